@@ -1,0 +1,60 @@
+#pragma once
+// A pentagon with corner vertices 0 to 4 in order around it.
+
+#include "zev/shapes/Face.h"
+
+#include <cassert>
+
+namespace zev {
+
+class ZEV_EXPORT Pentagon : public Face {
+public:
+    static constexpr int m_numVerts = 5;
+    static constexpr int m_numFaces = 1;
+    static constexpr int m_numEdges = 5;
+    static constexpr ShapeType m_shapeType = PENTAGON;
+
+    static int staticGetNumVertices() { return m_numVerts; }
+    static int staticGetNumFaces() { return m_numFaces; }
+    static int staticGetNumEdges() { return m_numEdges; }
+    static ShapeType staticGetType() { return m_shapeType; }
+
+    Pentagon() = default;
+    Pentagon(const Pentagon&) = default;
+    Pentagon& operator=(const Pentagon&) = default;
+    ~Pentagon() override;
+
+    const int& operator[](int p_i) const final
+    {
+        assert(p_i >= 0 && p_i < m_numVerts);
+        return m_vertices[p_i];
+    }
+    int& operator[](int p_i) final
+    {
+        assert(p_i >= 0 && p_i < m_numVerts);
+        return m_vertices[p_i];
+    }
+    // Copies the first 5 entries; fewer entries throw and leave the shape unchanged.
+    void setVertices(const IntZEVVector& p_vertices) final;
+    int getNumVertices() const final { return m_numVerts; }
+    ShapeType getType() const final { return m_shapeType; }
+
+    bool isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const override;
+    bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                          std::vector<float>& p_weights) const override;
+    using Shape::constructWeights;
+
+    // Writes "Pentagon: " and each vertex index followed by a blank.
+    void print() const final;
+
+    // The vertex-index array, for non-virtual access in hot loops.
+    const int* vertices() const { return m_vertices; }
+
+private:
+    int m_vertices[m_numVerts] = {};
+};
+
+static_assert(sizeof(Pentagon) == shapeFootprint(faceCacheFootprint + Pentagon::m_numVerts * sizeof(int)),
+              "a Pentagon holds only its table pointer, proxy pointer, cached measures and vertex indices");
+
+} // namespace zev

@@ -1,0 +1,270 @@
+#include "zev/shapes/Shape.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/Undefined.h"
+
+#include <cassert>
+#include <cmath>
+#include <iostream>
+
+namespace zev {
+
+Shape::~Shape() = default;
+
+void Shape::setNumVertices(int) {}
+void Shape::setNumFaces(int) {}
+void Shape::setNumEdges(int) {}
+void Shape::setFaceVertSize(int, int) {}
+void Shape::setFaceVertex(int, int, int) {}
+
+int Shape::getTableIndex() const
+{
+    return 0;
+}
+const int* Shape::getMarchingTable(int) const
+{
+    return nullptr;
+}
+int Shape::getMarchingListSize(int) const
+{
+    return 0;
+}
+int Shape::getEdgeConnectivity(int, int) const
+{
+    return 0;
+}
+
+bool Shape::isWithinExtents(const Triplet& p_point, const TripletZEVVector& p_vertices) const
+{
+    const int n = getNumVertices();
+    if (n <= 0)
+        return false;
+    for (int c = 0; c < 3; ++c) {
+        float lo = p_vertices[(*this)[0]][c];
+        float hi = lo;
+        for (int i = 1; i < n; ++i) {
+            const float v = p_vertices[(*this)[i]][c];
+            if (v > hi)
+                hi = v;
+            else if (v < lo)
+                lo = v;
+        }
+        if (p_point[c] > hi || p_point[c] < lo)
+            return false;
+    }
+    return true;
+}
+
+bool Shape::projectPointToFace(const Triplet&, const TripletZEVVector&, Triplet&, float&) const
+{
+    return false;
+}
+
+bool Shape::projectVectorToFace(const Triplet&, const TripletZEVVector&, Triplet&) const
+{
+    return false;
+}
+
+bool Shape::intersectEdge(const Triplet&, const Triplet&, const TripletZEVVector&, Edge&, Triplet&, float&,
+                          float&, bool, bool, const Edge*) const
+{
+    return false;
+}
+
+void Shape::calcExtents(const TripletZEVVector& p_vertices, Triplet& p_min, Triplet& p_max) const
+{
+    // Same results as gathering the positions and taking the array's own extents, without
+    // the temporary array: an empty shape gives (+UNDEF..., -UNDEF...).
+    p_min = Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    p_max = Triplet(-ZEV_UNDEF, -ZEV_UNDEF, -ZEV_UNDEF);
+    const int n = getNumVertices();
+    for (int i = 0; i < n; ++i) {
+        const Triplet& p = p_vertices[(*this)[i]];
+        for (int c = 0; c < 3; ++c) {
+            if (p[c] < p_min[c])
+                p_min[c] = p[c];
+            if (p_max[c] < p[c])
+                p_max[c] = p[c];
+        }
+    }
+}
+
+float Shape::getVolume(const TripletZEVVector&, FloatZEVVectorConcrete& p_vertexVolumes) const
+{
+    // Shapes without dual regions have no volume to share out.
+    p_vertexVolumes.resize(0);
+    p_vertexVolumes.resize(static_cast<std::size_t>(getNumVertices()), 0.0f);
+    return 0.0f;
+}
+
+float Shape::getVolume(const TripletZEVVector& p_vertices) const
+{
+    return getSimpleVolume(p_vertices);
+}
+
+float Shape::getArea(const TripletZEVVector&, Triplet&) const
+{
+    return 0.0f;
+}
+
+float Shape::getSimpleVolume(const TripletZEVVector&) const
+{
+    return 0.0f;
+}
+
+float Shape::calcVertexAreas(const TripletZEVVector&, TripletZEVVector&, FloatZEVVectorConcrete&) const
+{
+    return 0.0f;
+}
+
+float Shape::calcVertexVolumes(const TripletZEVVector&, FloatZEVVectorConcrete&) const
+{
+    return 0.0f;
+}
+
+const int* Shape::getRegionFacesForVert(int, int&) const
+{
+    return nullptr;
+}
+
+void Shape::calculateRegions(const TripletZEVVector&, TripletZEVVector&, TripletZEVVector&, TripletZEVVector&,
+                             TripletZEVVector&) const
+{
+}
+
+bool Shape::constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                     std::vector<float>& p_weights) const
+{
+    std::cout << "Shape::constructBilinearWeights() - Bilinear Weight calculation is not" << std::endl;
+    std::cout << "      available for all Shape types.  Using regular weight calculation." << std::endl;
+    return constructWeights(p_x, p_y, p_z, p_vertices, p_weights);
+}
+
+bool Shape::intersectsWithLine(const Triplet&, const Triplet&, const TripletZEVVector&, float&, bool) const
+{
+    return false;
+}
+
+bool Shape::intersectsWithCircle(const Triplet&, const Triplet&, double, const TripletZEVVector&,
+                                 Triplet&) const
+{
+    return false;
+}
+
+void Shape::remapVertices(const std::vector<int>& p_map)
+{
+    const int n = getNumVertices();
+    for (int i = 0; i < n; ++i) {
+        int& v = (*this)[i];
+        assert(v >= 0 && static_cast<std::size_t>(v) < p_map.size());
+        v = p_map[static_cast<std::size_t>(v)];
+    }
+}
+
+bool Shape::getNormal(const TripletZEVVector&, Triplet&, bool) const
+{
+    return false;
+}
+
+Triplet Shape::normalVector(const TripletZEVVector&) const
+{
+    return Triplet();
+}
+
+void Shape::intersectWithElement(int, IntersectionType, const TripletZEVVector&, const Triplet&,
+                                 const FloatZEVVector*, const IntersectGeometryIface*, int, int, float,
+                                 std::map<Edge, int>&, Geometry&, EdgeInterpolant*, int&,
+                                 std::map<int, std::vector<int>>&) const
+{
+}
+
+void Shape::clearDataStores() {}
+
+void Shape::copyFromImp(const Shape& p_other)
+{
+    const int n = p_other.getNumVertices();
+    setNumVertices(n);
+    for (int i = 0; i < n; ++i)
+        (*this)[i] = p_other[i];
+}
+
+Triplet Shape::calcCentroidImp(const TripletZEVVector& p_vertices) const
+{
+    const int n = getNumVertices();
+    Triplet sum;
+    for (int i = 0; i < n; ++i)
+        sum += p_vertices[(*this)[i]];
+    return sum / static_cast<float>(n);
+}
+
+bool Shape::isDegenerate() const
+{
+    const int n = getNumVertices();
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if ((*this)[i] == (*this)[j])
+                return true;
+    return false;
+}
+
+double Shape::lengthScale(const TripletZEVVector& p_vertices) const
+{
+    const int n = getNumVertices();
+    if (n < 2)
+        return 0.0;
+    const Triplet& p0 = p_vertices[(*this)[0]];
+    double sum = 0.0;
+    for (int i = 1; i < n; ++i) {
+        const Triplet d = p_vertices[(*this)[i]] - p0;
+        bool undefined = false;
+        for (int c = 0; c < 3; ++c)
+            undefined = undefined || std::fabs(d[c]) == ZEV_UNDEF;
+        sum += undefined ? static_cast<double>(ZEV_UNDEF)
+                         : std::sqrt(static_cast<double>(d[0]) * d[0] + static_cast<double>(d[1]) * d[1] +
+                                     static_cast<double>(d[2]) * d[2]);
+    }
+    return std::fabs(sum / (n - 1));
+}
+
+void Shape::copyFrom(const Shape& p_other)
+{
+    if (p_other.getType() != getType())
+        throw internal::badParam("Shape", "copyFromImp", UserMsg("Invalid shapes for copying"));
+    copyFromImp(p_other);
+}
+
+bool Shape::checkSTURanges(float& p_s, float& p_t, float& p_u) const
+{
+    float* values[3] = {&p_s, &p_t, &p_u};
+    for (float* v : values)
+        if (*v > -0.01f && *v < 0.0f)
+            *v = 0.0f;
+    for (float* v : values)
+        if (*v > 1.0f && *v - 1.0f < 0.01f)
+            *v = 1.0f;
+    for (float* v : values)
+        if (!(*v >= 0.0f && *v <= 1.0f))
+            return false;
+    return true;
+}
+
+void Shape::setVerticesChecked(int* p_slots, int p_count, const IntZEVVector& p_vertices,
+                               const char* p_className)
+{
+    if (p_vertices.size() < static_cast<std::size_t>(p_count))
+        throw data::invalid(p_className, "setVertices",
+                            UserMsg("Require at least %1 vertices for %2").arg(p_count).arg(p_className));
+    for (int i = 0; i < p_count; ++i)
+        p_slots[i] = p_vertices[static_cast<std::size_t>(i)];
+}
+
+void Shape::printVertices(const char* p_label, const int* p_slots, int p_count)
+{
+    std::cout << p_label;
+    for (int i = 0; i < p_count; ++i)
+        std::cout << p_slots[i] << " ";
+    std::cout << std::endl;
+}
+
+} // namespace zev
