@@ -24,3 +24,10 @@
 #include "zev/contracts/ZEVAssertImpl.h"
 #include "zev/contracts/ZEVMatrix4.h"
 #include "zev/contracts/ZEVVector.h"
+
+// Variables
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VarKey.h"
+#include "zev/variables/VarType.h"
+#include "zev/variables/Variable.h"
+#include "zev/variables/VectorVariable.h"
