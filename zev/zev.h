@@ -32,6 +32,7 @@
 #include "zev/shapes/ElementFactory.h"
 #include "zev/shapes/Face.h"
 #include "zev/shapes/FaceFactory.h"
+#include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Hex.h"
 #include "zev/shapes/Hexagon.h"
 #include "zev/shapes/IntersectionType.h"
@@ -48,3 +49,35 @@
 #include "zev/shapes/Tri.h"
 #include "zev/shapes/Wedge.h"
 #include "zev/shapes/shapeIndex.h"
+
+// Variables
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VarKey.h"
+#include "zev/variables/VarType.h"
+#include "zev/variables/Variable.h"
+#include "zev/variables/VectorVariable.h"
+
+// Geometry container, registry and host hooks
+#include "zev/geometry/FaceCenterCalculator.h"
+#include "zev/geometry/GeometricAlgorithmInterface.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/geometry/GeometryAPI.h"
+#include "zev/geometry/GeometryAutoPtr.h"
+#include "zev/geometry/GeometryInfoInterface.h"
+#include "zev/geometry/GeometryVariableProviderIF.h"
+#include "zev/geometry/VariableLocationProviderIF.h"
+
+// Interpolants
+#include "zev/interpolants/EdgeInterpolant.h"
+#include "zev/interpolants/EdgeInterpolantData.h"
+#include "zev/interpolants/ExternalInterpolantData.h"
+#include "zev/interpolants/HybridInterpolant.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/VertexInterpolant.h"
+
+// Spatial search
+#include "zev/search/Octree.h"
+
+// Visitors
+#include "zev/visitors/GeometryVisitor.h"

@@ -1,0 +1,442 @@
+#include "zev/variables/ScalarVariable.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatZEVVectorComponent.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/variables/VariableStore.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+namespace zev {
+
+namespace {
+
+[[noreturn]] void fail(const char* p_method, const std::string& p_message)
+{
+    throw internal::error("ScalarVariable", p_method, p_message);
+}
+
+using variableStore::isSetLocation;
+
+// A concrete copy of any float array (views included).
+std::unique_ptr<FloatZEVVectorConcrete> copyOf(const FloatZEVVector& p_source)
+{
+    if (const auto* concrete = dynamic_cast<const FloatZEVVectorConcrete*>(&p_source))
+        return std::make_unique<FloatZEVVectorConcrete>(*concrete);
+    auto copy = std::make_unique<FloatZEVVectorConcrete>(p_source.size());
+    for (size_t i = 0, n = p_source.size(); i < n; ++i)
+        (*copy)[i] = p_source[i];
+    return copy;
+}
+
+} // namespace
+
+ScalarVariable::ScalarVariable(VarType p_type, VarLocation p_location) : Variable(p_type, p_location) {}
+
+ScalarVariable::ScalarVariable(FloatZEVVector* p_values, VarType p_type, VarLocation p_location)
+    : Variable(p_type, p_location)
+{
+    std::unique_ptr<FloatZEVVector> owned(p_values);
+    if (owned)
+        m_data.emplace(Description(p_type, p_location, s_allSetName), owned.release());
+}
+
+ScalarVariable::ScalarVariable(const float* p_values, int p_count, VarType p_type, VarLocation p_location)
+    : Variable(p_type, p_location)
+{
+    auto values =
+        std::make_unique<FloatZEVVectorConcrete>(p_values, p_count > 0 ? static_cast<size_t>(p_count) : 0);
+    m_data.emplace(Description(p_type, p_location, s_allSetName), values.release());
+}
+
+ScalarVariable::ScalarVariable(TripletZEVVector& p_triplets, int p_component)
+    : Variable(eMesh, eVertex), m_isComponent(true)
+{
+    auto view = std::make_unique<FloatZEVVectorComponent>(p_triplets, p_component);
+    m_data.emplace(Description(eMesh, eVertex, s_allSetName), view.release());
+}
+
+ScalarVariable::ScalarVariable(VectorVariable& p_vector, int p_component)
+    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true)
+{
+    // The destructor does not run when a constructor throws: release the views made so far.
+    try {
+        for (VarType type : p_vector.getAllTypes(eVertex))
+            addComponentView(p_vector, Description(type, eVertex, s_allSetName), p_component);
+        for (VarLocation location : {eFace, eElement}) {
+            const std::set<std::string> sets = p_vector.getDataKeysOnLocation(location);
+            if (sets.empty())
+                continue;
+            for (VarType type : p_vector.getAllTypes(location)) {
+                for (const std::string& set : sets)
+                    addComponentView(p_vector, Description(type, location, set), p_component);
+                addComponentView(p_vector, Description(type, location, s_allSetName), p_component);
+            }
+        }
+    } catch (...) {
+        for (auto& entry : m_data)
+            delete entry.second;
+        throw;
+    }
+}
+
+void ScalarVariable::addComponentView(VectorVariable& p_vector, const Description& p_desc, int p_component)
+{
+    // Only arrays the vector holds are viewed: asking the vector for a writable array it
+    // lacks would file an empty one in it.
+    if (!p_vector.hasType(p_desc) || m_data.count(p_desc) != 0)
+        return;
+    auto view = std::make_unique<FloatZEVVectorComponent>(p_vector.getTripletValues(p_desc), p_component);
+    m_data.emplace(p_desc, view.get());
+    view.release();
+}
+
+ScalarVariable::~ScalarVariable()
+{
+    for (auto& entry : m_data)
+        delete entry.second;
+}
+
+void ScalarVariable::file(const Description& p_desc, FloatZEVVector* p_array) const
+{
+    std::unique_ptr<FloatZEVVector> owned(p_array);
+    auto it = m_data.find(p_desc);
+    if (it == m_data.end()) {
+        m_data.emplace(p_desc, owned.get());
+        owned.release();
+        return;
+    }
+    if (it->second != p_array) {
+        delete it->second;
+        it->second = owned.release();
+    } else {
+        owned.release();
+    }
+}
+
+const FloatZEVVector* ScalarVariable::find(const Description& p_desc) const
+{
+    auto it = m_data.find(p_desc);
+    return it == m_data.end() ? nullptr : it->second;
+}
+
+std::set<VarType> ScalarVariable::getAllTypes(VarLocation p_location) const
+{
+    return variableStore::allTypes(m_data, p_location);
+}
+
+bool ScalarVariable::hasType(const Description& p_desc) const
+{
+    return m_data.count(p_desc) != 0;
+}
+
+bool ScalarVariable::hasData(const Description& p_desc) const
+{
+    return variableStore::hasData(m_data, p_desc);
+}
+
+const FloatZEVVector* ScalarVariable::statisticArray(VarType p_type) const
+{
+    // A variable without any vertex data answers as for missing data instead of failing
+    // type resolution.
+    if (getAllTypes(eVertex).empty())
+        return nullptr;
+    return find(Description(checkType(p_type, eVertex), eVertex, s_allSetName));
+}
+
+float ScalarVariable::getMin(VarType p_type) const
+{
+    const FloatZEVVector* a = statisticArray(p_type);
+    return a ? a->getMin() : ZEV_UNDEF;
+}
+
+float ScalarVariable::getMax(VarType p_type) const
+{
+    const FloatZEVVector* a = statisticArray(p_type);
+    return a ? a->getMax() : ZEV_UNDEF;
+}
+
+float ScalarVariable::getSum(VarType p_type) const
+{
+    const FloatZEVVector* a = statisticArray(p_type);
+    return a ? a->getSum() : 0.0f;
+}
+
+int ScalarVariable::getNvalid(VarType p_type) const
+{
+    const FloatZEVVector* a = statisticArray(p_type);
+    return a ? a->getNvalid() : 0;
+}
+
+bool ScalarVariable::resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location)
+{
+    bool changed = false;
+    for (VarType type : getAllTypes(p_location)) {
+        for (const auto& size : p_sizes) {
+            auto it = m_data.find(Description(type, p_location, size.first));
+            if (it != m_data.end() && it->second->size() != size.second) {
+                it->second->resize(size.second);
+                changed = true;
+            }
+        }
+        // The concatenation no longer matches its sets.
+        if (changed && p_location != eVertex) {
+            auto all = m_data.find(Description(type, p_location, s_allSetName));
+            if (all != m_data.end()) {
+                delete all->second;
+                m_data.erase(all);
+            }
+        }
+    }
+    return changed;
+}
+
+const FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc) const
+{
+    if (p_desc.setName.empty())
+        fail("getFloatValues(const)", SystemMsg("Empty %1 Set Name for variable '%2'")
+                                          .arg(getVarLocationName(p_desc.location))
+                                          .arg(getName()));
+    const Description d(checkType(p_desc.type, p_desc.location), p_desc.location, p_desc.setName);
+    auto it = m_data.find(d);
+    if (it == m_data.end() && d.setName == s_allSetName && d.location != eVertex) {
+        if (!hasData(d))
+            fail(
+                "getFloatValues(const)",
+                SystemMsg("No %1 data for variable '%2'").arg(getVarLocationName(d.location)).arg(getName()));
+        populateAllValues(d);
+        it = m_data.find(d);
+    }
+    if (it == m_data.end())
+        fail("getFloatValues const",
+             SystemMsg("Request for nonexistent %1 data of type %2 for variable '%3'.")
+                 .arg(getVarLocationName(d.location))
+                 .arg(getVarTypeName(d.type))
+                 .arg(getName()));
+    return *it->second;
+}
+
+FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc)
+{
+    if (p_desc.setName.empty())
+        fail("getFloatValues", SystemMsg("Empty %1 Set Name").arg(getVarLocationName(p_desc.location)));
+    if (p_desc.type == eUnknown)
+        fail("getFloatValues", SystemMsg("Unknown data type for variable %1.").arg(getName()));
+    if (m_isComponent)
+        fail("getFloatValues", SystemMsg("Attempt to alter component variable %1.").arg(getName()));
+
+    if (p_desc.setName == s_allSetName && p_desc.location != eVertex) {
+        // An "All" array filed directly (adopted, or made before any set) is kept.
+        if (!hasData(p_desc)) {
+            if (m_data.count(p_desc) == 0)
+                file(p_desc, new FloatZEVVectorConcrete());
+        } else {
+            populateAllValues(p_desc);
+        }
+    } else {
+        if (m_data.empty())
+            assignGlobalType(p_desc.type);
+        if (m_data.count(p_desc) == 0)
+            file(p_desc, new FloatZEVVectorConcrete());
+    }
+    return *m_data.find(p_desc)->second;
+}
+
+void ScalarVariable::populateAllValues(const Description& p_desc) const
+{
+    if (m_data.count(p_desc) != 0)
+        return;
+    if (!isSetLocation(p_desc.location))
+        fail("populateAllValues",
+             SystemMsg("Unknown location type to fill values for variable '%1'").arg(getName()));
+    // Throws, before anything is filed, when a set lacks data of this type: a
+    // concatenation with a set left out would misnumber every later item.
+    const size_t n = getNumData(p_desc.type, p_desc.location);
+    if (n == 0)
+        fail("populateAllValues", SystemMsg("No %1 data present for variable '%2'")
+                                      .arg(getVarLocationName(p_desc.location))
+                                      .arg(getName()));
+    auto all = std::make_unique<FloatZEVVectorConcrete>(n);
+    float* out = all->data();
+    for (const std::string& set : getDataKeysOnLocation(p_desc.location)) {
+        const FloatZEVVector& part = *m_data.find(Description(p_desc.type, p_desc.location, set))->second;
+        if (const auto* concrete = dynamic_cast<const FloatZEVVectorConcrete*>(&part)) {
+            out = std::copy(concrete->data(), concrete->data() + concrete->size(), out);
+        } else {
+            for (size_t i = 0, m = part.size(); i < m; ++i)
+                *out++ = part[i];
+        }
+    }
+    file(p_desc, all.release());
+}
+
+bool ScalarVariable::isFaceVariable() const
+{
+    return variableStore::hasLocation(m_data, eFace);
+}
+
+bool ScalarVariable::isElementVariable() const
+{
+    return variableStore::hasLocation(m_data, eElement);
+}
+
+std::set<std::string> ScalarVariable::getDataKeysOnLocation(VarLocation p_location) const
+{
+    return variableStore::setNames(m_data, p_location);
+}
+
+size_t ScalarVariable::getNumData(VarType p_type, VarLocation p_location) const
+{
+    if (p_location == eVertex)
+        return getFloatValues(Description(p_type, eVertex, s_allSetName)).size();
+    if (!isSetLocation(p_location))
+        return 0;
+    size_t n = 0;
+    for (const std::string& set : getDataKeysOnLocation(p_location))
+        n += getFloatValues(Description(p_type, p_location, set)).size();
+    return n;
+}
+
+int ScalarVariable::getSizeImp(VarType p_type, VarLocation p_location) const
+{
+    const FloatZEVVector* a = find(Description(checkType(p_type, p_location), p_location, s_allSetName));
+    return a ? static_cast<int>(a->size()) : 0;
+}
+
+void ScalarVariable::makeUndef(VarType p_type, int p_count)
+{
+    if (p_count < 0 && hasType(Description(p_type, eVertex, s_allSetName)))
+        p_count = getSize(p_type, eVertex);
+    FloatZEVVector& values = getFloatValues(Description(p_type, eVertex, s_allSetName));
+    setUndef(p_type);
+    if (p_count > 0) {
+        values.resize(static_cast<size_t>(p_count));
+        for (auto it = values.Begin(), end = values.End(); it != end; ++it)
+            *it = ZEV_UNDEF;
+    } else {
+        values.resize(0);
+    }
+}
+
+FloatZEVVector& ScalarVariable::getCopyOfValues(VarType p_from, VarType p_to)
+{
+    if (p_from == eUnknown || p_to == eUnknown)
+        fail("copyInternalData", SystemMsg("Unknown data type for variable %1.").arg(getName()));
+    const FloatZEVVector* source = find(Description(p_from, eVertex, s_allSetName));
+    if (source == nullptr)
+        fail("copyInternalData",
+             SystemMsg("Request for nonexistent data of type %1.").arg(getVarTypeName(p_from)));
+    const auto* concrete = dynamic_cast<const FloatZEVVectorConcrete*>(source);
+    if (concrete == nullptr)
+        fail("copyInternalData", SystemMsg("Bad cast of %1 '%2' to %3.")
+                                     .arg(getName())
+                                     .arg("FloatZEVVector")
+                                     .arg("FloatZEVVectorConcrete"));
+    // Copy before replacing: with p_from equal to p_to the source is the array replaced.
+    auto copy = std::make_unique<FloatZEVVectorConcrete>(*concrete);
+    FloatZEVVector& result = *copy;
+    file(Description(p_to, eVertex, s_allSetName), copy.release());
+    return result;
+}
+
+void ScalarVariable::adoptFloatVector(FloatZEVVector*& p_values, VarType p_type, VarLocation p_location)
+{
+    std::unique_ptr<FloatZEVVector> owned(p_values);
+    p_values = nullptr;
+    const Description d(p_type, p_location, s_allSetName);
+    if (owned) {
+        file(d, owned.release());
+        return;
+    }
+    auto it = m_data.find(d);
+    if (it != m_data.end()) {
+        delete it->second;
+        m_data.erase(it);
+    }
+}
+
+Variable* ScalarVariable::clone(const std::string& p_name) const
+{
+    auto copy = std::make_unique<ScalarVariable>(eUnknown, eVertex);
+    copy->setName(p_name);
+    copy->setDomain(getDomain());
+    for (const auto& entry : m_data) {
+        const Description& d = entry.first;
+        // The first array filed decides the global type, unless it is a concatenation.
+        if (copy->m_data.empty() && (d.location == eVertex || d.setName != s_allSetName))
+            copy->assignGlobalType(d.type);
+        copy->file(d, copyOf(*entry.second).release());
+    }
+    return copy.release();
+}
+
+void ScalarVariable::write(std::ostream& p_os, size_t p_from, size_t p_to) const
+{
+    Variable::write(p_os, static_cast<int>(p_from), static_cast<int>(p_to));
+    for (const auto& entry : m_data) {
+        p_os << getVarTypeName(entry.first.type) << " Values" << std::endl;
+        const size_t n = entry.second->size();
+        // The last entry written, inclusive; the array's write takes an exclusive end.
+        const size_t last = p_to == 0 ? n - 1 : p_to;
+        const size_t end = n == 0 ? 0 : (last >= n ? n : last + 1);
+        entry.second->write(p_os, p_from, end);
+    }
+    p_os << std::endl;
+}
+
+void ScalarVariable::dbprint(size_t p_from, size_t p_to) const
+{
+    write(std::cout, p_from, p_to);
+}
+
+void ScalarVariable::dbprint() const
+{
+    write(std::cout, 0, 0);
+}
+
+const FloatZEVVector& ScalarVariable::getVertexValues(VarType p_type) const
+{
+    return getFloatValues(Description(p_type, eVertex, s_allSetName));
+}
+
+FloatZEVVector& ScalarVariable::getVertexValues(VarType p_type)
+{
+    return getFloatValues(Description(p_type, eVertex, s_allSetName));
+}
+
+const FloatZEVVector& ScalarVariable::getElementValues(const std::string& p_set, VarType p_type) const
+{
+    return getFloatValues(Description(p_type, eElement, p_set));
+}
+
+FloatZEVVector& ScalarVariable::getElementValues(const std::string& p_set, VarType p_type)
+{
+    return getFloatValues(Description(p_type, eElement, p_set));
+}
+
+const FloatZEVVector& ScalarVariable::getFaceValues(const std::string& p_set, VarType p_type) const
+{
+    return getFloatValues(Description(p_type, eFace, p_set));
+}
+
+FloatZEVVector& ScalarVariable::getFaceValues(const std::string& p_set, VarType p_type)
+{
+    return getFloatValues(Description(p_type, eFace, p_set));
+}
+
+bool ScalarVariable::hasFaceValues(const std::string& p_set) const
+{
+    return m_data.count(Description(eConservative, eFace, p_set)) != 0;
+}
+
+bool ScalarVariable::hasElementValues(const std::string& p_set) const
+{
+    return m_data.count(Description(eConservative, eElement, p_set)) != 0;
+}
+
+} // namespace zev

@@ -1,0 +1,114 @@
+#pragma once
+// A variable with one float per vertex, element or face. It keeps one array per data type,
+// location and set name; a component variable instead keeps views of one component of a
+// vector variable's triplets and refuses writable access.
+
+#include "zev/ZEVExport.h"
+#include "zev/contracts/FloatZEVVector.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/variables/Variable.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <map>
+#include <set>
+#include <string>
+
+namespace zev {
+
+class VectorVariable;
+
+class ZEV_EXPORT ScalarVariable : public Variable {
+public:
+    explicit ScalarVariable(VarType p_type = eUnknown, VarLocation p_location = eVertex);
+    // Takes ownership of p_values and files it under (type, location, "All"); a null
+    // pointer leaves the store empty.
+    ScalarVariable(FloatZEVVector* p_values, VarType p_type, VarLocation p_location);
+    // Files a copy of p_count values under (type, location, "All").
+    ScalarVariable(const float* p_values, int p_count, VarType p_type, VarLocation p_location);
+    // A component variable of type Mesh viewing component p_component of p_triplets, which
+    // must outlive it.
+    ScalarVariable(TripletZEVVector& p_triplets, int p_component);
+    // A component variable viewing component p_component of every array of p_vector,
+    // which must outlive it.
+    ScalarVariable(VectorVariable& p_vector, int p_component);
+    ScalarVariable(const ScalarVariable&) = delete;
+    ScalarVariable& operator=(const ScalarVariable&) = delete;
+    ~ScalarVariable() override;
+
+    std::set<VarType> getAllTypes(VarLocation p_location) const override;
+    bool hasType(const Description& p_desc) const override;
+    bool hasData(const Description& p_desc) const override;
+    float getMin(VarType p_type) const override;
+    float getMax(VarType p_type) const override;
+    float getSum(VarType p_type) const override;
+    int getNvalid(VarType p_type) const override;
+    using Variable::resize;
+    bool resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location) override;
+    // Read access: resolves the type, builds the "All" concatenation of elements or faces
+    // on first request, and throws when the array does not exist.
+    const FloatZEVVector& getFloatValues(const Description& p_desc) const override;
+    // Writable access: creates the array when absent (the type is not resolved). At
+    // elements and faces, "All" gives the concatenation, a cache not written back to sets.
+    FloatZEVVector& getFloatValues(const Description& p_desc) override;
+    bool isVector() const override { return false; }
+    void makeUndef(VarType p_type, int p_count) override;
+    Variable* clone(const std::string& p_name) const override;
+    void dbprint(size_t p_from, size_t p_to) const override;
+    void dbprint() const override;
+    bool isFaceVariable() const override;
+    bool isElementVariable() const override;
+    std::set<std::string> getDataKeysOnLocation(VarLocation p_location) const override;
+    size_t getNumData(VarType p_type, VarLocation p_location) const override;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
+    // Writes the header lines, then each array as "<type> Values" and its entries p_from
+    // to p_to inclusive (to the last entry when p_to is 0). Deliberately hides the base
+    // form so that calls on a scalar variable list its values.
+    virtual void write(std::ostream& p_os, size_t p_from, size_t p_to) const;
+#pragma GCC diagnostic pop
+
+    const FloatZEVVector& getVertexValues(VarType p_type) const;
+    FloatZEVVector& getVertexValues(VarType p_type);
+    const FloatZEVVector& getElementValues(const std::string& p_set, VarType p_type) const;
+    FloatZEVVector& getElementValues(const std::string& p_set, VarType p_type);
+    const FloatZEVVector& getFaceValues(const std::string& p_set, VarType p_type) const;
+    FloatZEVVector& getFaceValues(const std::string& p_set, VarType p_type);
+
+    // Whether Conservative data is stored for exactly this face (element) set.
+    bool hasFaceValues(const std::string& p_set) const;
+    bool hasElementValues(const std::string& p_set) const;
+    bool isComponent() const
+    {
+        return m_isComponent;
+    }
+
+    // Replaces the vertex array of type p_to by a copy of that of type p_from.
+    FloatZEVVector& getCopyOfValues(VarType p_from, VarType p_to);
+    // Files p_values under (type, location, "All"), replacing any array there, and nulls
+    // the caller's pointer. A null pointer removes the array.
+    void adoptFloatVector(FloatZEVVector*& p_values, VarType p_type, VarLocation p_location);
+
+protected:
+    int getSizeImp(VarType p_type, VarLocation p_location) const override;
+
+private:
+    using Store = std::map<Description, FloatZEVVector*>;
+
+    // Builds and files the "All" concatenation of p_desc's type and location.
+    void populateAllValues(const Description& p_desc) const;
+    // Files p_array under p_desc, deleting any array it replaces.
+    void file(const Description& p_desc, FloatZEVVector* p_array) const;
+    const FloatZEVVector* find(const Description& p_desc) const;
+    // The vertex array of the resolved type for the statistics, or null.
+    const FloatZEVVector* statisticArray(VarType p_type) const;
+    // Files a view of component p_component of the array at p_desc in p_vector, if held.
+    void addComponentView(VectorVariable& p_vector, const Description& p_desc, int p_component);
+
+    bool m_isComponent = false;
+    // Owned arrays. Mutable because read access fills the "All" concatenation cache.
+    mutable Store m_data;
+};
+
+} // namespace zev

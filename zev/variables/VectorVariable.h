@@ -1,0 +1,99 @@
+#pragma once
+// A variable with one triplet per vertex, element or face. It keeps one triplet array per
+// data type, location and set name, and serves the Euclidean lengths of the "All" arrays
+// as its float values, computed on first request and cached.
+
+#include "zev/ZEVExport.h"
+#include "zev/contracts/FloatZEVVector.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/variables/Variable.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <map>
+#include <set>
+#include <string>
+
+namespace zev {
+
+class ZEV_EXPORT VectorVariable : public Variable {
+public:
+    explicit VectorVariable(VarType p_type = eUnknown, VarLocation p_location = eVertex);
+    // Takes ownership of p_values and files it under (type, Vertex, "All") whatever the
+    // location (which is still recorded as the variable's location). A null pointer
+    // leaves the store empty. Throws for the Unknown type, deleting p_values.
+    VectorVariable(TripletZEVVector* p_values, VarType p_type, VarLocation p_location);
+    VectorVariable(const VectorVariable&) = delete;
+    VectorVariable& operator=(const VectorVariable&) = delete;
+    ~VectorVariable() override;
+
+    std::set<VarType> getAllTypes(VarLocation p_location) const override;
+    bool hasType(const Description& p_desc) const override;
+    bool hasData(const Description& p_desc) const override;
+    // Statistics over every defined component of the vertex triplets.
+    float getMin(VarType p_type) const override;
+    float getMax(VarType p_type) const override;
+    float getSum(VarType p_type) const override;
+    int getNvalid(VarType p_type) const override;
+    using Variable::resize;
+    bool resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location) override;
+    // The magnitudes of the "All" array of the resolved type (never of a single set).
+    const FloatZEVVector& getFloatValues(const Description& p_desc) const override;
+    FloatZEVVector& getFloatValues(const Description& p_desc) override;
+    bool isVector() const override { return true; }
+    void makeUndef(VarType p_type, int p_count) override;
+    Variable* clone(const std::string& p_name) const override;
+    // Writes the header lines, then each array as "<type> Values" and one line per entry
+    // p_from to p_to, "i:(x, y, z)" with "UNDEF" for undefined components, followed by
+    // the magnitude when one is cached.
+    void write(std::ostream& p_os, int p_from, int p_to) const override;
+    bool isFaceVariable() const override;
+    bool isElementVariable() const override;
+    std::set<std::string> getDataKeysOnLocation(VarLocation p_location) const override;
+    size_t getNumData(VarType p_type, VarLocation p_location) const override;
+
+    // Read access: resolves the type, builds the "All" concatenation of elements or faces
+    // on first request, and throws when the array does not exist.
+    const TripletZEVVector& getTripletValues(const Description& p_desc) const;
+    // Writable access: creates the array when absent (the type is not resolved) and drops
+    // every cached magnitude, since the caller may change the triplets.
+    TripletZEVVector& getTripletValues(const Description& p_desc);
+    const TripletZEVVector& getTripletValues(VarType p_type) const;
+    TripletZEVVector& getTripletValues(VarType p_type);
+
+    const TripletZEVVector& getVertexValues(VarType p_type) const;
+    TripletZEVVector& getVertexValues(VarType p_type);
+    const TripletZEVVector& getElementValues(const std::string& p_set, VarType p_type) const;
+    TripletZEVVector& getElementValues(const std::string& p_set, VarType p_type);
+    const TripletZEVVector& getFaceValues(const std::string& p_set, VarType p_type) const;
+    TripletZEVVector& getFaceValues(const std::string& p_set, VarType p_type);
+
+    // Replaces the vertex array of type p_to by a copy of that of type p_from.
+    TripletZEVVector& getCopyOfValues(VarType p_from, VarType p_to);
+
+protected:
+    int getSizeImp(VarType p_type, VarLocation p_location) const override;
+
+private:
+    using Store = std::map<Description, TripletZEVVector*>;
+    using MagnitudeStore = std::map<Description, FloatZEVVector*>;
+
+    // Builds and files the "All" concatenation of p_desc's type and location.
+    void populateTripletValues(const Description& p_desc) const;
+    // Builds and caches the magnitudes of the "All" array p_desc.
+    void populateFloatValues(const Description& p_desc) const;
+    const FloatZEVVector& magnitudes(const Description& p_desc, const char* p_method) const;
+    const TripletZEVVector* find(const Description& p_desc) const;
+    // The vertex array of the resolved type for the statistics, or null.
+    const TripletZEVVector* statisticArray(VarType p_type) const;
+    void file(const Description& p_desc, TripletZEVVector* p_array) const;
+    void dropMagnitudes(const Description& p_desc) const;
+    void clearMagnitudes() const;
+
+    // Owned arrays. Mutable because read access fills the "All" concatenation cache.
+    mutable Store m_data;
+    // Owned cache of the lengths of the triplet arrays.
+    mutable MagnitudeStore m_magnitudes;
+};
+
+} // namespace zev
