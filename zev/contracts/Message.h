@@ -70,6 +70,7 @@ public:
 
     const std::string& str() const { return m_first.text(); }
     operator std::string() const { return m_first.text(); }
+    const bool* flag() const { return m_flag; }
 
 private:
     MessageText m_first;

@@ -1,0 +1,226 @@
+#include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/interpolants/EdgeInterpolant.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/VertexInterpolant.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+using namespace zev;
+
+namespace {
+
+std::unique_ptr<ScalarVariable> scalar(std::vector<float> values, VarType type = eConservative)
+{
+    return std::make_unique<ScalarVariable>(values.data(), static_cast<int>(values.size()), type, eVertex);
+}
+
+std::unique_ptr<VectorVariable> vector(std::vector<Triplet> values)
+{
+    auto v = std::make_unique<VectorVariable>(eConservative, eVertex);
+    TripletZEVVector& t = v->getTripletValues(Variable::Description(eConservative, eVertex, "All"));
+    for (const Triplet& x : values)
+        t.push_back(x);
+    return v;
+}
+
+const FloatZEVVector& values(const Variable& v, VarType type = eConservative)
+{
+    return v.getFloatValues(Variable::Description(type, eVertex, "All"));
+}
+
+template <class F> void expectInternalError(F f, const std::string& cls, const std::string& message)
+{
+    try {
+        f();
+        ADD_FAILURE() << "expected " << message;
+    } catch (const internal::error& e) {
+        EXPECT_EQ(e.getClassName(), cls);
+        EXPECT_EQ(e.getMethodName(), "interpolate");
+        EXPECT_EQ(e.getMessage(), message);
+    }
+}
+
+} // namespace
+
+TEST(EdgeInterpolant, WeightedValuesAndUndefinedEnds)
+{
+    std::vector<float> parent(8, 0.0f);
+    parent[3] = 8.0f;
+    parent[7] = 4.0f;
+    parent[1] = ZEV_UNDEF;
+    auto p = scalar(parent);
+
+    EdgeInterpolant edges("fluid");
+    edges.pushVertex(3, 7, 0.25f);
+    edges.pushVertex(3, 1, 1.0f); // undefined second end, even at weight 1
+    edges.pushVertex(1, 3, 0.0f); // undefined first end, even at weight 0
+    edges.pushVertex(7, 3, 1.0f);
+    std::unique_ptr<Variable> result(edges.interpolate(std::vector<Variable*>{p.get()}));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->getName(), "");
+    EXPECT_EQ(result->getLocation(), eVertex);
+    const FloatZEVVector& r = values(*result);
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0], 5.0f);
+    EXPECT_EQ(r[1], ZEV_UNDEF);
+    EXPECT_EQ(r[2], ZEV_UNDEF);
+    EXPECT_EQ(r[3], 4.0f);
+
+    EXPECT_EQ(edges.getMaxNodeNumber(), 7);
+    EXPECT_EQ(EdgeInterpolant("d").getMaxNodeNumber(), -1);
+    EXPECT_EQ(VertexInterpolant("d").getMaxNodeNumber(), -1);
+    EXPECT_EQ(edges.getQualityRank(), 4);
+    EXPECT_TRUE(edges.canCalculateFlows());
+}
+
+TEST(EdgeInterpolant, VectorsUseFirstComponentForUndefined)
+{
+    auto p = vector({Triplet(0, 0, 0), Triplet(4, 8, 12), Triplet(ZEV_UNDEF, 1, 1), Triplet(1, ZEV_UNDEF, 1)});
+    EdgeInterpolant edges("fluid");
+    edges.pushVertex(1, 0, 0.5f);
+    edges.pushVertex(1, 2, 0.5f);
+    edges.pushVertex(1, 3, 0.5f); // an undefined second component is interpolated through
+    std::unique_ptr<Variable> result(edges.interpolate(std::vector<Variable*>{p.get()}));
+    auto* v = dynamic_cast<VectorVariable*>(result.get());
+    ASSERT_NE(v, nullptr);
+    const TripletZEVVector& t = v->getTripletValues(Variable::Description(eConservative, eVertex, "All"));
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[0], Triplet(2, 4, 6));
+    EXPECT_EQ(t[1], Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF));
+    EXPECT_EQ(t[2][0], 2.5f);
+}
+
+TEST(Interpolant, GenericEntryPointChecks)
+{
+    auto s = scalar({1, 2, 3});
+    auto s2 = scalar({1, 2, 3});
+    auto v = vector({Triplet(1, 2, 3)});
+    EdgeInterpolant edges("a");
+    VertexInterpolant vertices("a");
+    edges.pushVertex(0, 1, 0.5f);
+    vertices.pushVertex(0);
+
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{}); }, "Interpolant",
+                        "Cannot interpolate a variable with no data.");
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{nullptr, s.get()}); }, "Interpolant",
+                        "Cannot interpolate a variable with no data.");
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{s.get(), v.get()}); }, "Interpolant",
+                        "Mixed Vector and Scalar variables cannot be interpolated.");
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{v.get(), s.get()}); }, "Interpolant",
+                        "Mixed Vector and Scalar variables cannot be interpolated.");
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{s.get(), s2.get()}); },
+                        "EdgeInterpolant", "EdgeInterpolant must have exactly one parent domain to interpolate.");
+    expectInternalError([&] { delete vertices.interpolate(std::vector<Variable*>{s.get(), s2.get()}); },
+                        "VertexInterpolant", "VertexInterpolant must have exactly one parent domain to interpolate.");
+
+    ScalarVariable empty(eUnknown, eVertex);
+    empty.setName("Pressure");
+    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{&empty}); }, "Interpolant",
+                        "Variable Pressure has no internal data.");
+}
+
+TEST(Interpolant, EveryVertexDataTypeIsCarriedSeparately)
+{
+    auto p = scalar({10, 20, 30}, eConservative);
+    FloatZEVVector& hybrid = p->getFloatValues(Variable::Description(eHybrid, eVertex, "All"));
+    hybrid.resize(3);
+    hybrid[0] = -1;
+    hybrid[1] = -2;
+    hybrid[2] = -3;
+
+    VertexInterpolant vertices("a");
+    vertices.pushVertex(2);
+    vertices.pushVertex(0);
+    std::unique_ptr<Variable> result(vertices.interpolate(std::vector<Variable*>{p.get()}));
+    EXPECT_EQ(result->getAllTypes(eVertex), (std::set<VarType>{eConservative, eHybrid}));
+    EXPECT_EQ(values(*result, eConservative)[0], 30.0f);
+    EXPECT_EQ(values(*result, eConservative)[1], 10.0f);
+    EXPECT_EQ(values(*result, eHybrid)[0], -3.0f);
+    EXPECT_EQ(values(*result, eHybrid)[1], -1.0f);
+}
+
+TEST(Interpolant, SparseMapInterpolation)
+{
+    EdgeInterpolant edges("a");
+    edges.pushVertex(3, 7, 0.25f);
+    edges.pushVertex(9, 7, 0.25f);
+    edges.pushVertex(3, 9, 0.25f);
+    std::map<std::size_t, float> map{{3, 8.0f}, {7, 4.0f}};
+    FloatZEVVectorConcrete out;
+    edges.interpolateFromMap(map, out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], 5.0f);
+    EXPECT_EQ(out[1], 4.0f); // only the second end known: copied, weight ignored
+    EXPECT_EQ(out[2], 8.0f); // only the first end known
+    edges.pushVertex(11, 12, 0.5f);
+    try {
+        edges.interpolateFromMap(map, out);
+        ADD_FAILURE();
+    } catch (const data::error& e) {
+        EXPECT_EQ(e.getClassName(), "EdgeInterpolate");
+        EXPECT_EQ(e.getMessage(), "Map value does not exist for domain vertices 11 and 12.");
+    }
+
+    VertexInterpolant vertices("a");
+    vertices.pushVertex(7);
+    std::map<std::size_t, Triplet> tmap{{7, Triplet(1, 2, 3)}};
+    TripletZEVVector tout;
+    vertices.interpolateFromMap(tmap, tout);
+    EXPECT_EQ(tout[0], Triplet(1, 2, 3));
+    vertices.pushVertex(5);
+    try {
+        vertices.interpolateFromMap(tmap, tout);
+        ADD_FAILURE();
+    } catch (const data::error& e) {
+        EXPECT_EQ(e.getClassName(), "VertexInterpolant");
+        EXPECT_EQ(e.getMessage(), "Map value does not exist for domain vertex 5.");
+    }
+}
+
+TEST(Interpolant, RecordsCloneAndListing)
+{
+    EdgeInterpolant edges("fluid");
+    edges.pushVertex(1, 2, 0.5f);
+    edges.addData({{9, EdgeInterpolantData(5, 6, 0.75f)}, {2, EdgeInterpolantData(3, 4, 0.25f)}});
+    ASSERT_EQ(edges.size(), 3u);
+    EXPECT_EQ(edges.getInternalData(1).m_vertex1, 3); // ascending key order
+    std::unique_ptr<Interpolant> copy(edges.clone());
+    EXPECT_EQ(copy->getQualityRank(), 0);
+    EXPECT_EQ(copy->getDomains(), std::vector<std::string>{"fluid"});
+    std::ostringstream os;
+    copy->write(os);
+    EXPECT_EQ(os.str(), "PRINTING EdgeInterpolant\n1,2,0.5\n3,4,0.25\n5,6,0.75\n");
+
+    HybridInterpolantData data;
+    std::string domain;
+    EXPECT_EQ(edges.getInternalData(2, data, domain), 0);
+    EXPECT_EQ(domain, "fluid");
+    EXPECT_EQ(data.m_nodes, (std::vector<int>{5, 6}));
+    EXPECT_EQ(data.m_weights, (std::vector<float>{0.75f, 0.25f}));
+
+    VertexInterpolant vertices("solid");
+    vertices.pushVertex(4);
+    vertices.pushVertex(0);
+    EXPECT_EQ(vertices.getInternalData(0, data, domain), 0);
+    EXPECT_EQ(domain, "solid");
+    EXPECT_EQ(data.m_nodes, std::vector<int>{4});
+    EXPECT_EQ(data.m_weights, std::vector<float>{1.0f});
+    std::ostringstream vs;
+    vertices.write(vs);
+    EXPECT_EQ(vs.str(), "PRINTING VertexInterpolant\n4\n0\n");
+
+    TripletZEVVector parentVertices;
+    for (int i = 0; i < 5; ++i)
+        parentVertices.push_back(Triplet(float(i), 0, 0));
+    TripletZEVVector target;
+    vertices.interpolate(parentVertices, target);
+    ASSERT_EQ(target.size(), 2u);
+    EXPECT_EQ(target[0], Triplet(4, 0, 0));
+    EXPECT_EQ(target[1], Triplet(0, 0, 0));
+}

@@ -1,0 +1,7 @@
+#include "zev/geometry/GeometricAlgorithmInterface.h"
+
+namespace zev {
+
+GeometricAlgorithmInterface::~GeometricAlgorithmInterface() = default;
+
+} // namespace zev

@@ -1,0 +1,263 @@
+#pragma once
+// One unstructured mesh, or a piece of one such as a slice or a boundary: its vertex array,
+// named element and face sets, line segments, the variables computed on it, the interpolants
+// that tie it to parent domains, and lazily built caches of derived quantities and search
+// structures. Geometries are created and destroyed through GeometryAPI; their memory comes
+// from the class's own tracked operator new.
+
+#include "zev/ZEVExport.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/IntZEVVector.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/shapes/ShapeType.h"
+#include "zev/variables/VarKey.h"
+#include "zev/variables/VarType.h"
+
+#include <cstddef>
+#include <list>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zev {
+
+class Element;
+class FaceCenterCalculator;
+class GeometricAlgorithmInterface;
+class GeometryInfoInterface;
+class GeometryVariableProviderIF;
+class GeometryVisitor;
+class Interpolant;
+class Octree;
+class ScalarVariable;
+class ShapeSet;
+class Variable;
+class VariableLocationProviderIF;
+class VectorVariable;
+class shapeIndex;
+
+class ZEV_EXPORT Geometry {
+    friend class GeometryAPI;
+
+public:
+    // Keys of the surface face-set name map: triangles, quadrilaterals, polygons.
+    enum FaceType { Triangles = 0, Quadrilaterals = 1, Polygons = 2 };
+
+    Geometry();
+
+    // ---- virtual operations, in slot order
+    virtual Interpolant* getInterpolant();
+    virtual Variable* getVariable(const std::string& p_name, bool p_flag, const VarLocation& p_location);
+    virtual VectorVariable* getVectorVariable(const std::string& p_name, const std::string& p_xExpression,
+                                              const std::string& p_yExpression, const std::string& p_zExpression,
+                                              VarLocation p_location);
+    virtual Geometry* makeWireFrame(float p_featureAngle);
+    // Copies name, domain, vertices, lines, face sets (and optionally interpolants) into
+    // p_target, or into a new registered geometry when p_target is null; returns the target.
+    virtual Geometry* clone(Geometry* p_target, bool p_allowContents, bool p_copyInterpolants) const;
+    virtual Geometry* clone(bool p_allowContents, bool p_copyInterpolants) const;
+    virtual void calculateTransformVariables(const std::string& p_name);
+    virtual Variable* makeSystemVariable(const std::string& p_name, const TripletZEVVector& p_values,
+                                         VarLocation p_location);
+    virtual Variable* makeSystemVariable(const std::string& p_name, const FloatZEVVectorConcrete& p_values,
+                                         VarLocation p_location);
+    virtual void getElementVariable(const std::string& p_name);
+    virtual void getFaceVariable(const std::string& p_name);
+    virtual VarLocation getVariableSearchLocation();
+
+protected:
+    // Destroys variables, sets, the virtual layer, octrees, interpolants and caches, in that
+    // order, then the algorithm interface. Use GeometryAPI::deleteGeometry.
+    virtual ~Geometry();
+    // A new, empty geometry of the same dynamic type.
+    virtual Geometry* newGeometry();
+    virtual Variable* makeFundamentalVariable(const std::string& p_name, VarLocation p_location);
+    virtual bool calculateVariable(const std::string& p_name);
+    virtual bool createVirtualLayer(float p_tolerance);
+    virtual void getSurfaceFaceNames(std::map<FaceType, std::string>& p_names);
+
+private:
+    virtual ScalarVariable* makeXYZVariable(const TripletZEVVector& p_values, int p_component,
+                                            VarLocation p_location);
+    virtual Variable* makeXYZVariable(const std::string& p_name, VarLocation p_location);
+
+public:
+    const Interpolant* getInterpolant() const;
+
+    // ---- tracked allocation
+    // Every address handed out is recorded; releasing one that is not recorded prints a
+    // line on standard output and stops the process unless ZEV_NO_GEOMETRY_CRASH is set.
+    static void* operator new(std::size_t p_size);
+    static void operator delete(void* p_pointer);
+    // Whether p_pointer is an address handed out and not yet released.
+    static bool isAllocated(const void* p_pointer);
+
+    // ---- accessors
+    std::string getName() const { return m_name; }
+    void setName(const std::string& p_name) { m_name = p_name; }
+    std::string getBaseName() const;
+    const std::string& getDomain() const { return m_domain; }
+    void setDomain(const std::string& p_domain) { m_domain = p_domain; }
+    TripletZEVVector& getVertices() { return m_vertices; }
+    const TripletZEVVector& getVertices() const { return m_vertices; }
+    int getNumVertices() const { return static_cast<int>(m_vertices.size()); }
+    IntZEVVector& getLines() { return m_lines; }
+    const IntZEVVector& getLines() const { return m_lines; }
+    const std::list<Interpolant*>& getInterpolantList() const { return m_interpolants; }
+    bool hasInterpolant() const { return !m_interpolants.empty(); }
+    bool hasFaceData() const { return m_hasFaceData; }
+    void hasFaceData(bool p_value) { m_hasFaceData = p_value; }
+    bool hasElementData() const { return m_hasElementData; }
+    void hasElementData(bool p_value) { m_hasElementData = p_value; }
+    bool isFlatSurface() const { return m_flatSurface; }
+    void setFlatSurface(bool p_value) { m_flatSurface = p_value; }
+    bool generateLines() const { return m_generateLines; }
+    void setGenerateLines(bool p_value) { m_generateLines = p_value; }
+    bool getVertESNumFlag() const { return m_vertESNumFlag; }
+    void setVertESNumFlag(bool p_value) { m_vertESNumFlag = p_value; }
+    std::vector<int>& getVertDomainESNumVec() { return m_vertDomainESNum; }
+    const std::vector<int>& getVertDomainESNumVec() const { return m_vertDomainESNum; }
+    bool hasVertDomainESNum() const;
+    GeometricAlgorithmInterface* getGeomAlgIntf() const { return m_geomAlgIntf; }
+    int getNumElementSets() const { return static_cast<int>(m_elementSets.size()); }
+    int getNumVars() const { return static_cast<int>(m_variables.size()); }
+    bool hasVirtualLayer() const { return !m_virtualLayerSets.empty(); }
+    int getNumVirtualLayerElementSets() const { return static_cast<int>(m_virtualLayerSets.size()); }
+    FaceCenterCalculator* getFaceCenterCalculator() const { return m_faceCenterCalculator; }
+    GeometryVariableProviderIF* getVariableProvider() const { return m_variableProvider; }
+    VariableLocationProviderIF* getVariableLocationProvider() const { return m_variableLocationProvider; }
+    static GeometryInfoInterface* getGeometryInfo() { return s_geometryInfo; }
+    static void setGeometryInfo(GeometryInfoInterface* p_info) { s_geometryInfo = p_info; }
+
+    // Vertex count for Vertex (and any other location), face count for Face, element count
+    // for Element.
+    std::size_t getSize(VarLocation p_location) const;
+
+    void acceptVisitor(GeometryVisitor& p_visitor);
+
+    // ---- element and face sets
+    // "ES" followed by p_index + 1.
+    static std::string getElementSetName(int p_index);
+    ShapeSet* addElementSet(const std::string& p_name, int p_setNumber, ShapeType p_type, int p_count,
+                            double p_correctionFactor);
+    ShapeSet* addElementSet(int p_index, ShapeType p_type, int p_count, double p_correctionFactor);
+    // Files a set built elsewhere; the geometry takes ownership. A refused set stays the
+    // caller's.
+    void insertElementSet(const std::string& p_name, ShapeSet* p_set);
+    ShapeSet* addFaceSet(const std::string& p_name, ShapeType p_type, int p_count, double p_correctionFactor);
+    void insertFaceSet(const std::string& p_name, ShapeSet* p_set);
+
+    // Lookups: null when absent. Element sets fall back to the virtual layer.
+    ShapeSet* getElementSet(const std::string& p_name);
+    const ShapeSet* getElementSet(const std::string& p_name) const;
+    ShapeSet* getElementSet(int p_index);
+    const ShapeSet* getElementSet(int p_index) const;
+    ShapeSet* getFaceSet(const std::string& p_name);
+    const ShapeSet* getFaceSet(const std::string& p_name) const;
+    // The first face set, in name order, of shape type p_type.
+    ShapeSet* getFaceSet(ShapeType p_type) const;
+
+    int getNumElements() const;
+    int getNumFaces() const;
+    // The number of vertex references over all face sets.
+    unsigned int getNumFaceEntries() const;
+
+    // The element p_index names; stores it in p_index's shape pointer. Null when the set
+    // does not exist; throws when the shape is not an element.
+    const Element* getElement(shapeIndex& p_index) const;
+
+    std::vector<std::string> getElementSetNames() const;
+    std::vector<std::string> getFaceSetNames() const;
+
+    // ---- interpolants (the geometry takes ownership of every interpolant passed)
+    void addInterpolant(Interpolant* p_interpolant);
+    void appendInterpolant(Interpolant* p_interpolant);
+    void setInterpolant(Interpolant* p_interpolant);
+    void updateInterpolant(Interpolant* p_interpolant);
+    bool hasInterpolant(const std::string& p_name, Interpolant*& p_out) const;
+    Interpolant* getEdgeInterpolant() const;
+    Interpolant* getVertexInterpolant() const;
+    std::vector<std::string> getParentDomains() const;
+    bool recalculateVertices(const TripletZEVVector& p_parentVertices);
+
+    // ---- life cycle
+    void clearDataStores();
+    void clearCache();
+    void deleteAllOctrees();
+    void removeVirtualLayer();
+
+protected:
+    Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
+    // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
+    // and hook held by pointer with the source, which keeps owning them. The copy never
+    // deletes a shared object (it only forgets it), so the source must outlive the copy's
+    // use of them. Used by the copy constructors of derived geometry types.
+    Geometry(const Geometry& p_other);
+    Geometry& operator=(const Geometry&) = delete;
+
+    Geometry* cloneBase(bool p_allowContents, bool p_copyInterpolants, Geometry* p_target) const;
+
+    void registerVariableProvider(GeometryVariableProviderIF* p_provider) { m_variableProvider = p_provider; }
+    void registerFaceCenterCalculator(FaceCenterCalculator* p_calculator) { m_faceCenterCalculator = p_calculator; }
+    void registerVariableLocationProvider(VariableLocationProviderIF* p_provider)
+    {
+        m_variableLocationProvider = p_provider;
+    }
+
+    // Deletes p_object unless this geometry only borrows it (see the copy constructor).
+    template <class T> void dispose(T*& p_object);
+    bool isBorrowed(const void* p_object) const;
+
+    static GeometryInfoInterface* s_geometryInfo;
+
+private:
+    void deleteAllInterpolants();
+    static bool octreeUsage();
+    static bool considerStuFailure();
+
+protected:
+    std::map<std::string, ShapeSet*> m_elementSets;
+    std::map<std::string, ShapeSet*> m_faceSets;
+    float m_virtualLayerTolerance = 0.0f;
+    std::map<std::string, ShapeSet*> m_virtualLayerSets;
+    TripletZEVVector m_virtualLayerVertices;
+    std::vector<int> m_virtualLayerSetIndices;
+    TripletZEVVector* m_vertexNormals = nullptr;
+    TripletZEVVector* m_faceNormals = nullptr;
+    std::string m_name;
+    std::string m_domain;
+    TripletZEVVector m_vertices;
+    TripletZEVVector m_faceCenters;
+    TripletZEVVector m_elementCenters;
+    IntZEVVector m_lines;
+    std::list<Interpolant*> m_interpolants;
+    std::map<VarKey, Variable*> m_variables;
+    TripletZEVVector* m_vertexAreaVectors = nullptr;
+    FloatZEVVectorConcrete* m_vertexAreas = nullptr;
+    FloatZEVVectorConcrete* m_faceAreas = nullptr;
+    TripletZEVVector* m_faceAreaVectors = nullptr;
+    FloatZEVVectorConcrete* m_vertexVolumes = nullptr;
+    FloatZEVVectorConcrete* m_elementVolumes = nullptr;
+    FloatZEVVectorConcrete* m_vertexLengths = nullptr;
+    std::map<std::string, Octree*> m_octrees;
+    std::vector<int> m_vertDomainESNum;
+    bool m_vertESNumFlag = false;
+    bool m_flatSurface = false;
+    bool m_hasFaceData = false;
+    bool m_hasElementData = false;
+    bool m_useOctree;
+    bool m_considerStuFailure;
+    std::vector<std::set<int>> m_nodeNeighbours;
+    GeometricAlgorithmInterface* m_geomAlgIntf;             // owned
+    GeometryVariableProviderIF* m_variableProvider;         // not owned
+    FaceCenterCalculator* m_faceCenterCalculator = nullptr; // not owned
+    VariableLocationProviderIF* m_variableLocationProvider = nullptr; // not owned
+    bool m_generateLines = true;
+
+private:
+    // Objects held by pointer that this geometry shares with another and must not delete.
+    std::set<const void*> m_borrowed;
+};
+
+} // namespace zev

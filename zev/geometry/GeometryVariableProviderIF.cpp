@@ -1,0 +1,7 @@
+#include "zev/geometry/GeometryVariableProviderIF.h"
+
+namespace zev {
+
+GeometryVariableProviderIF::~GeometryVariableProviderIF() = default;
+
+} // namespace zev

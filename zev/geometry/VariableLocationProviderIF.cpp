@@ -1,0 +1,7 @@
+#include "zev/geometry/VariableLocationProviderIF.h"
+
+namespace zev {
+
+VariableLocationProviderIF::~VariableLocationProviderIF() = default;
+
+} // namespace zev

@@ -1,0 +1,182 @@
+#include "zev/interpolants/EdgeInterpolant.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace zev {
+
+EdgeInterpolant::EdgeInterpolant(const std::string& p_domain)
+{
+    m_domains.push_back(p_domain);
+    m_qualityRank = EdgeRank;
+}
+
+EdgeInterpolant::~EdgeInterpolant() = default;
+
+void EdgeInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
+
+void EdgeInterpolant::addData(const std::map<std::size_t, EdgeInterpolantData>& p_data)
+{
+    m_edges.reserve(m_edges.size() + p_data.size());
+    for (const auto& entry : p_data)
+        m_edges.push_back(entry.second);
+}
+
+int EdgeInterpolant::getMaxNodeNumber() const
+{
+    int maxNode = -1;
+    for (const EdgeInterpolantData& e : m_edges)
+        maxNode = std::max({maxNode, e.m_vertex1, e.m_vertex2});
+    return maxNode;
+}
+
+void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
+                                  FloatZEVVector& p_target) const
+{
+    if (p_parents.size() != 1)
+        throw internal::error("EdgeInterpolant", "interpolate",
+                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+    const std::size_t n = m_edges.size();
+    p_target.resize(n);
+    const detail::FloatReader parent(p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+    const std::size_t parentSize = parent.size();
+    detail::FloatWriter target(p_target);
+    for (std::size_t i = 0; i < n; ++i) {
+        const EdgeInterpolantData& e = m_edges[i];
+        // A record naming a vertex outside the parent gives the undefined value rather than
+        // reading past the parent's array.
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+            target[i] = ZEV_UNDEF;
+            continue;
+        }
+        const float a = parent[static_cast<std::size_t>(e.m_vertex1)];
+        const float b = parent[static_cast<std::size_t>(e.m_vertex2)];
+        target[i] = (a == ZEV_UNDEF || b == ZEV_UNDEF) ? ZEV_UNDEF : e.m_weight * a + (1.0f - e.m_weight) * b;
+    }
+}
+
+void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
+                                  TripletZEVVector& p_target) const
+{
+    if (p_parents.size() != 1)
+        throw internal::error("EdgeInterpolant", "interpolate",
+                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+    const std::size_t n = m_edges.size();
+    p_target.clear();
+    p_target.resize(n);
+    const TripletZEVVector& parent = p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+    const std::size_t parentSize = parent.size();
+    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    for (std::size_t i = 0; i < n; ++i) {
+        const EdgeInterpolantData& e = m_edges[i];
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+            p_target[i] = undefined;
+            continue;
+        }
+        const Triplet& a = parent[static_cast<std::size_t>(e.m_vertex1)];
+        const Triplet& b = parent[static_cast<std::size_t>(e.m_vertex2)];
+        if (a[0] == ZEV_UNDEF || b[0] == ZEV_UNDEF) {
+            p_target[i] = undefined;
+            continue;
+        }
+        const float w = e.m_weight;
+        const float v = 1.0f - w;
+        p_target[i] = Triplet(w * a[0] + v * b[0], w * a[1] + v * b[1], w * a[2] + v * b[2]);
+    }
+}
+
+void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
+{
+    p_target.resize(size());
+    for (std::size_t i = 0; i < m_edges.size(); ++i) {
+        const EdgeInterpolantData& e = m_edges[i];
+        const auto ia = p_values.find(static_cast<std::size_t>(e.m_vertex1));
+        const auto ib = p_values.find(static_cast<std::size_t>(e.m_vertex2));
+        const bool hasA = ia != p_values.end();
+        const bool hasB = ib != p_values.end();
+        if (!hasA && !hasB)
+            throw data::error("EdgeInterpolate", "interpolateFromMap",
+                              UserMsg("Map value does not exist for domain vertices %1 and %2.")
+                                  .arg(e.m_vertex1)
+                                  .arg(e.m_vertex2));
+        if (!hasB) {
+            p_target[i] = ia->second;
+        } else if (!hasA) {
+            p_target[i] = ib->second;
+        } else {
+            const float a = ia->second;
+            const float b = ib->second;
+            const float w = e.m_weight;
+            p_target[i] = (a != ZEV_UNDEF && b != ZEV_UNDEF) ? (1.0f - w) * b + w * a : ZEV_UNDEF;
+        }
+    }
+}
+
+void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
+                                         TripletZEVVector& p_target) const
+{
+    p_target.resize(size());
+    for (std::size_t i = 0; i < m_edges.size(); ++i) {
+        const EdgeInterpolantData& e = m_edges[i];
+        const auto ia = p_values.find(static_cast<std::size_t>(e.m_vertex1));
+        const auto ib = p_values.find(static_cast<std::size_t>(e.m_vertex2));
+        const bool hasA = ia != p_values.end();
+        const bool hasB = ib != p_values.end();
+        if (!hasA && !hasB)
+            throw data::error("EdgeInterpolate", "interpolateFromMap",
+                              UserMsg("Map value does not exist for domain vertices %1 and %2.")
+                                  .arg(e.m_vertex1)
+                                  .arg(e.m_vertex2));
+        if (!hasB) {
+            p_target[i] = ia->second;
+        } else if (!hasA) {
+            p_target[i] = ib->second;
+        } else {
+            const Triplet& a = ia->second;
+            const Triplet& b = ib->second;
+            bool undefined = false;
+            for (int c = 0; c < 3; ++c)
+                undefined = undefined || FloatUtilities::isUndef(a[c]) || FloatUtilities::isUndef(b[c]);
+            const float w = e.m_weight;
+            const float v = 1.0f - w;
+            p_target[i] = undefined ? Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF)
+                                    : Triplet(v * b[0] + w * a[0], v * b[1] + w * a[1], v * b[2] + w * a[2]);
+        }
+    }
+}
+
+int EdgeInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_edges.size())
+        return -1;
+    p_data = HybridInterpolantData(m_edges[static_cast<std::size_t>(p_item)]);
+    p_domain = m_domains.empty() ? std::string() : m_domains.front();
+    return 0;
+}
+
+Interpolant* EdgeInterpolant::clone() const
+{
+    auto* copy = new EdgeInterpolant();
+    copy->m_domains = m_domains;
+    copy->m_edges = m_edges;
+    return copy;
+}
+
+void EdgeInterpolant::write(std::ostream& p_os) const
+{
+    p_os << "PRINTING EdgeInterpolant" << std::endl;
+    for (const EdgeInterpolantData& e : m_edges)
+        p_os << e.m_vertex1 << "," << e.m_vertex2 << "," << e.m_weight << std::endl;
+}
+
+} // namespace zev

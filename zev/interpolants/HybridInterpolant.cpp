@@ -1,0 +1,214 @@
+#include "zev/interpolants/HybridInterpolant.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+namespace zev {
+
+namespace {
+
+void checkParentCount(std::size_t p_parents, std::size_t p_domains)
+{
+    if (p_parents != p_domains)
+        throw internal::error(
+            "HybridInterpolant", "interpolate",
+            SystemMsg("Interpolant must have exactly as many input Variables as parent domains."));
+}
+
+} // namespace
+
+HybridInterpolant::HybridInterpolant(const std::string& p_domain)
+{
+    if (!p_domain.empty())
+        m_domains.push_back(p_domain);
+    m_qualityRank = HybridRank;
+}
+
+HybridInterpolant::~HybridInterpolant() = default;
+
+void HybridInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
+
+int HybridInterpolant::getDomainIndex(const std::string& p_name)
+{
+    if (p_name.empty())
+        return -1;
+    auto it = std::find(m_domains.begin(), m_domains.end(), p_name);
+    if (it != m_domains.end())
+        return static_cast<int>(it - m_domains.begin());
+    m_domains.push_back(p_name);
+    return static_cast<int>(m_domains.size()) - 1;
+}
+
+void HybridInterpolant::requireDomain() const
+{
+    if (m_domains.empty())
+        throw internal::error("HybridInterpolant", "pushVertex",
+                              SystemMsg("Attempt to add hybrid interpolant  without a domain."));
+}
+
+void HybridInterpolant::pushVertex(int p_first, int p_second, float p_weight)
+{
+    requireDomain();
+    m_records.emplace_back(p_first, p_second, p_weight);
+    m_records.back().m_domainIndex = 0;
+}
+
+void HybridInterpolant::pushVertex(const int* p_nodes, const float* p_weights, std::size_t p_count)
+{
+    requireDomain();
+    m_records.emplace_back(p_nodes, p_weights, static_cast<int>(p_count));
+    m_records.back().m_domainIndex = 0;
+}
+
+void HybridInterpolant::addData(const std::map<std::size_t, HybridInterpolantData>& p_data)
+{
+    requireDomain();
+    m_records.reserve(m_records.size() + p_data.size());
+    for (const auto& entry : p_data) {
+        m_records.push_back(entry.second);
+        m_records.back().m_domainIndex = 0;
+    }
+}
+
+void HybridInterpolant::pushVertex(const HybridInterpolantData& p_data, const std::string& p_domain)
+{
+    const int index = getDomainIndex(p_domain);
+    m_records.push_back(p_data);
+    m_records.back().m_domainIndex = index;
+}
+
+void HybridInterpolant::pushVertex(const EdgeInterpolantData& p_edge) { m_records.emplace_back(p_edge); }
+
+int HybridInterpolant::getMaxNodeNumber() const
+{
+    int maxNode = -1;
+    for (const HybridInterpolantData& r : m_records)
+        for (int node : r.m_nodes)
+            maxNode = std::max(maxNode, node);
+    return maxNode;
+}
+
+void HybridInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
+                                    FloatZEVVector& p_target) const
+{
+    checkParentCount(p_parents.size(), m_domains.size());
+    const std::size_t n = m_records.size();
+    p_target.resize(n);
+    detail::FloatWriter target(p_target);
+    // Each parent's array is looked up once, when a record first needs it.
+    std::vector<std::unique_ptr<detail::FloatReader>> arrays(p_parents.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        target[i] = ZEV_UNDEF;
+        const HybridInterpolantData& r = m_records[i];
+        const auto d = static_cast<std::size_t>(r.m_domainIndex);
+        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr || r.m_size == 0)
+            continue;
+        if (!arrays[d])
+            arrays[d] = std::make_unique<detail::FloatReader>(
+                p_parents[d]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+        const detail::FloatReader& parent = *arrays[d];
+        float sum = 0.0f;
+        bool undefined = false;
+        for (std::size_t k = 0; k < r.m_size; ++k) {
+            const auto node = static_cast<std::size_t>(r.m_nodes[k]);
+            const float v = node < parent.size() ? parent[node] : ZEV_UNDEF;
+            if (v == ZEV_UNDEF) {
+                undefined = true;
+                break;
+            }
+            sum += r.m_weights[k] * v;
+        }
+        if (!undefined)
+            target[i] = sum;
+    }
+}
+
+void HybridInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
+                                    TripletZEVVector& p_target) const
+{
+    checkParentCount(p_parents.size(), m_domains.size());
+    const std::size_t n = m_records.size();
+    p_target.clear();
+    p_target.resize(n);
+    std::vector<const TripletZEVVector*> arrays(p_parents.size(), nullptr);
+    const Triplet undefinedValue(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    for (std::size_t i = 0; i < n; ++i) {
+        p_target[i] = undefinedValue;
+        const HybridInterpolantData& r = m_records[i];
+        const auto d = static_cast<std::size_t>(r.m_domainIndex);
+        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr || r.m_size == 0)
+            continue;
+        if (!arrays[d])
+            arrays[d] = &p_parents[d]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+        const TripletZEVVector& parent = *arrays[d];
+        Triplet sum(0.0f, 0.0f, 0.0f);
+        bool undefined = false;
+        for (std::size_t k = 0; k < r.m_size && !undefined; ++k) {
+            const auto node = static_cast<std::size_t>(r.m_nodes[k]);
+            if (node >= parent.size()) {
+                undefined = true;
+                break;
+            }
+            const Triplet& v = parent[node];
+            if (FloatUtilities::isUndef(v[0]) || FloatUtilities::isUndef(v[1]) || FloatUtilities::isUndef(v[2])) {
+                undefined = true;
+                break;
+            }
+            const float w = r.m_weights[k];
+            sum = Triplet(sum[0] + w * v[0], sum[1] + w * v[1], sum[2] + w * v[2]);
+        }
+        if (!undefined)
+            p_target[i] = sum;
+    }
+}
+
+int HybridInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_records.size())
+        return -1;
+    const HybridInterpolantData& r = getInternalData(static_cast<std::size_t>(p_item));
+    p_data = r;
+    if (r.m_domainIndex < 0 || static_cast<std::size_t>(r.m_domainIndex) >= m_domains.size())
+        p_domain.clear();
+    else
+        p_domain = m_domains[static_cast<std::size_t>(r.m_domainIndex)];
+    return 0;
+}
+
+Interpolant* HybridInterpolant::clone() const
+{
+    auto* copy = new HybridInterpolant(std::string());
+    copy->m_domains = m_domains;
+    copy->m_records = m_records;
+    return copy;
+}
+
+void HybridInterpolant::write(std::ostream& p_os) const
+{
+    p_os << "PRINTING HybridInterpolant" << std::endl;
+    for (const HybridInterpolantData& r : m_records) {
+        if (r.m_nodes.empty()) {
+            p_os << "  *** empty data set ***\n";
+        } else {
+            for (std::size_t k = 0; k < r.m_nodes.size(); ++k)
+                p_os << (k ? ", " : "") << r.m_nodes[k];
+            p_os << "\n";
+            for (std::size_t k = 0; k < r.m_weights.size(); ++k)
+                p_os << (k ? ", " : "") << r.m_weights[k];
+            p_os << "\n";
+        }
+        p_os << std::endl;
+    }
+}
+
+} // namespace zev

@@ -1,0 +1,7 @@
+#include "zev/search/Octree.h"
+
+namespace zev {
+
+Octree::~Octree() = default;
+
+} // namespace zev
