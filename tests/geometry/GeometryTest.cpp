@@ -5,6 +5,7 @@
 #include "zev/interpolants/EdgeInterpolant.h"
 #include "zev/interpolants/HybridInterpolant.h"
 #include "zev/interpolants/VertexInterpolant.h"
+#include "zev/shapes/Element.h"
 #include "zev/shapes/ElementFactory.h"
 #include "zev/shapes/FaceFactory.h"
 #include "zev/shapes/Shape.h"
