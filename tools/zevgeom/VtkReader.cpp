@@ -397,8 +397,13 @@ private:
             return;
         }
         for (std::size_t i = 0; i < p_count; ++i) {
-            double const v = integer ? static_cast<double>(readInt(p_section)) : readReal(p_section);
+            double v = integer ? static_cast<double>(readInt(p_section)) : readReal(p_section);
             check(v, i, m_tokenLoc);
+            // A float array holds floats: the text's nearest float, not its nearest double.
+            if (p_type == ValueType::Float) {
+                v = std::fabs(v) <= FLT_MAX || std::isnan(v) ? static_cast<double>(static_cast<float>(v))
+                                                             : std::copysign(HUGE_VAL, v);
+            }
             p_out.push_back(v);
         }
     }

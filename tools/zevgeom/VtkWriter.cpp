@@ -170,6 +170,35 @@ void checkArrays(std::vector<DataArray> const& p_arrays, std::size_t p_tuples, c
     }
 }
 
+// True for an array that has to go into a FIELD section: declared as one, or with a component count its
+// attribute keyword cannot hold.
+bool isFieldArray(DataArray const& p_array)
+{
+    int const n = p_array.numComponents;
+    switch (p_array.role) {
+    case ArrayRole::Scalars:
+        return n > 4;
+    case ArrayRole::Vectors:
+    case ArrayRole::Normals:
+        return n != 3;
+    case ArrayRole::Tensors:
+        return n != 9;
+    case ArrayRole::Field:
+        return true;
+    }
+    return true;
+}
+
+void writeTuples(Emitter& p_emit, DataArray const& p_array, std::size_t p_tuples,
+                 std::vector<std::size_t> const* p_order)
+{
+    std::size_t const n = static_cast<std::size_t>(p_array.numComponents);
+    p_emit.values(p_array.type, p_tuples * n, [&](std::size_t i) {
+        std::size_t const tuple = p_order ? (*p_order)[i / n] : i / n;
+        return p_array.values[tuple * n + i % n];
+    });
+}
+
 // Writes one data section; p_order maps written tuple i to the model's tuple (null: the same order).
 void writeData(Emitter& p_emit, char const* p_keyword, std::vector<DataArray> const& p_arrays,
                std::size_t p_tuples, std::vector<std::size_t> const* p_order)
@@ -178,13 +207,12 @@ void writeData(Emitter& p_emit, char const* p_keyword, std::vector<DataArray> co
         return;
     }
     p_emit.text() << p_keyword << ' ' << p_tuples << '\n';
-    std::vector<DataArray const*> fields;
-    for (DataArray const& a : p_arrays) {
+    // Field arrays are written in FIELD sections, one for each run of them, so that the arrays keep their
+    // order.
+    std::size_t i = 0;
+    while (i < p_arrays.size()) {
+        DataArray const& a = p_arrays[i];
         std::size_t const n = static_cast<std::size_t>(a.numComponents);
-        auto value = [&](std::size_t i) {
-            std::size_t const tuple = p_order ? (*p_order)[i / n] : i / n;
-            return a.values[tuple * n + i % n];
-        };
         std::string const name = encodeName(a.name);
         char const* type = valueTypeKeyword(a.type);
         if (a.role == ArrayRole::Scalars && n <= 4) {
@@ -195,23 +223,21 @@ void writeData(Emitter& p_emit, char const* p_keyword, std::vector<DataArray> co
         } else if (a.role == ArrayRole::Tensors && n == 9) {
             p_emit.text() << "TENSORS " << name << ' ' << type << '\n';
         } else {
-            fields.push_back(&a);
+            std::size_t end = i;
+            while (end < p_arrays.size() && isFieldArray(p_arrays[end])) {
+                ++end;
+            }
+            p_emit.text() << "FIELD FieldData " << end - i << '\n';
+            for (; i < end; ++i) {
+                DataArray const& f = p_arrays[i];
+                p_emit.text() << encodeName(f.name) << ' ' << f.numComponents << ' ' << p_tuples << ' '
+                              << valueTypeKeyword(f.type) << '\n';
+                writeTuples(p_emit, f, p_tuples, p_order);
+            }
             continue;
         }
-        p_emit.values(a.type, p_tuples * n, value);
-    }
-    if (fields.empty()) {
-        return;
-    }
-    p_emit.text() << "FIELD FieldData " << fields.size() << '\n';
-    for (DataArray const* a : fields) {
-        std::size_t const n = static_cast<std::size_t>(a->numComponents);
-        p_emit.text() << encodeName(a->name) << ' ' << n << ' ' << p_tuples << ' '
-                      << valueTypeKeyword(a->type) << '\n';
-        p_emit.values(a->type, p_tuples * n, [&](std::size_t i) {
-            std::size_t const tuple = p_order ? (*p_order)[i / n] : i / n;
-            return a->values[tuple * n + i % n];
-        });
+        writeTuples(p_emit, a, p_tuples, p_order);
+        ++i;
     }
 }
 
