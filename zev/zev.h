@@ -8,6 +8,8 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ErrorMsg.h"
 #include "zev/contracts/ErrorReporter.h"
+#include "zev/contracts/ExpressionEvaluator.h"
+#include "zev/contracts/ExpressionTransformationInterface.h"
 #include "zev/contracts/FloatUtilities.h"
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/FloatZEVVectorComponent.h"
