@@ -61,6 +61,7 @@
 
 // Geometry container, registry and host hooks
 #include "zev/geometry/FaceCenterCalculator.h"
+#include "zev/geometry/GeomObject.h"
 #include "zev/geometry/GeometricAlgorithmInterface.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"

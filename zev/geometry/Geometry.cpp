@@ -198,14 +198,6 @@ const Interpolant* Geometry::getInterpolant() const
     return m_interpolants.empty() ? nullptr : m_interpolants.front();
 }
 
-Variable* Geometry::getVariable(const std::string&, bool, const VarLocation&) { return nullptr; }
-
-VectorVariable* Geometry::getVectorVariable(const std::string&, const std::string&, const std::string&,
-                                            const std::string&, VarLocation)
-{
-    return nullptr;
-}
-
 Geometry* Geometry::makeWireFrame(float) { return nullptr; }
 
 void Geometry::calculateTransformVariables(const std::string& p_name)
@@ -214,30 +206,13 @@ void Geometry::calculateTransformVariables(const std::string& p_name)
         s_geometryInfo->calculateTransformVariables(this, p_name);
 }
 
-Variable* Geometry::makeSystemVariable(const std::string&, const TripletZEVVector&, VarLocation) { return nullptr; }
-
-Variable* Geometry::makeSystemVariable(const std::string&, const FloatZEVVectorConcrete&, VarLocation)
-{
-    return nullptr;
-}
-
 void Geometry::getElementVariable(const std::string&) {}
 
 void Geometry::getFaceVariable(const std::string&) {}
 
-VarLocation Geometry::getVariableSearchLocation() { return eVertex; }
-
-Variable* Geometry::makeFundamentalVariable(const std::string&, VarLocation) { return nullptr; }
-
-bool Geometry::calculateVariable(const std::string&) { return false; }
-
 bool Geometry::createVirtualLayer(float) { return false; }
 
 void Geometry::getSurfaceFaceNames(std::map<FaceType, std::string>&) {}
-
-ScalarVariable* Geometry::makeXYZVariable(const TripletZEVVector&, int, VarLocation) { return nullptr; }
-
-Variable* Geometry::makeXYZVariable(const std::string&, VarLocation) { return nullptr; }
 
 // ------------------------------------------------------------------ accessors
 
@@ -591,21 +566,6 @@ Geometry* Geometry::cloneBase(bool p_allowContents, bool p_copyInterpolants, Geo
                 target->addInterpolant(i->clone());
     }
     return target;
-}
-
-void Geometry::clearDataStores()
-{
-    dispose(m_vertexAreaVectors);
-    dispose(m_vertexAreas);
-    dispose(m_faceAreas);
-    dispose(m_faceAreaVectors);
-    dispose(m_vertexVolumes);
-    dispose(m_elementVolumes);
-    dispose(m_vertexLengths);
-    dispose(m_vertexNormals);
-    dispose(m_faceNormals);
-    m_faceCenters.clear();
-    m_elementCenters.clear();
 }
 
 void Geometry::clearCache()

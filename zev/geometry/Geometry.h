@@ -23,6 +23,7 @@
 namespace zev {
 
 class Element;
+class ExpressionTransformationInterface;
 class FaceCenterCalculator;
 class GeometricAlgorithmInterface;
 class GeometryInfoInterface;
@@ -187,6 +188,58 @@ public:
     void deleteAllOctrees();
     void removeVirtualLayer();
 
+    // ---- variables on a geometry
+    // The variable filed under exactly (p_name, p_location), or null.
+    Variable* findVariable(const std::string& p_name, VarLocation p_location);
+    bool hasVariable(const std::string& p_name, VarLocation p_location) const;
+    // Files p_variable under its name and p_location (its own location for Location
+    // Unknown); the geometry takes ownership. A refused variable stays the caller's.
+    void addVariable(Variable* p_variable, VarLocation p_location);
+    // Deletes the variable of that name at Vertex, Face and Element.
+    void deleteVariable(const std::string& p_name);
+    void deleteAllVariables();
+    // Deletes every variable the host describes as an expression.
+    void deleteAllExpressions();
+    // A filed scalar view of component p_component of the vector variable p_vectorName.
+    ScalarVariable* makeComponentVariable(const std::string& p_vectorName, const std::string& p_componentName,
+                                          int p_component, VarLocation p_location);
+    // True for the coordinate names "x", "X", "X Coordinate" and their y and z forms.
+    bool isGeometricVariable(const std::string& p_name) const;
+    // Evaluates p_expression at the vertices with its inputs rewritten by p_transform and
+    // files the result under the expression's text.
+    Variable* getTransformedExpression(const std::string& p_expression,
+                                       const ExpressionTransformationInterface* p_transform);
+    VectorVariable* getTransformedVector(const std::string& p_name, const std::string& p_xExpression,
+                                         const std::string& p_yExpression, const std::string& p_zExpression,
+                                         const ExpressionTransformationInterface* p_transform);
+    // The names of all keys in key order (a name filed at several locations appears once
+    // per location).
+    std::vector<std::string> getVariableNames() const;
+    void dbprintVariables() const;
+
+    // ---- derived geometric quantities (computed on first request, cached until
+    // clearDataStores); face- and element-indexed arrays follow the sets in name order
+    const FloatZEVVectorConcrete& getVertexAreas() const;
+    const TripletZEVVector& getVertexAreaVectors() const;
+    const FloatZEVVectorConcrete& getVertexVolumes() const;
+    const FloatZEVVectorConcrete& getVertexLengths() const;
+    const TripletZEVVector& getVertexNormals() const;
+    const FloatZEVVectorConcrete& getFaceAreas() const;
+    const TripletZEVVector& getFaceAreaVectors() const;
+    const TripletZEVVector& getFaceNormals() const;
+    const FloatZEVVectorConcrete& getElementVolumes() const;
+    // Empty while no face-centre calculator is registered.
+    const TripletZEVVector& getFaceCenters() const;
+    TripletZEVVector& getFaceCenters();
+    const TripletZEVVector& getElementCenters() const;
+    TripletZEVVector& getElementCenters();
+    // Propagates p_theta from p_baseVertex to every vertex reachable through shared shapes,
+    // each vertex taking a neighbour's value as reference. False when some vertex could not
+    // be reached (it keeps 0).
+    bool calculateThetaVariable(int p_baseVertex, float p_seed,
+                                float (*p_theta)(void* p_context, const TripletBase<float>& p_point, float p_reference),
+                                void* p_context, FloatZEVVectorConcrete& p_out) const;
+
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
     // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
@@ -213,6 +266,32 @@ protected:
 
 private:
     void deleteAllInterpolants();
+
+    // variables on a geometry
+    Variable* getFundamentalVariable(const std::string& p_name);
+    void deleteVariable(const std::string& p_name, VarLocation p_location);
+    VarLocation getLocationForExpression(const std::string& p_text);
+    VarLocation getLocationForExpressions(const std::vector<std::string>& p_expressions);
+    Variable* getExpression(const std::string& p_expression, VarLocation p_location);
+    Variable* getExpression(const std::string& p_xExpression, const std::string& p_yExpression,
+                            const std::string& p_zExpression, VarLocation p_location);
+    void evaluateExpression(const std::string& p_expression, float* p_out, int p_count, VarLocation p_location);
+    void evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out, int p_count,
+                                              const ExpressionTransformationInterface* p_transform);
+    void processSubExpression(const std::string& p_subName, std::vector<float>& p_values, VarLocation p_location);
+    // A variable filed under (p_name, p_location) by an earlier request of a fixed name.
+    Variable* fileOrDelete(Variable* p_variable, VarLocation p_location);
+
+    // derived geometric quantities
+    void calculateVertexAreas() const;
+    void calculateVertexVolumes() const;
+    void calculateVertexLengths() const;
+    void calculateVertexNormals() const;
+    void calculateFaceAreas() const;
+    void calculateFaceNormals() const;
+    void calculateElementVolumes() const;
+    void calculateElementCenters() const;
+    void calculateFaceCenters() const;
     static bool octreeUsage();
     static bool considerStuFailure();
 
@@ -223,23 +302,23 @@ protected:
     std::map<std::string, ShapeSet*> m_virtualLayerSets;
     TripletZEVVector m_virtualLayerVertices;
     std::vector<int> m_virtualLayerSetIndices;
-    TripletZEVVector* m_vertexNormals = nullptr;
-    TripletZEVVector* m_faceNormals = nullptr;
+    mutable TripletZEVVector* m_vertexNormals = nullptr;
+    mutable TripletZEVVector* m_faceNormals = nullptr;
     std::string m_name;
     std::string m_domain;
     TripletZEVVector m_vertices;
-    TripletZEVVector m_faceCenters;
-    TripletZEVVector m_elementCenters;
+    mutable TripletZEVVector m_faceCenters;
+    mutable TripletZEVVector m_elementCenters;
     IntZEVVector m_lines;
     std::list<Interpolant*> m_interpolants;
     std::map<VarKey, Variable*> m_variables;
-    TripletZEVVector* m_vertexAreaVectors = nullptr;
-    FloatZEVVectorConcrete* m_vertexAreas = nullptr;
-    FloatZEVVectorConcrete* m_faceAreas = nullptr;
-    TripletZEVVector* m_faceAreaVectors = nullptr;
-    FloatZEVVectorConcrete* m_vertexVolumes = nullptr;
-    FloatZEVVectorConcrete* m_elementVolumes = nullptr;
-    FloatZEVVectorConcrete* m_vertexLengths = nullptr;
+    mutable TripletZEVVector* m_vertexAreaVectors = nullptr;
+    mutable FloatZEVVectorConcrete* m_vertexAreas = nullptr;
+    mutable FloatZEVVectorConcrete* m_faceAreas = nullptr;
+    mutable TripletZEVVector* m_faceAreaVectors = nullptr;
+    mutable FloatZEVVectorConcrete* m_vertexVolumes = nullptr;
+    mutable FloatZEVVectorConcrete* m_elementVolumes = nullptr;
+    mutable FloatZEVVectorConcrete* m_vertexLengths = nullptr;
     std::map<std::string, Octree*> m_octrees;
     std::vector<int> m_vertDomainESNum;
     bool m_vertESNumFlag = false;

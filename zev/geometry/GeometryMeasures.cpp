@@ -1,0 +1,412 @@
+// Geometry: per-vertex, per-face and per-element measures, computed on first request and
+// cached until clearDataStores.
+#include "zev/geometry/Geometry.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/contracts/ZEVAssertImpl.h"
+#include "zev/geometry/FaceCenterCalculator.h"
+#include "zev/shapes/Shape.h"
+#include "zev/shapes/ShapeSet.h"
+
+#include <cmath>
+
+namespace zev {
+
+namespace {
+
+const char* const kClass = "Geometry";
+
+// Creates the cache when absent; otherwise leaves it for the caller to reset.
+template <class T> T& ensure(T*& p_cache)
+{
+    if (p_cache == nullptr)
+        p_cache = new T();
+    return *p_cache;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ getters
+
+const FloatZEVVectorConcrete& Geometry::getVertexAreas() const
+{
+    if (m_vertexAreas == nullptr || m_vertexAreaVectors == nullptr)
+        calculateVertexAreas();
+    return *m_vertexAreas;
+}
+
+const TripletZEVVector& Geometry::getVertexAreaVectors() const
+{
+    if (m_vertexAreas == nullptr || m_vertexAreaVectors == nullptr)
+        calculateVertexAreas();
+    return *m_vertexAreaVectors;
+}
+
+const FloatZEVVectorConcrete& Geometry::getVertexVolumes() const
+{
+    if (m_vertexVolumes == nullptr)
+        calculateVertexVolumes();
+    return *m_vertexVolumes;
+}
+
+const FloatZEVVectorConcrete& Geometry::getVertexLengths() const
+{
+    if (m_vertexLengths == nullptr)
+        calculateVertexLengths();
+    return *m_vertexLengths;
+}
+
+const TripletZEVVector& Geometry::getVertexNormals() const
+{
+    if (m_vertexNormals == nullptr)
+        calculateVertexNormals();
+    return *m_vertexNormals;
+}
+
+const FloatZEVVectorConcrete& Geometry::getFaceAreas() const
+{
+    if (m_faceAreas == nullptr || m_faceAreaVectors == nullptr)
+        calculateFaceAreas();
+    return *m_faceAreas;
+}
+
+const TripletZEVVector& Geometry::getFaceAreaVectors() const
+{
+    if (m_faceAreas == nullptr || m_faceAreaVectors == nullptr)
+        calculateFaceAreas();
+    return *m_faceAreaVectors;
+}
+
+const TripletZEVVector& Geometry::getFaceNormals() const
+{
+    if (m_faceNormals == nullptr)
+        calculateFaceNormals();
+    return *m_faceNormals;
+}
+
+const FloatZEVVectorConcrete& Geometry::getElementVolumes() const
+{
+    if (m_elementVolumes == nullptr)
+        calculateElementVolumes();
+    return *m_elementVolumes;
+}
+
+const TripletZEVVector& Geometry::getFaceCenters() const
+{
+    if (m_faceCenters.empty())
+        calculateFaceCenters();
+    return m_faceCenters;
+}
+
+TripletZEVVector& Geometry::getFaceCenters()
+{
+    if (m_faceCenters.empty())
+        calculateFaceCenters();
+    return m_faceCenters;
+}
+
+const TripletZEVVector& Geometry::getElementCenters() const
+{
+    if (m_elementCenters.empty())
+        calculateElementCenters();
+    return m_elementCenters;
+}
+
+TripletZEVVector& Geometry::getElementCenters()
+{
+    if (m_elementCenters.empty())
+        calculateElementCenters();
+    return m_elementCenters;
+}
+
+// ------------------------------------------------------------------ computations
+
+void Geometry::calculateVertexAreas() const
+{
+    FloatZEVVectorConcrete& areas = ensure(m_vertexAreas);
+    TripletZEVVector& vectors = ensure(m_vertexAreaVectors);
+    areas.erase();
+    vectors.clear();
+    areas.resize(m_vertices.size(), 0.0f);
+    vectors.resize(m_vertices.size(), Triplet(0.0f, 0.0f, 0.0f));
+    for (const auto& entry : m_faceSets) {
+        if (entry.second == nullptr)
+            throw internal::nullPointer(kClass, "calculateVertexAreas", SystemMsg("Null pointer to %1.").arg(entry.first));
+        entry.second->calcVertexAreas(m_vertices, vectors, areas);
+    }
+}
+
+void Geometry::calculateVertexVolumes() const
+{
+    FloatZEVVectorConcrete& volumes = ensure(m_vertexVolumes);
+    volumes.erase();
+    volumes.resize(m_vertices.size(), 0.0f);
+    for (const std::string& name : getElementSetNames()) {
+        const ShapeSet* set = getElementSet(name);
+        if (set == nullptr)
+            throw internal::nullPointer(kClass, "calculateVertexVolumes", SystemMsg("Null pointer to %1.").arg(name));
+        set->calcVertexVolumes(m_vertices, volumes);
+    }
+}
+
+void Geometry::calculateVertexLengths() const
+{
+    FloatZEVVectorConcrete& lengths = ensure(m_vertexLengths);
+    lengths.erase();
+    const std::size_t n = m_vertices.size();
+    lengths.resize(n, 0.0f);
+    float* out = lengths.data();
+    for (std::size_t k = 0; k + 1 < m_lines.size(); k += 2) {
+        const auto a = static_cast<std::size_t>(m_lines[k]);
+        const auto b = static_cast<std::size_t>(m_lines[k + 1]);
+        // A segment naming a vertex outside the array contributes nothing.
+        if (a >= n || b >= n)
+            continue;
+        const float half = (m_vertices[a] - m_vertices[b]).length() / 2.0f;
+        out[a] += half;
+        out[b] += half;
+    }
+}
+
+void Geometry::calculateVertexNormals() const
+{
+    if (m_vertexAreaVectors == nullptr || m_vertexAreas == nullptr)
+        calculateVertexAreas();
+    TripletZEVVector& normals = ensure(m_vertexNormals);
+    normals.clear();
+    normals.resize(m_vertexAreaVectors->size());
+    for (std::size_t i = 0; i < normals.size(); ++i) {
+        Triplet v = (*m_vertexAreaVectors)[i];
+        if (FloatUtilities::isUndef(v[0]) || FloatUtilities::isUndef(v[1]) || FloatUtilities::isUndef(v[2])) {
+            v /= ZEV_UNDEF;
+        } else {
+            const float length = v.length();
+            if (length != 0.0f)
+                v /= length;
+        }
+        normals[i] = v;
+    }
+}
+
+void Geometry::calculateFaceAreas() const
+{
+    FloatZEVVectorConcrete& areas = ensure(m_faceAreas);
+    TripletZEVVector& vectors = ensure(m_faceAreaVectors);
+    areas.erase();
+    vectors.clear();
+    const auto total = static_cast<std::size_t>(getNumFaces());
+    areas.resize(total, 0.0f);
+    vectors.resize(total);
+    std::size_t offset = 0;
+    for (const auto& entry : m_faceSets) {
+        const ShapeSet* set = entry.second;
+        if (set == nullptr)
+            continue;
+        const double factor = set->getCorrectionFactor();
+        const auto c = static_cast<float>(factor);
+        const std::size_t m = set->size();
+        for (std::size_t k = 0; k < m; ++k) {
+            Triplet areaVector(0.0f, 0.0f, 0.0f);
+            const float area = (*set)[k].getArea(m_vertices, areaVector);
+            areas[offset + k] = area * c;
+            vectors[offset + k] = Triplet(static_cast<float>(areaVector[0] * factor),
+                                          static_cast<float>(areaVector[1] * factor),
+                                          static_cast<float>(areaVector[2] * factor));
+        }
+        offset += m;
+    }
+}
+
+void Geometry::calculateFaceNormals() const
+{
+    const TripletZEVVector& vectors = getFaceAreaVectors();
+    TripletZEVVector& normals = ensure(m_faceNormals);
+    normals.clear();
+    normals.resize(vectors.size());
+    for (std::size_t i = 0; i < vectors.size(); ++i) {
+        Triplet v = vectors[i];
+        const float length = v.length();
+        if (length != 0.0f)
+            v /= length;
+        normals[i] = v;
+    }
+}
+
+void Geometry::calculateElementVolumes() const
+{
+    FloatZEVVectorConcrete& volumes = ensure(m_elementVolumes);
+    const std::vector<std::string> names = getElementSetNames();
+    std::size_t total = 0;
+    for (const std::string& name : names)
+        if (const ShapeSet* set = getElementSet(name))
+            total += set->size();
+    volumes.erase();
+    volumes.resize(total, 0.0f);
+    float* out = volumes.data();
+    std::size_t index = 0;
+    for (const std::string& name : names) {
+        const ShapeSet* set = getElementSet(name);
+        if (set == nullptr)
+            continue;
+        const auto c = static_cast<float>(set->getCorrectionFactor());
+        const std::size_t m = set->size();
+        for (std::size_t k = 0; k < m; ++k)
+            out[index++] = (*set)[k].getVolume(m_vertices) * c;
+    }
+}
+
+void Geometry::calculateElementCenters() const
+{
+    const std::vector<std::string> names = getElementSetNames();
+    std::size_t total = 0;
+    for (const std::string& name : names)
+        if (const ShapeSet* set = getElementSet(name))
+            total += set->size();
+    m_elementCenters.reserve(total);
+    for (const std::string& name : names) {
+        const ShapeSet* set = getElementSet(name);
+        if (set == nullptr)
+            continue;
+        for (std::size_t k = 0; k < set->size(); ++k)
+            m_elementCenters.push_back((*set)[k].calcCentroid(m_vertices));
+    }
+}
+
+void Geometry::calculateFaceCenters() const
+{
+    if (m_faceCenterCalculator)
+        m_faceCenterCalculator->calculate(this, m_faceCenters);
+}
+
+// ------------------------------------------------------------------ invalidation
+
+void Geometry::clearDataStores()
+{
+    dispose(m_vertexAreaVectors);
+    dispose(m_vertexAreas);
+    dispose(m_faceAreaVectors);
+    dispose(m_faceAreas);
+    dispose(m_vertexVolumes);
+    dispose(m_elementVolumes);
+    dispose(m_vertexLengths);
+    dispose(m_vertexNormals);
+    dispose(m_faceNormals);
+    m_faceCenters.clear();
+    m_elementCenters.clear();
+    for (auto& entry : m_faceSets)
+        if (entry.second)
+            entry.second->clearDataStores();
+    for (auto& entry : m_elementSets)
+        if (entry.second)
+            entry.second->clearDataStores();
+}
+
+// ------------------------------------------------------------------ theta propagation
+
+bool Geometry::calculateThetaVariable(int p_baseVertex, float p_seed,
+                                      float (*p_theta)(void*, const TripletBase<float>&, float), void* p_context,
+                                      FloatZEVVectorConcrete& p_out) const
+{
+    const int vertexCount = getNumVertices();
+    if (vertexCount == 0)
+        return true;
+    if (!(p_baseVertex >= 0 && p_baseVertex < vertexCount))
+        ZEVAssertImpl::assertFail("p_baseVertex >= 0 && p_baseVertex < vertexCount", "Geometry/src/Geometry",
+                                  __LINE__);
+    const auto n = static_cast<std::size_t>(vertexCount);
+    std::vector<float> values(n, 0.0f);
+    std::vector<char> done(n, 0);
+    values[static_cast<std::size_t>(p_baseVertex)] = p_theta(p_context, m_vertices[static_cast<std::size_t>(p_baseVertex)], p_seed);
+    done[static_cast<std::size_t>(p_baseVertex)] = 1;
+
+    std::vector<const ShapeSet*> sets;
+    const auto& source = m_elementSets.empty() ? m_faceSets : m_elementSets;
+    for (const auto& entry : source)
+        if (entry.second)
+            sets.push_back(entry.second);
+
+    // Counts the done vertices of a shape and remembers the last one met.
+    auto countDone = [&](const Shape& p_shape, int& p_last) {
+        int count = 0;
+        const int nv = p_shape.getNumVertices();
+        for (int k = 0; k < nv; ++k) {
+            const int v = p_shape[k];
+            if (v >= 0 && v < vertexCount && done[static_cast<std::size_t>(v)]) {
+                ++count;
+                p_last = v;
+            }
+        }
+        return count;
+    };
+    auto fill = [&](const Shape& p_shape, int p_reference) {
+        const int nv = p_shape.getNumVertices();
+        for (int k = 0; k < nv; ++k) {
+            const int v = p_shape[k];
+            if (v < 0 || v >= vertexCount || done[static_cast<std::size_t>(v)])
+                continue;
+            values[static_cast<std::size_t>(v)] =
+                p_theta(p_context, m_vertices[static_cast<std::size_t>(v)], values[static_cast<std::size_t>(p_reference)]);
+            done[static_cast<std::size_t>(v)] = 1;
+        }
+    };
+
+    bool complete = false;
+    bool changed = true;
+    while (!complete && changed) {
+        complete = true;
+        changed = false;
+        for (const ShapeSet* set : sets) {
+            const std::size_t m = set->size();
+            bool incomplete = false;
+            long seed = -1;
+            int seedReference = -1;
+            long first = -1;
+            long last = -1;
+            for (std::size_t k = 0; k < m; ++k) {
+                const Shape& shape = (*set)[k];
+                int lastDone = -1;
+                const int count = countDone(shape, lastDone);
+                if (count < shape.getNumVertices())
+                    incomplete = true;
+                if (count > 0 && count < shape.getNumVertices()) {
+                    seed = static_cast<long>(k);
+                    seedReference = lastDone;
+                    break;
+                }
+                if (count == 0) {
+                    if (first < 0)
+                        first = static_cast<long>(k);
+                    last = static_cast<long>(k);
+                }
+            }
+            if (seed < 0) {
+                if (incomplete)
+                    complete = false;
+                continue;
+            }
+            fill((*set)[static_cast<std::size_t>(seed)], seedReference);
+            changed = true;
+            auto visit = [&](std::size_t k) {
+                const Shape& shape = (*set)[k];
+                int lastDone = -1;
+                const int count = countDone(shape, lastDone);
+                if (count > 0 && count < shape.getNumVertices())
+                    fill(shape, lastDone);
+                if (count == 0)
+                    complete = false;
+            };
+            if (first >= 0)
+                for (long k = last; k >= first; --k)
+                    visit(static_cast<std::size_t>(k));
+            for (std::size_t k = static_cast<std::size_t>(seed) + 1; k < m; ++k)
+                visit(k);
+        }
+    }
+    p_out.redefine(values.data(), n);
+    return complete;
+}
+
+} // namespace zev
