@@ -393,7 +393,9 @@ TEST(Shape, FaceCachesResetAndDefaults)
 
     Tri tri;
     tri.setVertices(ints({0, 1, 2}));
-    EXPECT_EQ(tri.normalVector(v), Triplet());
+    EXPECT_EQ(tri.normalVector(v), Triplet(0, 0, 8)) << "twice the area vector";
+    EXPECT_EQ(static_cast<const Shape&>(tri).normalVector(v), Triplet())
+        << "the const slot keeps its default";
     FloatZEVVectorConcrete volumes(4);
     EXPECT_EQ(tri.calcVertexVolumes(v, volumes), 0.0f);
     EXPECT_EQ(volumes[0], 0.0f);

@@ -24,6 +24,29 @@ protected:
     // Fills weights already sized to the vertex count; true when the point is inside.
     virtual bool constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                      std::vector<float>& p_weights) const = 0;
+
+    // The dual-region layout of a fixed element type: the region points are the vertices,
+    // then the midpoints of the listed edges, then the centres of the listed element faces,
+    // then the centroid. Region rows are read with the given stride.
+    struct RegionTables {
+        const int (*midpoints)[2];
+        int numMidpoints;
+        const int* centreFaces;
+        int numCentreFaces;
+        const int (*regionFaces)[4];
+        int numRegionFaces;
+        const int* regionVertices;
+        int regionVerticesStride;
+        const int* regionVerticesSize;
+    };
+    // calculateRegions for the fixed element types, driven by their tables.
+    void fillRegions(const RegionTables& p_tables, const TripletZEVVector& p_vertices,
+                     TripletZEVVector& p_regionPoints, TripletZEVVector& p_faceCentres,
+                     TripletZEVVector& p_faceAreaVectors, TripletZEVVector& p_regionCentres) const;
+
+    // Signed volume of the tetrahedron on local vertices a, b, c, d: the triple product in
+    // single precision, the division by 6 in double.
+    float tetVolume(const TripletZEVVector& p_vertices, int p_a, int p_b, int p_c, int p_d) const;
 };
 
 } // namespace zev

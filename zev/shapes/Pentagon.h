@@ -39,7 +39,17 @@ public:
     int getNumVertices() const final { return m_numVerts; }
     ShapeType getType() const final { return m_shapeType; }
 
+    // Measures over the face's own corners.
+    float getArea(const TripletZEVVector& p_vertices, Triplet& p_areaVector) const override;
+    bool getNormal(const TripletZEVVector& p_vertices, Triplet& p_normal, bool p_normalise) const override;
     bool isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const override;
+    bool projectPointToFace(const Triplet& p_point, const TripletZEVVector& p_vertices, Triplet& p_projected,
+                            float& p_distance) const override;
+    bool projectVectorToFace(const Triplet& p_vector, const TripletZEVVector& p_vertices,
+                             Triplet& p_projected) const override;
+    bool intersectEdge(const Triplet& p_start, const Triplet& p_direction, const TripletZEVVector& p_vertices,
+                       Edge& p_exitEdge, Triplet& p_exitPoint, float& p_t, float& p_fraction, bool p_inPlane,
+                       bool p_useFraction, const Edge* p_skipEdge) const override;
     bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const override;
     using Shape::constructWeights;

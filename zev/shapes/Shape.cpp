@@ -3,12 +3,34 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
+#include "zev/shapes/ShapeMeasures.h"
 
 #include <cassert>
 #include <cmath>
 #include <iostream>
 
 namespace zev {
+
+namespace {
+
+// Scratch arrays of the dual-region measures. One set per thread: measuring a whole mesh
+// allocates only for the first element of each type, and two threads measuring different
+// meshes do not share them.
+struct RegionScratch {
+    TripletZEVVector regionPoints;
+    TripletZEVVector faceCentres;
+    TripletZEVVector faceAreaVectors;
+    TripletZEVVector regionCentres;
+    FloatZEVVectorConcrete vertexVolumes;
+};
+
+RegionScratch& regionScratch()
+{
+    thread_local RegionScratch scratch;
+    return scratch;
+}
+
+} // namespace
 
 Shape::~Shape() = default;
 
@@ -90,12 +112,32 @@ void Shape::calcExtents(const TripletZEVVector& p_vertices, Triplet& p_min, Trip
     }
 }
 
-float Shape::getVolume(const TripletZEVVector&, FloatZEVVectorConcrete& p_vertexVolumes) const
+float Shape::getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorConcrete& p_vertexVolumes) const
 {
-    // Shapes without dual regions have no volume to share out.
-    p_vertexVolumes.resize(0);
-    p_vertexVolumes.resize(static_cast<std::size_t>(getNumVertices()), 0.0f);
-    return 0.0f;
+    const int n = getNumVertices();
+    p_vertexVolumes.resize(static_cast<std::size_t>(n));
+    RegionScratch& scratch = regionScratch();
+    calculateRegions(p_vertices, scratch.regionPoints, scratch.faceCentres, scratch.faceAreaVectors,
+                     scratch.regionCentres);
+    float total = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        int numFaces = 0;
+        const int* faces = getRegionFacesForVert(i, numFaces);
+        float volume = 0.0f;
+        if (faces != nullptr) {
+            // Divergence theorem about the region centre: each bounding face contributes
+            // its area vector dotted with the offset of its centre.
+            const Triplet& centre = scratch.regionCentres[static_cast<std::size_t>(i)];
+            for (int k = 0; k < numFaces; ++k) {
+                const std::size_t f = static_cast<std::size_t>(faces[k]);
+                volume += (scratch.faceCentres[f] - centre).dot(scratch.faceAreaVectors[f]);
+            }
+            volume /= 3.0f;
+        }
+        p_vertexVolumes[static_cast<std::size_t>(i)] = volume;
+        total += volume;
+    }
+    return total;
 }
 
 float Shape::getVolume(const TripletZEVVector& p_vertices) const
@@ -113,14 +155,29 @@ float Shape::getSimpleVolume(const TripletZEVVector&) const
     return 0.0f;
 }
 
-float Shape::calcVertexAreas(const TripletZEVVector&, TripletZEVVector&, FloatZEVVectorConcrete&) const
+float Shape::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
+                             FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    return 0.0f;
+    const Triplet total = measures::sectorAreas(
+        getNumVertices(),
+        [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>((*this)[p_k])]; },
+        [&](int p_k, const Triplet& p_sector) {
+            const std::size_t v = static_cast<std::size_t>((*this)[p_k]);
+            p_vertexAreaVectors[v] += p_sector;
+            p_vertexAreas[v] += measures::magnitude(p_sector);
+        });
+    return measures::magnitude(total);
 }
 
-float Shape::calcVertexVolumes(const TripletZEVVector&, FloatZEVVectorConcrete&) const
+float Shape::calcVertexVolumes(const TripletZEVVector& p_vertices,
+                               FloatZEVVectorConcrete& p_vertexVolumes) const
 {
-    return 0.0f;
+    FloatZEVVectorConcrete& local = regionScratch().vertexVolumes;
+    const float total = getVolume(p_vertices, local);
+    const int n = getNumVertices();
+    for (int i = 0; i < n; ++i)
+        p_vertexVolumes[static_cast<std::size_t>((*this)[i])] += local[static_cast<std::size_t>(i)];
+    return total;
 }
 
 const int* Shape::getRegionFacesForVert(int, int&) const
@@ -225,6 +282,67 @@ double Shape::lengthScale(const TripletZEVVector& p_vertices) const
                                      static_cast<double>(d[2]) * d[2]);
     }
     return std::fabs(sum / (n - 1));
+}
+
+void Shape::calcGradientAtVertices(const TripletZEVVector& p_vertices, const float& p_value,
+                                   FloatZEVVectorConcrete& p_vertexVolumes,
+                                   TripletZEVVector& p_vertexGradients) const
+{
+    FloatZEVVectorConcrete& local = regionScratch().vertexVolumes;
+    getVolume(p_vertices, local);
+    const int n = getNumVertices();
+    for (int i = 0; i < n; ++i)
+        p_vertexVolumes[static_cast<std::size_t>((*this)[i])] += local[static_cast<std::size_t>(i)];
+
+    const double value = static_cast<double>(p_value);
+    const int numFaces = getNumFaces();
+    for (int f = 0; f < numFaces; ++f) {
+        int numCorners = 0;
+        const int* slots = nullptr;
+        const int* row = getVerticesForFace(f, numCorners, &slots);
+        if (numCorners == 0)
+            continue; // a face without corners bounds nothing
+        measures::sectorAreas(
+            numCorners,
+            [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>(slots[row[p_k]])]; },
+            [&](int p_k, const Triplet& p_sector) {
+                Triplet& g = p_vertexGradients[static_cast<std::size_t>(slots[row[p_k]])];
+                for (int c = 0; c < 3; ++c)
+                    g[c] -= static_cast<float>(value * p_sector[c]);
+            });
+    }
+}
+
+Triplet Shape::getSectorAreasForFace(TripletZEVVector& p_sectors, const TripletZEVVector& p_corners)
+{
+    const int n = static_cast<int>(p_corners.size());
+    p_sectors.resize(p_corners.size());
+    return measures::sectorAreas(
+        n, [&](int p_k) -> const Triplet& { return p_corners[static_cast<std::size_t>(p_k)]; },
+        [&](int p_k, const Triplet& p_sector) { p_sectors[static_cast<std::size_t>(p_k)] = p_sector; });
+}
+
+Triplet Shape::getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVector& p_sectors) const
+{
+    const int n = getNumVertices();
+    p_sectors.resize(static_cast<std::size_t>(n));
+    return measures::sectorAreas(
+        n, [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>((*this)[p_k])]; },
+        [&](int p_k, const Triplet& p_sector) { p_sectors[static_cast<std::size_t>(p_k)] = p_sector; });
+}
+
+Triplet Shape::getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertices) const
+{
+    // Guards the table lookup: a face number the element does not have has no area.
+    if (p_face < 0 || p_face >= getNumFaces())
+        return Triplet();
+    int numCorners = 0;
+    const int* slots = nullptr;
+    const int* row = getVerticesForFace(p_face, numCorners, &slots);
+    return measures::sectorAreas(
+        numCorners,
+        [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>(slots[row[p_k]])]; },
+        [](int, const Triplet&) {});
 }
 
 void Shape::copyFrom(const Shape& p_other)

@@ -86,11 +86,19 @@ public:
     virtual float getVolume(const TripletZEVVector& p_vertices) const;
     virtual float getArea(const TripletZEVVector& p_vertices, Triplet& p_areaVector) const;
     virtual float getSimpleVolume(const TripletZEVVector& p_vertices) const;
+    // Adds each corner's sector area vector and sector area into the outputs at the corner's
+    // global vertex number (both outputs must cover every index held) and returns the area.
     virtual float calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                                   FloatZEVVectorConcrete& p_vertexAreas) const;
+    // Adds each vertex's share of the volume into p_vertexVolumes at its global vertex
+    // number and returns the volume.
     virtual float calcVertexVolumes(const TripletZEVVector& p_vertices,
                                     FloatZEVVectorConcrete& p_vertexVolumes) const;
+    // The region faces bounding vertex p_vertex's dual region (p_n set to their count), or
+    // null for shapes without dual regions.
     virtual const int* getRegionFacesForVert(int p_vertex, int& p_n) const;
+    // Region points, region face centres and area vectors, and region centres of the dual
+    // regions; the outputs are resized only when their size differs.
     virtual void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
                                   TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
                                   TripletZEVVector& p_regionCentres) const;
@@ -131,6 +139,25 @@ public:
     bool isDegenerate() const;
     // Mean distance from slot 0's position to each other slot's position.
     double lengthScale(const TripletZEVVector& p_vertices) const;
+    // Adds this element's share to a vertex gradient estimate: the dual-region volume of each
+    // vertex into p_vertexVolumes and, for every element face, minus p_value times each
+    // corner's sector area vector into p_vertexGradients, both at global vertex numbers. The
+    // caller divides the gradients by the volumes once all elements are in.
+    void calcGradientAtVertices(const TripletZEVVector& p_vertices, const float& p_value,
+                                FloatZEVVectorConcrete& p_vertexVolumes,
+                                TripletZEVVector& p_vertexGradients) const;
+
+    // Splits the polygon with corners p_corners into one quadrilateral per corner (corner,
+    // midpoint of the leaving edge, centre, midpoint of the arriving edge) and writes each
+    // quadrilateral's area vector to p_sectors. Returns a vector along the sum of the sectors
+    // whose length is the sum of their areas, so a warped face keeps its full area. No
+    // corner fails as a division by zero.
+    static Triplet getSectorAreasForFace(TripletZEVVector& p_sectors, const TripletZEVVector& p_corners);
+    // getSectorAreasForFace over this shape's corners in slot order (meaningful for faces).
+    Triplet getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVector& p_sectors) const;
+    // getSectorAreasForFace over the corners of element face p_face; zero for a face number
+    // the element does not have.
+    Triplet getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertices) const;
     bool constructWeights(const Triplet& p_point, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const
     {

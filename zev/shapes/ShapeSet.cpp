@@ -105,6 +105,10 @@ float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVe
                                   .arg(p_vertexAreas.size()));
     float total = 0.0f;
     const std::size_t n = size();
+    // The shapes add into the area vectors by vertex number; a shorter array would be
+    // written past its end, so it is first grown to cover every vertex (new entries zero).
+    if (n > 0 && p_vertexAreaVectors.size() < p_vertices.size())
+        p_vertexAreaVectors.resize(p_vertices.size());
     for (std::size_t i = 0; i < n; ++i)
         total += (*this)[i].calcVertexAreas(p_vertices, p_vertexAreaVectors, p_vertexAreas);
     return total;

@@ -88,6 +88,16 @@ public:
         return m_vert2RegionFaces[p_vertex];
     }
 
+    // Signed volume as a sum of tetrahedra; positive for the standard local numbering.
+    float getSimpleVolume(const TripletZEVVector& p_vertices) const final;
+    void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
+                          TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
+                          TripletZEVVector& p_regionCentres) const final;
+    // The volume from the 4 x 4 coordinate determinant, unsigned, shared equally by the
+    // four vertices.
+    float calcVertexVolumes(const TripletZEVVector& p_vertices,
+                            FloatZEVVectorConcrete& p_vertexVolumes) const final;
+
     // Writes "Tet: " and each vertex index followed by a blank.
     void print() const final;
 

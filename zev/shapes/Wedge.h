@@ -89,6 +89,12 @@ public:
         return m_vert2RegionFaces[p_vertex];
     }
 
+    // Signed volume as a sum of tetrahedra; positive for the standard local numbering.
+    float getSimpleVolume(const TripletZEVVector& p_vertices) const final;
+    void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
+                          TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
+                          TripletZEVVector& p_regionCentres) const final;
+
     // Writes "Wedge: " and each vertex index followed by a blank.
     void print() const final;
 

@@ -1,0 +1,57 @@
+#pragma once
+// Internal helpers of the shape measures, shared by the shape and face sources: the length
+// of a vector that may hold the undefined value, and the split of a polygon into one sector
+// per corner over corners read in place (no gathering into a temporary array).
+
+#include "zev/contracts/Triplet.h"
+#include "zev/contracts/Undefined.h"
+
+namespace zev {
+namespace measures {
+
+inline bool hasUndefComponent(const Triplet& p_t)
+{
+    return p_t[0] == ZEV_UNDEF || p_t[1] == ZEV_UNDEF || p_t[2] == ZEV_UNDEF;
+}
+
+// |p_t|, or the undefined value when a component is undefined.
+inline float magnitude(const Triplet& p_t)
+{
+    return hasUndefComponent(p_t) ? ZEV_UNDEF : p_t.length();
+}
+
+// Sector areas of the polygon with p_n corners p_corner(0) .. p_corner(p_n - 1): corner k's
+// sector is the quadrilateral of the corner, the midpoint of its leaving edge, the centre and
+// the midpoint of its arriving edge. p_sink(k, area vector) receives each sector in corner
+// order. The result points along the vector sum of the sectors and is as long as the sum of
+// their areas, so a warped face keeps its full area. No corner throws as a division by zero.
+template <class CornerAt, class Sink> Triplet sectorAreas(int p_n, CornerAt p_corner, Sink p_sink)
+{
+    Triplet centre;
+    for (int k = 0; k < p_n; ++k)
+        centre += p_corner(k);
+    centre /= static_cast<float>(p_n);
+
+    Triplet total;
+    Triplet arrivingMid = (p_corner(p_n - 1) + p_corner(0)) / 2.0f;
+    for (int k = 0; k < p_n; ++k) {
+        const Triplet& corner = p_corner(k);
+        const Triplet leavingMid = (corner + p_corner((k + 1) % p_n)) / 2.0f;
+        const Triplet sector = (centre - corner).cross(arrivingMid - leavingMid) * 0.5f;
+        p_sink(k, sector);
+
+        const Triplet sum = total + sector;
+        const float sumLength = magnitude(sum);
+        if (sumLength != 0.0f) {
+            const double scale =
+                (static_cast<double>(magnitude(total)) + static_cast<double>(magnitude(sector))) / sumLength;
+            total = Triplet(static_cast<float>(sum[0] * scale), static_cast<float>(sum[1] * scale),
+                            static_cast<float>(sum[2] * scale));
+        }
+        arrivingMid = leavingMid;
+    }
+    return total;
+}
+
+} // namespace measures
+} // namespace zev
