@@ -83,4 +83,9 @@
 #include "zev/search/Octree.h"
 
 // Visitors
+#include "zev/visitors/AreaVisitor.h"
 #include "zev/visitors/GeometryVisitor.h"
+#include "zev/visitors/IntegrationVisitor.h"
+#include "zev/visitors/LengthVisitor.h"
+#include "zev/visitors/SummationVisitor.h"
+#include "zev/visitors/VolumeVisitor.h"

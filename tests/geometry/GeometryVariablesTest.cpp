@@ -7,6 +7,8 @@
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
 #include "zev/interpolants/EdgeInterpolant.h"
+#include "zev/shapes/Shape.h"
+#include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
@@ -272,4 +274,35 @@ TEST(GeomObject, OwningAndBorrowedKinds)
         EXPECT_TRUE(api->exists(b));
     }
     api->deleteGeometry(b);
+}
+
+TEST_F(VariablesFixture, AreaVariablesFollowTheRequestedLocation)
+{
+    TestHost host;
+    HostScope scope(&host);
+    host.knowGeometricNames();
+    // A right triangle of area 2 in the plane x = const over the three vertices.
+    g.getVertices()[0] = Triplet(0, 0, 0);
+    g.getVertices()[1] = Triplet(0, 2, 0);
+    g.getVertices()[2] = Triplet(0, 0, 2);
+    ShapeSet* tris = g.addFaceSet("wall", TRI, 1, 1.0);
+    for (int k = 0; k < 3; ++k)
+        (*tris)[0][k] = k;
+
+    Variable* faceArea = g.getVariable("Area", false, eFace);
+    ASSERT_NE(faceArea, nullptr);
+    EXPECT_EQ(faceArea->getLocation(), eFace);
+    EXPECT_TRUE(g.hasVariable("Area", eFace));
+    EXPECT_EQ(values(faceArea, eFace), std::vector<float>{2.0f});
+
+    Variable* elementArea = g.getVariable("Area", false, eElement);
+    ASSERT_NE(elementArea, nullptr);
+    EXPECT_TRUE(g.hasVariable("Area", eElement));
+    const std::vector<float> shares = values(elementArea, eElement);
+    ASSERT_EQ(shares.size(), 3u);
+    EXPECT_NEAR(shares[0] + shares[1] + shares[2], 2.0f, 1e-6);
+
+    auto* normal = dynamic_cast<VectorVariable*>(g.getVariable("Normal", false, eFace));
+    ASSERT_NE(normal, nullptr);
+    EXPECT_EQ(normal->getTripletValues(Variable::Description(eLocal, eFace, "All"))[0], Triplet(1, 0, 0));
 }

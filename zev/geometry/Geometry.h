@@ -216,6 +216,9 @@ public:
     // per location).
     std::vector<std::string> getVariableNames() const;
     void dbprintVariables() const;
+    // Where the data of a comma-separated list of expressions lives, as the host's location
+    // provider says (Vertex without one).
+    VarLocation getLocationForExpression(const std::string& p_text);
 
     // ---- derived geometric quantities (computed on first request, cached until
     // clearDataStores); face- and element-indexed arrays follow the sets in name order
@@ -270,7 +273,6 @@ private:
     // variables on a geometry
     Variable* getFundamentalVariable(const std::string& p_name);
     void deleteVariable(const std::string& p_name, VarLocation p_location);
-    VarLocation getLocationForExpression(const std::string& p_text);
     VarLocation getLocationForExpressions(const std::vector<std::string>& p_expressions);
     Variable* getExpression(const std::string& p_expression, VarLocation p_location);
     Variable* getExpression(const std::string& p_xExpression, const std::string& p_yExpression,

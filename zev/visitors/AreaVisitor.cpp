@@ -1,0 +1,79 @@
+#include "zev/visitors/AreaVisitor.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/variables/Variable.h"
+
+namespace zev {
+
+namespace {
+
+Triplet normalisedAxis(Triplet p_axis)
+{
+    if (FloatUtilities::isUndef(p_axis[0]) || FloatUtilities::isUndef(p_axis[1]) || FloatUtilities::isUndef(p_axis[2]))
+        return p_axis / ZEV_UNDEF;
+    const float length = p_axis.length();
+    if (length != 0.0f)
+        p_axis /= length;
+    return p_axis;
+}
+
+} // namespace
+
+AreaVisitor::AreaVisitor(const TripletBase<float>& p_axis, const std::string& p_name)
+    : IntegrationVisitor(p_name), m_useMagnitude(false), m_axis(normalisedAxis(p_axis))
+{
+}
+
+void AreaVisitor::setAxis(const TripletBase<float>& p_axis)
+{
+    m_axis = normalisedAxis(p_axis);
+    m_useMagnitude = false;
+}
+
+void AreaVisitor::visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_values)
+{
+    const VarLocation location = p_geometry.getLocationForExpression(m_variableName);
+    const FloatZEVVector* values = p_values;
+    if (!m_variableName.empty()) {
+        const Variable* v = p_geometry.getVariable(m_variableName, false, location);
+        if (p_values == nullptr) {
+            if (v == nullptr)
+                throw data::notFound("AreaVisitor", "visitGeometry",
+                                     UserMsg("No data exists for variable '%1' specified in object '%2'.")
+                                         .arg(m_variableName)
+                                         .arg(p_geometry.getName()));
+            values = &v->getFloatValues(Variable::Description(eUnknown, location, "All"));
+        }
+    }
+    const bool atVertices = location == eVertex;
+    const TripletZEVVector& vectors = atVertices ? p_geometry.getVertexAreaVectors() : p_geometry.getFaceAreaVectors();
+    const FloatZEVVectorConcrete& areas = atVertices ? p_geometry.getVertexAreas() : p_geometry.getFaceAreas();
+    const std::size_t n = areas.size();
+    if (n == 0)
+        return;
+    // Reading one value per area: a shorter array is refused rather than read past its end.
+    if (values && values->size() < n)
+        throw internal::error("AreaVisitor", "visitGeometry",
+                              SystemMsg("Number of weights different from number of values."));
+    for (std::size_t i = 0; i < n; ++i) {
+        const float a32 = m_useMagnitude ? areas[i] : m_axis.dot(vectors[i]);
+        const double a = a32;
+        if (values) {
+            const float v = (*values)[i];
+            if (v == ZEV_UNDEF)
+                continue;
+            m_numerator += static_cast<double>(v) * a;
+            m_denominator += a;
+            m_valid = true;
+        } else {
+            m_denominator += a;
+            m_valid = true;
+        }
+    }
+}
+
+} // namespace zev

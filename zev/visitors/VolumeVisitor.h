@@ -1,0 +1,18 @@
+#pragma once
+// Integrates over the volume of a geometry: vertex data is weighted by the vertex (dual
+// region) volumes, element data by the element volumes.
+
+#include "zev/visitors/IntegrationVisitor.h"
+
+namespace zev {
+
+class ZEV_EXPORT VolumeVisitor : public IntegrationVisitor {
+public:
+    VolumeVisitor() = default;
+    explicit VolumeVisitor(const std::string& p_name) : IntegrationVisitor(p_name) {}
+
+    void visitGeometry(Geometry& p_geometry) override { visitGeometry(p_geometry, nullptr); }
+    void visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_values) override;
+};
+
+} // namespace zev
