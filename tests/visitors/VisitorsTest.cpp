@@ -179,11 +179,11 @@ TEST(SummationVisitor, ModesAndEmptyGeometries)
 // average of the field equal its value at the box centre, 1 + 1 + 4.5 = 6.5.
 TEST(Visitors, LinearFieldOverABox)
 {
-    const int n = 4;
+    constexpr int n = 4;
     const float size[3] = {2, 1, 3};
     GeometryAutoPtr holder(GeometryAPI::instance()->newGeometry("", nullptr));
     Geometry& g = *holder.get();
-    auto id = [n](int i, int j, int k) { return i + (n + 1) * (j + (n + 1) * k); };
+    auto id = [](int i, int j, int k) { return i + (n + 1) * (j + (n + 1) * k); };
     std::vector<float> field;
     for (int k = 0; k <= n; ++k)
         for (int j = 0; j <= n; ++j)
