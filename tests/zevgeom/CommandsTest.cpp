@@ -1,0 +1,184 @@
+// The zevgeom command line end to end: reports on the built-in mesh, files written and read back, usage
+// errors with exit code 1 and malformed files with exit code 2 and their diagnostic.
+#include "tools/zevgeom/Commands.h"
+#include "tools/zevgeom/VtkReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace zevgeom;
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> const& p_args)
+{
+    std::ostringstream out, err;
+    int const code = runZevgeom(p_args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// The number after "KEY": in a JSON report.
+double jsonValue(std::string const& p_json, std::string const& p_key)
+{
+    std::size_t const at = p_json.find("\"" + p_key + "\": ");
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no key " << p_key << " in " << p_json;
+        return 0;
+    }
+    return std::strtod(p_json.c_str() + at + p_key.size() + 4, nullptr);
+}
+
+std::string scratchFile(std::string const& p_name)
+{
+    return ::testing::TempDir() + "zevgeom-" + std::to_string(getpid()) + "-" + p_name;
+}
+
+TEST(ZevgeomCommands, ReportOnTheBuiltInMesh)
+{
+    Outcome const info = run({"info", "--json"});
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("\"mesh\": \"default mesh (mixed box 6x6x6)\""), std::string::npos);
+    EXPECT_EQ(jsonValue(info.out, "vertices"), 7 * 7 * 7 + 72);
+    EXPECT_NE(info.out.find("\"types\": {\"Wedge\": 144, \"Hex\": 72, \"Pyramid\": 432}"), std::string::npos)
+        << info.out;
+    EXPECT_NEAR(jsonValue(info.out, "volume"), 1.0, 1e-5);
+    EXPECT_NEAR(jsonValue(info.out, "boundaryArea"), 6.0, 1e-5);
+    EXPECT_NE(info.out.find("{\"name\": \"velocity\", \"location\": \"vertex\", \"components\": 3"),
+              std::string::npos);
+    EXPECT_NE(
+        info.out.find("{\"name\": \"region\", \"location\": \"element\", \"components\": 1, \"min\": 1, "
+                      "\"max\": 2"),
+        std::string::npos);
+
+    Outcome const table = run({"info"});
+    ASSERT_EQ(table.code, 0);
+    EXPECT_EQ(table.out.rfind("mesh           default mesh (mixed box 6x6x6)\nvertices       415\n", 0), 0u)
+        << table.out;
+
+    Outcome const average = run({"integrate", "--var", "linear", "--json"});
+    ASSERT_EQ(average.code, 0) << average.err;
+    EXPECT_NEAR(jsonValue(average.out, "average"), 5.5, 1e-5);
+    EXPECT_NEAR(jsonValue(average.out, "volume"), 1.0, 1e-5);
+
+    Outcome const expression = run({"integrate", "--expr=2*x+y", "--over", "boundary", "--json"});
+    ASSERT_EQ(expression.code, 0) << expression.err;
+    EXPECT_NEAR(jsonValue(expression.out, "area"), 6.0, 1e-5);
+    EXPECT_NEAR(jsonValue(expression.out, "integral"), 9.0, 1e-5);
+}
+
+TEST(ZevgeomCommands, GeneratedAndBoundaryFilesReadBack)
+{
+    std::string const box = scratchFile("box.vtk"), surface = scratchFile("surface.vtk");
+    Outcome const generated = run({"generate", "hex", "--n", "2", "-o", box, "--binary"});
+    ASSERT_EQ(generated.code, 0) << generated.err;
+    MeshData const mesh = VtkReader::readFile(box);
+    EXPECT_EQ(mesh.numPoints(), 27u);
+    EXPECT_EQ(mesh.numCells(), 8u);
+
+    Outcome const boundary = run({"boundary", box, "--output", surface, "--json"});
+    ASSERT_EQ(boundary.code, 0) << boundary.err;
+    EXPECT_NEAR(jsonValue(boundary.out, "area"), 6.0, 1e-5);
+    EXPECT_EQ(jsonValue(boundary.out, "faces"), 24);
+    MeshData const skin = VtkReader::readFile(surface);
+    EXPECT_EQ(skin.numPoints(), 26u); // every lattice point but the centre
+    EXPECT_EQ(skin.numCells(), 24u);
+    EXPECT_NE(skin.findPointArray("velocity"), nullptr);
+
+    Outcome const area = run({"info", surface, "--json"});
+    ASSERT_EQ(area.code, 0) << area.err;
+    EXPECT_NEAR(jsonValue(area.out, "boundaryArea"), 6.0, 1e-5);
+    std::remove(box.c_str());
+    std::remove(surface.c_str());
+}
+
+TEST(ZevgeomCommands, UsageErrorsExitWithOne)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
+    };
+    std::vector<Case> const cases{
+        {{"frobnicate"}, "zevgeom: unknown command 'frobnicate'"},
+        {{"info", "--bogus"}, "zevgeom: unknown option '--bogus' for info"},
+        {{"info", "a.vtk", "b.vtk"}, "zevgeom: unexpected argument 'b.vtk'"},
+        {{"integrate"}, "zevgeom: integrate needs exactly one of --var NAME and --expr EXPR"},
+        {{"integrate", "--var", "linear", "--expr", "x"},
+         "zevgeom: integrate needs exactly one of --var NAME and --expr EXPR"},
+        {{"integrate", "--var"}, "zevgeom: option '--var' needs a value"},
+        {{"integrate", "--var", "linear", "--over", "surface"},
+         "zevgeom: --over takes volume or boundary, not 'surface'"},
+        {{"integrate", "--var", "nope"}, "zevgeom: no variable 'nope' in default mesh (mixed box 6x6x6)"},
+        {{"integrate", "--var", "region", "--over", "boundary"},
+         "zevgeom: 'region' lives on elements; integrate it with --over volume"},
+        {{"integrate", "--expr", "linear+region"},
+         "zevgeom: the expression 'linear+region' mixes vertex and element variables"},
+        {{"boundary"}, "zevgeom: boundary needs -o OUT.vtk"},
+        {{"generate", "cube", "--n", "2", "-o", "x.vtk"},
+         "zevgeom: unknown cell kind 'cube'; use hex, tet or mixed"},
+        {{"generate", "hex", "--n", "0", "-o", "x.vtk"},
+         "zevgeom: --n takes a whole number from 1 to 1000, not '0'"},
+        {{"generate", "hex", "--n", "2x", "-o", "x.vtk"},
+         "zevgeom: --n takes a whole number from 1 to 1000, not '2x'"},
+        {{"info", "--region", "nothing"},
+         "zevgeom: no cell array 'nothing' in default mesh (mixed box 6x6x6) to take regions from"},
+    };
+    for (Case const& c : cases) {
+        Outcome const r = run(c.args);
+        EXPECT_EQ(r.code, s_exitUsage) << c.firstLine;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.firstLine);
+        EXPECT_TRUE(r.out.empty()) << c.firstLine;
+    }
+    EXPECT_EQ(run({}).code, s_exitUsage);
+}
+
+TEST(ZevgeomCommands, EveryCommandHasHelp)
+{
+    for (std::string const command : {"info", "integrate", "boundary", "generate"}) {
+        Outcome const r = run({command, "--help"});
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.out.rfind("usage: zevgeom " + command + " ", 0), 0u) << r.out;
+    }
+    Outcome const main = run({"--help"});
+    EXPECT_EQ(main.code, 0);
+    EXPECT_EQ(main.out.rfind("usage: zevgeom COMMAND [MESH] [options]\n", 0), 0u);
+}
+
+TEST(ZevgeomCommands, MalformedFilesExitWithTwoAndTheirDiagnostic)
+{
+    std::string const corpus = ZEVGEOM_CORPUS_DIR;
+    Outcome const nan = run({"info", corpus + "/nan-coordinate.vtk"});
+    EXPECT_EQ(nan.code, s_exitFile);
+    EXPECT_EQ(nan.err,
+              "zevgeom: " + corpus +
+                  "/nan-coordinate.vtk:6: POINTS: point 2 has a coordinate that is not a finite number\n");
+    EXPECT_TRUE(nan.out.empty());
+    EXPECT_EQ(run({"integrate", corpus + "/unknown-cell-type.vtk", "--var", "p"}).code, s_exitFile);
+
+    // The executable itself, with its streams: the same line and code from a real process.
+    std::string const err = scratchFile("stderr.txt");
+    std::string const command = std::string(ZEVGEOM_EXECUTABLE) + " boundary " + corpus +
+                                "/index-out-of-range.vtk -o /dev/null 2>" + err;
+    int const status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), s_exitFile);
+    std::ifstream in(err);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "zevgeom: " + corpus +
+                        "/index-out-of-range.vtk:8: CELLS: cell 0 uses point 9, but there are 4 points");
+    std::remove(err.c_str());
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+// The tool's questions to the library: measures of the elements and faces, the boundary surface, and
+// integrals of variables and expressions. Every call the tool makes into the library's measure, boundary,
+// expression and integration operations goes through this one file.
+#pragma once
+
+#include "tools/zevgeom/MeshConversion.h"
+
+#include <string>
+#include <vector>
+
+namespace zev {
+class Geometry;
+}
+
+namespace zevgeom {
+
+// The volume of every element (over the element sets in name order, concatenated as the library
+// concatenates element data) and each vertex's share of it.
+struct VolumeMeasures {
+    std::vector<double> elementVolumes;
+    std::vector<double> vertexVolumes;
+    double total = 0;
+};
+VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry);
+
+// The area of every face of the named face sets (in the order given) and each vertex's share of it.
+struct AreaMeasures {
+    std::vector<double> faceAreas;
+    std::vector<double> vertexAreas;
+    double total = 0;
+};
+AreaMeasures areaMeasures(zev::Geometry const& p_geometry, std::vector<std::string> const& p_faceSets);
+
+// The boundary surface: the element faces no other element shares, filed as the face sets "ELEMTRIS",
+// "ELEMQUADS" and "ELEMPOLYGONS" (existing sets of those names are kept). Returns the names of the
+// boundary face sets; a mesh without elements has its own face sets as its boundary.
+std::vector<std::string> buildBoundary(zev::Geometry& p_geometry);
+
+enum class Domain { Volume, Boundary };
+
+struct Integral {
+    std::string quantity; // the variable's name or the expression
+    std::string location; // "vertex", "element" or "face"
+    Domain domain = Domain::Volume;
+    double integral = 0;
+    double measure = 0; // the volume or area over which values were defined
+    double average = 0;
+    bool valid = false; // false when no item had a defined value
+};
+
+// Integrates a variable (p_isExpression false) or an expression of variables and the coordinates x, y, z
+// over the volume or the boundary. A vector variable is integrated by its magnitude. Unknown names, and
+// a location that does not fit the domain, are UsageErrors.
+Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression, Domain p_domain);
+
+// Smallest and largest defined value (vectors by magnitude) and the number of defined values.
+struct ValueRange {
+    double min = 0;
+    double max = 0;
+    std::size_t count = 0;
+    std::size_t size = 0;
+};
+ValueRange valueRange(MeshVariable const& p_variable);
+
+} // namespace zevgeom
