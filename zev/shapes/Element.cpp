@@ -1,12 +1,41 @@
 #include "zev/shapes/Element.h"
 
+#include "zev/shapes/GeometryUtilities.h"
+
 namespace zev {
 
 Element::~Element() = default;
 
-bool Element::isInside(const Triplet&, const TripletZEVVector&) const
+bool Element::isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const
 {
-    return false;
+    if (!isWithinExtents(p_point, p_vertices))
+        return false;
+    const Triplet centroid = calcCentroid(p_vertices);
+    const int numFaces = getNumFaces();
+    for (int f = 0; f < numFaces; ++f) {
+        int n = 0;
+        const int* slots = nullptr;
+        const int* row = getVerticesForFace(f, n, &slots);
+        auto corner = [&](int p_k) -> const Triplet& {
+            return p_vertices[static_cast<std::size_t>(slots[row[p_k]])];
+        };
+        // The point must lie on the centroid's side of every face plane. A warped
+        // quadrilateral face is judged by the planes of its four corner triangles, and the
+        // point passes when at least two of them agree.
+        if (n == 3) {
+            if (!GeometryUtilities::areSameSide(corner(0), corner(1), corner(2), centroid, p_point))
+                return false;
+        } else if (n == 4) {
+            int agreeing = 0;
+            for (int k = 0; k < 4; ++k)
+                if (GeometryUtilities::areSameSide(corner(k), corner((k + 1) % 4), corner((k + 2) % 4),
+                                                   centroid, p_point))
+                    ++agreeing;
+            if (agreeing < 2)
+                return false;
+        }
+    }
+    return true;
 }
 
 bool Element::constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,

@@ -194,6 +194,34 @@ bool Face::intersectEdge(const Triplet& p_start, const Triplet& p_direction,
     return false;
 }
 
+bool Face::constructWeights(float p_x, float p_y, float p_z, const int* p_indices, int p_n,
+                            const TripletZEVVector& p_vertices, std::vector<float>& p_weights) const
+{
+    // A face without corners has nothing to weight; say so rather than divide by a zero sum.
+    if (p_indices == nullptr || p_n <= 0) {
+        p_weights.clear();
+        return false;
+    }
+    p_weights.assign(static_cast<std::size_t>(p_n), 0.0f);
+    const double point[3] = {p_x, p_y, p_z};
+    double sum = 0.0;
+    for (int k = 0; k < p_n; ++k) {
+        const Triplet& corner = p_vertices[static_cast<std::size_t>(p_indices[k])];
+        double d2 = 0.0;
+        for (int c = 0; c < 3; ++c) {
+            const double d = point[c] - static_cast<double>(corner[c]);
+            d2 += d * d;
+        }
+        // A point on a corner takes a large finite weight instead of dividing by zero.
+        const double raw = d2 < 1e-10 ? 1e10 : 1.0 / d2;
+        p_weights[static_cast<std::size_t>(k)] = static_cast<float>(raw);
+        sum += raw;
+    }
+    for (float& w : p_weights)
+        w = static_cast<float>(static_cast<double>(w) / sum);
+    return true;
+}
+
 void Face::constructSTU(float, float, float, const TripletZEVVector&, float&, float&, float&) const
 {
     throw data::invalid("Face", "constructSTU", UserMsg("constructSTU called on a Face object"));

@@ -28,6 +28,7 @@ public:
 
     // Workers of the face classes, over the face's corner index array of p_n entries; the
     // classes forward their virtual queries here with their own array.
+    using Shape::constructWeights;
     using Shape::getArea;
     using Shape::getNormal;
     using Shape::intersectEdge;
@@ -61,6 +62,11 @@ public:
     bool intersectEdge(const Triplet& p_start, const Triplet& p_direction, const TripletZEVVector& p_vertices,
                        Edge& p_exitEdge, Triplet& p_exitPoint, float& p_t, float& p_fraction, bool p_inPlane,
                        bool p_useFraction, const Edge* p_skipEdge, const int* p_indices, int p_n) const;
+    // Inverse-distance weights of the corners for the point (x, y, z), summing to 1; a point
+    // on a corner gives that corner practically all the weight. Always true for a face with
+    // corners; false, with no weights, for one without.
+    bool constructWeights(float p_x, float p_y, float p_z, const int* p_indices, int p_n,
+                          const TripletZEVVector& p_vertices, std::vector<float>& p_weights) const;
 
 private:
     // Faces have no parametric solver: always throws.

@@ -1,5 +1,7 @@
 #include "zev/shapes/Hex.h"
 
+#include "zev/shapes/ParametricSolver.h"
+
 namespace zev {
 
 namespace {
@@ -76,9 +78,48 @@ void Hex::print() const
     printVertices("Hex: ", m_vertices, m_numVerts);
 }
 
-bool Hex::constructWeightsImp(float, float, float, const TripletZEVVector&, std::vector<float>&) const
+bool Hex::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
+                       float& p_t, float& p_u) const
 {
-    return false;
+    Triplet corners[m_numVerts];
+    parametric::gatherCorners(m_vertices, p_vertices, corners);
+    return parametric::solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u,
+                                   [](double s, double t, double u, parametric::Basis<m_numVerts>& b) {
+                                       // Corner i sits at (i & 1, (i >> 1) & 1, i >> 2).
+                                       for (int i = 0; i < m_numVerts; ++i) {
+                                           const bool hs = (i & 1) != 0;
+                                           const bool ht = (i & 2) != 0;
+                                           const bool hu = (i & 4) != 0;
+                                           const double fs = hs ? s : 1.0 - s;
+                                           const double ft = ht ? t : 1.0 - t;
+                                           const double fu = hu ? u : 1.0 - u;
+                                           b.w[i] = fs * ft * fu;
+                                           b.ds[i] = (hs ? 1.0 : -1.0) * ft * fu;
+                                           b.dt[i] = fs * (ht ? 1.0 : -1.0) * fu;
+                                           b.du[i] = fs * ft * (hu ? 1.0 : -1.0);
+                                       }
+                                   });
+}
+
+bool Hex::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                              std::vector<float>& p_weights) const
+{
+    float s = 0.5f;
+    float t = 0.5f;
+    float u = 0.5f;
+    const bool ok = constructSTU(p_x, p_y, p_z, p_vertices, s, t, u) && checkSTURanges(s, t, u);
+    const float ms = 1.0f - s;
+    const float mt = 1.0f - t;
+    const float mu = 1.0f - u;
+    p_weights[0] = ms * mt * mu;
+    p_weights[1] = s * mt * mu;
+    p_weights[2] = ms * t * mu;
+    p_weights[3] = s * t * mu;
+    p_weights[4] = ms * mt * u;
+    p_weights[5] = s * mt * u;
+    p_weights[6] = ms * t * u;
+    p_weights[7] = s * t * u;
+    return ok;
 }
 
 } // namespace zev

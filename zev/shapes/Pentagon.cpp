@@ -45,11 +45,10 @@ bool Pentagon::intersectEdge(const Triplet& p_start, const Triplet& p_direction,
                                p_inPlane, p_useFraction, p_skipEdge, m_vertices, m_numVerts);
 }
 
-bool Pentagon::constructWeights(float, float, float, const TripletZEVVector&,
+bool Pentagon::constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                 std::vector<float>& p_weights) const
 {
-    p_weights.assign(m_numVerts, 0.0f);
-    return false;
+    return Face::constructWeights(p_x, p_y, p_z, m_vertices, m_numVerts, p_vertices, p_weights);
 }
 
 void Pentagon::print() const

@@ -69,10 +69,14 @@ Triplet Polygon::calcCentroidImp(const TripletZEVVector& p_vertices) const
     return GeometryUtilities::areaWeighedFaceCentroid(corners);
 }
 
-bool Polygon::constructWeights(float, float, float, const TripletZEVVector&,
+bool Polygon::constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                std::vector<float>& p_weights) const
 {
-    p_weights.assign(static_cast<std::size_t>(m_vertexCount), 0.0f);
+    return Face::constructWeights(p_x, p_y, p_z, m_vertices.data(), m_vertexCount, p_vertices, p_weights);
+}
+
+bool Polygon::constructBilinearWeights(float, float, float, const TripletZEVVector&, float*) const
+{
     return false;
 }
 

@@ -61,7 +61,11 @@ public:
                        bool p_useFraction, const Edge* p_skipEdge) const override;
     bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const override;
+    using Shape::constructBilinearWeights;
     using Shape::constructWeights;
+    // A polygon has no bilinear parametrisation: always false, and nothing is written.
+    bool constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                  float* p_weights) const;
 
     // Writes "Polygon: " and each vertex index followed by a blank.
     void print() const final;

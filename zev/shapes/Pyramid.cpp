@@ -1,5 +1,7 @@
 #include "zev/shapes/Pyramid.h"
 
+#include "zev/shapes/ParametricSolver.h"
+
 namespace zev {
 
 namespace {
@@ -72,9 +74,55 @@ void Pyramid::print() const
     printVertices("Pyramid: ", m_vertices, m_numVerts);
 }
 
-bool Pyramid::constructWeightsImp(float, float, float, const TripletZEVVector&, std::vector<float>&) const
+bool Pyramid::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
+                           float& p_t, float& p_u) const
 {
-    return false;
+    Triplet corners[m_numVerts];
+    parametric::gatherCorners(m_vertices, p_vertices, corners);
+    return parametric::solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u,
+                                   [](double s, double t, double u, parametric::Basis<m_numVerts>& b) {
+                                       const double ms = 1.0 - s;
+                                       const double mt = 1.0 - t;
+                                       const double mu = 1.0 - u;
+                                       b.w[0] = ms * mt * mu;
+                                       b.ds[0] = -mt * mu;
+                                       b.dt[0] = -ms * mu;
+                                       b.du[0] = -ms * mt;
+                                       b.w[1] = s * mt * mu;
+                                       b.ds[1] = mt * mu;
+                                       b.dt[1] = -s * mu;
+                                       b.du[1] = -s * mt;
+                                       b.w[2] = s * t * mu;
+                                       b.ds[2] = t * mu;
+                                       b.dt[2] = s * mu;
+                                       b.du[2] = -s * t;
+                                       b.w[3] = ms * t * mu;
+                                       b.ds[3] = -t * mu;
+                                       b.dt[3] = ms * mu;
+                                       b.du[3] = -ms * t;
+                                       b.w[4] = u;
+                                       b.ds[4] = 0.0;
+                                       b.dt[4] = 0.0;
+                                       b.du[4] = 1.0;
+                                   });
+}
+
+bool Pyramid::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                  std::vector<float>& p_weights) const
+{
+    float s = 0.5f;
+    float t = 0.5f;
+    float u = 0.5f;
+    const bool ok = constructSTU(p_x, p_y, p_z, p_vertices, s, t, u) && checkSTURanges(s, t, u);
+    const float ms = 1.0f - s;
+    const float mt = 1.0f - t;
+    const float mu = 1.0f - u;
+    p_weights[0] = ms * mt * mu;
+    p_weights[1] = s * mt * mu;
+    p_weights[2] = s * t * mu;
+    p_weights[3] = ms * t * mu;
+    p_weights[4] = u;
+    return ok;
 }
 
 } // namespace zev

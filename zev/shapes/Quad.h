@@ -53,6 +53,12 @@ public:
     bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const override;
     using Shape::constructWeights;
+    // Weights from inverting the face's bilinear map in its own plane frame, written into
+    // p_weights[0..3] (the vector grows to 4 entries if it is shorter). False when a weight
+    // leaves [0, 1], that is when the point lies outside the quadrilateral.
+    bool constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                  std::vector<float>& p_weights) const override;
+    using Shape::constructBilinearWeights;
 
     // Writes "Quad: " and each vertex index followed by a blank.
     void print() const final;

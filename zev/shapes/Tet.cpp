@@ -1,6 +1,7 @@
 #include "zev/shapes/Tet.h"
 
 #include "zev/contracts/ZEVMatrix4.h"
+#include "zev/shapes/ParametricSolver.h"
 
 #include <cmath>
 
@@ -85,9 +86,48 @@ void Tet::print() const
     printVertices("Tet: ", m_vertices, m_numVerts);
 }
 
-bool Tet::constructWeightsImp(float, float, float, const TripletZEVVector&, std::vector<float>&) const
+void Tet::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
+                       float& p_t, float& p_u) const
 {
-    return false;
+    double p0[3];
+    double d1[3];
+    double d2[3];
+    double d3[3];
+    double r[3];
+    const Triplet& a = p_vertices[static_cast<std::size_t>(m_vertices[0])];
+    const Triplet& b = p_vertices[static_cast<std::size_t>(m_vertices[1])];
+    const Triplet& c = p_vertices[static_cast<std::size_t>(m_vertices[2])];
+    const Triplet& d = p_vertices[static_cast<std::size_t>(m_vertices[3])];
+    const double point[3] = {p_x, p_y, p_z};
+    for (int k = 0; k < 3; ++k) {
+        p0[k] = a[k];
+        d1[k] = static_cast<double>(b[k]) - p0[k];
+        d2[k] = static_cast<double>(c[k]) - p0[k];
+        d3[k] = static_cast<double>(d[k]) - p0[k];
+        r[k] = point[k] - p0[k];
+    }
+    // Cramer's rule on r = s d1 + t d2 + u d3.
+    const double det = parametric::det3(d1, d2, d3);
+    p_s = static_cast<float>(parametric::det3(r, d2, d3) / det);
+    p_t = static_cast<float>(parametric::det3(d1, r, d3) / det);
+    p_u = static_cast<float>(parametric::det3(d1, d2, r) / det);
+}
+
+bool Tet::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                              std::vector<float>& p_weights) const
+{
+    float s = 0.0f;
+    float t = 0.0f;
+    float u = 0.0f;
+    constructSTU(p_x, p_y, p_z, p_vertices, s, t, u);
+    // Only each coordinate's range is checked, not s + t + u <= 1, so the first weight may
+    // be negative for a point accepted here.
+    const bool ok = checkSTURanges(s, t, u);
+    p_weights[0] = 1.0f - s - t - u;
+    p_weights[1] = s;
+    p_weights[2] = t;
+    p_weights[3] = u;
+    return ok;
 }
 
 } // namespace zev

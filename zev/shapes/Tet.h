@@ -109,6 +109,11 @@ protected:
                              std::vector<float>& p_weights) const override;
 
 private:
+    // Parametric coordinates of the point in closed form (Cramer's rule in double precision).
+    // A flat tetrahedron divides by a zero determinant and gives non-finite coordinates.
+    void constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
+                      float& p_t, float& p_u) const;
+
     int m_vertices[m_numVerts] = {};
 };
 

@@ -1,5 +1,10 @@
 #include "zev/shapes/Tri.h"
 
+#include "zev/contracts/Undefined.h"
+#include "zev/shapes/ShapeMeasures.h"
+
+#include <cmath>
+
 namespace zev {
 
 Tri::~Tri() = default;
@@ -45,10 +50,51 @@ bool Tri::intersectEdge(const Triplet& p_start, const Triplet& p_direction,
                                p_inPlane, p_useFraction, p_skipEdge, m_vertices, m_numVerts);
 }
 
-bool Tri::constructWeights(float, float, float, const TripletZEVVector&, std::vector<float>& p_weights) const
+bool Tri::constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                           std::vector<float>& p_weights) const
 {
-    p_weights.assign(m_numVerts, 0.0f);
-    return false;
+    return Face::constructWeights(p_x, p_y, p_z, m_vertices, m_numVerts, p_vertices, p_weights);
+}
+
+const BoolFromEnvironment& Tri::useImprovedWeights()
+{
+    static const BoolFromEnvironment s_useImprovedWeights("ZEV_USE_IMPROVED_WEIGHTS");
+    return s_useImprovedWeights;
+}
+
+bool Tri::constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                   std::vector<float>& p_weights) const
+{
+    const Triplet& p0 = p_vertices[static_cast<std::size_t>(m_vertices[0])];
+    const Triplet& p1 = p_vertices[static_cast<std::size_t>(m_vertices[1])];
+    const Triplet& p2 = p_vertices[static_cast<std::size_t>(m_vertices[2])];
+    const Triplet p(p_x, p_y, p_z);
+
+    // Twice the triangle's area.
+    const float area = measures::magnitude((p1 - p0).cross(p2 - p0));
+    const bool improved = useImprovedWeights();
+    if (improved ? area == 0.0f : area < 1e-6f)
+        return false;
+
+    const float sub[3] = {measures::magnitude((p1 - p).cross(p2 - p)),
+                          measures::magnitude((p - p0).cross(p2 - p0)),
+                          measures::magnitude((p1 - p0).cross(p - p0))};
+    if (p_weights.size() < 3)
+        p_weights.resize(3);
+    bool ok = true;
+    for (int i = 0; i < 3; ++i) {
+        float w;
+        if (!improved || area > 1e-6f || std::fabs(sub[i]) < area * ZEV_UNDEF)
+            w = sub[i] / area;
+        else
+            w = sub[i] == 0.0f ? 0.0f : ZEV_UNDEF;
+        p_weights[static_cast<std::size_t>(i)] = w;
+        // The sub-areas are unsigned: a point outside shows only as a weight above 1. A
+        // non-finite weight is no placement either.
+        if (!(w >= 0.0f && w <= 1.0f))
+            ok = false;
+    }
+    return ok;
 }
 
 void Tri::print() const

@@ -1,6 +1,7 @@
 #pragma once
 // A triangle with corner vertices 0, 1, 2.
 
+#include "zev/contracts/BoolFromEnvironment.h"
 #include "zev/shapes/Face.h"
 
 #include <cassert>
@@ -53,6 +54,16 @@ public:
     bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const override;
     using Shape::constructWeights;
+    // Weights from the areas of the three sub-triangles the point makes with the edges,
+    // written into p_weights[0..2] (the vector grows to 3 entries if it is shorter). False for
+    // a degenerate triangle, with the weights untouched, and when a weight leaves [0, 1]. The
+    // ZEV_USE_IMPROVED_WEIGHTS switch accepts triangles of any non-zero area.
+    bool constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                                  std::vector<float>& p_weights) const override;
+    using Shape::constructBilinearWeights;
+
+    // The process-wide ZEV_USE_IMPROVED_WEIGHTS switch, read on first use.
+    static const BoolFromEnvironment& useImprovedWeights();
 
     // Writes "Tri: " and each vertex index followed by a blank.
     void print() const final;

@@ -106,6 +106,11 @@ protected:
                              std::vector<float>& p_weights) const override;
 
 private:
+    // Parametric coordinates of the point by Newton's method; false when the iteration
+    // failed, with s = t = u = 0.5.
+    bool constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
+                      float& p_t, float& p_u) const;
+
     int m_vertices[m_numVerts] = {};
 };
 
