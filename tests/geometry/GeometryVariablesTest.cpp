@@ -305,4 +305,12 @@ TEST_F(VariablesFixture, AreaVariablesFollowTheRequestedLocation)
     auto* normal = dynamic_cast<VectorVariable*>(g.getVariable("Normal", false, eFace));
     ASSERT_NE(normal, nullptr);
     EXPECT_EQ(normal->getTripletValues(Variable::Description(eLocal, eFace, "All"))[0], Triplet(1, 0, 0));
+
+    // A component at the faces views the face normals; deleting the vector takes it along.
+    Variable* nx = g.getVariable("Normal X", false, eFace);
+    ASSERT_NE(nx, nullptr);
+    EXPECT_EQ(values(nx, eFace), std::vector<float>{1.0f});
+    g.deleteVariable("Normal");
+    EXPECT_FALSE(g.hasVariable("Normal X", eFace));
+    EXPECT_FALSE(g.hasVariable("Normal", eFace));
 }

@@ -281,8 +281,10 @@ private:
     void evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out, int p_count,
                                               const ExpressionTransformationInterface* p_transform);
     void processSubExpression(const std::string& p_subName, std::vector<float>& p_values, VarLocation p_location);
-    // A variable filed under (p_name, p_location) by an earlier request of a fixed name.
+    // Files p_variable; deletes it when it is refused, and passes the error on.
     Variable* fileOrDelete(Variable* p_variable, VarLocation p_location);
+    // Deletes the filed component variables that view p_vector's arrays.
+    void deleteComponentsOf(const Variable* p_vector);
 
     // derived geometric quantities
     void calculateVertexAreas() const;

@@ -166,11 +166,28 @@ void Geometry::addVariable(Variable* p_variable, VarLocation p_location)
                               SystemMsg("Variable '%1' already exists.").arg(p_variable->getName()));
 }
 
+void Geometry::deleteComponentsOf(const Variable* p_vector)
+{
+    if (dynamic_cast<const VectorVariable*>(p_vector) == nullptr)
+        return;
+    for (auto it = m_variables.begin(); it != m_variables.end();) {
+        const auto* component = dynamic_cast<const ScalarVariable*>(it->second);
+        if (component && component->getComponentSource() == p_vector) {
+            dispose(it->second);
+            it = m_variables.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void Geometry::deleteVariable(const std::string& p_name, VarLocation p_location)
 {
     auto it = m_variables.find(VarKey(p_name, p_location));
     if (it == m_variables.end())
         return;
+    // A component variable views its vector's arrays: it goes first.
+    deleteComponentsOf(it->second);
     dispose(it->second);
     m_variables.erase(it);
 }
@@ -197,12 +214,15 @@ void Geometry::deleteAllExpressions()
     Description d;
     for (auto it = m_variables.begin(); it != m_variables.end();) {
         d.query(*s_geometryInfo, it->first.name);
-        if (d.isExpression) {
-            dispose(it->second);
-            it = m_variables.erase(it);
-        } else {
+        if (!d.isExpression) {
             ++it;
+            continue;
         }
+        const VarKey key = it->first;
+        deleteComponentsOf(it->second);
+        it = m_variables.find(key);
+        dispose(it->second);
+        it = m_variables.erase(it);
     }
 }
 

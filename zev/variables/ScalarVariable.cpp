@@ -62,7 +62,7 @@ ScalarVariable::ScalarVariable(TripletZEVVector& p_triplets, int p_component)
 }
 
 ScalarVariable::ScalarVariable(VectorVariable& p_vector, int p_component)
-    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true)
+    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true), m_componentSource(&p_vector)
 {
     // The destructor does not run when a constructor throws: release the views made so far.
     try {
@@ -70,8 +70,8 @@ ScalarVariable::ScalarVariable(VectorVariable& p_vector, int p_component)
             addComponentView(p_vector, Description(type, eVertex, s_allSetName), p_component);
         for (VarLocation location : {eFace, eElement}) {
             const std::set<std::string> sets = p_vector.getDataKeysOnLocation(location);
-            if (sets.empty())
-                continue;
+            // An "All" array held without per-set arrays (a measure filed at faces or
+            // elements) is viewed too.
             for (VarType type : p_vector.getAllTypes(location)) {
                 for (const std::string& set : sets)
                     addComponentView(p_vector, Description(type, location, set), p_component);

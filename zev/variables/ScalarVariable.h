@@ -83,6 +83,9 @@ public:
     {
         return m_isComponent;
     }
+    // The vector variable viewed by a component variable made from one (null otherwise); the
+    // component must be discarded before that vector.
+    const VectorVariable* getComponentSource() const { return m_componentSource; }
 
     // Replaces the vertex array of type p_to by a copy of that of type p_from.
     FloatZEVVector& getCopyOfValues(VarType p_from, VarType p_to);
@@ -107,6 +110,8 @@ private:
     void addComponentView(VectorVariable& p_vector, const Description& p_desc, int p_component);
 
     bool m_isComponent = false;
+    // The vector variable whose arrays this component variable views, or null.
+    const VectorVariable* m_componentSource = nullptr;
     // Owned arrays. Mutable because read access fills the "All" concatenation cache.
     mutable Store m_data;
 };
