@@ -206,8 +206,6 @@ VectorVariable* Geometry::getVectorVariable(const std::string&, const std::strin
     return nullptr;
 }
 
-Geometry* Geometry::makeWireFrame(float) { return nullptr; }
-
 void Geometry::calculateTransformVariables(const std::string& p_name)
 {
     if (s_geometryInfo)
@@ -232,8 +230,6 @@ Variable* Geometry::makeFundamentalVariable(const std::string&, VarLocation) { r
 bool Geometry::calculateVariable(const std::string&) { return false; }
 
 bool Geometry::createVirtualLayer(float) { return false; }
-
-void Geometry::getSurfaceFaceNames(std::map<FaceType, std::string>&) {}
 
 ScalarVariable* Geometry::makeXYZVariable(const TripletZEVVector&, int, VarLocation) { return nullptr; }
 
