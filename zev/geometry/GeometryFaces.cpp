@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -295,6 +296,35 @@ void markRuns(It p_begin, It p_end, Equal p_equal, std::vector<std::uint8_t>& p_
             for (It it = run; it != next; ++it)
                 p_dup[it->face] = 1;
         run = next;
+    }
+}
+
+// A 64-bit sort key and the item it belongs to.
+struct SortKey {
+    std::uint64_t key;
+    std::uint32_t index;
+};
+
+// Stable ascending sort by key: four passes of 16 bits, skipping the passes whose digit is
+// the same for every key.
+void radixSort(std::vector<SortKey>& p_keys)
+{
+    const std::size_t n = p_keys.size();
+    if (n < 2)
+        return;
+    std::vector<SortKey> buffer(n);
+    std::vector<std::size_t> count(65537);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const SortKey& k : p_keys)
+            ++count[((k.key >> shift) & 0xffff) + 1];
+        if (count[((p_keys[0].key >> shift) & 0xffff) + 1] == n)
+            continue;
+        for (std::size_t d = 1; d <= 65536; ++d)
+            count[d] += count[d - 1];
+        for (const SortKey& k : p_keys)
+            buffer[count[(k.key >> shift) & 0xffff]++] = k;
+        p_keys.swap(buffer);
     }
 }
 
@@ -607,10 +637,13 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     // non-finite vertices sort last and take no part in merging.
     struct Record {
         double magnitude2;
+        float xyz[3];
         int index;
         bool mergeable;
     };
-    std::vector<Record> records(vertexCount);
+    // Non-negative doubles order like their bit patterns, so a stable radix sort of the
+    // bits (vertices entered in index order) gives ascending magnitude, ties by index.
+    std::vector<SortKey> keys(vertexCount);
     double largest = 0.0;
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const Triplet& p = m_vertices[i];
@@ -620,13 +653,25 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         const double m2 = usable ? static_cast<double>(p[0]) * p[0] + static_cast<double>(p[1]) * p[1] +
                                        static_cast<double>(p[2]) * p[2]
                                  : static_cast<double>(FLT_MAX);
-        records[i] = Record{m2, static_cast<int>(i), usable};
+        std::uint64_t bitsOfM2;
+        std::memcpy(&bitsOfM2, &m2, sizeof bitsOfM2);
+        keys[i] = SortKey{bitsOfM2, static_cast<std::uint32_t>(i)};
         if (usable)
             largest = std::max(largest, m2);
     }
-    std::sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
-        return a.magnitude2 < b.magnitude2 || (a.magnitude2 == b.magnitude2 && a.index < b.index);
-    });
+    radixSort(keys);
+    std::vector<Record> records(vertexCount);
+    for (std::size_t pos = 0; pos < vertexCount; ++pos) {
+        const std::size_t i = keys[pos].index;
+        const Triplet& p = m_vertices[i];
+        double m2;
+        std::memcpy(&m2, &keys[pos].key, sizeof m2);
+        bool usable = true;
+        for (int c = 0; c < 3; ++c)
+            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
+        records[pos] = Record{m2, {p[0], p[1], p[2]}, static_cast<int>(i), usable};
+    }
+    std::vector<SortKey>().swap(keys);
 
     // A vertex r (magnitude m) merges into the first record c, in sorted order, within the
     // magnitude band [m - e, m + e] that lies closer than e = max(t, m * 1e-5) and has a
@@ -651,63 +696,85 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         std::size_t capacity = 16;
         while (capacity < 2 * vertexCount)
             capacity <<= 1;
+        // One slot per occupied cell: the cell and the first point of its chain. A bitmap
+        // of occupied hashes, small enough to stay in cache, turns most empty neighbour
+        // cells away without touching the slots.
+        struct Slot {
+            std::uint64_t key;
+            int head;
+        };
         const std::uint64_t emptyKey = std::numeric_limits<std::uint64_t>::max();
-        std::vector<std::uint64_t> slotKey(capacity, emptyKey);
-        std::vector<int> slotHead(capacity, -1);
+        std::vector<Slot> slots(capacity, Slot{emptyKey, -1});
+        const std::size_t bits = capacity * 8;
+        std::vector<std::uint64_t> occupied(bits / 64, 0);
         std::vector<int> nextInCell(vertexCount, -1);
-        auto slotOf = [&](std::uint64_t p_key) {
-            std::uint64_t h = p_key * 0x9E3779B97F4A7C15ull;
-            std::size_t slot = static_cast<std::size_t>(h >> 20) & (capacity - 1);
-            while (slotKey[slot] != emptyKey && slotKey[slot] != p_key)
+        std::vector<std::uint32_t> ownSlot(vertexCount, 0);
+        auto hashOf = [](std::uint64_t p_key) { return p_key * 0x9E3779B97F4A7C15ull; };
+        auto bitOf = [&](std::uint64_t p_hash) {
+            return static_cast<std::size_t>(p_hash >> 11) & (bits - 1);
+        };
+        auto slotOf = [&](std::uint64_t p_key, std::uint64_t p_hash) {
+            std::size_t slot = static_cast<std::size_t>(p_hash >> 24) & (capacity - 1);
+            while (slots[slot].key != emptyKey && slots[slot].key != p_key)
                 slot = (slot + 1) & (capacity - 1);
             return slot;
         };
-        std::vector<std::int64_t> cells(3 * vertexCount);
+        auto cellsOf = [&](const Record& p_r, std::int64_t* p_cell) {
+            for (int c = 0; c < 3; ++c)
+                p_cell[c] = cellOf(p_r.xyz[c]);
+        };
         // Filled backwards so that every cell's chain runs in ascending sorted position.
         for (std::size_t pos = vertexCount; pos-- > 0;) {
             const Record& r = records[pos];
             if (!r.mergeable)
                 continue;
-            const Triplet& p = m_vertices[static_cast<std::size_t>(r.index)];
-            for (int c = 0; c < 3; ++c)
-                cells[3 * pos + static_cast<std::size_t>(c)] = cellOf(p[c]);
-            const std::uint64_t k = cellKey(cells[3 * pos], cells[3 * pos + 1], cells[3 * pos + 2]);
-            const std::size_t slot = slotOf(k);
-            slotKey[slot] = k;
-            nextInCell[pos] = slotHead[slot];
-            slotHead[slot] = static_cast<int>(pos);
+            std::int64_t c[3];
+            cellsOf(r, c);
+            const std::uint64_t k = cellKey(c[0], c[1], c[2]);
+            const std::uint64_t h = hashOf(k);
+            const std::size_t slot = slotOf(k, h);
+            slots[slot].key = k;
+            nextInCell[pos] = slots[slot].head;
+            slots[slot].head = static_cast<int>(pos);
+            ownSlot[pos] = static_cast<std::uint32_t>(slot);
+            const std::size_t bit = bitOf(h);
+            occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
         }
         for (std::size_t pos = 0; pos < vertexCount; ++pos) {
             const Record& r = records[pos];
             if (!r.mergeable)
                 continue;
-            const Triplet& p = m_vertices[static_cast<std::size_t>(r.index)];
             const double m = std::sqrt(r.magnitude2);
             const double e = std::max(tolerance, m * 1e-5);
             const double low = e > m ? 0.0 : (m - e) * (m - e);
             const double high = (m + e) * (m + e);
+            std::int64_t base[3];
+            cellsOf(r, base);
             std::int64_t side[3];
-            for (int c = 0; c < 3; ++c) {
-                const double inCell =
-                    p[c] / cell - static_cast<double>(cells[3 * pos + static_cast<std::size_t>(c)]);
-                side[c] = inCell < 0.5 ? -1 : 1;
-            }
+            for (int c = 0; c < 3; ++c)
+                side[c] = r.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
             int best = -1;
             for (int corner = 0; corner < 8; ++corner) {
-                const std::int64_t x = cells[3 * pos] + ((corner & 1) ? side[0] : 0);
-                const std::int64_t y = cells[3 * pos + 1] + ((corner & 2) ? side[1] : 0);
-                const std::int64_t z = cells[3 * pos + 2] + ((corner & 4) ? side[2] : 0);
-                const std::size_t slot = slotOf(cellKey(x, y, z));
-                for (int q = slotHead[slot]; q >= 0; q = nextInCell[static_cast<std::size_t>(q)]) {
+                std::size_t slot = ownSlot[pos];
+                if (corner != 0) {
+                    const std::uint64_t k = cellKey(base[0] + ((corner & 1) ? side[0] : 0),
+                                                    base[1] + ((corner & 2) ? side[1] : 0),
+                                                    base[2] + ((corner & 4) ? side[2] : 0));
+                    const std::uint64_t h = hashOf(k);
+                    const std::size_t bit = bitOf(h);
+                    if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
+                        continue;
+                    slot = slotOf(k, h);
+                }
+                for (int q = slots[slot].head; q >= 0; q = nextInCell[static_cast<std::size_t>(q)]) {
                     if (best >= 0 && q >= best)
                         break;
                     const Record& c = records[static_cast<std::size_t>(q)];
                     if (c.index >= r.index || c.magnitude2 < low || c.magnitude2 > high)
                         continue;
-                    const Triplet& cp = m_vertices[static_cast<std::size_t>(c.index)];
-                    const double dx = static_cast<double>(cp[0]) - p[0];
-                    const double dy = static_cast<double>(cp[1]) - p[1];
-                    const double dz = static_cast<double>(cp[2]) - p[2];
+                    const double dx = static_cast<double>(c.xyz[0]) - r.xyz[0];
+                    const double dy = static_cast<double>(c.xyz[1]) - r.xyz[1];
+                    const double dz = static_cast<double>(c.xyz[2]) - r.xyz[2];
                     if (std::sqrt(dx * dx + dy * dy + dz * dz) < e)
                         best = q;
                 }
