@@ -151,9 +151,11 @@ void GeomObject::acceptVisitor(GeometryVisitor& p_visitor)
             entry.second->acceptVisitor(p_visitor);
 }
 
-void GeomObject::removeDuplicateVertices(double)
+void GeomObject::removeDuplicateVertices(double p_tolerance)
 {
-    // Vertex merging comes with the face-construction layer.
+    for (auto& entry : m_geometryMap)
+        if (entry.second)
+            entry.second->removeDuplicateVertices(p_tolerance);
 }
 
 } // namespace zev

@@ -198,7 +198,6 @@ const Interpolant* Geometry::getInterpolant() const
     return m_interpolants.empty() ? nullptr : m_interpolants.front();
 }
 
-Geometry* Geometry::makeWireFrame(float) { return nullptr; }
 
 void Geometry::calculateTransformVariables(const std::string& p_name)
 {
@@ -212,7 +211,6 @@ void Geometry::getFaceVariable(const std::string&) {}
 
 bool Geometry::createVirtualLayer(float) { return false; }
 
-void Geometry::getSurfaceFaceNames(std::map<FaceType, std::string>&) {}
 
 // ------------------------------------------------------------------ accessors
 

@@ -9,6 +9,8 @@
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/IntZEVVector.h"
 #include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/ZEVVector.h"
+#include "zev/shapes/Edge.h"
 #include "zev/shapes/ShapeType.h"
 #include "zev/variables/VarKey.h"
 #include "zev/variables/VarType.h"
@@ -243,6 +245,44 @@ public:
                                 float (*p_theta)(void* p_context, const TripletBase<float>& p_point, float p_reference),
                                 void* p_context, FloatZEVVectorConcrete& p_out) const;
 
+    // ---- face construction, vertex merging and assembly
+    // Builds the boundary faces of the element sets into the face sets "ELEMTRIS",
+    // "ELEMQUADS" and "ELEMPOLYGONS" (a set whose name is already taken is not replaced).
+    // A face survives when no other element face has the same vertex set; survivors keep
+    // the orientation of their element and their order of first occurrence. False when
+    // there are no elements or no boundary face.
+    bool calculateFaces();
+    // Merges vertices closer than the tolerance (a negative tolerance derives one from the
+    // shapes' length scales), renumbers every shape and line, drops the Tri faces that
+    // collapse, and deletes all variables. The surviving vertices are ordered by distance
+    // from the origin, even when nothing merges.
+    void removeDuplicateVertices(double p_tolerance);
+    // Concatenates the vertices, lines and face sets of p_sources into this empty geometry
+    // (face sets named "FS" and ten digits), optionally with the vertex map of each source
+    // and a hybrid interpolant back to the sources. Returns the total vertex count.
+    int unify(std::vector<Geometry*>& p_sources, std::vector<std::vector<int>>& p_vertexMaps, bool p_makeMaps,
+              bool p_makeInterpolant);
+    // Copies the named element sets of p_domain with the vertices they use, in ascending
+    // domain order, and a vertex interpolant to p_domain.
+    void constructSubdomain(Geometry* p_domain, const std::vector<std::string>& p_elementSetNames);
+
+    // ---- edges, neighbours and wireframes
+    // The face edges used by exactly one face, in ascending Edge order.
+    void getFreeEdges(ZEVVector<Edge>& p_edges) const;
+    // The same, and the vertices of those edges.
+    void getFreeEdges(ZEVVector<Edge>& p_edges, std::set<int>& p_vertices) const;
+    // Removes from p_vertices the vertices that lie on one of p_boundaries (judged through
+    // the parent-domain vertices of the interpolants) and from p_edges every edge that lost
+    // a vertex. With p_perBoundary, also collects the removed vertices per boundary.
+    void findFreeEdgesOnBoundaries(std::vector<Geometry*>& p_boundaries, ZEVVector<Edge>& p_edges,
+                                   std::set<int>& p_vertices, std::vector<std::set<int>>* p_perBoundary);
+    // Refills the line array: through the algorithm interface when there is one, otherwise
+    // every edge (|cos angle| >= 0.99) or the free and feature edges of the face sets.
+    void calculateLines(float p_featureAngle);
+    // As calculateLines, into the caller's arrays; the built-in wireframe writes only
+    // p_lines, with indices into this geometry's vertices.
+    void calculateWireframe(TripletZEVVector& p_vertices, IntZEVVector& p_lines, float p_featureAngle);
+
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
     // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
@@ -337,6 +377,17 @@ protected:
     FaceCenterCalculator* m_faceCenterCalculator = nullptr; // not owned
     VariableLocationProviderIF* m_variableLocationProvider = nullptr; // not owned
     bool m_generateLines = true;
+
+protected:
+    // ---- edges, neighbours and wireframes: internals
+    // The vertices that share a face edge with p_node; the table behind it is built once,
+    // on first use, from the face sets.
+    void getNodesAroundNode(int p_node, std::set<int>& p_neighbours);
+
+private:
+    void calculateFullWireframe(IntZEVVector& p_lines);
+    void calculateVisibleWireframe(IntZEVVector& p_lines, float p_cosine);
+    void builtInWireframe(IntZEVVector& p_lines, float p_featureAngle);
 
 private:
     // Objects held by pointer that this geometry shares with another and must not delete.

@@ -1,0 +1,1009 @@
+// Geometry: boundary-face construction, vertex merging and assembly of geometries from
+// other geometries.
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/ProgressTracker.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/interpolants/HybridInterpolant.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/VertexInterpolant.h"
+#include "zev/shapes/FaceFactory.h"
+#include "zev/shapes/ShapeSetBase.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <type_traits>
+
+namespace zev {
+
+namespace {
+
+const char* const kClass = "Geometry";
+
+// ------------------------------------------------------------------ typed set access
+
+// Calls p_fn(shape) for every shape of p_set through the concrete set class, so that the
+// per-shape calls are direct; false when p_set is not a ShapeSetBase<T>.
+template <class T, class Set, class F> bool visitAs(Set& p_set, F& p_fn)
+{
+    using Typed = std::conditional_t<std::is_const<Set>::value, const ShapeSetBase<T>, ShapeSetBase<T>>;
+    Typed* typed = dynamic_cast<Typed*>(&p_set);
+    if (typed == nullptr)
+        return false;
+    for (auto& shape : *typed)
+        p_fn(shape);
+    return true;
+}
+
+template <class Set, class F> void forEachShape(Set& p_set, F&& p_fn)
+{
+    bool done = false;
+    switch (p_set.getType()) {
+    case TRI:
+        done = visitAs<Tri>(p_set, p_fn);
+        break;
+    case QUAD:
+        done = visitAs<Quad>(p_set, p_fn);
+        break;
+    case TET:
+        done = visitAs<Tet>(p_set, p_fn);
+        break;
+    case WEDGE:
+        done = visitAs<Wedge>(p_set, p_fn);
+        break;
+    case HEX:
+        done = visitAs<Hex>(p_set, p_fn);
+        break;
+    case PYRAMID:
+        done = visitAs<Pyramid>(p_set, p_fn);
+        break;
+    case PENTAGON:
+        done = visitAs<Pentagon>(p_set, p_fn);
+        break;
+    case HEXAGON:
+        done = visitAs<Hexagon>(p_set, p_fn);
+        break;
+    case POLYGON:
+        done = visitAs<Polygon>(p_set, p_fn);
+        break;
+    case POLYHEDRON:
+        done = visitAs<Polyhedron>(p_set, p_fn);
+        break;
+    }
+    if (!done)
+        for (std::size_t i = 0; i < p_set.size(); ++i)
+            p_fn(p_set[i]);
+}
+
+// ------------------------------------------------------------------ element faces
+
+enum FaceKind : std::uint8_t { kTri = 0, kQuad = 1, kPolygon = 2 };
+constexpr int kKinds = 3;
+const ShapeType kKindType[kKinds] = {TRI, QUAD, POLYGON};
+const char* const kKindSetName[kKinds] = {"ELEMTRIS", "ELEMQUADS", "ELEMPOLYGONS"};
+const char* const kKindStage[kKinds] = {"triset", "quadset", "polygonset"};
+
+// The type of the boundary face made from a face of p_vertexCount vertices of an element.
+FaceKind faceKind(ShapeType p_elementType, int p_vertexCount)
+{
+    switch (p_elementType) {
+    case TET:
+        return kTri;
+    case WEDGE:
+    case PYRAMID:
+        return p_vertexCount == 3 ? kTri : kQuad;
+    case HEX:
+        return kQuad;
+    case POLYHEDRON:
+        return kPolygon;
+    default:
+        throw internal::badParam(kClass, "getFaceType", SystemMsg("Invalid face type"));
+    }
+}
+
+template <class T, class OnFace, class OnElement>
+void sweepFixed(const ShapeSetBase<T>& p_set, OnFace& p_onFace, OnElement& p_onElement)
+{
+    const T* elements = p_set.data();
+    const std::size_t count = p_set.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const T& element = elements[i];
+        for (int f = 0; f < T::staticGetNumFaces(); ++f) {
+            int n = 0;
+            const int* vertices = nullptr;
+            const int* row = element.T::getVerticesForFace(f, n, &vertices);
+            p_onFace(faceKind(T::staticGetType(), n), n, row, vertices);
+        }
+        p_onElement();
+    }
+}
+
+template <class OnFace, class OnElement>
+void sweepGeneric(const ShapeSet& p_set, OnFace& p_onFace, OnElement& p_onElement)
+{
+    for (std::size_t i = 0; i < p_set.size(); ++i) {
+        const Shape& element = p_set[i];
+        const int faces = element.getNumFaces();
+        const int listed = element.getNumVertices();
+        for (int f = 0; f < faces; ++f) {
+            int n = 0;
+            const int* vertices = nullptr;
+            const int* row = element.getVerticesForFace(f, n, &vertices);
+            const FaceKind kind = faceKind(element.getType(), n);
+            for (int k = 0; k < n; ++k)
+                if (row[k] < 0 || row[k] >= listed)
+                    throw data::invalid(kClass, "calculateFaces",
+                                        SystemMsg("Face %1 of element %2 refers to corner %3 of %4.")
+                                            .arg(f)
+                                            .arg(static_cast<long long>(i))
+                                            .arg(row[k])
+                                            .arg(listed));
+            p_onFace(kind, n, row, vertices);
+        }
+        p_onElement();
+    }
+}
+
+// Walks every face of every element of p_sets in order: sets, elements, element faces.
+// p_onSet(s) is called before set s, p_onElement() after each element.
+template <class OnSet, class OnFace, class OnElement>
+void sweepFaces(const std::vector<const ShapeSet*>& p_sets, OnSet&& p_onSet, OnFace&& p_onFace,
+                OnElement&& p_onElement)
+{
+    for (std::size_t s = 0; s < p_sets.size(); ++s) {
+        const ShapeSet& set = *p_sets[s];
+        p_onSet(s);
+        if (set.empty())
+            continue;
+        // A set of face shapes has no element faces: refuse it before touching a shape.
+        faceKind(set.getType(), 3);
+        bool done = false;
+        switch (set.getType()) {
+        case TET:
+            if (auto* typed = dynamic_cast<const ShapeSetBase<Tet>*>(&set)) {
+                sweepFixed(*typed, p_onFace, p_onElement);
+                done = true;
+            }
+            break;
+        case WEDGE:
+            if (auto* typed = dynamic_cast<const ShapeSetBase<Wedge>*>(&set)) {
+                sweepFixed(*typed, p_onFace, p_onElement);
+                done = true;
+            }
+            break;
+        case HEX:
+            if (auto* typed = dynamic_cast<const ShapeSetBase<Hex>*>(&set)) {
+                sweepFixed(*typed, p_onFace, p_onElement);
+                done = true;
+            }
+            break;
+        case PYRAMID:
+            if (auto* typed = dynamic_cast<const ShapeSetBase<Pyramid>*>(&set)) {
+                sweepFixed(*typed, p_onFace, p_onElement);
+                done = true;
+            }
+            break;
+        default:
+            break;
+        }
+        if (!done)
+            sweepGeneric(set, p_onFace, p_onElement);
+    }
+}
+
+inline void order(int& p_a, int& p_b)
+{
+    if (p_b < p_a)
+        std::swap(p_a, p_b);
+}
+
+// The sorted, distinct vertex indices of a face. Keys of up to four entries are written
+// to p_key (unused entries -1); longer ones (and the empty key) are left in p_scratch.
+// Returns the key length.
+inline int faceKey(int p_n, const int* p_row, const int* p_vertices, int* p_key, std::vector<int>& p_scratch)
+{
+    if (p_n == 3 || p_n == 4) {
+        int a = p_vertices[p_row[0]], b = p_vertices[p_row[1]], c = p_vertices[p_row[2]];
+        int d = p_n == 4 ? p_vertices[p_row[3]] : std::numeric_limits<int>::max();
+        order(a, b);
+        order(c, d);
+        order(a, c);
+        order(b, d);
+        order(b, c);
+        int len = 0;
+        const int sorted[4] = {a, b, c, d};
+        for (int k = 0; k < p_n; ++k)
+            if (len == 0 || sorted[k] != p_key[len - 1])
+                p_key[len++] = sorted[k];
+        for (int k = len; k < 4; ++k)
+            p_key[k] = -1;
+        return len;
+    }
+    p_scratch.clear();
+    for (int k = 0; k < p_n; ++k)
+        p_scratch.push_back(p_vertices[p_row[k]]);
+    std::sort(p_scratch.begin(), p_scratch.end());
+    p_scratch.erase(std::unique(p_scratch.begin(), p_scratch.end()), p_scratch.end());
+    const int len = static_cast<int>(p_scratch.size());
+    if (len >= 1 && len <= 4) {
+        for (int k = 0; k < 4; ++k)
+            p_key[k] = k < len ? p_scratch[static_cast<std::size_t>(k)] : -1;
+    }
+    return len;
+}
+
+inline bool isShortKey(int p_len)
+{
+    return p_len >= 1 && p_len <= 4;
+}
+
+// A face key without its smallest entry, filed in the bucket of that entry.
+struct BucketRecord {
+    int k1, k2, k3;
+    std::uint32_t face;
+};
+
+inline bool bucketLess(const BucketRecord& p_a, const BucketRecord& p_b)
+{
+    if (p_a.k1 != p_b.k1)
+        return p_a.k1 < p_b.k1;
+    if (p_a.k2 != p_b.k2)
+        return p_a.k2 < p_b.k2;
+    return p_a.k3 < p_b.k3;
+}
+
+inline bool bucketEqual(const BucketRecord& p_a, const BucketRecord& p_b)
+{
+    return p_a.k1 == p_b.k1 && p_a.k2 == p_b.k2 && p_a.k3 == p_b.k3;
+}
+
+// A whole short key, for meshes whose vertex indices do not suit the buckets.
+struct KeyRecord {
+    int len;
+    int k[4];
+    std::uint32_t face;
+};
+
+inline bool keyLess(const KeyRecord& p_a, const KeyRecord& p_b)
+{
+    if (p_a.len != p_b.len)
+        return p_a.len < p_b.len;
+    return std::lexicographical_compare(p_a.k, p_a.k + 4, p_b.k, p_b.k + 4);
+}
+
+inline bool keyEqual(const KeyRecord& p_a, const KeyRecord& p_b)
+{
+    return p_a.len == p_b.len && std::equal(p_a.k, p_a.k + 4, p_b.k);
+}
+
+// Marks every face of each run of equal records as duplicated.
+template <class It, class Equal>
+void markRuns(It p_begin, It p_end, Equal p_equal, std::vector<std::uint8_t>& p_dup)
+{
+    for (It run = p_begin; run != p_end;) {
+        It next = run + 1;
+        while (next != p_end && p_equal(*run, *next))
+            ++next;
+        if (next - run > 1)
+            for (It it = run; it != next; ++it)
+                p_dup[it->face] = 1;
+        run = next;
+    }
+}
+
+// A 64-bit sort key and the item it belongs to.
+struct SortKey {
+    std::uint64_t key;
+    std::uint32_t index;
+};
+
+// Stable ascending sort by key: four passes of 16 bits, skipping the passes whose digit is
+// the same for every key.
+void radixSort(std::vector<SortKey>& p_keys)
+{
+    const std::size_t n = p_keys.size();
+    if (n < 2)
+        return;
+    std::vector<SortKey> buffer(n);
+    std::vector<std::size_t> count(65537);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const SortKey& k : p_keys)
+            ++count[((k.key >> shift) & 0xffff) + 1];
+        if (count[((p_keys[0].key >> shift) & 0xffff) + 1] == n)
+            continue;
+        for (std::size_t d = 1; d <= 65536; ++d)
+            count[d] += count[d - 1];
+        for (const SortKey& k : p_keys)
+            buffer[count[(k.key >> shift) & 0xffff]++] = k;
+        p_keys.swap(buffer);
+    }
+}
+
+bool inRange(const Shape& p_shape, std::size_t p_vertexCount)
+{
+    const int n = p_shape.getNumVertices();
+    for (int k = 0; k < n; ++k) {
+        const int v = p_shape[k];
+        if (v < 0 || static_cast<std::size_t>(v) >= p_vertexCount)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ calculateFaces
+
+bool Geometry::calculateFaces()
+{
+    if (m_elementSets.empty())
+        return false;
+
+    ProgressTracker progress;
+    const int construction = progress.add("Face Construction", 0.2);
+    const int pass1 = progress.add("Duplicates Pass 1", 0.5);
+    const int pass2 = progress.add("Duplicates Pass 2", 0.3);
+
+    std::unique_ptr<ShapeSet> output[kKinds];
+    for (int kind = 0; kind < kKinds; ++kind) {
+        output[kind].reset(FaceFactory::instance()->getFaceSetByType(kKindType[kind], 0));
+        if (!output[kind])
+            throw internal::nullPointer(kClass, "calculateFaces",
+                                        SystemMsg("FaceFactory returned null pointer."));
+    }
+
+    const std::vector<std::string> names = getElementSetNames();
+    std::vector<const ShapeSet*> sets;
+    sets.reserve(names.size());
+    std::size_t totalElements = 0;
+    for (const std::string& name : names) {
+        const ShapeSet* set = getElementSet(name);
+        sets.push_back(set);
+        totalElements += set ? set->size() : 0;
+    }
+    if (totalElements < 1)
+        return false;
+    std::vector<int> setStages(sets.size());
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        const std::size_t n = sets[s] ? sets[s]->size() : 0;
+        setStages[s] = progress.add(names[s], static_cast<double>(n) / static_cast<double>(totalElements),
+                                    construction, static_cast<int>(n));
+    }
+    for (const ShapeSet* set : sets)
+        if (set == nullptr)
+            throw internal::nullPointer(kClass, "calculateFaces",
+                                        SystemMsg("getElementSet() returned null pointer."));
+
+    // Face construction: classify every element face and note the smallest vertex of its
+    // key. Faces are numbered in the order sets, elements, element faces; the boundary sets
+    // keep that order.
+    std::vector<std::uint8_t> kinds;
+    std::vector<int> smallest;
+    std::vector<int> longFaces; // faces whose key is empty or has more than four entries
+    std::vector<int> scratch;
+    std::size_t kindCount[kKinds] = {0, 0, 0};
+    int minKey = std::numeric_limits<int>::max();
+    int maxKey = std::numeric_limits<int>::min();
+    {
+        std::size_t estimate = 0;
+        for (const ShapeSet* set : sets)
+            estimate += set->size() *
+                        static_cast<std::size_t>(std::max(set->empty() ? 0 : (*set)[0].getNumFaces(), 0));
+        kinds.reserve(estimate);
+        smallest.reserve(estimate);
+    }
+    int key[4];
+    sweepFaces(
+        sets, [&](std::size_t s) { progress.start(setStages[s], 0); },
+        [&](FaceKind kind, int n, const int* row, const int* vertices) {
+            const int len = faceKey(n, row, vertices, key, scratch);
+            if (isShortKey(len)) {
+                smallest.push_back(key[0]);
+                minKey = std::min(minKey, key[0]);
+                maxKey = std::max(maxKey, key[0]);
+            } else {
+                longFaces.push_back(static_cast<int>(kinds.size()));
+                smallest.push_back(0);
+            }
+            kinds.push_back(kind);
+            ++kindCount[kind];
+        },
+        [&]() { progress.increment(); });
+
+    const std::size_t faceCount = kinds.size();
+    if (faceCount >= std::numeric_limits<std::uint32_t>::max())
+        throw internal::error(kClass, "calculateFaces",
+                              SystemMsg("Too many element faces: %1.").arg(faceCount));
+    std::vector<std::uint8_t> duplicated(faceCount, 0);
+    std::vector<std::uint8_t> isLong(faceCount, 0);
+    for (int f : longFaces)
+        isLong[static_cast<std::size_t>(f)] = 1;
+
+    // Duplicates pass 1: file every key, kind by kind, and mark the faces whose key occurs
+    // more than once. Short keys go to one bucket per smallest vertex when the indices are
+    // dense enough, otherwise into one sorted list.
+    std::vector<int> pass1Stages(kKinds), pass2Stages(kKinds);
+    for (int kind = 0; kind < kKinds; ++kind) {
+        const double weight =
+            static_cast<double>(kindCount[kind]) / static_cast<double>(faceCount ? faceCount : 1);
+        pass1Stages[static_cast<std::size_t>(kind)] =
+            progress.add(kKindStage[kind], weight, pass1, static_cast<int>(kindCount[kind]));
+        pass2Stages[static_cast<std::size_t>(kind)] =
+            progress.add(kKindStage[kind], weight, pass2, static_cast<int>(kindCount[kind]));
+    }
+    progress.start(pass1, 0);
+
+    const std::size_t shortCount = faceCount - longFaces.size();
+    const long long span = shortCount ? static_cast<long long>(maxKey) - minKey + 1 : 0;
+    const bool useBuckets =
+        shortCount > 0 && minKey >= 0 && span <= 4 * static_cast<long long>(shortCount) + 1024;
+
+    // Runs the kind-ordered sweeps of pass 1, handing each short key to p_file.
+    auto sweepKinds = [&](auto&& p_file) {
+        for (int kind = 0; kind < kKinds; ++kind) {
+            if (kindCount[kind] == 0)
+                continue;
+            progress.start(pass1Stages[static_cast<std::size_t>(kind)], 0);
+            std::uint32_t face = 0;
+            sweepFaces(
+                sets, [](std::size_t) {},
+                [&](FaceKind k, int n, const int* row, const int* vertices) {
+                    const std::uint32_t current = face++;
+                    if (k != kind)
+                        return;
+                    progress.increment();
+                    if (isLong[current])
+                        return;
+                    const int len = faceKey(n, row, vertices, key, scratch);
+                    p_file(current, len);
+                },
+                []() {});
+        }
+    };
+
+    if (useBuckets) {
+        const std::size_t buckets = static_cast<std::size_t>(span);
+        std::vector<std::uint32_t> start(buckets + 1, 0);
+        for (std::size_t f = 0; f < faceCount; ++f)
+            if (!isLong[f])
+                ++start[static_cast<std::size_t>(smallest[f] - minKey) + 1];
+        for (std::size_t b = 1; b <= buckets; ++b)
+            start[b] += start[b - 1];
+        std::vector<BucketRecord> records(shortCount);
+        // start[b] is the fill cursor of bucket b; after filling it is the bucket's end.
+        sweepKinds([&](std::uint32_t p_face, int) {
+            const std::size_t b = static_cast<std::size_t>(key[0] - minKey);
+            records[start[b]++] = BucketRecord{key[1], key[2], key[3], p_face};
+        });
+        std::uint32_t begin = 0;
+        for (std::size_t b = 0; b < buckets; ++b) {
+            const std::uint32_t end = start[b];
+            if (end - begin > 1) {
+                BucketRecord* first = records.data() + begin;
+                BucketRecord* last = records.data() + end;
+                if (end - begin <= 16) {
+                    for (BucketRecord* it = first + 1; it != last; ++it)
+                        for (BucketRecord* j = it; j != first && bucketLess(*j, *(j - 1)); --j)
+                            std::swap(*j, *(j - 1));
+                } else {
+                    std::sort(first, last, bucketLess);
+                }
+                markRuns(first, last, bucketEqual, duplicated);
+            }
+            begin = end;
+        }
+    } else if (shortCount > 0) {
+        std::vector<KeyRecord> records;
+        records.reserve(shortCount);
+        sweepKinds([&](std::uint32_t p_face, int p_len) {
+            KeyRecord r{p_len, {key[0], key[1], key[2], key[3]}, p_face};
+            records.push_back(r);
+        });
+        std::sort(records.begin(), records.end(), keyLess);
+        markRuns(records.begin(), records.end(), keyEqual, duplicated);
+    } else {
+        sweepKinds([](std::uint32_t, int) {});
+    }
+
+    if (!longFaces.empty()) {
+        // Long keys (polyhedron faces of five or more distinct vertices) can only match
+        // each other.
+        std::vector<int> offsets{0};
+        std::vector<int> flat;
+        std::vector<std::uint32_t> owner;
+        std::uint32_t face = 0;
+        sweepFaces(
+            sets, [](std::size_t) {},
+            [&](FaceKind, int n, const int* row, const int* vertices) {
+                const std::uint32_t current = face++;
+                if (!isLong[current])
+                    return;
+                faceKey(n, row, vertices, key, scratch);
+                flat.insert(flat.end(), scratch.begin(), scratch.end());
+                offsets.push_back(static_cast<int>(flat.size()));
+                owner.push_back(current);
+            },
+            []() {});
+        struct LongRecord {
+            std::uint32_t index;
+            std::uint32_t face;
+        };
+        std::vector<LongRecord> order(owner.size());
+        for (std::uint32_t i = 0; i < owner.size(); ++i)
+            order[i] = LongRecord{i, owner[i]};
+        auto range = [&](const LongRecord& r) {
+            return std::make_pair(flat.begin() + offsets[r.index], flat.begin() + offsets[r.index + 1]);
+        };
+        auto less = [&](const LongRecord& a, const LongRecord& b) {
+            const auto ra = range(a), rb = range(b);
+            const auto la = ra.second - ra.first, lb = rb.second - rb.first;
+            if (la != lb)
+                return la < lb;
+            return std::lexicographical_compare(ra.first, ra.second, rb.first, rb.second);
+        };
+        auto equal = [&](const LongRecord& a, const LongRecord& b) { return !less(a, b) && !less(b, a); };
+        std::sort(order.begin(), order.end(), less);
+        markRuns(order.begin(), order.end(), equal, duplicated);
+    }
+
+    // Duplicates pass 2: copy the faces whose key occurred once into the boundary sets.
+    std::size_t survivors[kKinds] = {0, 0, 0};
+    for (std::size_t f = 0; f < faceCount; ++f)
+        if (!duplicated[f])
+            ++survivors[kinds[f]];
+    progress.start(pass2, 0);
+    for (int kind = 0; kind < kKinds; ++kind) {
+        ShapeSet& out = *output[kind];
+        out.resize(survivors[kind]);
+        if (kindCount[kind] == 0)
+            continue;
+        progress.start(pass2Stages[static_cast<std::size_t>(kind)], 0);
+        if (survivors[kind] == 0)
+            continue;
+        std::uint32_t face = 0;
+        std::size_t next = 0;
+        sweepFaces(
+            sets, [](std::size_t) {},
+            [&](FaceKind k, int n, const int* row, const int* vertices) {
+                const std::uint32_t current = face++;
+                if (k != kind)
+                    return;
+                progress.increment();
+                if (duplicated[current])
+                    return;
+                Shape& shape = out[next++];
+                if (kind == kPolygon)
+                    shape.setNumVertices(n);
+                for (int v = 0; v < n; ++v)
+                    shape[v] = vertices[row[v]];
+            },
+            []() {});
+    }
+
+    if (survivors[kTri] + survivors[kQuad] + survivors[kPolygon] == 0)
+        return false;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        if (survivors[kind] == 0 || m_faceSets.count(kKindSetName[kind]))
+            continue;
+        insertFaceSet(kKindSetName[kind], output[kind].get());
+        output[kind].release();
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ removeDuplicateVertices
+
+void Geometry::removeDuplicateVertices(double p_tolerance)
+{
+    const std::size_t vertexCount = m_vertices.size();
+    if (vertexCount < 3)
+        return;
+
+    double tolerance = p_tolerance;
+    if (!(p_tolerance >= 0.0)) {
+        // A two-hundredth of the smallest length scale of a sample of the shapes.
+        tolerance = 3.4028234663852886e38;
+        std::size_t sampled = 0;
+        auto sample = [&](const ShapeSet* p_set) {
+            if (p_set == nullptr)
+                return;
+            for (std::size_t i = 0; i < p_set->size(); i += 20) {
+                const Shape& shape = (*p_set)[i];
+                if (!inRange(shape, vertexCount))
+                    continue;
+                tolerance = std::min(tolerance, shape.lengthScale(m_vertices));
+                ++sampled;
+            }
+        };
+        for (const auto& entry : m_faceSets)
+            sample(entry.second);
+        for (const std::string& name : getElementSetNames())
+            sample(getElementSet(name));
+        if (sampled == 0)
+            return;
+        tolerance /= 200.0;
+    }
+
+    // One record per vertex, ordered by squared distance from the origin. Undefined or
+    // non-finite vertices sort last and take no part in merging.
+    struct Record {
+        double magnitude2;
+        float xyz[3];
+        int index;
+        bool mergeable;
+    };
+    // Non-negative doubles order like their bit patterns, so a stable radix sort of the
+    // bits (vertices entered in index order) gives ascending magnitude, ties by index.
+    std::vector<SortKey> keys(vertexCount);
+    double largest = 0.0;
+    for (std::size_t i = 0; i < vertexCount; ++i) {
+        const Triplet& p = m_vertices[i];
+        bool usable = true;
+        for (int c = 0; c < 3; ++c)
+            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
+        const double m2 = usable ? static_cast<double>(p[0]) * p[0] + static_cast<double>(p[1]) * p[1] +
+                                       static_cast<double>(p[2]) * p[2]
+                                 : static_cast<double>(FLT_MAX);
+        std::uint64_t bitsOfM2;
+        std::memcpy(&bitsOfM2, &m2, sizeof bitsOfM2);
+        keys[i] = SortKey{bitsOfM2, static_cast<std::uint32_t>(i)};
+        if (usable)
+            largest = std::max(largest, m2);
+    }
+    radixSort(keys);
+    std::vector<Record> records(vertexCount);
+    for (std::size_t pos = 0; pos < vertexCount; ++pos) {
+        const std::size_t i = keys[pos].index;
+        const Triplet& p = m_vertices[i];
+        double m2;
+        std::memcpy(&m2, &keys[pos].key, sizeof m2);
+        bool usable = true;
+        for (int c = 0; c < 3; ++c)
+            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
+        records[pos] = Record{m2, {p[0], p[1], p[2]}, static_cast<int>(i), usable};
+    }
+    std::vector<SortKey>().swap(keys);
+
+    // A vertex r (magnitude m) merges into the first record c, in sorted order, within the
+    // magnitude band [m - e, m + e] that lies closer than e = max(t, m * 1e-5) and has a
+    // smaller index. The candidates are found through a hash grid whose cells are wider
+    // than 2e, so only the 2 x 2 x 2 cells nearest r can hold them; the earliest match in
+    // sorted order is the one the band walk would reach first.
+    std::vector<int> parent(vertexCount);
+    for (std::size_t i = 0; i < vertexCount; ++i)
+        parent[i] = static_cast<int>(i);
+    const double maxTolerance = std::max(tolerance, std::sqrt(largest) * 1e-5);
+    if (maxTolerance > 0.0 && std::isfinite(maxTolerance)) {
+        const double cell = 2.5 * maxTolerance;
+        const std::int64_t bias = std::int64_t(1) << 20;
+        auto cellOf = [&](double p_coordinate) {
+            const double c = std::floor(p_coordinate / cell);
+            return static_cast<std::int64_t>(std::max(-double(bias) + 2, std::min(double(bias) - 2, c)));
+        };
+        auto cellKey = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+            return (static_cast<std::uint64_t>(x + bias) << 42) |
+                   (static_cast<std::uint64_t>(y + bias) << 21) | static_cast<std::uint64_t>(z + bias);
+        };
+        std::size_t capacity = 16;
+        while (capacity < 2 * vertexCount)
+            capacity <<= 1;
+        // One slot per occupied cell: the cell and the first point of its chain. A bitmap
+        // of occupied hashes, small enough to stay in cache, turns most empty neighbour
+        // cells away without touching the slots.
+        struct Slot {
+            std::uint64_t key;
+            int head;
+        };
+        const std::uint64_t emptyKey = std::numeric_limits<std::uint64_t>::max();
+        std::vector<Slot> slots(capacity, Slot{emptyKey, -1});
+        const std::size_t bits = capacity * 8;
+        std::vector<std::uint64_t> occupied(bits / 64, 0);
+        std::vector<int> nextInCell(vertexCount, -1);
+        std::vector<std::uint32_t> ownSlot(vertexCount, 0);
+        auto hashOf = [](std::uint64_t p_key) { return p_key * 0x9E3779B97F4A7C15ull; };
+        auto bitOf = [&](std::uint64_t p_hash) {
+            return static_cast<std::size_t>(p_hash >> 11) & (bits - 1);
+        };
+        auto slotOf = [&](std::uint64_t p_key, std::uint64_t p_hash) {
+            std::size_t slot = static_cast<std::size_t>(p_hash >> 24) & (capacity - 1);
+            while (slots[slot].key != emptyKey && slots[slot].key != p_key)
+                slot = (slot + 1) & (capacity - 1);
+            return slot;
+        };
+        auto cellsOf = [&](const Record& p_r, std::int64_t* p_cell) {
+            for (int c = 0; c < 3; ++c)
+                p_cell[c] = cellOf(p_r.xyz[c]);
+        };
+        // Filled backwards so that every cell's chain runs in ascending sorted position.
+        for (std::size_t pos = vertexCount; pos-- > 0;) {
+            const Record& r = records[pos];
+            if (!r.mergeable)
+                continue;
+            std::int64_t c[3];
+            cellsOf(r, c);
+            const std::uint64_t k = cellKey(c[0], c[1], c[2]);
+            const std::uint64_t h = hashOf(k);
+            const std::size_t slot = slotOf(k, h);
+            slots[slot].key = k;
+            nextInCell[pos] = slots[slot].head;
+            slots[slot].head = static_cast<int>(pos);
+            ownSlot[pos] = static_cast<std::uint32_t>(slot);
+            const std::size_t bit = bitOf(h);
+            occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
+        }
+        for (std::size_t pos = 0; pos < vertexCount; ++pos) {
+            const Record& r = records[pos];
+            if (!r.mergeable)
+                continue;
+            const double m = std::sqrt(r.magnitude2);
+            const double e = std::max(tolerance, m * 1e-5);
+            const double low = e > m ? 0.0 : (m - e) * (m - e);
+            const double high = (m + e) * (m + e);
+            std::int64_t base[3];
+            cellsOf(r, base);
+            std::int64_t side[3];
+            for (int c = 0; c < 3; ++c)
+                side[c] = r.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
+            int best = -1;
+            for (int corner = 0; corner < 8; ++corner) {
+                std::size_t slot = ownSlot[pos];
+                if (corner != 0) {
+                    const std::uint64_t k = cellKey(base[0] + ((corner & 1) ? side[0] : 0),
+                                                    base[1] + ((corner & 2) ? side[1] : 0),
+                                                    base[2] + ((corner & 4) ? side[2] : 0));
+                    const std::uint64_t h = hashOf(k);
+                    const std::size_t bit = bitOf(h);
+                    if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
+                        continue;
+                    slot = slotOf(k, h);
+                }
+                for (int q = slots[slot].head; q >= 0; q = nextInCell[static_cast<std::size_t>(q)]) {
+                    if (best >= 0 && q >= best)
+                        break;
+                    const Record& c = records[static_cast<std::size_t>(q)];
+                    if (c.index >= r.index || c.magnitude2 < low || c.magnitude2 > high)
+                        continue;
+                    const double dx = static_cast<double>(c.xyz[0]) - r.xyz[0];
+                    const double dy = static_cast<double>(c.xyz[1]) - r.xyz[1];
+                    const double dz = static_cast<double>(c.xyz[2]) - r.xyz[2];
+                    if (std::sqrt(dx * dx + dy * dy + dz * dz) < e)
+                        best = q;
+                }
+            }
+            if (best >= 0)
+                parent[static_cast<std::size_t>(r.index)] = records[static_cast<std::size_t>(best)].index;
+        }
+    }
+
+    // The survivors in sorted order, and every vertex's new index.
+    std::vector<int> map(vertexCount, -1);
+    TripletZEVVector merged;
+    merged.reserve(vertexCount);
+    for (const Record& r : records) {
+        const std::size_t i = static_cast<std::size_t>(r.index);
+        if (parent[i] == r.index) {
+            map[i] = static_cast<int>(merged.size());
+            merged.push_back(m_vertices[i]);
+        }
+    }
+    // Links always point to smaller indices, so ascending order resolves every chain.
+    for (std::size_t i = 0; i < vertexCount; ++i) {
+        const int up = parent[i];
+        if (up == static_cast<int>(i))
+            continue;
+        if (up > static_cast<int>(i))
+            throw internal::error(kClass, "removeDuplicateNodes", "Ordering Error");
+        map[i] = map[static_cast<std::size_t>(up)];
+    }
+    m_vertices.swap(merged);
+
+    // Indices outside the old vertex array (such as -1 for an unused slot) are kept as
+    // they are rather than read past the map.
+    auto remap = [&](int& p_index) {
+        if (p_index >= 0 && static_cast<std::size_t>(p_index) < vertexCount)
+            p_index = map[static_cast<std::size_t>(p_index)];
+    };
+    auto remapShape = [&](auto& p_shape) {
+        const int n = p_shape.getNumVertices();
+        for (int k = 0; k < n; ++k)
+            remap(p_shape[k]);
+    };
+    for (auto& entry : m_faceSets) {
+        if (entry.second == nullptr)
+            continue;
+        forEachShape(*entry.second, remapShape);
+        if (entry.second->getType() == TRI)
+            entry.second->removeDegenerate();
+    }
+    for (const std::string& name : getElementSetNames())
+        if (ShapeSet* set = getElementSet(name))
+            forEachShape(*set, remapShape);
+    for (int& entry : m_lines)
+        remap(entry);
+
+    deleteAllVariables();
+}
+
+// ------------------------------------------------------------------ unify
+
+int Geometry::unify(std::vector<Geometry*>& p_sources, std::vector<std::vector<int>>& p_vertexMaps,
+                    bool p_makeMaps, bool p_makeInterpolant)
+{
+    if (getNumElements() > 0)
+        throw data::invalid(kClass, "unify", SystemMsg("Target Geometry already contains Elements."));
+    if (!m_faceSets.empty())
+        throw data::invalid(kClass, "unify", SystemMsg("Target Geometry already contains face sets."));
+    if (!m_variables.empty())
+        throw data::invalid(kClass, "unify", SystemMsg("Target Geometry already contains Variables."));
+    if (!m_interpolants.empty())
+        throw data::invalid(kClass, "unify", SystemMsg("Target Geometry already contains an interpolant."));
+    if (p_sources.empty())
+        throw data::invalid(kClass, "unify", SystemMsg("Geometry Vector provided is empty."));
+
+    std::size_t vertexTotal = 0;
+    std::size_t lineTotal = 0;
+    for (const Geometry* source : p_sources) {
+        if (source == nullptr)
+            throw internal::nullPointer(kClass, "unify", SystemMsg("GeometryVector contains null pointers."));
+        vertexTotal += source->m_vertices.size();
+        lineTotal += source->m_lines.size();
+    }
+
+    HybridInterpolant* hybrid = nullptr;
+    if (p_makeInterpolant) {
+        hybrid = new HybridInterpolant();
+        setInterpolant(hybrid);
+        hybrid->reserve(vertexTotal);
+    }
+
+    m_vertices.resize(vertexTotal);
+    m_lines.resize(lineTotal);
+    if (p_makeMaps)
+        p_vertexMaps.resize(p_sources.size());
+
+    std::size_t vertexOffset = 0;
+    std::size_t lineOffset = 0;
+    int faceCounter = 0;
+    for (std::size_t k = 0; k < p_sources.size(); ++k) {
+        Geometry* source = p_sources[k];
+        const std::size_t count = source->m_vertices.size();
+        if (p_makeMaps)
+            p_vertexMaps[k].resize(count);
+        if (m_vertices.size() < vertexOffset + count)
+            throw internal::error(
+                kClass, "unify",
+                SystemMsg("Vertex sizing of new geometry insufficient, need at least %1, got %2.")
+                    .arg(vertexOffset + count)
+                    .arg(m_vertices.size()));
+        for (std::size_t i = 0; i < count; ++i) {
+            m_vertices[vertexOffset + i] = source->m_vertices[i];
+            if (p_makeMaps)
+                p_vertexMaps[k][i] = static_cast<int>(vertexOffset + i);
+        }
+
+        if (hybrid) {
+            const Interpolant* first =
+                source->m_interpolants.empty() ? nullptr : source->m_interpolants.front();
+            for (std::size_t i = 0; i < count; ++i) {
+                HybridInterpolantData data;
+                std::string domain;
+                if (first)
+                    first->getInternalData(static_cast<int>(i), data, domain);
+                hybrid->pushVertex(data, domain);
+            }
+        }
+
+        const std::size_t lines = source->m_lines.size();
+        if (m_lines.size() < lineOffset + lines)
+            throw internal::error(
+                kClass, "unify",
+                SystemMsg("Lines sizing of new geometry insufficient, need at least %1, got %2.")
+                    .arg(lineOffset + lines)
+                    .arg(m_lines.size()));
+        const int shift = static_cast<int>(vertexOffset);
+        for (std::size_t i = 0; i < lines; ++i)
+            m_lines[lineOffset + i] = source->m_lines[i] + shift;
+
+        for (const std::string& name : source->getFaceSetNames()) {
+            const ShapeSet* set = source->getFaceSet(name);
+            if (set == nullptr)
+                continue;
+            std::unique_ptr<ShapeSet> copy(set->clone());
+            forEachShape(*copy, [shift](auto& p_shape) {
+                const int n = p_shape.getNumVertices();
+                for (int v = 0; v < n; ++v)
+                    p_shape[v] += shift;
+            });
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%s%010d", "FS", faceCounter);
+            while (getFaceSet(buffer) != nullptr) {
+                ++faceCounter;
+                std::snprintf(buffer, sizeof buffer, "%s%010d", "FS", faceCounter);
+            }
+            insertFaceSet(buffer, copy.get());
+            copy.release();
+            ++faceCounter;
+        }
+
+        vertexOffset += count;
+        lineOffset += lines;
+    }
+    return static_cast<int>(vertexTotal);
+}
+
+// ------------------------------------------------------------------ constructSubdomain
+
+void Geometry::constructSubdomain(Geometry* p_domain, const std::vector<std::string>& p_elementSetNames)
+{
+    if (p_domain == nullptr)
+        throw internal::nullPointer(kClass, "constructSubdomain", SystemMsg("No domain geometry provided."));
+    if (p_elementSetNames.empty())
+        return;
+
+    const std::size_t domainVertices = p_domain->m_vertices.size();
+    std::vector<ShapeSet*> inserted;
+    std::vector<int> used;
+    for (const std::string& name : p_elementSetNames) {
+        const ShapeSet* set = p_domain->getElementSet(name);
+        if (set == nullptr)
+            throw internal::nullPointer(kClass, "constructSubdomain",
+                                        UserMsg("Could not find element set %1 for domain %2.")
+                                            .arg(name)
+                                            .arg(p_domain->getBaseName()));
+        std::unique_ptr<ShapeSet> copy(set->clone());
+        // Variable-size elements take part with their own vertex lists, so a polyhedron
+        // set is renumbered like the others.
+        std::size_t before = used.size();
+        bool valid = true;
+        forEachShape(*copy, [&](auto& p_shape) {
+            const int n = p_shape.getNumVertices();
+            for (int v = 0; v < n; ++v) {
+                const int index = p_shape[v];
+                valid = valid && index >= 0 && static_cast<std::size_t>(index) < domainVertices;
+                used.push_back(index);
+            }
+        });
+        if (!valid) {
+            used.resize(before);
+            throw data::invalid(kClass, "constructSubdomain",
+                                SystemMsg("Element set %1 refers to vertices domain %2 does not have.")
+                                    .arg(name)
+                                    .arg(p_domain->getBaseName()));
+        }
+        insertElementSet(name, copy.get());
+        inserted.push_back(copy.release());
+    }
+
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+
+    m_vertices.resize(used.size());
+    auto* interpolant = new VertexInterpolant(p_domain->getName());
+    std::unique_ptr<VertexInterpolant> owner(interpolant);
+    interpolant->reserve(used.size());
+    for (std::size_t k = 0; k < used.size(); ++k) {
+        interpolant->pushVertex(used[k]);
+        m_vertices[k] = p_domain->m_vertices[static_cast<std::size_t>(used[k])];
+    }
+
+    for (ShapeSet* set : inserted)
+        forEachShape(*set, [&](auto& p_shape) {
+            const int n = p_shape.getNumVertices();
+            for (int v = 0; v < n; ++v)
+                p_shape[v] =
+                    static_cast<int>(std::lower_bound(used.begin(), used.end(), p_shape[v]) - used.begin());
+        });
+
+    setInterpolant(owner.release());
+}
+
+} // namespace zev
