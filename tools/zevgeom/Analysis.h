@@ -14,6 +14,11 @@ class Geometry;
 
 namespace zevgeom {
 
+// Hands the library's registry the tool's answer to "where does this quantity live": where the
+// geometry holds a variable of that name (vertex, then element, then face). Geometries created
+// afterwards use it; calling it again does nothing.
+void installLocationProvider();
+
 // The volume of every element (over the element sets in name order, concatenated as the library
 // concatenates element data) and each vertex's share of it.
 struct VolumeMeasures {

@@ -8,6 +8,7 @@
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
+#include "tools/zevgeom/Analysis.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
@@ -224,6 +225,7 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
 
     LoadedMesh out;
     out.source = p_source;
+    installLocationProvider();
     out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
     zev::Geometry& geometry = out.geo();
     geometry.setName(p_source);

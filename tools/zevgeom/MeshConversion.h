@@ -46,6 +46,9 @@ struct LoadedMesh {
     std::string source; // the file name, or a description of the built-in mesh
     GeometryPtr geometry;
     std::vector<MeshVariable> variables;
+    // Whether copies of the variables have been filed in the geometry, where the library's
+    // expressions and visitors look them up by name.
+    bool variablesFiled = false;
 
     zev::Geometry& geo() const { return *geometry; }
     // The variable of that name at that location, or null.
