@@ -95,11 +95,32 @@ void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_pa
     }
 }
 
-void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
+namespace {
+
+// The value of both ends combined: (1 - w) * b + w * a, undefined when either end is.
+float combine(float p_a, float p_b, float p_w)
 {
-    p_target.resize(size());
-    for (std::size_t i = 0; i < m_edges.size(); ++i) {
-        const EdgeInterpolantData& e = m_edges[i];
+    return (p_a != ZEV_UNDEF && p_b != ZEV_UNDEF) ? (1.0f - p_w) * p_b + p_w * p_a : ZEV_UNDEF;
+}
+
+Triplet combine(const Triplet& p_a, const Triplet& p_b, float p_w)
+{
+    for (int c = 0; c < 3; ++c)
+        if (FloatUtilities::isUndef(p_a[c]) || FloatUtilities::isUndef(p_b[c]))
+            return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    const float v = 1.0f - p_w;
+    return Triplet(v * p_b[0] + p_w * p_a[0], v * p_b[1] + p_w * p_a[1], v * p_b[2] + p_w * p_a[2]);
+}
+
+// Sparse-map interpolation for both value kinds: an end missing from the map leaves the other
+// end's value; both missing is an error.
+template <class Value, class Target>
+void fromMap(const std::vector<EdgeInterpolantData>& p_edges, std::map<std::size_t, Value>& p_values,
+             Target& p_target)
+{
+    p_target.resize(p_edges.size());
+    for (std::size_t i = 0; i < p_edges.size(); ++i) {
+        const EdgeInterpolantData& e = p_edges[i];
         const auto ia = p_values.find(static_cast<std::size_t>(e.m_vertex1));
         const auto ib = p_values.find(static_cast<std::size_t>(e.m_vertex2));
         const bool hasA = ia != p_values.end();
@@ -109,50 +130,26 @@ void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
                               UserMsg("Map value does not exist for domain vertices %1 and %2.")
                                   .arg(e.m_vertex1)
                                   .arg(e.m_vertex2));
-        if (!hasB) {
+        if (!hasB)
             p_target[i] = ia->second;
-        } else if (!hasA) {
+        else if (!hasA)
             p_target[i] = ib->second;
-        } else {
-            const float a = ia->second;
-            const float b = ib->second;
-            const float w = e.m_weight;
-            p_target[i] = (a != ZEV_UNDEF && b != ZEV_UNDEF) ? (1.0f - w) * b + w * a : ZEV_UNDEF;
-        }
+        else
+            p_target[i] = combine(ia->second, ib->second, e.m_weight);
     }
+}
+
+} // namespace
+
+void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
+{
+    fromMap(m_edges, p_values, p_target);
 }
 
 void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
                                          TripletZEVVector& p_target) const
 {
-    p_target.resize(size());
-    for (std::size_t i = 0; i < m_edges.size(); ++i) {
-        const EdgeInterpolantData& e = m_edges[i];
-        const auto ia = p_values.find(static_cast<std::size_t>(e.m_vertex1));
-        const auto ib = p_values.find(static_cast<std::size_t>(e.m_vertex2));
-        const bool hasA = ia != p_values.end();
-        const bool hasB = ib != p_values.end();
-        if (!hasA && !hasB)
-            throw data::error("EdgeInterpolate", "interpolateFromMap",
-                              UserMsg("Map value does not exist for domain vertices %1 and %2.")
-                                  .arg(e.m_vertex1)
-                                  .arg(e.m_vertex2));
-        if (!hasB) {
-            p_target[i] = ia->second;
-        } else if (!hasA) {
-            p_target[i] = ib->second;
-        } else {
-            const Triplet& a = ia->second;
-            const Triplet& b = ib->second;
-            bool undefined = false;
-            for (int c = 0; c < 3; ++c)
-                undefined = undefined || FloatUtilities::isUndef(a[c]) || FloatUtilities::isUndef(b[c]);
-            const float w = e.m_weight;
-            const float v = 1.0f - w;
-            p_target[i] = undefined ? Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF)
-                                    : Triplet(v * b[0] + w * a[0], v * b[1] + w * a[1], v * b[2] + w * a[2]);
-        }
-    }
+    fromMap(m_edges, p_values, p_target);
 }
 
 int EdgeInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
