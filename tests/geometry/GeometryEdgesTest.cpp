@@ -196,6 +196,45 @@ TEST(GeometryEdges, FullAndVisibleWireframes)
     EXPECT_TRUE(bare->getLines().empty());
 }
 
+TEST(GeometryEdges, WireframesDrawCollapsedEdgesButNoNegativeIndices)
+{
+    // A quadrilateral with its last corner repeated: the full and the visible wireframe both
+    // draw the collapsed edge 2-2, while the free edges leave it out.
+    auto g = newGeometry();
+    addVertices(*g.get(), {0, 0, 0, 1, 0, 0, 1, 1, 0});
+    addFaces(*g.get(), "q", QUAD, {{0, 1, 2, 2}});
+    for (float angle : {0.0f, 30.0f}) {
+        g->calculateLines(angle);
+        EXPECT_EQ(linePairs(g->getLines()), (EdgeList{{0, 1}, {0, 2}, {1, 2}, {2, 2}})) << angle;
+    }
+    ZEVVector<Edge> edges;
+    g->getFreeEdges(edges);
+    EXPECT_EQ(pairs(edges), (EdgeList{{0, 1}, {0, 2}, {1, 2}}));
+
+    // An unset corner (-1) gives no line entry below 0.
+    auto unset = newGeometry();
+    addVertices(*unset.get(), {0, 0, 0, 1, 0, 0, 1, 1, 0});
+    addFaces(*unset.get(), "q", QUAD, {{0, 1, 2, -1}});
+    for (float angle : {0.0f, 30.0f}) {
+        unset->calculateLines(angle);
+        EXPECT_EQ(linePairs(unset->getLines()), (EdgeList{{0, 1}, {1, 2}})) << angle;
+    }
+}
+
+TEST(GeometryEdges, CoplanarityIsJudgedInDoublePrecision)
+{
+    // Two triangles folded along 0-1 with normals (0, 0, 1) and (0, 0.5, 1) / |.|. At this
+    // angle dot - 0.0001 exceeds the cosine in double precision (the shared edge is hidden)
+    // but not when the slack is subtracted in float.
+    auto g = newGeometry();
+    addVertices(*g.get(), {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5f, -1, 0.5f});
+    addFaces(*g.get(), "tris", TRI, {{0, 1, 2}, {0, 3, 1}});
+    g->calculateLines(26.5778599f);
+    EXPECT_EQ(linePairs(g->getLines()), (EdgeList{{0, 2}, {0, 3}, {1, 2}, {1, 3}}));
+    g->calculateLines(20.0f);
+    EXPECT_EQ(linePairs(g->getLines()), (EdgeList{{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}}));
+}
+
 TEST(GeometryEdges, FeatureEdgesOfABoxBoundary)
 {
     // The boundary of a 2 x 2 x 2 hex box: only the 12 cube edges, each of two segments.
@@ -313,6 +352,24 @@ TEST(GeometryEdges, FreeEdgesOnBoundariesWithAnEdgeLocator)
     locator->getFreeEdges(edges, vertices);
     locator->findFreeEdgesOnBoundaries(boundaries, edges, vertices, nullptr);
     EXPECT_EQ(vertices, (std::set<int>{3}));
+    EXPECT_TRUE(edges.empty());
+
+    // The weight limits are 1e-6 and 0.999999 as doubles: a weight of exactly 1e-6f (just
+    // below 1e-6) puts the vertex at its boundary end, 0.999999f (just below 0.999999) does
+    // not.
+    auto limits = newGeometry();
+    addVertices(*limits.get(), {0, 0, 0, 1, 0, 0, 1, 1, 0});
+    addFaces(*limits.get(), "t", TRI, {{0, 1, 2}});
+    auto* limitInterpolant = new EdgeInterpolant("domain");
+    limitInterpolant->pushVertex(7, 1, 1e-6f);
+    limitInterpolant->pushVertex(1, 7, 0.999999f);
+    limitInterpolant->pushVertex(1, 7, 0.9999991f);
+    limits->setInterpolant(limitInterpolant);
+    auto one = boundaryOf("one", {1});
+    std::vector<Geometry*> justOne{one.get()};
+    limits->getFreeEdges(edges, vertices);
+    limits->findFreeEdgesOnBoundaries(justOne, edges, vertices, nullptr);
+    EXPECT_EQ(vertices, (std::set<int>{1}));
     EXPECT_TRUE(edges.empty());
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -318,6 +319,19 @@ TEST(GeometryMerge, ChainsResolveToTheFirstVertexAndVariablesGo)
     g->removeDuplicateVertices(1.0);
     EXPECT_EQ(vertexList(*g.get()), (std::vector<Triplet>{Triplet(10, 0, 0), Triplet(30, 0, 0)}));
     EXPECT_EQ(g->getNumVars(), 0);
+}
+
+TEST(GeometryMerge, InfiniteToleranceMergesEverythingIntoTheFirstVertex)
+{
+    // Every vertex finds a smaller-numbered one within an infinite tolerance, so all chains
+    // end at vertex 0.
+    auto g = newGeometry();
+    addVertices(*g.get(), {3, 0, 0, 1, 0, 0, 2, 0, 0, 0, 0, 5});
+    g->getLines().push_back(3);
+    g->getLines().push_back(2);
+    g->removeDuplicateVertices(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(vertexList(*g.get()), std::vector<Triplet>{Triplet(3, 0, 0)});
+    EXPECT_EQ(std::vector<int>(g->getLines().begin(), g->getLines().end()), (std::vector<int>{0, 0}));
 }
 
 // The result matches a direct walk of the magnitude band, vertex by vertex, on clustered

@@ -66,6 +66,20 @@ inline void appendEdges(const Shape& p_face, std::vector<std::uint64_t>& p_out)
     }
 }
 
+// Appends every edge of p_face to p_out for the wireframes, including an edge collapsed onto
+// one repeated vertex (drawn as a point). Edges with a negative end are left out: they name no
+// vertex, and a line entry below 0 would send any reader of the line array out of bounds.
+inline void appendWireEdges(const Shape& p_face, std::vector<std::uint64_t>& p_out)
+{
+    const int n = p_face.getNumVertices();
+    for (int k = 0; k < n; ++k) {
+        const int a = p_face[k];
+        const int b = p_face[(k + 1) % n];
+        if (a >= 0 && b >= 0)
+            p_out.push_back(packEdge(a, b));
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ free edges
@@ -168,7 +182,10 @@ void Geometry::findFreeEdgesOnBoundaries(std::vector<Geometry*>& p_boundaries, Z
         const EdgeInterpolantData& record = edgeInterpolant->getInternalData(v);
         const bool a = contains(p_boundary, record.m_vertex1);
         const bool b = contains(p_boundary, record.m_vertex2);
-        return (a && b) || (a && !b && record.m_weight > 0.999999f) || (b && !a && record.m_weight < 1e-6f);
+        // The thresholds are compared in double precision: the float literal 1e-6f lies below
+        // 1e-6, so a weight of exactly 1e-6f is on the boundary.
+        const double weight = record.m_weight;
+        return (a && b) || (a && !b && weight > 0.999999) || (b && !a && weight < 1e-6);
     };
 
     for (auto it = p_vertices.begin(); it != p_vertices.end();) {
@@ -258,7 +275,7 @@ void Geometry::calculateFullWireframe(IntZEVVector& p_lines)
     std::vector<std::uint64_t> all;
     all.reserve(4 * m_vertices.size());
     forEachFace(
-        m_faceSets, [&](const Shape& p_face, std::size_t) { appendEdges(p_face, all); }, [] {});
+        m_faceSets, [&](const Shape& p_face, std::size_t) { appendWireEdges(p_face, all); }, [] {});
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     p_lines.reserve(p_lines.size() + 2 * all.size());
@@ -301,7 +318,7 @@ void Geometry::calculateVisibleWireframe(IntZEVVector& p_lines, float p_cosine)
             const std::uint32_t face = static_cast<std::uint32_t>(normals.size());
             normals.push_back(normal);
             edges.clear();
-            appendEdges(p_face, edges);
+            appendWireEdges(p_face, edges);
             for (std::uint64_t edge : edges)
                 records.push_back(EdgeRecord{edge, face});
         },
@@ -314,7 +331,8 @@ void Geometry::calculateVisibleWireframe(IntZEVVector& p_lines, float p_cosine)
         bool visible = true;
         std::size_t j = i + 1;
         for (; j < records.size() && records[j].edge == records[i].edge; ++j)
-            if (first.dot(normals[records[j].face]) - 0.0001f > p_cosine)
+            if (static_cast<double>(first.dot(normals[records[j].face])) - 0.0001 >
+                static_cast<double>(p_cosine))
                 visible = false;
         if (visible) {
             p_lines.push_back(firstOf(records[i].edge));

@@ -430,7 +430,10 @@ bool Geometry::calculateFaces()
 
     // Duplicates pass 1: file every key, kind by kind, and mark the faces whose key occurs
     // more than once. Short keys go to one bucket per smallest vertex when the indices are
-    // dense enough, otherwise into one sorted list.
+    // dense enough, otherwise into one sorted list. A polygon face's key is made from all its
+    // vertices, never from a fixed four: four entries would read past a triangle and would
+    // miss a pentagon shared by two polyhedra (listed from another corner), leaving an
+    // interior face on the boundary.
     std::vector<int> pass1Stages(kKinds), pass2Stages(kKinds);
     for (int kind = 0; kind < kKinds; ++kind) {
         const double weight =
@@ -682,7 +685,9 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     for (std::size_t i = 0; i < vertexCount; ++i)
         parent[i] = static_cast<int>(i);
     const double maxTolerance = std::max(tolerance, std::sqrt(largest) * 1e-5);
-    if (maxTolerance > 0.0 && std::isfinite(maxTolerance)) {
+    // An infinite tolerance is honoured: every coordinate then falls into the one cell 0, and
+    // each vertex merges into the first smaller-numbered one.
+    if (maxTolerance > 0.0) {
         const double cell = 2.5 * maxTolerance;
         const std::int64_t bias = std::int64_t(1) << 20;
         auto cellOf = [&](double p_coordinate) {
