@@ -66,20 +66,6 @@ inline void appendEdges(const Shape& p_face, std::vector<std::uint64_t>& p_out)
     }
 }
 
-// Appends every edge of p_face to p_out for the wireframes, including an edge collapsed onto
-// one repeated vertex (drawn as a point). Edges with a negative end are left out: they name no
-// vertex, and a line entry below 0 would send any reader of the line array out of bounds.
-inline void appendWireEdges(const Shape& p_face, std::vector<std::uint64_t>& p_out)
-{
-    const int n = p_face.getNumVertices();
-    for (int k = 0; k < n; ++k) {
-        const int a = p_face[k];
-        const int b = p_face[(k + 1) % n];
-        if (a >= 0 && b >= 0)
-            p_out.push_back(packEdge(a, b));
-    }
-}
-
 } // namespace
 
 // ------------------------------------------------------------------ free edges
@@ -275,7 +261,7 @@ void Geometry::calculateFullWireframe(IntZEVVector& p_lines)
     std::vector<std::uint64_t> all;
     all.reserve(4 * m_vertices.size());
     forEachFace(
-        m_faceSets, [&](const Shape& p_face, std::size_t) { appendWireEdges(p_face, all); }, [] {});
+        m_faceSets, [&](const Shape& p_face, std::size_t) { appendEdges(p_face, all); }, [] {});
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     p_lines.reserve(p_lines.size() + 2 * all.size());
@@ -318,7 +304,7 @@ void Geometry::calculateVisibleWireframe(IntZEVVector& p_lines, float p_cosine)
             const std::uint32_t face = static_cast<std::uint32_t>(normals.size());
             normals.push_back(normal);
             edges.clear();
-            appendWireEdges(p_face, edges);
+            appendEdges(p_face, edges);
             for (std::uint64_t edge : edges)
                 records.push_back(EdgeRecord{edge, face});
         },
