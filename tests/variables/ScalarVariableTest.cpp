@@ -305,3 +305,36 @@ TEST(ScalarVariable, WriteListing)
     v.dbprint();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), os.str());
 }
+
+TEST(ScalarVariable, CloneRefusesUnknownTypedArrays)
+{
+    // Arrays of the Unknown type can be adopted but never handed out for writing, so a
+    // clone, which files its copies through writable access, refuses them.
+    const float data[] = {1.0f, 2.0f};
+    ScalarVariable v(data, 2, zev::eUnknown, zev::eVertex);
+    v.setName("p");
+    expectInternalError([&] { std::unique_ptr<zev::Variable> c(v.clone("q")); }, "ScalarVariable",
+                        "getFloatValues", "Unknown data type for variable q.");
+}
+
+TEST(ScalarVariable, ComponentsViewOnlyHeldArrays)
+{
+    // Faces: a measure filed under "All" only; elements: two sets holding different types.
+    zev::VectorVariable vec(zev::eLocal, zev::eFace);
+    vec.setName("N");
+    vec.getTripletValues(D(zev::eLocal, zev::eFace, "All")).push_back(zev::Triplet(0, 0, 1));
+    vec.getElementValues("a", zev::eHybrid).push_back(zev::Triplet(1, 2, 3));
+    vec.getElementValues("b", zev::eUser).push_back(zev::Triplet(4, 5, 6));
+
+    ScalarVariable z(vec, 2);
+    z.setName("Nz");
+    const ScalarVariable& cz = z;
+    EXPECT_EQ(values(cz.getFaceValues("All", zev::eLocal)), (std::vector<float>{1}));
+    EXPECT_TRUE(z.hasType(D(zev::eHybrid, zev::eElement, "a")));
+    EXPECT_TRUE(z.hasType(D(zev::eUser, zev::eElement, "b")));
+    // No view (and no empty array in the vector) for a set lacking the type.
+    EXPECT_FALSE(z.hasType(D(zev::eHybrid, zev::eElement, "b")));
+    EXPECT_FALSE(vec.hasType(D(zev::eHybrid, zev::eElement, "b")));
+    EXPECT_FALSE(vec.hasType(D(zev::eUser, zev::eElement, "a")));
+    EXPECT_EQ(z.getComponentSource(), &vec);
+}

@@ -188,3 +188,29 @@ TEST(VectorVariable, WriteListing)
     v.dbprint(1, 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), header + "1:(1, UNDEF, 0.5) 3.40282e+38\n\n");
 }
+
+TEST(VectorVariable, MagnitudesFollowResizeCopyAndKeptAllArrays)
+{
+    VectorVariable v(zev::eConservative, zev::eVertex);
+    v.setName("U");
+    v.getVertexValues(zev::eConservative).push_back(Triplet(3, 4, 0));
+    const VectorVariable& c = v;
+    const D all(zev::eConservative, zev::eVertex, "All");
+    ASSERT_EQ(c.getFloatValues(all).size(), 1u);
+    // Resizing the triplets must not leave lengths of the old size behind.
+    EXPECT_TRUE(v.resize(3));
+    EXPECT_EQ(values(c.getFloatValues(all)), (std::vector<float>{5, 0, 0}));
+
+    // Replacing an array by a copy drops the lengths cached for it.
+    v.getVertexValues(zev::eHybrid).push_back(Triplet(0, 0, 7));
+    const D user(zev::eUser, zev::eVertex, "All");
+    v.getCopyOfValues(zev::eHybrid, zev::eUser);
+    ASSERT_EQ(values(c.getFloatValues(user)), (std::vector<float>{7}));
+    v.getCopyOfValues(zev::eConservative, zev::eUser);
+    EXPECT_EQ(values(c.getFloatValues(user)), (std::vector<float>{5, 0, 0}));
+
+    // A face array filed directly under "All" survives later writable access.
+    VectorVariable f(zev::eLocal, zev::eFace);
+    f.getTripletValues(D(zev::eLocal, zev::eFace, "All")).push_back(Triplet(1, 1, 1));
+    EXPECT_EQ(f.getTripletValues(D(zev::eLocal, zev::eFace, "All")).size(), 1u);
+}

@@ -62,7 +62,8 @@ ScalarVariable::ScalarVariable(TripletZEVVector& p_triplets, int p_component)
 }
 
 ScalarVariable::ScalarVariable(VectorVariable& p_vector, int p_component)
-    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true), m_componentSource(&p_vector)
+    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true),
+      m_componentSource(&p_vector)
 {
     // The destructor does not run when a constructor throws: release the views made so far.
     try {
@@ -367,6 +368,9 @@ Variable* ScalarVariable::clone(const std::string& p_name) const
     copy->setDomain(getDomain());
     for (const auto& entry : m_data) {
         const Description& d = entry.first;
+        // The copies are filed as writable arrays, which the Unknown type never gets.
+        if (d.type == eUnknown)
+            fail("getFloatValues", SystemMsg("Unknown data type for variable %1.").arg(p_name));
         // The first array filed decides the global type, unless it is a concatenation.
         if (copy->m_data.empty() && (d.location == eVertex || d.setName != s_allSetName))
             copy->assignGlobalType(d.type);
