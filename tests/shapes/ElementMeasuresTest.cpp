@@ -325,6 +325,9 @@ TEST(ElementMeasures, AreaVectorOfAnElementFace)
     EXPECT_EQ(hex.getAreaVectorForFace(-1, v), Triplet());
     const Quad quad = shapeOn<Quad>({0, 1, 3, 2});
     EXPECT_THROW(quad.getAreaVectorForFace(0, v), data::invalid) << "faces have no element faces";
+    EXPECT_THROW(quad.getAreaVectorForFace(2, v), data::invalid);
+    EXPECT_THROW(quad.getAreaVectorForFace(4, v), data::invalid);
+    EXPECT_EQ(quad.getAreaVectorForFace(5, v), Triplet()) << "above the vertex count";
 }
 
 TEST(ElementMeasures, ThreadsMeasuringDifferentMeshesStayCorrect)

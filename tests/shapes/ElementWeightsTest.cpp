@@ -80,6 +80,8 @@ TEST(ElementWeights, RangeSnappingIsTolerantAndInPlace)
         {-0.005f, 1.009f, 0.5f, 0.0f, 1.0f, 0.5f, true},
         {0.0f, 1.0f, 0.25f, 0.0f, 1.0f, 0.25f, true},
         {-0.02f, 0.5f, 0.5f, -0.02f, 0.5f, 0.5f, false},
+        // The float nearest -0.01 lies just inside the band (-0.01, 0).
+        {-0.01f, 0.5f, 0.5f, 0.0f, 0.5f, 0.5f, true},
         {0.5f, 1.02f, 0.5f, 0.5f, 1.02f, 0.5f, false},
         // Snapping still happens when another coordinate is out of range.
         {-0.005f, 0.5f, 1.3f, 0.0f, 0.5f, 1.3f, false},

@@ -180,6 +180,10 @@ TEST(FaceWeights, TriangleAreaRatios)
     std::vector<float> kept(3, 9.0f);
     EXPECT_FALSE(tri.constructBilinearWeights(inside, tiny, kept));
     expectWeights(kept, {9, 9, 9}, 0.0f);
+    // Twice the area is exactly the float nearest 1e-6, which lies below 1e-6.
+    const TripletZEVVector edge = points({Triplet(0, 0, 0), Triplet(1, 0, 0), Triplet(0, 1e-6f, 0)});
+    EXPECT_FALSE(tri.constructBilinearWeights(Triplet(0.25f, 2.5e-7f, 0), edge, kept));
+    expectWeights(kept, {9, 9, 9}, 0.0f);
 
     const TripletZEVVector collinear = points({Triplet(0, 0, 0), Triplet(1, 0, 0), Triplet(2, 0, 0)});
     {

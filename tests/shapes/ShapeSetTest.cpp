@@ -258,3 +258,29 @@ TEST(ShapeSet, CloneCopiesShapesButNotNumbers)
     EXPECT_EQ(n, 3);
     EXPECT_EQ(corners[2], 3);
 }
+
+TEST(ShapeSet, CloneStartsFixedFacesWithFreshCaches)
+{
+    TripletZEVVector v;
+    for (const Triplet& p : {Triplet(0, 0, 0), Triplet(1, 0, 0), Triplet(1, 1, 0), Triplet(0, 1, 0)})
+        v.push_back(p);
+    Triplet normal;
+
+    // A cached unit normal stays with the source; the clone computes its own raw normal.
+    auto quads = faces(QUAD, 0);
+    fill(*quads, {{0, 1, 2, 3}});
+    ASSERT_TRUE((*quads)[0].getNormal(v, normal, true));
+    std::unique_ptr<ShapeSet> quadCopy(quads->clone());
+    ASSERT_TRUE((*quadCopy)[0].getNormal(v, normal, false));
+    EXPECT_EQ(normal, Triplet(0, 0, 2));
+    ASSERT_TRUE((*quads)[0].getNormal(v, normal, false));
+    EXPECT_EQ(normal, Triplet(0, 0, 1));
+
+    // A polygon's cached values travel with it.
+    auto polys = faces(POLYGON, 0);
+    fill(*polys, {{0, 1, 2, 3}});
+    ASSERT_TRUE((*polys)[0].getNormal(v, normal, true));
+    std::unique_ptr<ShapeSet> polyCopy(polys->clone());
+    ASSERT_TRUE((*polyCopy)[0].getNormal(v, normal, false));
+    EXPECT_EQ(normal, Triplet(0, 0, 1));
+}

@@ -320,6 +320,9 @@ TEST(Shape, PolygonCounts)
     poly.setNumVertices(3);
     poly.setNumVertices(6);
     EXPECT_EQ(poly[5], 0) << "regrown entries start at 0";
+    // A negative count is refused before anything changes.
+    EXPECT_THROW(poly.setNumVertices(-1), data::invalid);
+    EXPECT_EQ(poly.getNumVertices(), 6);
     // Fixed classes ignore the building operations.
     Quad quad;
     quad.setNumVertices(9);

@@ -30,6 +30,11 @@ RegionScratch& regionScratch()
     return scratch;
 }
 
+bool isFaceType(ShapeType p_type)
+{
+    return p_type == TRI || p_type == QUAD || p_type == PENTAGON || p_type == HEXAGON || p_type == POLYGON;
+}
+
 } // namespace
 
 Shape::~Shape() = default;
@@ -333,8 +338,11 @@ Triplet Shape::getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVecto
 
 Triplet Shape::getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertices) const
 {
-    // Guards the table lookup: a face number the element does not have has no area.
-    if (p_face < 0 || p_face >= getNumFaces())
+    if (p_face > getNumVertices())
+        return Triplet();
+    // Guards the table lookup: a face number the element does not have has no area. A face
+    // shape has no element faces at all, which getVerticesForFace reports.
+    if ((p_face < 0 || p_face >= getNumFaces()) && !isFaceType(getType()))
         return Triplet();
     int numCorners = 0;
     const int* slots = nullptr;
@@ -354,12 +362,14 @@ void Shape::copyFrom(const Shape& p_other)
 
 bool Shape::checkSTURanges(float& p_s, float& p_t, float& p_u) const
 {
+    // The bounds are compared in double: the float nearest -0.01 lies just inside the
+    // snapping band and is snapped.
     float* values[3] = {&p_s, &p_t, &p_u};
     for (float* v : values)
-        if (*v > -0.01f && *v < 0.0f)
+        if (*v > -0.01 && *v < 0.0f)
             *v = 0.0f;
     for (float* v : values)
-        if (*v > 1.0f && *v - 1.0f < 0.01f)
+        if (*v > 1.0f && *v - 1.0f < 0.01)
             *v = 1.0f;
     for (float* v : values)
         if (!(*v >= 0.0f && *v <= 1.0f))

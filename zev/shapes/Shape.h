@@ -156,7 +156,8 @@ public:
     // getSectorAreasForFace over this shape's corners in slot order (meaningful for faces).
     Triplet getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVector& p_sectors) const;
     // getSectorAreasForFace over the corners of element face p_face; zero for a face number
-    // the element does not have.
+    // the element does not have. A face shape throws, as getVerticesForFace does, unless the
+    // number is above its vertex count.
     Triplet getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertices) const;
     bool constructWeights(const Triplet& p_point, const TripletZEVVector& p_vertices,
                           std::vector<float>& p_weights) const

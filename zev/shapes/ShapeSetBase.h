@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <type_traits>
 
 namespace zev {
 
@@ -53,11 +54,15 @@ public:
     bool empty() const final { return m_shapes.empty(); }
 
     // Same shapes (with their proxies), extents (flagged as set) and correction factor;
-    // set number and per-shape numbers start at 0.
+    // set number and per-shape numbers start at 0. The fixed face classes start with fresh
+    // normal and area caches; a Polygon keeps its cached values.
     ShapeSet* clone() const override
     {
         ShapeSetBase<T>* copy = new ShapeSetBase<T>(m_shapes.size());
         copy->m_shapes = m_shapes;
+        if (std::is_base_of<Face, T>::value && !std::is_same<T, Polygon>::value)
+            for (T& shape : copy->m_shapes)
+                shape.clearDataStores();
         copy->m_min = m_min;
         copy->m_max = m_max;
         copy->m_extentsSet = true;

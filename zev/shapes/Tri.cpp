@@ -73,7 +73,7 @@ bool Tri::constructBilinearWeights(float p_x, float p_y, float p_z, const Triple
     // Twice the triangle's area.
     const float area = measures::magnitude((p1 - p0).cross(p2 - p0));
     const bool improved = useImprovedWeights();
-    if (improved ? area == 0.0f : area < 1e-6f)
+    if (improved ? area == 0.0f : area < 1e-6)
         return false;
 
     const float sub[3] = {measures::magnitude((p1 - p).cross(p2 - p)),
@@ -84,7 +84,7 @@ bool Tri::constructBilinearWeights(float p_x, float p_y, float p_z, const Triple
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
         float w;
-        if (!improved || area > 1e-6f || std::fabs(sub[i]) < area * ZEV_UNDEF)
+        if (!improved || area > 1e-6 || std::fabs(sub[i]) < area * ZEV_UNDEF)
             w = sub[i] / area;
         else
             w = sub[i] == 0.0f ? 0.0f : ZEV_UNDEF;
