@@ -33,6 +33,11 @@ const char* meshKindName(MeshKind p_kind)
     return "?";
 }
 
+std::string meshLabel(MeshKind p_kind, bool p_duplicated)
+{
+    return std::string(meshKindName(p_kind)) + (p_duplicated ? "-dup" : "");
+}
+
 bool isVolume(MeshKind p_kind)
 {
     return p_kind == MeshKind::Hex || p_kind == MeshKind::Tet;

@@ -51,6 +51,20 @@ Mesh makeMesh(MeshKind p_kind, int p_n, bool p_duplicated = false);
 // it. Requests for another mesh drop the previous one.
 const Mesh& cachedMesh(MeshKind p_kind, int p_n, bool p_duplicated = false);
 
+// The scalar field integrated by the visitor workloads, the same on both sides: a smooth
+// function of the position.
+inline float fieldValue(float p_x, float p_y, float p_z)
+{
+    return 1.0f + p_x + 2.0f * p_y * p_z;
+}
+
+// The name under which a mesh appears in the table ("hex", or "hex-dup" when duplicated).
+std::string meshLabel(MeshKind p_kind, bool p_duplicated);
+
+// The absolute merging tolerance of the vertex-merging workloads: far below the smallest
+// vertex distance of the generated meshes, far above rounding.
+constexpr double kMergeTolerance = 1e-4;
+
 // A new registered geometry holding p_mesh: element set 0 for volumes, face set "Surface"
 // for surfaces. Release it with releaseGeometry.
 zev::Geometry* buildGeometry(const Mesh& p_mesh);
