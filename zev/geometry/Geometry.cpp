@@ -150,12 +150,6 @@ template <class T> void Geometry::dispose(T*& p_object)
     p_object = nullptr;
 }
 
-// The other sources of Geometry call dispose for these types; instantiating them here keeps
-// an optimised build, which inlines the calls in this file, linkable.
-template void Geometry::dispose<Variable>(Variable*&);
-template void Geometry::dispose<TripletZEVVector>(TripletZEVVector*&);
-template void Geometry::dispose<FloatZEVVectorConcrete>(FloatZEVVectorConcrete*&);
-
 Geometry::~Geometry()
 {
     for (auto& entry : m_variables)
