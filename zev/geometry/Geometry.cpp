@@ -139,17 +139,6 @@ bool Geometry::isBorrowed(const void* p_object) const
     return !m_borrowed.empty() && m_borrowed.count(p_object) != 0;
 }
 
-template <class T> void Geometry::dispose(T*& p_object)
-{
-    if (p_object) {
-        if (isBorrowed(p_object))
-            m_borrowed.erase(p_object);
-        else
-            delete p_object;
-    }
-    p_object = nullptr;
-}
-
 Geometry::~Geometry()
 {
     for (auto& entry : m_variables)

@@ -339,4 +339,15 @@ private:
     std::set<const void*> m_borrowed;
 };
 
+template <class T> void Geometry::dispose(T*& p_object)
+{
+    if (p_object) {
+        if (isBorrowed(p_object))
+            m_borrowed.erase(p_object);
+        else
+            delete p_object;
+    }
+    p_object = nullptr;
+}
+
 } // namespace zev
