@@ -27,10 +27,7 @@ EdgeInterpolant::EdgeInterpolant(const std::string& p_domain)
 
 EdgeInterpolant::~EdgeInterpolant() = default;
 
-void EdgeInterpolant::setDomain(const std::string& p_domain)
-{
-    m_domains.assign(1, p_domain);
-}
+void EdgeInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
 
 void EdgeInterpolant::addData(const std::map<std::size_t, EdgeInterpolantData>& p_data)
 {
@@ -50,7 +47,7 @@ std::uint32_t floatBits(float p_value)
 
 // The record loop over contiguous arrays, the common case, written for throughput without
 // changing any result: indices are compared as 32-bit unsigned values (a negative index
-// becomes one past any parent this loop is used for, so it still counts as outside), the
+// becomes 2^31 or more, past any parent this loop is used for, so it still counts as outside), the
 // range test screens both ends with one comparison of their bitwise or before the exact test,
 // and the undefined test compares bit patterns (only the undefined value itself has its
 // pattern, so this is the exact equality of the float comparison). A record naming a vertex
@@ -90,9 +87,8 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
                                   FloatZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error(
-            "EdgeInterpolant", "interpolate",
-            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error("EdgeInterpolant", "interpolate",
+                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
     p_target.resize(n);
     const FloatZEVVector& parentArray =
@@ -112,8 +108,7 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
         const EdgeInterpolantData& e = m_edges[i];
         // A record naming a vertex outside the parent gives the undefined value rather than
         // reading past the parent's array.
-        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
-            static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
             target[i] = ZEV_UNDEF;
             continue;
         }
@@ -127,20 +122,17 @@ void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_pa
                                   TripletZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error(
-            "EdgeInterpolant", "interpolate",
-            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error("EdgeInterpolant", "interpolate",
+                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
     p_target.clear();
     p_target.resize(n);
-    const TripletZEVVector& parent =
-        p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+    const TripletZEVVector& parent = p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
     const std::size_t parentSize = parent.size();
     const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
     for (std::size_t i = 0; i < n; ++i) {
         const EdgeInterpolantData& e = m_edges[i];
-        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
-            static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
             p_target[i] = undefined;
             continue;
         }
@@ -156,8 +148,7 @@ void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_pa
     }
 }
 
-void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
-                                         FloatZEVVector& p_target) const
+void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
 {
     p_target.resize(size());
     for (std::size_t i = 0; i < m_edges.size(); ++i) {
