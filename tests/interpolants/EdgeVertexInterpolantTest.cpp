@@ -79,6 +79,29 @@ TEST(EdgeInterpolant, WeightedValuesAndUndefinedEnds)
     EXPECT_TRUE(edges.canCalculateFlows());
 }
 
+TEST(EdgeInterpolant, RecordsNearAndOutsideTheParentRange)
+{
+    // Seven parent vertices: the pairs (3, 4) and (5, 6) have ends whose bits together reach
+    // past the parent but which are both inside it; the other records name a vertex outside.
+    auto p = scalar({0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f});
+    EdgeInterpolant edges("fluid");
+    edges.pushVertex(3, 4, 0.5f);
+    edges.pushVertex(5, 6, 0.75f);
+    edges.pushVertex(-1, 2, 0.5f);
+    edges.pushVertex(2, 7, 0.5f);
+    edges.pushVertex(7, 2, 0.5f);
+    edges.pushVertex(6, 0, 0.1f);
+    std::unique_ptr<Variable> result(edges.interpolate(std::vector<Variable*>{p.get()}));
+    const FloatZEVVector& r = values(*result);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[0], 3.5f);
+    EXPECT_EQ(r[1], 5.25f);
+    EXPECT_EQ(r[2], ZEV_UNDEF);
+    EXPECT_EQ(r[3], ZEV_UNDEF);
+    EXPECT_EQ(r[4], ZEV_UNDEF);
+    EXPECT_FLOAT_EQ(r[5], 0.6f);
+}
+
 TEST(EdgeInterpolant, VectorsUseFirstComponentForUndefined)
 {
     auto p = vector({Triplet(0, 0, 0), Triplet(4, 8, 12), Triplet(ZEV_UNDEF, 1, 1), Triplet(1, ZEV_UNDEF, 1)});

@@ -313,6 +313,44 @@ TEST(FaceMeasures, SetSumsOfVertexAreas)
     }
 }
 
+TEST(FaceMeasures, AreaSharesWithoutTotalsMatchTheFullComputation)
+{
+    // A bent quadrilateral and a warped polygon of ten corners (more than a shape's local
+    // table holds), sharing vertices 0 and 1: the share-only path must add bit for bit what
+    // the full computation adds.
+    TripletZEVVector v = points({{0, 0, 0}, {1, 0, 0.3f}, {1, 1, 0}, {0, 1, 0.5f}});
+    for (int k = 0; k < 10; ++k) {
+        const float a = 0.6283185f * static_cast<float>(k);
+        v.push_back(Triplet(std::cos(a), -1.0f - std::sin(a), 0.1f * static_cast<float>(k % 3)));
+    }
+    ShapeSetBase<Quad> quads(1);
+    for (int k = 0; k < 4; ++k)
+        quads[0][k] = k;
+    ShapeSetBase<Polygon> polygons(1);
+    IntZEVVector ring;
+    ring.push_back(0);
+    ring.push_back(1);
+    for (int k = 0; k < 8; ++k)
+        ring.push_back(4 + k);
+    polygons[0].setNumVertices(10);
+    polygons[0].setVertices(ring);
+
+    TripletZEVVector fullVectors(v.size()), shareVectors(v.size());
+    FloatZEVVectorConcrete fullAreas(v.size(), 0.0f), shareAreas(v.size(), 0.0f);
+    for (const ShapeSet* set :
+         {static_cast<const ShapeSet*>(&quads), static_cast<const ShapeSet*>(&polygons)}) {
+        set->calcVertexAreas(v, fullVectors, fullAreas);
+        set->addVertexAreas(v, shareVectors, shareAreas);
+    }
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        EXPECT_EQ(shareAreas[i], fullAreas[i]) << "vertex " << i;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(shareVectors[i][c], fullVectors[i][c]) << "vertex " << i << " component " << c;
+    }
+    EXPECT_GT(shareAreas[0], 0.0f);
+    EXPECT_EQ(shareAreas[13], 0.0f); // the polygon's last two points are not used
+}
+
 TEST(FaceMeasures, CentroidsOfPolygonsAndFixedFaces)
 {
     // A right trapezoid: area 2, made of a unit square (centroid (1/2, 1/2)) and a triangle

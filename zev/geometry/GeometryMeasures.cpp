@@ -135,7 +135,7 @@ void Geometry::calculateVertexAreas() const
     for (const auto& entry : m_faceSets) {
         if (entry.second == nullptr)
             throw internal::nullPointer(kClass, "calculateVertexAreas", SystemMsg("Null pointer to %1.").arg(entry.first));
-        entry.second->calcVertexAreas(m_vertices, vectors, areas);
+        entry.second->addVertexAreas(m_vertices, vectors, areas);
     }
 }
 

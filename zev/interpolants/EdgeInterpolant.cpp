@@ -2,6 +2,7 @@
 
 #include "zev/contracts/Error.h"
 #include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
@@ -11,6 +12,9 @@
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <ostream>
 
 namespace zev {
@@ -32,6 +36,45 @@ void EdgeInterpolant::addData(const std::map<std::size_t, EdgeInterpolantData>& 
         m_edges.push_back(entry.second);
 }
 
+namespace {
+
+std::uint32_t floatBits(float p_value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &p_value, sizeof bits);
+    return bits;
+}
+
+// The record loop over contiguous arrays, the common case, written for throughput without
+// changing any result: indices are compared as 32-bit unsigned values (a negative index
+// becomes 2^31 or more, past any parent this loop is used for, so it still counts as outside), the
+// range test screens both ends with one comparison of their bitwise or before the exact test,
+// and the undefined test compares bit patterns (only the undefined value itself has its
+// pattern, so this is the exact equality of the float comparison). A record naming a vertex
+// outside the parent gives the undefined value. Requires p_parentSize <= INT_MAX.
+void interpolateContiguous(const EdgeInterpolantData* p_records, std::size_t p_count, const float* p_parent,
+                           std::size_t p_parentSize, float* p_target)
+{
+    const std::uint32_t size = static_cast<std::uint32_t>(p_parentSize);
+    const std::uint32_t undefined = floatBits(ZEV_UNDEF);
+    for (std::size_t i = 0; i < p_count; ++i) {
+        const EdgeInterpolantData& e = p_records[i];
+        const std::uint32_t v1 = static_cast<std::uint32_t>(e.m_vertex1);
+        const std::uint32_t v2 = static_cast<std::uint32_t>(e.m_vertex2);
+        if ((v1 | v2) >= size && (v1 >= size || v2 >= size)) {
+            p_target[i] = ZEV_UNDEF;
+            continue;
+        }
+        const float a = p_parent[v1];
+        const float b = p_parent[v2];
+        const float w = e.m_weight;
+        const float sum = w * a + (1.0f - w) * b;
+        p_target[i] = ((floatBits(a) == undefined) | (floatBits(b) == undefined)) ? ZEV_UNDEF : sum;
+    }
+}
+
+} // namespace
+
 int EdgeInterpolant::getMaxNodeNumber() const
 {
     int maxNode = -1;
@@ -48,7 +91,17 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
                               SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
     p_target.resize(n);
-    const detail::FloatReader parent(p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+    const FloatZEVVector& parentArray =
+        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All"));
+    const auto* parentConcrete = dynamic_cast<const FloatZEVVectorConcrete*>(&parentArray);
+    auto* targetConcrete = dynamic_cast<FloatZEVVectorConcrete*>(&p_target);
+    if (parentConcrete != nullptr && targetConcrete != nullptr &&
+        parentConcrete->size() <= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        interpolateContiguous(m_edges.data(), n, parentConcrete->data(), parentConcrete->size(),
+                              targetConcrete->data());
+        return;
+    }
+    const detail::FloatReader parent(parentArray);
     const std::size_t parentSize = parent.size();
     detail::FloatWriter target(p_target);
     for (std::size_t i = 0; i < n; ++i) {

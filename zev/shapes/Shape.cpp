@@ -160,18 +160,55 @@ float Shape::getSimpleVolume(const TripletZEVVector&) const
     return 0.0f;
 }
 
+namespace {
+
+// The area shares of p_shape's corners added into the per-vertex arrays, each passed on to
+// p_after as well; returns what p_shares returns. The vertex numbers of a small shape are read
+// once into a local table, so the sector loop makes no further calls to the shape; larger
+// polygons read them in place.
+template <class Sectors>
+Triplet addCornerShares(const Shape& p_shape, const TripletZEVVector& p_vertices,
+                        TripletZEVVector& p_vertexAreaVectors, FloatZEVVectorConcrete& p_vertexAreas,
+                        Sectors p_sectors)
+{
+    const int n = p_shape.getNumVertices();
+    constexpr int kLocalCorners = 8;
+    std::size_t local[kLocalCorners];
+    const bool useLocal = n <= kLocalCorners;
+    if (useLocal)
+        for (int k = 0; k < n; ++k)
+            local[k] = static_cast<std::size_t>(p_shape[k]);
+    const auto vertexOf = [&](int p_k) {
+        return useLocal ? local[p_k] : static_cast<std::size_t>(p_shape[p_k]);
+    };
+    return p_sectors(
+        n, [&](int p_k) -> const Triplet& { return p_vertices[vertexOf(p_k)]; },
+        [&](int p_k, const Triplet& p_sector, float p_sectorLength) {
+            const std::size_t v = vertexOf(p_k);
+            p_vertexAreaVectors[v] += p_sector;
+            p_vertexAreas[v] += p_sectorLength;
+        });
+}
+
+} // namespace
+
 float Shape::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                              FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    const Triplet total = measures::sectorAreas(
-        getNumVertices(),
-        [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>((*this)[p_k])]; },
-        [&](int p_k, const Triplet& p_sector) {
-            const std::size_t v = static_cast<std::size_t>((*this)[p_k]);
-            p_vertexAreaVectors[v] += p_sector;
-            p_vertexAreas[v] += measures::magnitude(p_sector);
-        });
+    const Triplet total = addCornerShares(
+        *this, p_vertices, p_vertexAreaVectors, p_vertexAreas,
+        [](int p_n, auto p_corner, auto p_sink) { return measures::sectorAreas(p_n, p_corner, p_sink); });
     return measures::magnitude(total);
+}
+
+void Shape::addVertexAreaShares(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
+                                FloatZEVVectorConcrete& p_vertexAreas) const
+{
+    addCornerShares(*this, p_vertices, p_vertexAreaVectors, p_vertexAreas,
+                    [](int p_n, auto p_corner, auto p_sink) {
+                        measures::forEachSector(p_n, p_corner, p_sink);
+                        return Triplet();
+                    });
 }
 
 float Shape::calcVertexVolumes(const TripletZEVVector& p_vertices,
@@ -310,7 +347,7 @@ void Shape::calcGradientAtVertices(const TripletZEVVector& p_vertices, const flo
         measures::sectorAreas(
             numCorners,
             [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>(slots[row[p_k]])]; },
-            [&](int p_k, const Triplet& p_sector) {
+            [&](int p_k, const Triplet& p_sector, float) {
                 Triplet& g = p_vertexGradients[static_cast<std::size_t>(slots[row[p_k]])];
                 for (int c = 0; c < 3; ++c)
                     g[c] -= static_cast<float>(value * p_sector[c]);
@@ -324,7 +361,9 @@ Triplet Shape::getSectorAreasForFace(TripletZEVVector& p_sectors, const TripletZ
     p_sectors.resize(p_corners.size());
     return measures::sectorAreas(
         n, [&](int p_k) -> const Triplet& { return p_corners[static_cast<std::size_t>(p_k)]; },
-        [&](int p_k, const Triplet& p_sector) { p_sectors[static_cast<std::size_t>(p_k)] = p_sector; });
+        [&](int p_k, const Triplet& p_sector, float) {
+            p_sectors[static_cast<std::size_t>(p_k)] = p_sector;
+        });
 }
 
 Triplet Shape::getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVector& p_sectors) const
@@ -333,7 +372,9 @@ Triplet Shape::getAreaVector(const TripletZEVVector& p_vertices, TripletZEVVecto
     p_sectors.resize(static_cast<std::size_t>(n));
     return measures::sectorAreas(
         n, [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>((*this)[p_k])]; },
-        [&](int p_k, const Triplet& p_sector) { p_sectors[static_cast<std::size_t>(p_k)] = p_sector; });
+        [&](int p_k, const Triplet& p_sector, float) {
+            p_sectors[static_cast<std::size_t>(p_k)] = p_sector;
+        });
 }
 
 Triplet Shape::getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertices) const
@@ -350,7 +391,7 @@ Triplet Shape::getAreaVectorForFace(int p_face, const TripletZEVVector& p_vertic
     return measures::sectorAreas(
         numCorners,
         [&](int p_k) -> const Triplet& { return p_vertices[static_cast<std::size_t>(slots[row[p_k]])]; },
-        [](int, const Triplet&) {});
+        [](int, const Triplet&, float) {});
 }
 
 void Shape::copyFrom(const Shape& p_other)

@@ -135,6 +135,10 @@ protected:
 
 public:
     Triplet calcCentroid(const TripletZEVVector& p_vertices) const { return calcCentroidImp(p_vertices); }
+    // Adds exactly what calcVertexAreas adds into the per-vertex arrays, without forming the
+    // shape's area, for callers that want only the per-vertex sums.
+    void addVertexAreaShares(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
+                             FloatZEVVectorConcrete& p_vertexAreas) const;
     // True when two different slots hold the same vertex index.
     bool isDegenerate() const;
     // Mean distance from slot 0's position to each other slot's position.

@@ -114,6 +114,21 @@ float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVe
     return total;
 }
 
+void ShapeSet::addVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
+                              FloatZEVVectorConcrete& p_vertexAreas) const
+{
+    if (p_vertices.size() != p_vertexAreas.size())
+        throw internal::error("ShapeSet", "calcVertexAreas",
+                              SystemMsg("Vertices array/Vertex Area array size mismatch (%1,%2)")
+                                  .arg(p_vertices.size())
+                                  .arg(p_vertexAreas.size()));
+    const std::size_t n = size();
+    if (n > 0 && p_vertexAreaVectors.size() < p_vertices.size())
+        p_vertexAreaVectors.resize(p_vertices.size());
+    for (std::size_t i = 0; i < n; ++i)
+        (*this)[i].addVertexAreaShares(p_vertices, p_vertexAreaVectors, p_vertexAreas);
+}
+
 void ShapeSet::clearDataStores()
 {
     const std::size_t n = size();

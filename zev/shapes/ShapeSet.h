@@ -70,6 +70,10 @@ public:
     // Adds every shape's area shares into the per-vertex arrays; returns the total area.
     float calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                           FloatZEVVectorConcrete& p_vertexAreas) const;
+    // Adds every shape's area shares into the per-vertex arrays as calcVertexAreas does, without
+    // forming the total.
+    void addVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
+                        FloatZEVVectorConcrete& p_vertexAreas) const;
     // Drops the cached measures of every shape.
     void clearDataStores();
 
