@@ -305,25 +305,36 @@ struct SortKey {
     std::uint32_t index;
 };
 
-// Stable ascending sort by key: four passes of 16 bits, skipping the passes whose digit is
-// the same for every key.
+// Stable ascending sort by key: passes of 11 bits, skipping the passes whose digit is the
+// same for every key.
 void radixSort(std::vector<SortKey>& p_keys)
 {
     const std::size_t n = p_keys.size();
     if (n < 2)
         return;
+    constexpr int digitBits = 11;
+    constexpr std::size_t buckets = std::size_t(1) << digitBits;
+    // Which digits vary at all: the bits in which some key differs from the first.
+    std::uint64_t varying = 0;
+    const std::uint64_t first = p_keys[0].key;
+    for (const SortKey& k : p_keys)
+        varying |= k.key ^ first;
     std::vector<SortKey> buffer(n);
-    std::vector<std::size_t> count(65537);
-    for (int shift = 0; shift < 64; shift += 16) {
+    std::vector<std::size_t> count(buckets);
+    for (int shift = 0; shift < 64; shift += digitBits) {
+        if (((varying >> shift) & (buckets - 1)) == 0)
+            continue;
         std::fill(count.begin(), count.end(), 0);
         for (const SortKey& k : p_keys)
-            ++count[((k.key >> shift) & 0xffff) + 1];
-        if (count[((p_keys[0].key >> shift) & 0xffff) + 1] == n)
-            continue;
-        for (std::size_t d = 1; d <= 65536; ++d)
-            count[d] += count[d - 1];
+            ++count[(k.key >> shift) & (buckets - 1)];
+        std::size_t sum = 0;
+        for (std::size_t& c : count) {
+            const std::size_t here = c;
+            c = sum;
+            sum += here;
+        }
         for (const SortKey& k : p_keys)
-            buffer[count[(k.key >> shift) & 0xffff]++] = k;
+            buffer[count[(k.key >> shift) & (buckets - 1)]++] = k;
         p_keys.swap(buffer);
     }
 }
@@ -636,26 +647,28 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         tolerance /= 200.0;
     }
 
-    // One record per vertex, ordered by squared distance from the origin. Undefined or
-    // non-finite vertices sort last and take no part in merging.
-    struct Record {
-        double magnitude2;
-        float xyz[3];
-        int index;
-        bool mergeable;
-    };
+    // Every vertex ordered by squared distance from the origin. Undefined or non-finite
+    // vertices sort last and take no part in merging.
     // Non-negative doubles order like their bit patterns, so a stable radix sort of the
     // bits (vertices entered in index order) gives ascending magnitude, ties by index.
-    std::vector<SortKey> keys(vertexCount);
-    double largest = 0.0;
-    for (std::size_t i = 0; i < vertexCount; ++i) {
-        const Triplet& p = m_vertices[i];
+    auto usableAt = [&](std::size_t p_i) {
+        const Triplet& p = m_vertices[p_i];
         bool usable = true;
         for (int c = 0; c < 3; ++c)
             usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
-        const double m2 = usable ? static_cast<double>(p[0]) * p[0] + static_cast<double>(p[1]) * p[1] +
-                                       static_cast<double>(p[2]) * p[2]
-                                 : static_cast<double>(FLT_MAX);
+        return usable;
+    };
+    auto magnitude2Of = [](const Triplet& p_p) {
+        return static_cast<double>(p_p[0]) * p_p[0] + static_cast<double>(p_p[1]) * p_p[1] +
+               static_cast<double>(p_p[2]) * p_p[2];
+    };
+    std::vector<SortKey> keys(vertexCount);
+    std::vector<char> mergeable(vertexCount);
+    double largest = 0.0;
+    for (std::size_t i = 0; i < vertexCount; ++i) {
+        const bool usable = usableAt(i);
+        mergeable[i] = usable;
+        const double m2 = usable ? magnitude2Of(m_vertices[i]) : static_cast<double>(FLT_MAX);
         std::uint64_t bitsOfM2;
         std::memcpy(&bitsOfM2, &m2, sizeof bitsOfM2);
         keys[i] = SortKey{bitsOfM2, static_cast<std::uint32_t>(i)};
@@ -663,24 +676,21 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             largest = std::max(largest, m2);
     }
     radixSort(keys);
-    std::vector<Record> records(vertexCount);
+    // order[pos]: the vertex at sorted position pos; rank[i]: the sorted position of vertex i.
+    std::vector<std::uint32_t> order(vertexCount);
+    std::vector<std::uint32_t> rank(vertexCount);
     for (std::size_t pos = 0; pos < vertexCount; ++pos) {
-        const std::size_t i = keys[pos].index;
-        const Triplet& p = m_vertices[i];
-        double m2;
-        std::memcpy(&m2, &keys[pos].key, sizeof m2);
-        bool usable = true;
-        for (int c = 0; c < 3; ++c)
-            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
-        records[pos] = Record{m2, {p[0], p[1], p[2]}, static_cast<int>(i), usable};
+        order[pos] = keys[pos].index;
+        rank[keys[pos].index] = static_cast<std::uint32_t>(pos);
     }
-    std::vector<SortKey>().swap(keys);
 
-    // A vertex r (magnitude m) merges into the first record c, in sorted order, within the
+    // A vertex r (magnitude m) merges into the first vertex c, in sorted order, within the
     // magnitude band [m - e, m + e] that lies closer than e = max(t, m * 1e-5) and has a
-    // smaller index. The candidates are found through a hash grid whose cells are wider
-    // than 2e, so only the 2 x 2 x 2 cells nearest r can hold them; the earliest match in
-    // sorted order is the one the band walk would reach first.
+    // smaller index. Such a c lies within e of r, so it is found through a grid of cells
+    // wider than 2e: only the 2 x 2 x 2 cells nearest r can hold it, and the earliest match
+    // in sorted order is the one the band walk would reach first. The points are sorted by
+    // cell so that each cell is one contiguous run, its points in sorted order, and the
+    // runs are visited in cell order, which keeps neighbouring cells close in memory.
     std::vector<int> parent(vertexCount);
     for (std::size_t i = 0; i < vertexCount; ++i)
         parent[i] = static_cast<int>(i);
@@ -698,94 +708,145 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             return (static_cast<std::uint64_t>(x + bias) << 42) |
                    (static_cast<std::uint64_t>(y + bias) << 21) | static_cast<std::uint64_t>(z + bias);
         };
-        std::size_t capacity = 16;
-        while (capacity < 2 * vertexCount)
-            capacity <<= 1;
-        // One slot per occupied cell: the cell and the first point of its chain. A bitmap
-        // of occupied hashes, small enough to stay in cache, turns most empty neighbour
-        // cells away without touching the slots.
-        struct Slot {
-            std::uint64_t key;
-            int head;
+
+        // Cell keys of the mergeable vertices, entered in sorted order so that the stable
+        // sort keeps each cell's points in sorted order.
+        std::size_t count = 0;
+        for (std::size_t pos = 0; pos < vertexCount; ++pos) {
+            const std::uint32_t i = order[pos];
+            if (!mergeable[i])
+                continue;
+            const Triplet& p = m_vertices[i];
+            keys[count++] = SortKey{cellKey(cellOf(p[0]), cellOf(p[1]), cellOf(p[2])), static_cast<std::uint32_t>(pos)};
+        }
+        keys.resize(count);
+        radixSort(keys);
+
+        struct Point {
+            float xyz[3];
+            std::uint32_t pos;
+            int index;
         };
-        const std::uint64_t emptyKey = std::numeric_limits<std::uint64_t>::max();
-        std::vector<Slot> slots(capacity, Slot{emptyKey, -1});
+        struct Run {
+            std::uint64_t key;
+            std::uint32_t begin;
+            std::uint32_t end;
+        };
+        std::vector<Point> points(count);
+        std::vector<Run> runs;
+        runs.reserve(count / 2 + 1);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::uint32_t pos = keys[k].index;
+            const std::uint32_t i = order[pos];
+            const Triplet& p = m_vertices[i];
+            points[k] = Point{{p[0], p[1], p[2]}, pos, static_cast<int>(i)};
+            if (runs.empty() || runs.back().key != keys[k].key)
+                runs.push_back(Run{keys[k].key, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(k)});
+            runs.back().end = static_cast<std::uint32_t>(k + 1);
+        }
+        std::vector<SortKey>().swap(keys);
+
+        // Cell key -> run, by open addressing, with a bitmap of occupied hashes small enough
+        // to stay in cache that turns most empty neighbour cells away at once.
+        std::size_t capacity = 16;
+        while (capacity < 2 * runs.size())
+            capacity <<= 1;
+        const std::uint32_t noRun = std::numeric_limits<std::uint32_t>::max();
+        std::vector<std::uint32_t> table(capacity, noRun);
         const std::size_t bits = capacity * 8;
         std::vector<std::uint64_t> occupied(bits / 64, 0);
-        std::vector<int> nextInCell(vertexCount, -1);
-        std::vector<std::uint32_t> ownSlot(vertexCount, 0);
-        auto hashOf = [](std::uint64_t p_key) { return p_key * 0x9E3779B97F4A7C15ull; };
-        auto bitOf = [&](std::uint64_t p_hash) {
-            return static_cast<std::size_t>(p_hash >> 11) & (bits - 1);
+        // Every bit of the key reaches every bit of the hash (the cells of one row differ in
+        // their high key bits only).
+        auto hashOf = [](std::uint64_t p_key) {
+            p_key ^= p_key >> 30;
+            p_key *= 0xbf58476d1ce4e5b9ull;
+            p_key ^= p_key >> 27;
+            p_key *= 0x94d049bb133111ebull;
+            return p_key ^ (p_key >> 31);
         };
-        auto slotOf = [&](std::uint64_t p_key, std::uint64_t p_hash) {
-            std::size_t slot = static_cast<std::size_t>(p_hash >> 24) & (capacity - 1);
-            while (slots[slot].key != emptyKey && slots[slot].key != p_key)
+        auto bitOf = [&](std::uint64_t p_hash) { return static_cast<std::size_t>(p_hash >> 32) & (bits - 1); };
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const std::uint64_t h = hashOf(runs[r].key);
+            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
+            while (table[slot] != noRun)
                 slot = (slot + 1) & (capacity - 1);
-            return slot;
-        };
-        auto cellsOf = [&](const Record& p_r, std::int64_t* p_cell) {
-            for (int c = 0; c < 3; ++c)
-                p_cell[c] = cellOf(p_r.xyz[c]);
-        };
-        // Filled backwards so that every cell's chain runs in ascending sorted position.
-        for (std::size_t pos = vertexCount; pos-- > 0;) {
-            const Record& r = records[pos];
-            if (!r.mergeable)
-                continue;
-            std::int64_t c[3];
-            cellsOf(r, c);
-            const std::uint64_t k = cellKey(c[0], c[1], c[2]);
-            const std::uint64_t h = hashOf(k);
-            const std::size_t slot = slotOf(k, h);
-            slots[slot].key = k;
-            nextInCell[pos] = slots[slot].head;
-            slots[slot].head = static_cast<int>(pos);
-            ownSlot[pos] = static_cast<std::uint32_t>(slot);
+            table[slot] = static_cast<std::uint32_t>(r);
             const std::size_t bit = bitOf(h);
             occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
         }
-        for (std::size_t pos = 0; pos < vertexCount; ++pos) {
-            const Record& r = records[pos];
-            if (!r.mergeable)
-                continue;
-            const double m = std::sqrt(r.magnitude2);
-            const double e = std::max(tolerance, m * 1e-5);
-            const double low = e > m ? 0.0 : (m - e) * (m - e);
-            const double high = (m + e) * (m + e);
-            std::int64_t base[3];
-            cellsOf(r, base);
-            std::int64_t side[3];
-            for (int c = 0; c < 3; ++c)
-                side[c] = r.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
-            int best = -1;
-            for (int corner = 0; corner < 8; ++corner) {
-                std::size_t slot = ownSlot[pos];
-                if (corner != 0) {
-                    const std::uint64_t k = cellKey(base[0] + ((corner & 1) ? side[0] : 0),
-                                                    base[1] + ((corner & 2) ? side[1] : 0),
-                                                    base[2] + ((corner & 4) ? side[2] : 0));
-                    const std::uint64_t h = hashOf(k);
-                    const std::size_t bit = bitOf(h);
-                    if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
-                        continue;
-                    slot = slotOf(k, h);
-                }
-                for (int q = slots[slot].head; q >= 0; q = nextInCell[static_cast<std::size_t>(q)]) {
-                    if (best >= 0 && q >= best)
-                        break;
-                    const Record& c = records[static_cast<std::size_t>(q)];
-                    if (c.index >= r.index || c.magnitude2 < low || c.magnitude2 > high)
-                        continue;
-                    const double dx = static_cast<double>(c.xyz[0]) - r.xyz[0];
-                    const double dy = static_cast<double>(c.xyz[1]) - r.xyz[1];
-                    const double dz = static_cast<double>(c.xyz[2]) - r.xyz[2];
-                    if (std::sqrt(dx * dx + dy * dy + dz * dz) < e)
-                        best = q;
-                }
+        auto findRun = [&](std::uint64_t p_key) {
+            const std::uint64_t h = hashOf(p_key);
+            const std::size_t bit = bitOf(h);
+            if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
+                return noRun;
+            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
+            while (table[slot] != noRun) {
+                if (runs[table[slot]].key == p_key)
+                    return table[slot];
+                slot = (slot + 1) & (capacity - 1);
             }
-            if (best >= 0)
-                parent[static_cast<std::size_t>(r.index)] = records[static_cast<std::size_t>(best)].index;
+            return noRun;
+        };
+
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const Run& run = runs[r];
+            const std::int64_t base[3] = {static_cast<std::int64_t>(run.key >> 42) - bias,
+                                          static_cast<std::int64_t>((run.key >> 21) & ((1u << 21) - 1)) - bias,
+                                          static_cast<std::int64_t>(run.key & ((1u << 21) - 1)) - bias};
+            // The neighbouring runs, looked up once per run: offsets -1, 0, +1 per axis.
+            std::uint32_t neighbour[27];
+            bool known[27] = {};
+            neighbour[13] = static_cast<std::uint32_t>(r);
+            known[13] = true;
+            for (std::uint32_t k = run.begin; k < run.end; ++k) {
+                const Point& p = points[k];
+                const double m2 = static_cast<double>(p.xyz[0]) * p.xyz[0] +
+                                  static_cast<double>(p.xyz[1]) * p.xyz[1] +
+                                  static_cast<double>(p.xyz[2]) * p.xyz[2];
+                const double m = std::sqrt(m2);
+                const double e = std::max(tolerance, m * 1e-5);
+                const double low = e > m ? 0.0 : (m - e) * (m - e);
+                const double high = (m + e) * (m + e);
+                int side[3];
+                for (int c = 0; c < 3; ++c)
+                    side[c] = p.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
+                std::uint32_t best = noRun;
+                for (int corner = 0; corner < 8; ++corner) {
+                    const int dx = (corner & 1) ? side[0] : 0;
+                    const int dy = (corner & 2) ? side[1] : 0;
+                    const int dz = (corner & 4) ? side[2] : 0;
+                    const int slot = (dx + 1) * 9 + (dy + 1) * 3 + (dz + 1);
+                    if (!known[slot]) {
+                        neighbour[slot] = findRun(cellKey(base[0] + dx, base[1] + dy, base[2] + dz));
+                        known[slot] = true;
+                    }
+                    if (neighbour[slot] == noRun)
+                        continue;
+                    const Run& candidates = runs[neighbour[slot]];
+                    // A run's points are in sorted order: its first match is its earliest.
+                    for (std::uint32_t q = candidates.begin; q < candidates.end; ++q) {
+                        const Point& c = points[q];
+                        if (c.pos >= best)
+                            break;
+                        if (c.index >= p.index)
+                            continue;
+                        const double c2 = static_cast<double>(c.xyz[0]) * c.xyz[0] +
+                                          static_cast<double>(c.xyz[1]) * c.xyz[1] +
+                                          static_cast<double>(c.xyz[2]) * c.xyz[2];
+                        if (c2 < low || c2 > high)
+                            continue;
+                        const double ddx = static_cast<double>(c.xyz[0]) - p.xyz[0];
+                        const double ddy = static_cast<double>(c.xyz[1]) - p.xyz[1];
+                        const double ddz = static_cast<double>(c.xyz[2]) - p.xyz[2];
+                        if (std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz) < e) {
+                            best = c.pos;
+                            break;
+                        }
+                    }
+                }
+                if (best != noRun)
+                    parent[static_cast<std::size_t>(p.index)] = static_cast<int>(order[best]);
+            }
         }
     }
 
@@ -793,9 +854,9 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     std::vector<int> map(vertexCount, -1);
     TripletZEVVector merged;
     merged.reserve(vertexCount);
-    for (const Record& r : records) {
-        const std::size_t i = static_cast<std::size_t>(r.index);
-        if (parent[i] == r.index) {
+    for (std::size_t pos = 0; pos < vertexCount; ++pos) {
+        const std::size_t i = order[pos];
+        if (parent[i] == static_cast<int>(i)) {
             map[i] = static_cast<int>(merged.size());
             merged.push_back(m_vertices[i]);
         }
