@@ -90,7 +90,7 @@ TEST(GeometryAPI, CreatesRecordsAndDeletesOnce)
     delete foreign;
 
     {
-        GeometryAutoPtr released(api->newGeometry("", nullptr));
+        GeometryAutoPtr released = api->newGeometry("", nullptr); // a handle converts from the pointer
         Geometry* kept = released.release();
         EXPECT_EQ(released.get(), nullptr);
         EXPECT_TRUE(api->exists(kept));

@@ -188,3 +188,22 @@ TEST(GeometryMeasuresDeathTest, ThetaBaseVertexOutOfRange)
     EXPECT_DEATH(holder->calculateThetaVariable(2, 0.0f, theta, &calls, out),
                  "p_baseVertex >= 0 && p_baseVertex < vertexCount");
 }
+
+TEST_F(MeasuresFixture, CorrectionFactorsThatAreNotExactFloats)
+{
+    // 0.1 is not a float: the face factor is rounded to a float once, for the area and the
+    // area vector alike; the element factor stays a double until the product is stored.
+    ShapeSet* quads = g.addFaceSet("wall", QUAD, 1, 0.1);
+    addRectangle(*quads, 0, 0, 0, 9, 1, 0); // area 9
+    const float c = static_cast<float>(0.1);
+    EXPECT_EQ(g.getFaceAreas()[0], 9.0f * c);
+    EXPECT_EQ(g.getFaceAreaVectors()[0][2], static_cast<float>(9.0 * static_cast<double>(c)));
+    EXPECT_EQ(g.getFaceAreaVectors()[0][2], g.getFaceAreas()[0]);
+
+    ShapeSet* hexes = g.addElementSet(0, HEX, 1, 0.1);
+    for (int k = 0; k < 8; ++k)
+        (*hexes)[0][k] = vertex(float(k % 2) * 9, float((k / 2) % 2), float(k / 4)); // volume 9
+    ASSERT_EQ(g.getElementVolumes().size(), 1u);
+    EXPECT_EQ(g.getElementVolumes()[0], static_cast<float>(9.0 * 0.1));
+    EXPECT_NE(g.getElementVolumes()[0], 9.0f * c); // the two roundings differ here
+}

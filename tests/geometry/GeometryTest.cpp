@@ -170,6 +170,12 @@ TEST_F(GeometryFixture, FaceSetsByTypeCountsAndElements)
     const Element* e = g.getElement(second);
     EXPECT_EQ(static_cast<const Shape*>(e), &(*tets)[2]);
     EXPECT_EQ(second.m_shape, &(*tets)[2]);
+    // Shape numbers outside the set find nothing and leave the index alone.
+    for (int shape : {3, -1}) {
+        shapeIndex outside(1, shape, nullptr);
+        EXPECT_EQ(g.getElement(outside), nullptr);
+        EXPECT_EQ(outside.m_shape, nullptr);
+    }
 }
 
 TEST_F(GeometryFixture, InterpolantOrdering)
@@ -204,7 +210,14 @@ TEST_F(GeometryFixture, InterpolantOrdering)
     ASSERT_EQ(g.getInterpolantList().size(), 1u);
     EXPECT_NE(g.getEdgeInterpolant(), nullptr);
     EXPECT_EQ(g.getParentDomains(), std::vector<std::string>{"parent"});
+    // An interpolant already held becomes the only one and stays alive.
+    g.addInterpolant(new RankedInterpolant(3, 8, &destroyed));
+    Interpolant* kept = g.getInterpolantList().front(); // rank 3, before the edge one
+    g.setInterpolant(kept);
+    EXPECT_EQ(destroyed, 7);
+    EXPECT_EQ(ids(g), std::vector<int>{8});
     g.setInterpolant(nullptr);
+    EXPECT_EQ(destroyed, 8);
     EXPECT_FALSE(g.hasInterpolant());
     EXPECT_TRUE(g.getParentDomains().empty());
 }

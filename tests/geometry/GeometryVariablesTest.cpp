@@ -314,3 +314,17 @@ TEST_F(VariablesFixture, AreaVariablesFollowTheRequestedLocation)
     EXPECT_FALSE(g.hasVariable("Normal X", eFace));
     EXPECT_FALSE(g.hasVariable("Normal", eFace));
 }
+
+TEST_F(VariablesFixture, CoordinatesAtFacesWithoutHostStayInsideTheVertices)
+{
+    // Four faces over three vertices: a coordinate read per face has no vertex for the
+    // fourth face, which is undefined instead of being read past the vertex array.
+    ShapeSet* tris = g.addFaceSet("wall", TRI, 4, 1.0);
+    for (std::size_t f = 0; f < 4; ++f)
+        for (int k = 0; k < 3; ++k)
+            (*tris)[f][k] = k;
+    Variable* v = g.getVariable("x+1", false, eFace);
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(g.hasVariable("x+1", eFace));
+    EXPECT_EQ(values(v, eFace), (std::vector<float>{2, 3, 4, ZEV_UNDEF}));
+}

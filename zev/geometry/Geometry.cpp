@@ -372,6 +372,10 @@ const Element* Geometry::getElement(shapeIndex& p_index) const
     const ShapeSet* set = getElementSet(getElementSetName(p_index.m_setIndex));
     if (set == nullptr)
         return nullptr;
+    // A shape number outside the set finds nothing, as a missing set does, rather than
+    // reading past the set's shapes.
+    if (p_index.m_shapeIndex < 0 || static_cast<std::size_t>(p_index.m_shapeIndex) >= set->size())
+        return nullptr;
     const Element* element = dynamic_cast<const Element*>(&(*set)[static_cast<std::size_t>(p_index.m_shapeIndex)]);
     if (element == nullptr)
         throw internal::error(kClass, "getElement", SystemMsg("Element requested is not 3D."));
@@ -420,6 +424,11 @@ void Geometry::appendInterpolant(Interpolant* p_interpolant)
 
 void Geometry::setInterpolant(Interpolant* p_interpolant)
 {
+    // An interpolant that is already held survives as the only one instead of being
+    // deleted and then filed again.
+    for (Interpolant*& slot : m_interpolants)
+        if (slot == p_interpolant)
+            slot = nullptr;
     deleteAllInterpolants();
     addInterpolant(p_interpolant);
 }

@@ -11,7 +11,7 @@ class Geometry;
 
 class ZEV_EXPORT GeometryAutoPtr {
 public:
-    explicit GeometryAutoPtr(Geometry* p_geometry = nullptr) : m_geometry(p_geometry) {}
+    GeometryAutoPtr(Geometry* p_geometry = nullptr) : m_geometry(p_geometry) {}
     GeometryAutoPtr(const GeometryAutoPtr& p_other) : m_geometry(p_other.m_geometry) {}
     // Takes the other's pointer; the pointer held before is not released.
     GeometryAutoPtr& operator=(const GeometryAutoPtr& p_other)

@@ -205,16 +205,18 @@ void Geometry::calculateFaceAreas() const
         const ShapeSet* set = entry.second;
         if (set == nullptr)
             continue;
-        const double factor = set->getCorrectionFactor();
-        const auto c = static_cast<float>(factor);
+        // The factor is taken as a float for the areas and the area vectors alike, so an
+        // area and the length of its area vector agree; the vector is scaled in double.
+        const auto c = static_cast<float>(set->getCorrectionFactor());
+        const double cd = c;
         const std::size_t m = set->size();
         for (std::size_t k = 0; k < m; ++k) {
             Triplet areaVector(0.0f, 0.0f, 0.0f);
             const float area = (*set)[k].getArea(m_vertices, areaVector);
             areas[offset + k] = area * c;
-            vectors[offset + k] = Triplet(static_cast<float>(areaVector[0] * factor),
-                                          static_cast<float>(areaVector[1] * factor),
-                                          static_cast<float>(areaVector[2] * factor));
+            vectors[offset + k] =
+                Triplet(static_cast<float>(areaVector[0] * cd), static_cast<float>(areaVector[1] * cd),
+                        static_cast<float>(areaVector[2] * cd));
         }
         offset += m;
     }
@@ -251,10 +253,11 @@ void Geometry::calculateElementVolumes() const
         const ShapeSet* set = getElementSet(name);
         if (set == nullptr)
             continue;
-        const auto c = static_cast<float>(set->getCorrectionFactor());
+        // The factor is a double: the product is formed in double and stored as float.
+        const double c = set->getCorrectionFactor();
         const std::size_t m = set->size();
         for (std::size_t k = 0; k < m; ++k)
-            out[index++] = (*set)[k].getVolume(m_vertices) * c;
+            out[index++] = static_cast<float>((*set)[k].getVolume(m_vertices) * c);
     }
 }
 
