@@ -647,50 +647,33 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         tolerance /= 200.0;
     }
 
-    // Every vertex ordered by squared distance from the origin. Undefined or non-finite
-    // vertices sort last and take no part in merging.
-    // Non-negative doubles order like their bit patterns, so a stable radix sort of the
-    // bits (vertices entered in index order) gives ascending magnitude, ties by index.
-    auto usableAt = [&](std::size_t p_i) {
-        const Triplet& p = m_vertices[p_i];
-        bool usable = true;
-        for (int c = 0; c < 3; ++c)
-            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
-        return usable;
-    };
+    // The records of the merge are the vertices ordered by squared distance from the origin,
+    // ties by index; undefined or non-finite vertices sort last and take no part in merging.
     auto magnitude2Of = [](const Triplet& p_p) {
         return static_cast<double>(p_p[0]) * p_p[0] + static_cast<double>(p_p[1]) * p_p[1] +
                static_cast<double>(p_p[2]) * p_p[2];
     };
-    std::vector<SortKey> keys(vertexCount);
+    std::vector<double> magnitude2(vertexCount);
     std::vector<char> mergeable(vertexCount);
     double largest = 0.0;
     for (std::size_t i = 0; i < vertexCount; ++i) {
-        const bool usable = usableAt(i);
+        const Triplet& p = m_vertices[i];
+        bool usable = true;
+        for (int c = 0; c < 3; ++c)
+            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
         mergeable[i] = usable;
-        const double m2 = usable ? magnitude2Of(m_vertices[i]) : static_cast<double>(FLT_MAX);
-        std::uint64_t bitsOfM2;
-        std::memcpy(&bitsOfM2, &m2, sizeof bitsOfM2);
-        keys[i] = SortKey{bitsOfM2, static_cast<std::uint32_t>(i)};
+        magnitude2[i] = usable ? magnitude2Of(p) : static_cast<double>(FLT_MAX);
         if (usable)
-            largest = std::max(largest, m2);
-    }
-    radixSort(keys);
-    // order[pos]: the vertex at sorted position pos; rank[i]: the sorted position of vertex i.
-    std::vector<std::uint32_t> order(vertexCount);
-    std::vector<std::uint32_t> rank(vertexCount);
-    for (std::size_t pos = 0; pos < vertexCount; ++pos) {
-        order[pos] = keys[pos].index;
-        rank[keys[pos].index] = static_cast<std::uint32_t>(pos);
+            largest = std::max(largest, magnitude2[i]);
     }
 
-    // A vertex r (magnitude m) merges into the first vertex c, in sorted order, within the
+    // A vertex r (magnitude m) merges into the first record c, in sorted order, within the
     // magnitude band [m - e, m + e] that lies closer than e = max(t, m * 1e-5) and has a
-    // smaller index. Such a c lies within e of r, so it is found through a grid of cells
-    // wider than 2e: only the 2 x 2 x 2 cells nearest r can hold it, and the earliest match
-    // in sorted order is the one the band walk would reach first. The points are sorted by
-    // cell so that each cell is one contiguous run, its points in sorted order, and the
-    // runs are visited in cell order, which keeps neighbouring cells close in memory.
+    // smaller index: among all such c, the one of least (squared magnitude, index). Such a c
+    // lies within e of r, so it is found through a grid of cells wider than 2e, where only
+    // the 2 x 2 x 2 cells nearest r can hold it. The points are grouped by cell into
+    // contiguous runs (each in ascending index), so no full sort of the vertices is needed:
+    // only the survivors are sorted, at the end.
     std::vector<int> parent(vertexCount);
     for (std::size_t i = 0; i < vertexCount; ++i)
         parent[i] = static_cast<int>(i);
@@ -708,53 +691,6 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             return (static_cast<std::uint64_t>(x + bias) << 42) |
                    (static_cast<std::uint64_t>(y + bias) << 21) | static_cast<std::uint64_t>(z + bias);
         };
-
-        // Cell keys of the mergeable vertices, entered in sorted order so that the stable
-        // sort keeps each cell's points in sorted order.
-        std::size_t count = 0;
-        for (std::size_t pos = 0; pos < vertexCount; ++pos) {
-            const std::uint32_t i = order[pos];
-            if (!mergeable[i])
-                continue;
-            const Triplet& p = m_vertices[i];
-            keys[count++] = SortKey{cellKey(cellOf(p[0]), cellOf(p[1]), cellOf(p[2])), static_cast<std::uint32_t>(pos)};
-        }
-        keys.resize(count);
-        radixSort(keys);
-
-        struct Point {
-            float xyz[3];
-            std::uint32_t pos;
-            int index;
-        };
-        struct Run {
-            std::uint64_t key;
-            std::uint32_t begin;
-            std::uint32_t end;
-        };
-        std::vector<Point> points(count);
-        std::vector<Run> runs;
-        runs.reserve(count / 2 + 1);
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::uint32_t pos = keys[k].index;
-            const std::uint32_t i = order[pos];
-            const Triplet& p = m_vertices[i];
-            points[k] = Point{{p[0], p[1], p[2]}, pos, static_cast<int>(i)};
-            if (runs.empty() || runs.back().key != keys[k].key)
-                runs.push_back(Run{keys[k].key, static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(k)});
-            runs.back().end = static_cast<std::uint32_t>(k + 1);
-        }
-        std::vector<SortKey>().swap(keys);
-
-        // Cell key -> run, by open addressing, with a bitmap of occupied hashes small enough
-        // to stay in cache that turns most empty neighbour cells away at once.
-        std::size_t capacity = 16;
-        while (capacity < 2 * runs.size())
-            capacity <<= 1;
-        const std::uint32_t noRun = std::numeric_limits<std::uint32_t>::max();
-        std::vector<std::uint32_t> table(capacity, noRun);
-        const std::size_t bits = capacity * 8;
-        std::vector<std::uint64_t> occupied(bits / 64, 0);
         // Every bit of the key reaches every bit of the hash (the cells of one row differ in
         // their high key bits only).
         auto hashOf = [](std::uint64_t p_key) {
@@ -764,45 +700,91 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             p_key *= 0x94d049bb133111ebull;
             return p_key ^ (p_key >> 31);
         };
+
+        // The occupied cells, by open addressing: key, and where its run starts and ends in
+        // the grouped points. A bitmap of occupied hashes, small enough to stay in cache,
+        // turns most empty neighbour cells away without touching the table.
+        struct Cell {
+            std::uint64_t key;
+            std::uint32_t begin;
+            std::uint32_t end;
+        };
+        std::size_t capacity = 16;
+        while (capacity < vertexCount)
+            capacity <<= 1;
+        const std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
+        std::vector<std::uint32_t> table(capacity, none);
+        std::vector<Cell> cells;
+        cells.reserve(vertexCount / 4 + 16);
+        const std::size_t bits = capacity * 8;
+        std::vector<std::uint64_t> occupied(bits / 64, 0);
         auto bitOf = [&](std::uint64_t p_hash) { return static_cast<std::size_t>(p_hash >> 32) & (bits - 1); };
-        for (std::size_t r = 0; r < runs.size(); ++r) {
-            const std::uint64_t h = hashOf(runs[r].key);
-            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
-            while (table[slot] != noRun)
-                slot = (slot + 1) & (capacity - 1);
-            table[slot] = static_cast<std::uint32_t>(r);
-            const std::size_t bit = bitOf(h);
-            occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
-        }
-        auto findRun = [&](std::uint64_t p_key) {
+        auto findCell = [&](std::uint64_t p_key) {
             const std::uint64_t h = hashOf(p_key);
             const std::size_t bit = bitOf(h);
             if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
-                return noRun;
-            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
-            while (table[slot] != noRun) {
-                if (runs[table[slot]].key == p_key)
+                return none;
+            for (std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1); table[slot] != none;
+                 slot = (slot + 1) & (capacity - 1))
+                if (cells[table[slot]].key == p_key)
                     return table[slot];
-                slot = (slot + 1) & (capacity - 1);
-            }
-            return noRun;
+            return none;
         };
 
-        for (std::size_t r = 0; r < runs.size(); ++r) {
-            const Run& run = runs[r];
-            const std::int64_t base[3] = {static_cast<std::int64_t>(run.key >> 42) - bias,
-                                          static_cast<std::int64_t>((run.key >> 21) & ((1u << 21) - 1)) - bias,
-                                          static_cast<std::int64_t>(run.key & ((1u << 21) - 1)) - bias};
-            // The neighbouring runs, looked up once per run: offsets -1, 0, +1 per axis.
+        // Count the points of each cell (cells numbered in order of first appearance).
+        std::vector<std::uint32_t> cellOfVertex(vertexCount, none);
+        for (std::size_t i = 0; i < vertexCount; ++i) {
+            if (!mergeable[i])
+                continue;
+            const Triplet& p = m_vertices[i];
+            const std::uint64_t key = cellKey(cellOf(p[0]), cellOf(p[1]), cellOf(p[2]));
+            const std::uint64_t h = hashOf(key);
+            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
+            while (table[slot] != none && cells[table[slot]].key != key)
+                slot = (slot + 1) & (capacity - 1);
+            if (table[slot] == none) {
+                table[slot] = static_cast<std::uint32_t>(cells.size());
+                cells.push_back(Cell{key, 0, 0});
+                const std::size_t bit = bitOf(h);
+                occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
+            }
+            cellOfVertex[i] = table[slot];
+            ++cells[table[slot]].end;
+        }
+        std::uint32_t offset = 0;
+        for (Cell& c : cells) {
+            const std::uint32_t n = c.end;
+            c.begin = offset;
+            c.end = offset;
+            offset += n;
+        }
+        // Group the points by cell, each run in ascending index.
+        struct Point {
+            float xyz[3];
+            int index;
+        };
+        std::vector<Point> points(offset);
+        for (std::size_t i = 0; i < vertexCount; ++i) {
+            if (cellOfVertex[i] == none)
+                continue;
+            const Triplet& p = m_vertices[i];
+            points[cells[cellOfVertex[i]].end++] = Point{{p[0], p[1], p[2]}, static_cast<int>(i)};
+        }
+        std::vector<std::uint32_t>().swap(cellOfVertex);
+
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            const Cell& own = cells[k];
+            const std::int64_t base[3] = {static_cast<std::int64_t>(own.key >> 42) - bias,
+                                          static_cast<std::int64_t>((own.key >> 21) & ((1u << 21) - 1)) - bias,
+                                          static_cast<std::int64_t>(own.key & ((1u << 21) - 1)) - bias};
+            // The neighbouring cells, looked up once per cell: offsets -1, 0, +1 per axis.
             std::uint32_t neighbour[27];
             bool known[27] = {};
-            neighbour[13] = static_cast<std::uint32_t>(r);
+            neighbour[13] = static_cast<std::uint32_t>(k);
             known[13] = true;
-            for (std::uint32_t k = run.begin; k < run.end; ++k) {
-                const Point& p = points[k];
-                const double m2 = static_cast<double>(p.xyz[0]) * p.xyz[0] +
-                                  static_cast<double>(p.xyz[1]) * p.xyz[1] +
-                                  static_cast<double>(p.xyz[2]) * p.xyz[2];
+            for (std::uint32_t j = own.begin; j < own.end; ++j) {
+                const Point& p = points[j];
+                const double m2 = magnitude2[static_cast<std::size_t>(p.index)];
                 const double m = std::sqrt(m2);
                 const double e = std::max(tolerance, m * 1e-5);
                 const double low = e > m ? 0.0 : (m - e) * (m - e);
@@ -810,56 +792,64 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
                 int side[3];
                 for (int c = 0; c < 3; ++c)
                     side[c] = p.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
-                std::uint32_t best = noRun;
+                int best = -1;
+                double bestM2 = 0.0;
                 for (int corner = 0; corner < 8; ++corner) {
                     const int dx = (corner & 1) ? side[0] : 0;
                     const int dy = (corner & 2) ? side[1] : 0;
                     const int dz = (corner & 4) ? side[2] : 0;
                     const int slot = (dx + 1) * 9 + (dy + 1) * 3 + (dz + 1);
                     if (!known[slot]) {
-                        neighbour[slot] = findRun(cellKey(base[0] + dx, base[1] + dy, base[2] + dz));
+                        neighbour[slot] = findCell(cellKey(base[0] + dx, base[1] + dy, base[2] + dz));
                         known[slot] = true;
                     }
-                    if (neighbour[slot] == noRun)
+                    if (neighbour[slot] == none)
                         continue;
-                    const Run& candidates = runs[neighbour[slot]];
-                    // A run's points are in sorted order: its first match is its earliest.
+                    const Cell& candidates = cells[neighbour[slot]];
+                    // Runs are in ascending index: past p's own index nothing qualifies.
                     for (std::uint32_t q = candidates.begin; q < candidates.end; ++q) {
                         const Point& c = points[q];
-                        if (c.pos >= best)
-                            break;
                         if (c.index >= p.index)
-                            continue;
-                        const double c2 = static_cast<double>(c.xyz[0]) * c.xyz[0] +
-                                          static_cast<double>(c.xyz[1]) * c.xyz[1] +
-                                          static_cast<double>(c.xyz[2]) * c.xyz[2];
+                            break;
+                        const double c2 = magnitude2[static_cast<std::size_t>(c.index)];
                         if (c2 < low || c2 > high)
+                            continue;
+                        if (best >= 0 && (c2 > bestM2 || (c2 == bestM2 && c.index > best)))
                             continue;
                         const double ddx = static_cast<double>(c.xyz[0]) - p.xyz[0];
                         const double ddy = static_cast<double>(c.xyz[1]) - p.xyz[1];
                         const double ddz = static_cast<double>(c.xyz[2]) - p.xyz[2];
                         if (std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz) < e) {
-                            best = c.pos;
-                            break;
+                            best = c.index;
+                            bestM2 = c2;
                         }
                     }
                 }
-                if (best != noRun)
-                    parent[static_cast<std::size_t>(p.index)] = static_cast<int>(order[best]);
+                if (best >= 0)
+                    parent[static_cast<std::size_t>(p.index)] = best;
             }
         }
     }
 
-    // The survivors in sorted order, and every vertex's new index.
+    // The survivors in sorted order (stable radix sort of the magnitudes' bits: non-negative
+    // doubles order like their bit patterns), and every vertex's new index.
+    std::vector<SortKey> survivors;
+    survivors.reserve(vertexCount);
+    for (std::size_t i = 0; i < vertexCount; ++i) {
+        if (parent[i] != static_cast<int>(i))
+            continue;
+        std::uint64_t bitsOfM2;
+        std::memcpy(&bitsOfM2, &magnitude2[i], sizeof bitsOfM2);
+        survivors.push_back(SortKey{bitsOfM2, static_cast<std::uint32_t>(i)});
+    }
+    radixSort(survivors);
     std::vector<int> map(vertexCount, -1);
     TripletZEVVector merged;
-    merged.reserve(vertexCount);
-    for (std::size_t pos = 0; pos < vertexCount; ++pos) {
-        const std::size_t i = order[pos];
-        if (parent[i] == static_cast<int>(i)) {
-            map[i] = static_cast<int>(merged.size());
-            merged.push_back(m_vertices[i]);
-        }
+    merged.resize(survivors.size());
+    for (std::size_t k = 0; k < survivors.size(); ++k) {
+        const std::size_t i = survivors[k].index;
+        map[i] = static_cast<int>(k);
+        merged[k] = m_vertices[i];
     }
     // Links always point to smaller indices, so ascending order resolves every chain.
     for (std::size_t i = 0; i < vertexCount; ++i) {
