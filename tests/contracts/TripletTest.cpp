@@ -65,3 +65,13 @@ TEST(Triplet, GetRefRange)
         }
     }
 }
+
+TEST(Triplet, ScalarsOfOtherArithmeticTypesConvert)
+{
+    const Triplet a(2, 4, 8);
+    EXPECT_EQ(a / 2, Triplet(1, 2, 4));
+    EXPECT_EQ(a / 4.0, Triplet(0.5f, 1, 2));
+    EXPECT_EQ(a * 2, Triplet(4, 8, 16));
+    EXPECT_EQ(0.5 * a, Triplet(1, 2, 4));
+    EXPECT_THROW((void)(a / 0), zev::data::invalid);
+}

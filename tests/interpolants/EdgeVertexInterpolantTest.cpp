@@ -247,3 +247,48 @@ TEST(Interpolant, RecordsCloneAndListing)
     EXPECT_EQ(target[0], Triplet(4, 0, 0));
     EXPECT_EQ(target[1], Triplet(0, 0, 0));
 }
+
+// Records naming a parent vertex past the parent's array give the undefined value instead of
+// reading outside it; items past the records have no recipe.
+TEST(Interpolant, RecordsOutsideTheParentAreUndefined)
+{
+    auto s = scalar({1, 2, 3});
+    auto v = vector({Triplet(1, 2, 3), Triplet(3, 2, 1)});
+    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+
+    EdgeInterpolant edges("a");
+    edges.pushVertex(0, 1, 0.5f);
+    edges.pushVertex(0, 9, 0.5f);
+    edges.pushVertex(-1, 0, 0.5f);
+    FloatZEVVectorConcrete out;
+    edges.interpolate(std::vector<const ScalarVariable*>{s.get()}, eConservative, out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], 1.5f);
+    EXPECT_EQ(out[1], ZEV_UNDEF);
+    EXPECT_EQ(out[2], ZEV_UNDEF);
+    TripletZEVVector vout;
+    edges.interpolate(std::vector<const VectorVariable*>{v.get()}, eConservative, vout);
+    ASSERT_EQ(vout.size(), 3u);
+    EXPECT_EQ(vout[0], Triplet(2, 2, 2));
+    EXPECT_EQ(vout[1], undefined);
+    EXPECT_EQ(vout[2], undefined);
+
+    VertexInterpolant vertices("a");
+    vertices.pushVertex(1);
+    vertices.pushVertex(5);
+    vertices.interpolate(std::vector<const ScalarVariable*>{s.get()}, eConservative, out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], 2.0f);
+    EXPECT_EQ(out[1], ZEV_UNDEF);
+    vertices.interpolate(std::vector<const VectorVariable*>{v.get()}, eConservative, vout);
+    ASSERT_EQ(vout.size(), 2u);
+    EXPECT_EQ(vout[0], Triplet(3, 2, 1));
+    EXPECT_EQ(vout[1], undefined);
+
+    HybridInterpolantData data(4);
+    std::string domain = "kept";
+    EXPECT_EQ(edges.getInternalData(3, data, domain), -1);
+    EXPECT_EQ(vertices.getInternalData(-1, data, domain), -1);
+    EXPECT_EQ(domain, "kept");
+    EXPECT_EQ(data.m_nodes, std::vector<int>{4});
+}

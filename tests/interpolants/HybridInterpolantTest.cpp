@@ -1,5 +1,7 @@
-#include "zev/contracts/Undefined.h"
 #include "zev/interpolants/HybridInterpolant.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
@@ -136,4 +138,69 @@ TEST(HybridInterpolant, Listing)
     std::ostringstream cs;
     copy->write(cs);
     EXPECT_EQ(cs.str(), "PRINTING HybridInterpolant\n  *** empty data set ***\n\n4, 9\n0.25, 0.75\n\n");
+}
+
+TEST(HybridInterpolant, ParentsAreReadForEveryRecordWithADomain)
+{
+    std::vector<float> a = {1, 2, 3};
+    ScalarVariable pa(a.data(), 3, eConservative, eVertex);
+    ScalarVariable noData(eUnknown, eVertex);
+    noData.setName("B");
+
+    // A record of domain B without a node still reads B's vertex array, so a parent that
+    // holds no data is reported rather than passed over.
+    HybridInterpolant h("A");
+    h.pushVertex(0, 1, 0.5f);
+    h.pushVertex(HybridInterpolantData(), "B");
+    EXPECT_THROW(delete h.interpolate(std::vector<Variable*>{&pa, &noData}), internal::error);
+
+    // A record naming no domain reads nothing.
+    HybridInterpolant outside("A");
+    outside.pushVertex(0, 1, 0.5f);
+    outside.getDomainIndex("B");
+    outside.pushVertex(HybridInterpolantData(2), "");
+    std::unique_ptr<Variable> r(outside.interpolate(std::vector<Variable*>{&pa, &noData}));
+    const FloatZEVVector& out = r->getFloatValues(Variable::Description(eConservative, eVertex, "All"));
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], 1.5f);
+    EXPECT_EQ(out[1], ZEV_UNDEF);
+}
+
+TEST(HybridInterpolant, RecordsOutsideTheParentsAreUndefined)
+{
+    std::vector<float> a = {1, 2, 3};
+    ScalarVariable pa(a.data(), 3, eConservative, eVertex);
+    VectorVariable va(eConservative, eVertex);
+    va.getTripletValues(Variable::Description(eConservative, eVertex, "All")).push_back(Triplet(1, 2, 3));
+
+    HybridInterpolant h("A");
+    HybridInterpolantData badDomain(0);
+    badDomain.m_domainIndex = 4; // domain past the list
+    std::vector<HybridInterpolantData> records{HybridInterpolantData(0, 0, 0.5f), badDomain};
+    records[0].m_domainIndex = 0;
+    h.swapInternalData(records);
+    h.pushVertex(0, 7, 0.5f); // node past the parent's array
+    ASSERT_EQ(h.size(), 3u);
+
+    FloatZEVVectorConcrete out;
+    h.interpolate(std::vector<const ScalarVariable*>{&pa}, eConservative, out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], 1.0f);
+    EXPECT_EQ(out[1], ZEV_UNDEF);
+    EXPECT_EQ(out[2], ZEV_UNDEF);
+
+    TripletZEVVector vout;
+    h.interpolate(std::vector<const VectorVariable*>{&va}, eConservative, vout);
+    ASSERT_EQ(vout.size(), 3u);
+    EXPECT_EQ(vout[0], Triplet(1, 2, 3));
+    EXPECT_EQ(vout[1], Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF));
+    EXPECT_EQ(vout[2], Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF));
+
+    HybridInterpolantData data;
+    std::string domain = "kept";
+    EXPECT_EQ(h.getInternalData(3, data, domain), -1);
+    EXPECT_EQ(h.getInternalData(-1, data, domain), -1);
+    EXPECT_EQ(domain, "kept");
+    EXPECT_EQ(h.getInternalData(1, data, domain), 0);
+    EXPECT_EQ(domain, ""); // index 4 is not below the number of domains
 }

@@ -235,3 +235,81 @@ TEST(Visitors, LinearFieldOverABox)
     VolumeVisitor missing("g");
     EXPECT_THROW(g.acceptVisitor(missing), data::notFound);
 }
+
+namespace {
+
+// A visitor that relies on the base for the two-argument form, and exposes the shared
+// accumulation step.
+struct BareVisitor : IntegrationVisitor {
+    void visitGeometry(Geometry& p_geometry) override { GeometryVisitor::visitGeometry(p_geometry, nullptr); }
+    using IntegrationVisitor::doWeightedCalculation;
+};
+
+} // namespace
+
+TEST(GeometryVisitor, BaseWarnsAndAccumulationRefusesMissingWeights)
+{
+    GeometryAutoPtr g(GeometryAPI::instance()->newGeometry("", nullptr));
+    g->getVertices().resize(2);
+    BareVisitor bare;
+    testing::internal::CaptureStderr();
+    g->acceptVisitor(bare);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Internal Warning: GeometryVisitor::visitGeometry has no implementation.\n");
+    EXPECT_FALSE(bare.isValid());
+
+    const FloatZEVVectorConcrete values = floats({1, 2});
+    try {
+        bare.doWeightedCalculation(nullptr, &values, false);
+        ADD_FAILURE();
+    } catch (const internal::error& e) {
+        EXPECT_EQ(e.getClassName(), "IntegrationVisitor");
+        EXPECT_EQ(e.getMethodName(), "doWeightedCalculation");
+        EXPECT_EQ(e.getMessage(), "Null pointer to p_weights.");
+    }
+    EXPECT_FALSE(bare.isValid());
+
+    // Absolute weights; undefined values and weights are skipped.
+    const FloatZEVVectorConcrete weights = floats({-2, 1, ZEV_UNDEF});
+    const FloatZEVVectorConcrete three = floats({3, ZEV_UNDEF, 5});
+    bare.doWeightedCalculation(&weights, &three, true);
+    EXPECT_TRUE(bare.isValid());
+    EXPECT_DOUBLE_EQ(bare.getNumerator(), 6.0);
+    EXPECT_DOUBLE_EQ(bare.getDenominator(), 2.0);
+    bare.doWeightedCalculation(&weights, nullptr, false);
+    EXPECT_DOUBLE_EQ(bare.getDenominator(), 1.0);
+    EXPECT_DOUBLE_EQ(bare.getAverage(), 6.0);
+}
+
+TEST(Visitors, AxisNormalisationAndAccumulationAcrossGeometries)
+{
+    AreaVisitor zero(Triplet(0, 0, 0), "");
+    EXPECT_EQ(zero.getAxis(), Triplet(0, 0, 0));
+    AreaVisitor area;
+    EXPECT_TRUE(area.usesMagnitude());
+    area.setAxis(Triplet(ZEV_UNDEF, 2, 0)); // divided by the undefined value, not by its length
+    EXPECT_FALSE(area.usesMagnitude());
+    EXPECT_EQ(area.getAxis(), Triplet(1, 2 / ZEV_UNDEF, 0));
+    area.setAxis(Triplet(3, 0, 4));
+    EXPECT_EQ(area.getAxis(), Triplet(0.6f, 0, 0.8f));
+
+    GeometryAutoPtr g(GeometryAPI::instance()->newGeometry("", nullptr));
+    g->getVertices().resize(2);
+    SummationVisitor sum("", 0);
+    const FloatZEVVectorConcrete first = floats({5, ZEV_UNDEF});
+    const FloatZEVVectorConcrete second = floats({3, 4});
+    const FloatZEVVectorConcrete undefined = floats({ZEV_UNDEF, ZEV_UNDEF});
+    sum.visitGeometry(*g.get(), &undefined);
+    EXPECT_FALSE(sum.isValid()); // nothing defined on a geometry with vertices
+    EXPECT_EQ(sum.getMin(), kUndef);
+    sum.visitGeometry(*g.get(), &first);
+    sum.visitGeometry(*g.get(), &second);
+    EXPECT_TRUE(sum.isValid());
+    EXPECT_EQ(sum.getMin(), 3.0);
+    EXPECT_EQ(sum.getMax(), 5.0);
+    EXPECT_EQ(sum.getCount(), 3);
+    EXPECT_EQ(sum.getSum(), 12.0);
+    EXPECT_EQ(sum.getAve(), 4.0);
+    g->acceptVisitor(sum); // no variable: counts the vertices
+    EXPECT_EQ(sum.getCount(), 5);
+}

@@ -10,6 +10,8 @@ namespace zev {
 
 template <class T> class TripletBase {
 public:
+    using value_type = T;
+
     TripletBase() = default;
     TripletBase(T p_x, T p_y, T p_z) : m_v{p_x, p_y, p_z} {}
 
@@ -118,12 +120,21 @@ template <class T> TripletBase<T> operator-(TripletBase<T> p_a, const TripletBas
 {
     return p_a -= p_b;
 }
-template <class T> TripletBase<T> operator*(TripletBase<T> p_a, T p_s) { return p_a *= p_s; }
-template <class T> TripletBase<T> operator*(T p_s, TripletBase<T> p_a) { return p_a *= p_s; }
+// The scalar takes the triplet's component type without being deduced from the argument, so
+// an int or double scalar converts as it would for a plain float parameter.
+template <class T> TripletBase<T> operator*(TripletBase<T> p_a, typename TripletBase<T>::value_type p_s)
+{
+    return p_a *= p_s;
+}
+template <class T> TripletBase<T> operator*(typename TripletBase<T>::value_type p_s, TripletBase<T> p_a)
+{
+    return p_a *= p_s;
+}
 
 // The divisor is compared with zero after widening to double, then each component is
 // divided in the triplet's own precision.
-template <class T> TripletBase<T> operator/(const TripletBase<T>& p_a, T p_s)
+template <class T>
+TripletBase<T> operator/(const TripletBase<T>& p_a, typename TripletBase<T>::value_type p_s)
 {
     if (static_cast<double>(p_s) == 0.0)
         throw data::invalid("Triplet", "operator/", UserMsg("Attempt to divide by zero."));

@@ -111,11 +111,17 @@ void HybridInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_
         target[i] = ZEV_UNDEF;
         const HybridInterpolantData& r = m_records[i];
         const auto d = static_cast<std::size_t>(r.m_domainIndex);
-        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr || r.m_size == 0)
+        // A domain index past the parent list or a null parent leaves the item undefined
+        // rather than reading outside the list.
+        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr)
             continue;
+        // The parent's array is read for every record with a domain, even one without a
+        // node, so a parent without data is reported whatever its records hold.
         if (!arrays[d])
             arrays[d] = std::make_unique<detail::FloatReader>(
                 p_parents[d]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+        if (r.m_size == 0)
+            continue;
         const detail::FloatReader& parent = *arrays[d];
         float sum = 0.0f;
         bool undefined = false;
@@ -146,10 +152,12 @@ void HybridInterpolant::interpolate(const std::vector<const VectorVariable*>& p_
         p_target[i] = undefinedValue;
         const HybridInterpolantData& r = m_records[i];
         const auto d = static_cast<std::size_t>(r.m_domainIndex);
-        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr || r.m_size == 0)
+        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr)
             continue;
         if (!arrays[d])
             arrays[d] = &p_parents[d]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+        if (r.m_size == 0)
+            continue;
         const TripletZEVVector& parent = *arrays[d];
         Triplet sum(0.0f, 0.0f, 0.0f);
         bool undefined = false;

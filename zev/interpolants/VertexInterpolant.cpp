@@ -37,6 +37,8 @@ void VertexInterpolant::interpolate(const TripletZEVVector& p_source, TripletZEV
     const std::size_t n = m_parentVertices.size();
     p_target.resize(n);
     const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    // A record naming a vertex outside the source gives the undefined value rather than
+    // reading past the source's array.
     for (std::size_t i = 0; i < n; ++i) {
         const auto v = static_cast<std::size_t>(m_parentVertices[i]);
         p_target[i] = v < p_source.size() ? p_source[v] : undefined;
