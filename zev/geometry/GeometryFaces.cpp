@@ -339,6 +339,24 @@ void radixSort(std::vector<SortKey>& p_keys)
     }
 }
 
+// A cell of the merge grid: its key and its run in the grouped points.
+struct MergeCell {
+    std::uint64_t key;
+    std::uint32_t begin;
+    std::uint32_t end;
+};
+struct MergePoint {
+    float xyz[3];
+    int index;
+
+    // The squared distance from the origin, exactly as the vertex records compute it.
+    double magnitude2() const
+    {
+        return static_cast<double>(xyz[0]) * xyz[0] + static_cast<double>(xyz[1]) * xyz[1] +
+               static_cast<double>(xyz[2]) * xyz[2];
+    }
+};
+
 bool inRange(const Shape& p_shape, std::size_t p_vertexCount)
 {
     const int n = p_shape.getNumVertices();
@@ -704,21 +722,33 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         // The occupied cells, by open addressing: key, and where its run starts and ends in
         // the grouped points. A bitmap of occupied hashes, small enough to stay in cache,
         // turns most empty neighbour cells away without touching the table.
-        struct Cell {
-            std::uint64_t key;
-            std::uint32_t begin;
-            std::uint32_t end;
-        };
-        std::size_t capacity = 16;
-        while (capacity < vertexCount)
+        // Sized for a few points per cell (meshes read cell by cell repeat every vertex) and
+        // grown when the cells turn out to be more.
+        std::size_t capacity = 64;
+        while (capacity < vertexCount / 2)
             capacity <<= 1;
         const std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
         std::vector<std::uint32_t> table(capacity, none);
-        std::vector<Cell> cells;
-        cells.reserve(vertexCount / 4 + 16);
-        const std::size_t bits = capacity * 8;
+        std::vector<MergeCell> cells;
+        cells.reserve(capacity / 2);
+        std::size_t bits = capacity * 8;
         std::vector<std::uint64_t> occupied(bits / 64, 0);
         auto bitOf = [&](std::uint64_t p_hash) { return static_cast<std::size_t>(p_hash >> 32) & (bits - 1); };
+        auto rebuild = [&](std::size_t p_capacity) {
+            capacity = p_capacity;
+            bits = capacity * 8;
+            table.assign(capacity, none);
+            occupied.assign(bits / 64, 0);
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                const std::uint64_t h = hashOf(cells[c].key);
+                std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
+                while (table[slot] != none)
+                    slot = (slot + 1) & (capacity - 1);
+                table[slot] = static_cast<std::uint32_t>(c);
+                const std::size_t bit = bitOf(h);
+                occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
+            }
+        };
         auto findCell = [&](std::uint64_t p_key) {
             const std::uint64_t h = hashOf(p_key);
             const std::size_t bit = bitOf(h);
@@ -742,38 +772,39 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
             while (table[slot] != none && cells[table[slot]].key != key)
                 slot = (slot + 1) & (capacity - 1);
+            std::uint32_t id;
             if (table[slot] == none) {
-                table[slot] = static_cast<std::uint32_t>(cells.size());
-                cells.push_back(Cell{key, 0, 0});
+                id = static_cast<std::uint32_t>(cells.size());
+                table[slot] = id;
+                cells.push_back(MergeCell{key, 0, 0});
                 const std::size_t bit = bitOf(h);
                 occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
+                if (2 * cells.size() > capacity)
+                    rebuild(2 * capacity);
+            } else {
+                id = table[slot];
             }
-            cellOfVertex[i] = table[slot];
-            ++cells[table[slot]].end;
+            cellOfVertex[i] = id;
+            ++cells[id].end;
         }
         std::uint32_t offset = 0;
-        for (Cell& c : cells) {
+        for (MergeCell& c : cells) {
             const std::uint32_t n = c.end;
             c.begin = offset;
             c.end = offset;
             offset += n;
         }
         // Group the points by cell, each run in ascending index.
-        struct Point {
-            float xyz[3];
-            int index;
-        };
-        std::vector<Point> points(offset);
+        std::vector<MergePoint> points(offset);
         for (std::size_t i = 0; i < vertexCount; ++i) {
             if (cellOfVertex[i] == none)
                 continue;
             const Triplet& p = m_vertices[i];
-            points[cells[cellOfVertex[i]].end++] = Point{{p[0], p[1], p[2]}, static_cast<int>(i)};
+            points[cells[cellOfVertex[i]].end++] = MergePoint{{p[0], p[1], p[2]}, static_cast<int>(i)};
         }
-        std::vector<std::uint32_t>().swap(cellOfVertex);
 
         for (std::size_t k = 0; k < cells.size(); ++k) {
-            const Cell& own = cells[k];
+            const MergeCell& own = cells[k];
             const std::int64_t base[3] = {static_cast<std::int64_t>(own.key >> 42) - bias,
                                           static_cast<std::int64_t>((own.key >> 21) & ((1u << 21) - 1)) - bias,
                                           static_cast<std::int64_t>(own.key & ((1u << 21) - 1)) - bias};
@@ -783,8 +814,8 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             neighbour[13] = static_cast<std::uint32_t>(k);
             known[13] = true;
             for (std::uint32_t j = own.begin; j < own.end; ++j) {
-                const Point& p = points[j];
-                const double m2 = magnitude2[static_cast<std::size_t>(p.index)];
+                const MergePoint& p = points[j];
+                const double m2 = p.magnitude2();
                 const double m = std::sqrt(m2);
                 const double e = std::max(tolerance, m * 1e-5);
                 const double low = e > m ? 0.0 : (m - e) * (m - e);
@@ -805,13 +836,13 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
                     }
                     if (neighbour[slot] == none)
                         continue;
-                    const Cell& candidates = cells[neighbour[slot]];
+                    const MergeCell& candidates = cells[neighbour[slot]];
                     // Runs are in ascending index: past p's own index nothing qualifies.
                     for (std::uint32_t q = candidates.begin; q < candidates.end; ++q) {
-                        const Point& c = points[q];
+                        const MergePoint& c = points[q];
                         if (c.index >= p.index)
                             break;
-                        const double c2 = magnitude2[static_cast<std::size_t>(c.index)];
+                        const double c2 = c.magnitude2();
                         if (c2 < low || c2 > high)
                             continue;
                         if (best >= 0 && (c2 > bestM2 || (c2 == bestM2 && c.index > best)))
