@@ -700,9 +700,11 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     // each vertex merges into the first smaller-numbered one.
     if (maxTolerance > 0.0) {
         const double cell = 2.5 * maxTolerance;
+        // Cells are found by multiplying with the inverse width; only consistency matters.
+        const double inverseCell = 1.0 / cell;
         const std::int64_t bias = std::int64_t(1) << 20;
         auto cellOf = [&](double p_coordinate) {
-            const double c = std::floor(p_coordinate / cell);
+            const double c = std::floor(p_coordinate * inverseCell);
             return static_cast<std::int64_t>(std::max(-double(bias) + 2, std::min(double(bias) - 2, c)));
         };
         auto cellKey = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
@@ -822,7 +824,7 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
                 const double high = (m + e) * (m + e);
                 int side[3];
                 for (int c = 0; c < 3; ++c)
-                    side[c] = p.xyz[c] / cell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
+                    side[c] = p.xyz[c] * inverseCell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
                 int best = -1;
                 double bestM2 = 0.0;
                 for (int corner = 0; corner < 8; ++corner) {
