@@ -69,7 +69,9 @@ void interpolateContiguous(const EdgeInterpolantData* p_records, std::size_t p_c
         const float b = p_parent[v2];
         const float w = e.m_weight;
         const float sum = w * a + (1.0f - w) * b;
-        p_target[i] = ((floatBits(a) == undefined) | (floatBits(b) == undefined)) ? ZEV_UNDEF : sum;
+        p_target[i] = (static_cast<int>(floatBits(a) == undefined) | static_cast<int>(floatBits(b) == undefined)) != 0
+                          ? ZEV_UNDEF
+                          : sum;
     }
 }
 
