@@ -1,5 +1,5 @@
-#include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
+#include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionTransformationInterface.h"
 #include "zev/contracts/Undefined.h"
 
@@ -47,8 +47,8 @@ TEST(ExpressionEvaluator, ArithmeticFunctionsAndNames)
     EXPECT_FLOAT_EQ(evaluate("sqrt(16) + abs(-2) + max(1, 3) + log10(100) + pow(2, 3)", {}, 1)[0], 19.0f);
 
     asked.clear();
-    const auto braced = evaluate("{Velocity Magnitude}*2 + {p.1} - {Velocity Magnitude}", {{"Velocity Magnitude", {3}}, {"p.1", {0.5f}}},
-                                 1, &asked);
+    const auto braced = evaluate("{Velocity Magnitude}*2 + {p.1} - {Velocity Magnitude}",
+                                 {{"Velocity Magnitude", {3}}, {"p.1", {0.5f}}}, 1, &asked);
     EXPECT_EQ(braced[0], 3.5f);
     EXPECT_EQ(asked, (std::vector<std::string>{"Velocity Magnitude", "p.1"}));
 }
@@ -85,7 +85,7 @@ TEST(ExpressionEvaluator, ErrorsNameExpressionAndPosition)
     float out[2];
     std::string need;
     ASSERT_EQ(ev.evaluateVariable("x+1", out, 2, need, "Vertex"), "x");
-    EXPECT_THROW(ev.continueEvaluatingVariable({1.0f}, "x"), zev::expressions::eval); // wrong count
+    EXPECT_THROW(ev.continueEvaluatingVariable({1.0f}, "x"), zev::expressions::eval);       // wrong count
     EXPECT_THROW(ev.continueEvaluatingVariable({1.0f, 2.0f}, "y"), zev::expressions::eval); // not asked
 }
 
@@ -99,5 +99,6 @@ TEST(ExpressionEvaluator, TransformationRewritesInputs)
                     v += 100.0f;
         }
     } shift;
-    EXPECT_EQ(evaluate("x+y", {{"x", {1, 2}}, {"y", {1, 1}}}, 2, nullptr, &shift), (std::vector<float>{102, 103}));
+    EXPECT_EQ(evaluate("x+y", {{"x", {1, 2}}, {"y", {1, 1}}}, 2, nullptr, &shift),
+              (std::vector<float>{102, 103}));
 }

@@ -1,6 +1,6 @@
+#include "zev/contracts/Message.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ErrorReporter.h"
-#include "zev/contracts/Message.h"
 #include "zev/contracts/ZEVAssertImpl.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,8 @@ TEST(Message, TokenSubstitution)
     CaptureStderr();
     std::string a = zev::SystemMsg("Variable %1 has no internal data.").arg("Pressure");
     std::string b = zev::SystemMsg("%1 and %1 again, then %2").arg(7).arg(2.5f);
-    std::string c = zev::UserMsg("%2 before %1") << "one" << "two";
+    std::string c = zev::UserMsg("%2 before %1") << "one"
+                                                 << "two";
     // Default stream formatting: six significant digits.
     std::string d = zev::SystemMsg("v=%1").arg(1.0f / 3.0f);
     // A value containing its own token is not substituted again.
@@ -76,7 +77,8 @@ struct RecordingReporter : zev::ErrorReporter {
 TEST(ErrorReporter, DefaultWritesOneLineAndHostCanReplace)
 {
     CaptureStderr();
-    zev::ErrorReporter::instance().reportMessage(zev::ErrorMsg("Quadtree", "build", "fell back", zev::eWarning));
+    zev::ErrorReporter::instance().reportMessage(
+        zev::ErrorMsg("Quadtree", "build", "fell back", zev::eWarning));
     zev::ErrorReporter::instance().reportError(zev::data::invalid("Shape", "setVertices", "bad"));
     EXPECT_EQ(GetCapturedStderr(), "Warning: Quadtree::build: fell back\nError: Shape::setVertices: bad\n");
 

@@ -1,7 +1,7 @@
+#include "zev/geometry/GeometryAPI.h"
 #include "zev/contracts/Error.h"
 #include "zev/geometry/FaceCenterCalculator.h"
 #include "zev/geometry/Geometry.h"
-#include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
 #include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/visitors/GeometryVisitor.h"
@@ -28,7 +28,10 @@ protected:
 int CountingGeometry::s_destroyed = 0;
 
 struct NoLocation : VariableLocationProviderIF {
-    VarLocation getLocationForExpressions(Geometry*, const std::vector<std::string>&) override { return eFace; }
+    VarLocation getLocationForExpressions(Geometry*, const std::vector<std::string>&) override
+    {
+        return eFace;
+    }
 };
 
 struct CountingVisitor : GeometryVisitor {

@@ -30,7 +30,8 @@ struct MeasuresFixture : ::testing::Test {
         return g.getNumVertices() - 1;
     }
     // An axis-aligned rectangle in the plane z = p_z, counter-clockwise seen from +z.
-    void addRectangle(ShapeSet& p_set, std::size_t p_index, float p_x0, float p_y0, float p_x1, float p_y1, float p_z)
+    void addRectangle(ShapeSet& p_set, std::size_t p_index, float p_x0, float p_y0, float p_x1, float p_y1,
+                      float p_z)
     {
         Shape& q = p_set[p_index];
         q[0] = vertex(p_x0, p_y0, p_z);
@@ -167,11 +168,11 @@ TEST_F(MeasuresFixture, ThetaPropagation)
     (*tris)[2][0] = e, (*tris)[2][1] = f, (*tris)[2][2] = h;
     EXPECT_FALSE(g.calculateThetaVariable(a, 0.5f, theta, &calls, out));
     ASSERT_EQ(out.size(), 7u);
-    EXPECT_EQ(out[0], 1.5f);          // base: x + seed
-    EXPECT_EQ(out[1], 1.5f + 2);      // from the last done vertex of the seed shape
+    EXPECT_EQ(out[0], 1.5f);     // base: x + seed
+    EXPECT_EQ(out[1], 1.5f + 2); // from the last done vertex of the seed shape
     EXPECT_EQ(out[2], 1.5f + 3);
-    EXPECT_EQ(out[3], 1.5f + 3 + 4);  // from c, the last done vertex of shape 1
-    EXPECT_EQ(out[4], 0.0f);          // the other patch is never reached
+    EXPECT_EQ(out[3], 1.5f + 3 + 4); // from c, the last done vertex of shape 1
+    EXPECT_EQ(out[4], 0.0f);         // the other patch is never reached
     EXPECT_EQ(out[6], 0.0f);
 
     (*tris)[2][0] = d; // now connected

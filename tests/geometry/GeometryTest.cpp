@@ -1,5 +1,5 @@
-#include "zev/contracts/Error.h"
 #include "zev/geometry/Geometry.h"
+#include "zev/contracts/Error.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
 #include "zev/interpolants/EdgeInterpolant.h"
@@ -24,7 +24,10 @@ namespace {
 // Opens the protected stores for the cases the public interface cannot set up.
 class TestGeometry : public Geometry {
 public:
-    void addVirtualLayerSet(const std::string& p_name, ShapeSet* p_set) { m_virtualLayerSets[p_name] = p_set; }
+    void addVirtualLayerSet(const std::string& p_name, ShapeSet* p_set)
+    {
+        m_virtualLayerSets[p_name] = p_set;
+    }
     void fileNullFaceSet(const std::string& p_name) { m_faceSets[p_name] = nullptr; }
     void fileVariable(const std::string& p_name)
     {
@@ -63,8 +66,7 @@ struct GeometryFixture : ::testing::Test {
     Geometry& g = *holder.get();
 };
 
-template <class E, class F>
-void expectError(F f, const std::string& method, const std::string& message)
+template <class E, class F> void expectError(F f, const std::string& method, const std::string& message)
 {
     try {
         f();
@@ -161,7 +163,8 @@ TEST_F(GeometryFixture, FaceSetsByTypeCountsAndElements)
     // A face set filed as an element set is not 3-D.
     g.insertElementSet(Geometry::getElementSetName(0), FaceFactory::instance()->getFaceSetByType(TRI, 1));
     shapeIndex onFaces(0, 0, nullptr);
-    expectError<internal::error>([&] { g.getElement(onFaces); }, "getElement", "Element requested is not 3D.");
+    expectError<internal::error>([&] { g.getElement(onFaces); }, "getElement",
+                                 "Element requested is not 3D.");
     shapeIndex missing(3, 0, nullptr);
     EXPECT_EQ(g.getElement(missing), nullptr);
 
@@ -258,8 +261,8 @@ TEST(Geometry, CloneRules)
     src->addInterpolant(edge);
     src->fileVariable("Pressure");
 
-    expectError<data::invalid>([&] { GeometryAPI::instance()->deleteGeometry(src->clone(false, false)); }, "clone",
-                               "inlet - Cannot clone Geometry with Variables.");
+    expectError<data::invalid>([&] { GeometryAPI::instance()->deleteGeometry(src->clone(false, false)); },
+                               "clone", "inlet - Cannot clone Geometry with Variables.");
     Geometry* copy = src->clone(true, true);
     ASSERT_NE(copy, nullptr);
     EXPECT_TRUE(GeometryAPI::instance()->exists(copy));
@@ -283,8 +286,9 @@ TEST(Geometry, CloneRules)
                                "inlet - Cannot clone Geometry with Element Sets.");
 
     src->fileNullFaceSet("broken");
-    expectError<internal::nullPointer>([&] { src->clone(holder.get(), true, false); }, "clone",
-                                       "getFaceSet by name returned null ptr for geom inlet, faceset broken.");
+    expectError<internal::nullPointer>(
+        [&] { src->clone(holder.get(), true, false); }, "clone",
+        "getFaceSet by name returned null ptr for geom inlet, faceset broken.");
     // The target keeps what was copied before the failing set.
     EXPECT_EQ(holder->getDomain(), "fluid");
     delete src;

@@ -79,7 +79,8 @@ TEST_F(VariablesFixture, RequestsWithoutHost)
 
     testing::internal::CaptureStdout();
     g.dbprintVariables();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "INDEX=2*x+y NAME=2*x+y DOMAIN=\nINDEX=P NAME=P DOMAIN=\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "INDEX=2*x+y NAME=2*x+y DOMAIN=\nINDEX=P NAME=P DOMAIN=\n");
 
     g.deleteVariable("P");
     EXPECT_FALSE(g.hasVariable("P", eFace));
@@ -265,7 +266,8 @@ TEST(GeomObject, OwningAndBorrowedKinds)
         b->getVertices().push_back(Triplet(4, 5, 6));
         ZEVVector<Variable*> xs = slice.getVariable("x*2");
         ASSERT_EQ(xs.size(), 2u);
-        EXPECT_EQ(xs[0]->getFloatValues(Variable::Description(eUser, eVertex, "All"))[0], 8.0f); // fluid first
+        EXPECT_EQ(xs[0]->getFloatValues(Variable::Description(eUser, eVertex, "All"))[0],
+                  8.0f); // fluid first
         slice.deleteVariable("x*2");
         EXPECT_FALSE(a->hasVariable("x*2", eVertex));
         slice.setGeometry("solid", b); // an owning object deletes the geometry it replaces

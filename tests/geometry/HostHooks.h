@@ -54,7 +54,8 @@ public:
     void hostReserved2() override {}
     void hostReserved3() override {}
     void hostReserved4() override {}
-    Interpolant* createExternalInterpolant(const TripletZEVVector&, const std::vector<std::string>&, bool) override
+    Interpolant* createExternalInterpolant(const TripletZEVVector&, const std::vector<std::string>&,
+                                           bool) override
     {
         return nullptr;
     }
@@ -62,8 +63,8 @@ public:
     // Knows the fixed geometric names.
     void knowGeometricNames()
     {
-        for (const char* n : {"x", "X", "X Coordinate", "y", "Y", "z", "Z", "Length", "Area", "Volume", "Normal",
-                              "Normal X", "Normal Y", "Normal Z"})
+        for (const char* n : {"x", "X", "X Coordinate", "y", "Y", "z", "Z", "Length", "Area", "Volume",
+                              "Normal", "Normal X", "Normal Y", "Normal Z"})
             names[n] = Entry();
     }
 };

@@ -104,7 +104,8 @@ TEST(EdgeInterpolant, RecordsNearAndOutsideTheParentRange)
 
 TEST(EdgeInterpolant, VectorsUseFirstComponentForUndefined)
 {
-    auto p = vector({Triplet(0, 0, 0), Triplet(4, 8, 12), Triplet(ZEV_UNDEF, 1, 1), Triplet(1, ZEV_UNDEF, 1)});
+    auto p =
+        vector({Triplet(0, 0, 0), Triplet(4, 8, 12), Triplet(ZEV_UNDEF, 1, 1), Triplet(1, ZEV_UNDEF, 1)});
     EdgeInterpolant edges("fluid");
     edges.pushVertex(1, 0, 0.5f);
     edges.pushVertex(1, 2, 0.5f);
@@ -131,16 +132,31 @@ TEST(Interpolant, GenericEntryPointChecks)
 
     expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{}); }, "Interpolant",
                         "Cannot interpolate a variable with no data.");
-    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{nullptr, s.get()}); }, "Interpolant",
-                        "Cannot interpolate a variable with no data.");
-    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{s.get(), v.get()}); }, "Interpolant",
-                        "Mixed Vector and Scalar variables cannot be interpolated.");
-    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{v.get(), s.get()}); }, "Interpolant",
-                        "Mixed Vector and Scalar variables cannot be interpolated.");
-    expectInternalError([&] { delete edges.interpolate(std::vector<Variable*>{s.get(), s2.get()}); },
-                        "EdgeInterpolant", "EdgeInterpolant must have exactly one parent domain to interpolate.");
-    expectInternalError([&] { delete vertices.interpolate(std::vector<Variable*>{s.get(), s2.get()}); },
-                        "VertexInterpolant", "VertexInterpolant must have exactly one parent domain to interpolate.");
+    expectInternalError(
+        [&] {
+            delete edges.interpolate(std::vector<Variable*>{nullptr, s.get()});
+        },
+        "Interpolant", "Cannot interpolate a variable with no data.");
+    expectInternalError(
+        [&] {
+            delete edges.interpolate(std::vector<Variable*>{s.get(), v.get()});
+        },
+        "Interpolant", "Mixed Vector and Scalar variables cannot be interpolated.");
+    expectInternalError(
+        [&] {
+            delete edges.interpolate(std::vector<Variable*>{v.get(), s.get()});
+        },
+        "Interpolant", "Mixed Vector and Scalar variables cannot be interpolated.");
+    expectInternalError(
+        [&] {
+            delete edges.interpolate(std::vector<Variable*>{s.get(), s2.get()});
+        },
+        "EdgeInterpolant", "EdgeInterpolant must have exactly one parent domain to interpolate.");
+    expectInternalError(
+        [&] {
+            delete vertices.interpolate(std::vector<Variable*>{s.get(), s2.get()});
+        },
+        "VertexInterpolant", "VertexInterpolant must have exactly one parent domain to interpolate.");
 
     ScalarVariable empty(eUnknown, eVertex);
     empty.setName("Pressure");

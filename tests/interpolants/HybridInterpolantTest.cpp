@@ -53,14 +53,14 @@ TEST(HybridInterpolant, WeightedSumsAndUndefinedItems)
 
     HybridInterpolant h("A");
     EXPECT_EQ(h.getQualityRank(), 6);
-    h.pushVertex(2, 5, 0.25f);                                    // 0.25*4 + 0.75*8 = 7
-    h.pushVertex(HybridInterpolantData(1), "B");                  // domain B, node 1
+    h.pushVertex(2, 5, 0.25f);                   // 0.25*4 + 0.75*8 = 7
+    h.pushVertex(HybridInterpolantData(1), "B"); // domain B, node 1
     HybridInterpolantData outside(3);
-    h.pushVertex(outside, "");                                    // domain index -1
-    h.pushVertex(HybridInterpolantData(), "A");                   // no node
+    h.pushVertex(outside, "");                  // domain index -1
+    h.pushVertex(HybridInterpolantData(), "A"); // no node
     const int nodes[] = {2, 6};
     const float weights[] = {1.0f, 0.0f};
-    h.pushVertex(nodes, weights, 2);                              // undefined node, weight 0
+    h.pushVertex(nodes, weights, 2); // undefined node, weight 0
     EXPECT_EQ(h.getDomains(), (std::vector<std::string>{"A", "B"}));
 
     std::unique_ptr<Variable> r(h.interpolate(std::vector<Variable*>{&pa, &pb}));
@@ -103,8 +103,8 @@ TEST(HybridInterpolant, VectorsAndDomains)
     h.pushVertex(0, 1, 0.5f);
     h.pushVertex(0, 2, 0.5f);
     std::unique_ptr<Variable> r(h.interpolate(std::vector<Variable*>{&v}));
-    const TripletZEVVector& out =
-        dynamic_cast<VectorVariable&>(*r).getTripletValues(Variable::Description(eConservative, eVertex, "All"));
+    const TripletZEVVector& out = dynamic_cast<VectorVariable&>(*r).getTripletValues(
+        Variable::Description(eConservative, eVertex, "All"));
     EXPECT_EQ(out[0], Triplet(2, 2, 2));
     EXPECT_EQ(out[1], Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF));
 

@@ -24,7 +24,10 @@ const double kUndef = static_cast<double>(ZEV_UNDEF);
 
 // Says every expression lives at the faces.
 struct FaceLocation : VariableLocationProviderIF {
-    VarLocation getLocationForExpressions(Geometry*, const std::vector<std::string>&) override { return eFace; }
+    VarLocation getLocationForExpressions(Geometry*, const std::vector<std::string>&) override
+    {
+        return eFace;
+    }
 };
 
 // A geometry created while a location provider is registered.
@@ -47,7 +50,10 @@ void addQuad(Geometry& g, ShapeSet& set, std::size_t i, Triplet a, Triplet b, Tr
         set[i][k] = base + k;
 }
 
-FloatZEVVectorConcrete floats(std::vector<float> p_values) { return FloatZEVVectorConcrete(p_values.data(), p_values.size()); }
+FloatZEVVectorConcrete floats(std::vector<float> p_values)
+{
+    return FloatZEVVectorConcrete(p_values.data(), p_values.size());
+}
 
 } // namespace
 
@@ -57,8 +63,10 @@ TEST(AreaVisitor, MagnitudesProjectionsAndValues)
     GeometryAutoPtr g(newGeometry(&faces));
     g->hasFaceData(true);
     ShapeSet* set = g->addFaceSet("wall", QUAD, 2, 1.0);
-    addQuad(*g.get(), *set, 0, Triplet(0, 0, 0), Triplet(1, 0, 0), Triplet(1, 1, 0), Triplet(0, 1, 0)); // area 1, +z
-    addQuad(*g.get(), *set, 1, Triplet(0, 0, 1), Triplet(0, 1, 1), Triplet(3, 1, 1), Triplet(3, 0, 1)); // area 3, -z
+    addQuad(*g.get(), *set, 0, Triplet(0, 0, 0), Triplet(1, 0, 0), Triplet(1, 1, 0),
+            Triplet(0, 1, 0)); // area 1, +z
+    addQuad(*g.get(), *set, 1, Triplet(0, 0, 1), Triplet(0, 1, 1), Triplet(3, 1, 1),
+            Triplet(3, 0, 1)); // area 3, -z
 
     AreaVisitor area;
     g->acceptVisitor(area);
@@ -94,7 +102,8 @@ TEST(AreaVisitor, MagnitudesProjectionsAndValues)
     } catch (const data::notFound& e) {
         EXPECT_EQ(e.getClassName(), "AreaVisitor");
         EXPECT_EQ(e.getMethodName(), "visitGeometry");
-        EXPECT_EQ(e.getMessage(), "No data exists for variable 'Pressure' specified in object '/cases/wall'.");
+        EXPECT_EQ(e.getMessage(),
+                  "No data exists for variable 'Pressure' specified in object '/cases/wall'.");
     }
 }
 
@@ -200,7 +209,8 @@ TEST(Visitors, LinearFieldOverABox)
                 for (int c = 0; c < 8; ++c)
                     (*hexes)[e][c] = id(i + c % 2, j + (c / 2) % 2, k + c / 4);
     // Each side: (fixed axis, fixed index, the two running axes).
-    const int sides[6][4] = {{0, 0, 1, 2}, {0, n, 1, 2}, {1, 0, 0, 2}, {1, n, 0, 2}, {2, 0, 0, 1}, {2, n, 0, 1}};
+    const int sides[6][4] = {{0, 0, 1, 2}, {0, n, 1, 2}, {1, 0, 0, 2},
+                             {1, n, 0, 2}, {2, 0, 0, 1}, {2, n, 0, 1}};
     for (int s = 0; s < 6; ++s) {
         ShapeSet* quads = g.addFaceSet("side" + std::to_string(s), QUAD, n * n, 1.0);
         int q = 0;

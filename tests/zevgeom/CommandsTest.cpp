@@ -123,7 +123,8 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
         {{"integrate", "--var", "region", "--over", "boundary"},
          "zevgeom: 'region' lives on elements; integrate it with --over volume"},
         {{"integrate", "--expr", "linear+region"},
-         "zevgeom: cannot evaluate 'linear+region': it must combine numbers, x, y, z and variables of one location"},
+         "zevgeom: cannot evaluate 'linear+region': it must combine numbers, x, y, z and variables of one "
+         "location"},
         {{"boundary"}, "zevgeom: boundary needs -o OUT.vtk"},
         {{"generate", "cube", "--n", "2", "-o", "x.vtk"},
          "zevgeom: unknown cell kind 'cube'; use hex, tet or mixed"},

@@ -1,5 +1,6 @@
 #include "tools/zevgeom/MeshConversion.h"
 
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/FormatError.h"
 #include "tools/zevgeom/VtkCellOrder.h"
 #include "zev/contracts/Undefined.h"
@@ -8,7 +9,6 @@
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
-#include "tools/zevgeom/Analysis.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 

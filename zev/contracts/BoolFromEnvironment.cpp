@@ -19,7 +19,10 @@ bool BoolFromEnvironment::isTrue(const char* p_value)
     return !(v.empty() || v == "0" || v == "false" || v == "no" || v == "off");
 }
 
-void BoolFromEnvironment::checkEnv() const { m_state = isTrue(std::getenv(m_name.c_str())) ? 1 : 0; }
+void BoolFromEnvironment::checkEnv() const
+{
+    m_state = isTrue(std::getenv(m_name.c_str())) ? 1 : 0;
+}
 
 BoolFromEnvironment::operator bool() const
 {

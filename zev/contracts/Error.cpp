@@ -4,8 +4,7 @@
 
 namespace zev {
 
-Error::Error(std::string p_className, std::string p_methodName, std::string p_message,
-             errorType p_errorType)
+Error::Error(std::string p_className, std::string p_methodName, std::string p_message, errorType p_errorType)
     : m_className(std::move(p_className)), m_methodName(std::move(p_methodName)),
       m_message(std::move(p_message)), m_errorType(p_errorType)
 {

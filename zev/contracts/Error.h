@@ -38,11 +38,11 @@ private:
 // The root under a second name, so the family macros can inherit its constructor.
 using ErrorRoot = Error;
 
-#define ZEV_DECLARE_ERROR(NAME, BASE)  \
-    class ZEV_EXPORT NAME : public BASE { \
-    public:                             \
-        using BASE::BASE;               \
-        ~NAME() override;               \
+#define ZEV_DECLARE_ERROR(NAME, BASE)                                                                        \
+    class ZEV_EXPORT NAME : public BASE {                                                                    \
+    public:                                                                                                  \
+        using BASE::BASE;                                                                                    \
+        ~NAME() override;                                                                                    \
     };
 
 namespace data {

@@ -53,18 +53,30 @@ private:
     int m_saved = 1;
 };
 
-double atan2Fn(double p_y, double p_x) { return std::atan2(p_y, p_x); }
-double powFn(double p_a, double p_b) { return std::pow(p_a, p_b); }
+double atan2Fn(double p_y, double p_x)
+{
+    return std::atan2(p_y, p_x);
+}
+double powFn(double p_a, double p_b)
+{
+    return std::pow(p_a, p_b);
+}
 
-bool isIdentifierStart(char p_c) { return std::isalpha(static_cast<unsigned char>(p_c)) || p_c == '_'; }
-bool isIdentifierChar(char p_c) { return std::isalnum(static_cast<unsigned char>(p_c)) || p_c == '_'; }
+bool isIdentifierStart(char p_c)
+{
+    return std::isalpha(static_cast<unsigned char>(p_c)) || p_c == '_';
+}
+bool isIdentifierChar(char p_c)
+{
+    return std::isalnum(static_cast<unsigned char>(p_c)) || p_c == '_';
+}
 
 } // namespace
 
 struct ExpressionEvaluator::Impl {
-    std::string expression;  // as written
-    std::string translated;  // braced names replaced by identifiers
-    std::vector<int> origin; // position in `expression` of each character of `translated`
+    std::string expression;                    // as written
+    std::string translated;                    // braced names replaced by identifiers
+    std::vector<int> origin;                   // position in `expression` of each character of `translated`
     std::map<std::string, std::string> nameOf; // identifier in `translated` -> input name
     mu::Parser parser;
     std::vector<std::string> needed; // identifiers, in order of first appearance
@@ -188,8 +200,8 @@ ExpressionEvaluator::ExpressionEvaluator() : m_impl(std::make_unique<Impl>())
 
 ExpressionEvaluator::~ExpressionEvaluator() = default;
 
-std::string ExpressionEvaluator::evaluateVariable(const std::string& p_expression, float* p_values, int p_count,
-                                                  std::string& p_neededName, const std::string&,
+std::string ExpressionEvaluator::evaluateVariable(const std::string& p_expression, float* p_values,
+                                                  int p_count, std::string& p_neededName, const std::string&,
                                                   const ExpressionTransformationInterface* p_transform)
 {
     Impl& s = *m_impl;
@@ -202,7 +214,8 @@ std::string ExpressionEvaluator::evaluateVariable(const std::string& p_expressio
     s.undefinedItem.assign(static_cast<std::size_t>(s.count), 0);
     p_neededName.clear();
     if (s.count > 0 && p_values == nullptr)
-        throw expressions::eval(kClass, "evaluateVariable", SystemMsg("No output array for expression '%1'.").arg(p_expression));
+        throw expressions::eval(kClass, "evaluateVariable",
+                                SystemMsg("No output array for expression '%1'.").arg(p_expression));
 
     s.translate();
     try {
@@ -213,7 +226,8 @@ std::string ExpressionEvaluator::evaluateVariable(const std::string& p_expressio
         s.fail("evaluateVariable", e.GetMsg(), e.GetPos());
     }
     // At least one slot per input, so the parser always gets a valid address.
-    s.inputs.assign(s.needed.size(), std::vector<double>(static_cast<std::size_t>(std::max(s.count, 1)), 0.0));
+    s.inputs.assign(s.needed.size(),
+                    std::vector<double>(static_cast<std::size_t>(std::max(s.count, 1)), 0.0));
     try {
         for (std::size_t k = 0; k < s.needed.size(); ++k)
             s.parser.DefineVar(s.needed[k], s.inputs[k].data());
@@ -236,11 +250,12 @@ std::string ExpressionEvaluator::continueEvaluatingVariable(const std::vector<fl
     Impl& s = *m_impl;
     const char* const method = "continueEvaluatingVariable";
     if (s.next >= s.needed.size())
-        throw expressions::eval(kClass, method, SystemMsg("No input is awaited for expression '%1'.").arg(s.expression));
+        throw expressions::eval(kClass, method,
+                                SystemMsg("No input is awaited for expression '%1'.").arg(s.expression));
     const std::string expectedName = s.inputName(s.needed[s.next]);
     if (p_name != expectedName)
-        throw expressions::eval(kClass, method,
-                                SystemMsg("Expected values of '%1', got '%2'.").arg(expectedName).arg(p_name));
+        throw expressions::eval(
+            kClass, method, SystemMsg("Expected values of '%1', got '%2'.").arg(expectedName).arg(p_name));
     if (p_values.size() != static_cast<std::size_t>(s.count))
         throw expressions::eval(kClass, method,
                                 SystemMsg("Input '%1' has %2 values, %3 expected.")

@@ -5,7 +5,8 @@
 //
 //   std::string need;
 //   std::string next = ev.evaluateVariable("2*x+y", out, n, need, "Vertex");
-//   while (!next.empty()) { values = ...values of next...; next = ev.continueEvaluatingVariable(values, next); }
+//   while (!next.empty()) { values = ...values of next...; next = ev.continueEvaluatingVariable(values,
+//   next); }
 //
 // Language: decimal numbers; + - * / ^ (power); unary minus; parentheses; comparisons
 // (< <= > >= == !=, giving 1 or 0), && || and the conditional a ? b : c; the functions sin,

@@ -23,7 +23,10 @@ void FloatZEVVector::dbprint(std::size_t p_from, std::size_t p_to) const
     }
 }
 
-void FloatZEVVector::dbprint() const { dbprint(0, size()); }
+void FloatZEVVector::dbprint() const
+{
+    dbprint(0, size());
+}
 
 namespace {
 

@@ -10,10 +10,7 @@ namespace zev {
 class ZEV_EXPORT FloatZEVVectorConcrete final : public FloatZEVVector {
 public:
     FloatZEVVectorConcrete() = default;
-    explicit FloatZEVVectorConcrete(std::size_t p_size, float p_value = 0.0f)
-        : m_data(p_size, p_value)
-    {
-    }
+    explicit FloatZEVVectorConcrete(std::size_t p_size, float p_value = 0.0f) : m_data(p_size, p_value) {}
     // Copies p_count values starting at p_values (p_values may be null when p_count is 0).
     FloatZEVVectorConcrete(const float* p_values, std::size_t p_count);
     FloatZEVVectorConcrete(const FloatZEVVectorConcrete&) = default;

@@ -18,8 +18,7 @@ void MessageText::substitute(const std::string& p_value)
         used = true;
     }
     if (!used) {
-        std::cerr << "Warning: token %" << m_counter << " was not used in the message: \""
-                  << p_value << "\"";
+        std::cerr << "Warning: token %" << m_counter << " was not used in the message: \"" << p_value << "\"";
     }
 }
 

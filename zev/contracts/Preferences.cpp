@@ -24,13 +24,19 @@ float Preferences::getFloatValue(const std::string& p_key, bool p_defaultOnly) c
     return it != m_defaults.end() ? it->second : 0.0f;
 }
 
-void Preferences::setFloatValue(const std::string& p_key, float p_value) { m_values[p_key] = p_value; }
+void Preferences::setFloatValue(const std::string& p_key, float p_value)
+{
+    m_values[p_key] = p_value;
+}
 
 bool Preferences::hasFloatValue(const std::string& p_key) const
 {
     return m_values.count(p_key) != 0 || m_defaults.count(p_key) != 0;
 }
 
-void Preferences::resetToDefaults() { m_values.clear(); }
+void Preferences::resetToDefaults()
+{
+    m_values.clear();
+}
 
 } // namespace zev

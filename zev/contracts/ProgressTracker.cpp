@@ -24,7 +24,10 @@ ProgressListener* ProgressTracker::setListener(ProgressListener* p_listener)
     return previous;
 }
 
-ProgressListener* ProgressTracker::getListener() { return s_listener; }
+ProgressListener* ProgressTracker::getListener()
+{
+    return s_listener;
+}
 
 int ProgressTracker::add(const std::string& p_name, double p_weight, int p_parent, int p_totalIncrements)
 {
@@ -99,7 +102,10 @@ int ProgressTracker::getTotalIncrements(int p_stage) const
     return p_stage >= 0 && p_stage < size() ? m_stages[p_stage].total : 0;
 }
 
-void ProgressTracker::setWeight(const std::string& p_name, double p_weight) { setWeight(find(p_name), p_weight); }
+void ProgressTracker::setWeight(const std::string& p_name, double p_weight)
+{
+    setWeight(find(p_name), p_weight);
+}
 
 void ProgressTracker::setWeight(int p_stage, double p_weight)
 {

@@ -103,8 +103,7 @@ private:
     static void checkIndex(int p_index)
     {
         if (p_index < 0 || p_index > 2)
-            throw data::invalid("Triplet", "getRef",
-                                SystemMsg("Index (%1) out of range 0..2").arg(p_index));
+            throw data::invalid("Triplet", "getRef", SystemMsg("Index (%1) out of range 0..2").arg(p_index));
     }
 
     T m_v[3] = {T(0), T(0), T(0)};

@@ -13,5 +13,5 @@ public:
 
 } // namespace zev
 
-#define ZEV_ASSERT(EXPR) \
+#define ZEV_ASSERT(EXPR)                                                                                     \
     ((EXPR) ? static_cast<void>(0) : ::zev::ZEVAssertImpl::assertFail(#EXPR, __FILE__, __LINE__))

@@ -124,7 +124,8 @@ ZEVVector<Variable*> GeomObject::getVariable(const std::string& p_name)
 void GeomObject::deleteVariable(const std::string& p_name)
 {
     if (p_name.empty())
-        throw data::invalid(kClass, "deleteVariable", SystemMsg("Input parameter %1 is empty.").arg("p_name"));
+        throw data::invalid(kClass, "deleteVariable",
+                            SystemMsg("Input parameter %1 is empty.").arg("p_name"));
     for (auto& entry : m_geometryMap)
         if (entry.second)
             entry.second->deleteVariable(p_name);

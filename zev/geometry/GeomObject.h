@@ -56,7 +56,8 @@ public:
 private:
     bool isBorrowing() const { return m_objectType == "BOUNDARY" || m_objectType == "SUBDOMAIN"; }
     bool deleteGeometryPointerObject(Geometry* p_geometry);
-    Geometry* requireGeometry(const std::string& p_name, const std::string& p_domain, const char* p_method) const;
+    Geometry* requireGeometry(const std::string& p_name, const std::string& p_domain,
+                              const char* p_method) const;
 
     std::map<std::string, Geometry*> m_geometryMap;
     std::string m_objectType;

@@ -65,7 +65,10 @@ void Geometry::operator delete(void* p_pointer)
         ZEVAssertImpl::assertFail("geometry pointer allocated", "Geometry/src/Geometry", __LINE__);
 }
 
-bool Geometry::isAllocated(const void* p_pointer) { return allocationRegister().count(p_pointer) != 0; }
+bool Geometry::isAllocated(const void* p_pointer)
+{
+    return allocationRegister().count(p_pointer) != 0;
+}
 
 // ------------------------------------------------------------------ construction
 
@@ -91,8 +94,8 @@ Geometry::Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderI
 
 Geometry::Geometry(const Geometry& p_other)
     : m_elementSets(p_other.m_elementSets), m_faceSets(p_other.m_faceSets),
-      m_virtualLayerTolerance(p_other.m_virtualLayerTolerance), m_virtualLayerSets(p_other.m_virtualLayerSets),
-      m_virtualLayerVertices(p_other.m_virtualLayerVertices),
+      m_virtualLayerTolerance(p_other.m_virtualLayerTolerance),
+      m_virtualLayerSets(p_other.m_virtualLayerSets), m_virtualLayerVertices(p_other.m_virtualLayerVertices),
       m_virtualLayerSetIndices(p_other.m_virtualLayerSetIndices), m_vertexNormals(p_other.m_vertexNormals),
       m_faceNormals(p_other.m_faceNormals), m_name(p_other.m_name), m_domain(p_other.m_domain),
       m_vertices(p_other.m_vertices), m_faceCenters(p_other.m_faceCenters),
@@ -108,8 +111,8 @@ Geometry::Geometry(const Geometry& p_other)
       m_considerStuFailure(p_other.m_considerStuFailure), m_nodeNeighbours(p_other.m_nodeNeighbours),
       m_geomAlgIntf(p_other.m_geomAlgIntf), m_variableProvider(p_other.m_variableProvider),
       m_faceCenterCalculator(p_other.m_faceCenterCalculator),
-      m_variableLocationProvider(p_other.m_variableLocationProvider), m_generateLines(p_other.m_generateLines),
-      m_borrowed(p_other.m_borrowed)
+      m_variableLocationProvider(p_other.m_variableLocationProvider),
+      m_generateLines(p_other.m_generateLines), m_borrowed(p_other.m_borrowed)
 {
     // Everything held by pointer stays the source's.
     auto borrowMap = [this](const auto& p_map) {
@@ -125,11 +128,12 @@ Geometry::Geometry(const Geometry& p_other)
     for (Interpolant* i : m_interpolants)
         if (i)
             m_borrowed.insert(i);
-    for (const void* p : {static_cast<const void*>(m_vertexNormals), static_cast<const void*>(m_faceNormals),
-                          static_cast<const void*>(m_vertexAreaVectors), static_cast<const void*>(m_vertexAreas),
-                          static_cast<const void*>(m_faceAreas), static_cast<const void*>(m_faceAreaVectors),
-                          static_cast<const void*>(m_vertexVolumes), static_cast<const void*>(m_elementVolumes),
-                          static_cast<const void*>(m_vertexLengths), static_cast<const void*>(m_geomAlgIntf)})
+    for (const void* p :
+         {static_cast<const void*>(m_vertexNormals), static_cast<const void*>(m_faceNormals),
+          static_cast<const void*>(m_vertexAreaVectors), static_cast<const void*>(m_vertexAreas),
+          static_cast<const void*>(m_faceAreas), static_cast<const void*>(m_faceAreaVectors),
+          static_cast<const void*>(m_vertexVolumes), static_cast<const void*>(m_elementVolumes),
+          static_cast<const void*>(m_vertexLengths), static_cast<const void*>(m_geomAlgIntf)})
         if (p)
             m_borrowed.insert(p);
 }
@@ -180,13 +184,15 @@ Geometry* Geometry::newGeometry()
 // ------------------------------------------------------------------ virtual slots whose
 // behaviour the variable, measure and search layers supply
 
-Interpolant* Geometry::getInterpolant() { return m_interpolants.empty() ? nullptr : m_interpolants.front(); }
+Interpolant* Geometry::getInterpolant()
+{
+    return m_interpolants.empty() ? nullptr : m_interpolants.front();
+}
 
 const Interpolant* Geometry::getInterpolant() const
 {
     return m_interpolants.empty() ? nullptr : m_interpolants.front();
 }
-
 
 void Geometry::calculateTransformVariables(const std::string& p_name)
 {
@@ -198,12 +204,17 @@ void Geometry::getElementVariable(const std::string&) {}
 
 void Geometry::getFaceVariable(const std::string&) {}
 
-bool Geometry::createVirtualLayer(float) { return false; }
-
+bool Geometry::createVirtualLayer(float)
+{
+    return false;
+}
 
 // ------------------------------------------------------------------ accessors
 
-std::string Geometry::getBaseName() const { return StringUtilities::pathBaseName(m_name); }
+std::string Geometry::getBaseName() const
+{
+    return StringUtilities::pathBaseName(m_name);
+}
 
 bool Geometry::hasVertDomainESNum() const
 {
@@ -219,7 +230,10 @@ std::size_t Geometry::getSize(VarLocation p_location) const
     return m_vertices.size();
 }
 
-void Geometry::acceptVisitor(GeometryVisitor& p_visitor) { p_visitor.visitGeometry(*this); }
+void Geometry::acceptVisitor(GeometryVisitor& p_visitor)
+{
+    p_visitor.visitGeometry(*this);
+}
 
 // ------------------------------------------------------------------ sets
 
@@ -232,15 +246,15 @@ std::string Geometry::getElementSetName(int p_index)
 
 namespace {
 
-void checkNewName(const std::map<std::string, ShapeSet*>& p_map, const std::string& p_name, const char* p_method,
-                  const char* p_kind, bool p_userMessage)
+void checkNewName(const std::map<std::string, ShapeSet*>& p_map, const std::string& p_name,
+                  const char* p_method, const char* p_kind, bool p_userMessage)
 {
     if (p_name.empty())
         throw data::invalid(kClass, p_method, SystemMsg("Input parameter %1 is empty.").arg("p_name"));
     if (p_map.count(p_name)) {
-        const std::string text = p_userMessage
-                                     ? std::string(UserMsg("%1 '%2' already exists.").arg(p_kind).arg(p_name))
-                                     : std::string(SystemMsg("%1 '%2' already exists.").arg(p_kind).arg(p_name));
+        const std::string text =
+            p_userMessage ? std::string(UserMsg("%1 '%2' already exists.").arg(p_kind).arg(p_name))
+                          : std::string(SystemMsg("%1 '%2' already exists.").arg(p_kind).arg(p_name));
         throw data::duplicate(kClass, p_method, text);
     }
 }
@@ -267,12 +281,14 @@ void Geometry::insertElementSet(const std::string& p_name, ShapeSet* p_set)
 {
     checkNewName(m_elementSets, p_name, "insertElementSet", "ElementSet", true);
     if (p_set == nullptr)
-        throw data::notFound(kClass, "insertElementSet",
-                             SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("ElementSet").arg(p_name));
+        throw data::notFound(
+            kClass, "insertElementSet",
+            SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("ElementSet").arg(p_name));
     m_elementSets[p_name] = p_set;
 }
 
-ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int p_count, double p_correctionFactor)
+ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int p_count,
+                               double p_correctionFactor)
 {
     checkNewName(m_faceSets, p_name, "addFaceSet", "FaceSet", false);
     ShapeSet* set = FaceFactory::instance()->getFaceSetByType(p_type, p_count);
@@ -285,8 +301,9 @@ void Geometry::insertFaceSet(const std::string& p_name, ShapeSet* p_set)
 {
     checkNewName(m_faceSets, p_name, "insertFaceSet", "FaceSet", false);
     if (p_set == nullptr)
-        throw data::notFound(kClass, "insertFaceSet",
-                             SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("FaceSet").arg(p_name));
+        throw data::notFound(
+            kClass, "insertFaceSet",
+            SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("FaceSet").arg(p_name));
     m_faceSets[p_name] = p_set;
 }
 
@@ -308,9 +325,15 @@ const ShapeSet* Geometry::getElementSet(const std::string& p_name) const
     return nullptr;
 }
 
-ShapeSet* Geometry::getElementSet(int p_index) { return getElementSet(getElementSetName(p_index)); }
+ShapeSet* Geometry::getElementSet(int p_index)
+{
+    return getElementSet(getElementSetName(p_index));
+}
 
-const ShapeSet* Geometry::getElementSet(int p_index) const { return getElementSet(getElementSetName(p_index)); }
+const ShapeSet* Geometry::getElementSet(int p_index) const
+{
+    return getElementSet(getElementSetName(p_index));
+}
 
 ShapeSet* Geometry::getFaceSet(const std::string& p_name)
 {
@@ -361,7 +384,8 @@ unsigned int Geometry::getNumFaceEntries() const
             for (std::size_t i = 0; i < set->size(); ++i)
                 n += static_cast<unsigned int>((*set)[i].getNumVertices());
         } else {
-            n += static_cast<unsigned int>(set->size()) * static_cast<unsigned int>((*set)[0].getNumVertices());
+            n += static_cast<unsigned int>(set->size()) *
+                 static_cast<unsigned int>((*set)[0].getNumVertices());
         }
     }
     return n;
@@ -376,7 +400,8 @@ const Element* Geometry::getElement(shapeIndex& p_index) const
     // reading past the set's shapes.
     if (p_index.m_shapeIndex < 0 || static_cast<std::size_t>(p_index.m_shapeIndex) >= set->size())
         return nullptr;
-    const Element* element = dynamic_cast<const Element*>(&(*set)[static_cast<std::size_t>(p_index.m_shapeIndex)]);
+    const Element* element =
+        dynamic_cast<const Element*>(&(*set)[static_cast<std::size_t>(p_index.m_shapeIndex)]);
     if (element == nullptr)
         throw internal::error(kClass, "getElement", SystemMsg("Element requested is not 3D."));
     p_index.m_shape = element;
@@ -525,7 +550,8 @@ Geometry* Geometry::cloneBase(bool p_allowContents, bool p_copyInterpolants, Geo
         throw data::invalid(kClass, "clone",
                             SystemMsg("%1 - Cannot clone Geometry with Element Sets.").arg(getBaseName()));
     if (!m_variables.empty() && !p_allowContents)
-        throw data::invalid(kClass, "clone", SystemMsg("%1 - Cannot clone Geometry with Variables.").arg(getBaseName()));
+        throw data::invalid(kClass, "clone",
+                            SystemMsg("%1 - Cannot clone Geometry with Variables.").arg(getBaseName()));
 
     Geometry* target = p_target ? p_target : GeometryAPI::instance()->newGeometry("", nullptr);
     target->m_name = m_name;
@@ -542,7 +568,9 @@ Geometry* Geometry::cloneBase(bool p_allowContents, bool p_copyInterpolants, Geo
         if (set == nullptr)
             throw internal::nullPointer(
                 kClass, "clone",
-                SystemMsg("getFaceSet by name returned null ptr for geom %1, faceset %2.").arg(getBaseName()).arg(name));
+                SystemMsg("getFaceSet by name returned null ptr for geom %1, faceset %2.")
+                    .arg(getBaseName())
+                    .arg(name));
         ShapeSet* copy = set->clone();
         try {
             target->insertFaceSet(name, copy);

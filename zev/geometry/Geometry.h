@@ -53,8 +53,8 @@ public:
     virtual Interpolant* getInterpolant();
     virtual Variable* getVariable(const std::string& p_name, bool p_flag, const VarLocation& p_location);
     virtual VectorVariable* getVectorVariable(const std::string& p_name, const std::string& p_xExpression,
-                                              const std::string& p_yExpression, const std::string& p_zExpression,
-                                              VarLocation p_location);
+                                              const std::string& p_yExpression,
+                                              const std::string& p_zExpression, VarLocation p_location);
     virtual Geometry* makeWireFrame(float p_featureAngle);
     // Copies name, domain, vertices, lines, face sets (and optionally interpolants) into
     // p_target, or into a new registered geometry when p_target is null; returns the target.
@@ -242,7 +242,8 @@ public:
     // each vertex taking a neighbour's value as reference. False when some vertex could not
     // be reached (it keeps 0).
     bool calculateThetaVariable(int p_baseVertex, float p_seed,
-                                float (*p_theta)(void* p_context, const TripletBase<float>& p_point, float p_reference),
+                                float (*p_theta)(void* p_context, const TripletBase<float>& p_point,
+                                                 float p_reference),
                                 void* p_context, FloatZEVVectorConcrete& p_out) const;
 
     // ---- face construction, vertex merging and assembly
@@ -295,7 +296,10 @@ protected:
     Geometry* cloneBase(bool p_allowContents, bool p_copyInterpolants, Geometry* p_target) const;
 
     void registerVariableProvider(GeometryVariableProviderIF* p_provider) { m_variableProvider = p_provider; }
-    void registerFaceCenterCalculator(FaceCenterCalculator* p_calculator) { m_faceCenterCalculator = p_calculator; }
+    void registerFaceCenterCalculator(FaceCenterCalculator* p_calculator)
+    {
+        m_faceCenterCalculator = p_calculator;
+    }
     void registerVariableLocationProvider(VariableLocationProviderIF* p_provider)
     {
         m_variableLocationProvider = p_provider;
@@ -317,10 +321,12 @@ private:
     Variable* getExpression(const std::string& p_expression, VarLocation p_location);
     Variable* getExpression(const std::string& p_xExpression, const std::string& p_yExpression,
                             const std::string& p_zExpression, VarLocation p_location);
-    void evaluateExpression(const std::string& p_expression, float* p_out, int p_count, VarLocation p_location);
+    void evaluateExpression(const std::string& p_expression, float* p_out, int p_count,
+                            VarLocation p_location);
     void evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out, int p_count,
                                               const ExpressionTransformationInterface* p_transform);
-    void processSubExpression(const std::string& p_subName, std::vector<float>& p_values, VarLocation p_location);
+    void processSubExpression(const std::string& p_subName, std::vector<float>& p_values,
+                              VarLocation p_location);
     // Files p_variable; deletes it when it is refused, and passes the error on.
     Variable* fileOrDelete(Variable* p_variable, VarLocation p_location);
     // Deletes the filed component variables that view p_vector's arrays.
@@ -372,9 +378,9 @@ protected:
     bool m_useOctree;
     bool m_considerStuFailure;
     std::vector<std::set<int>> m_nodeNeighbours;
-    GeometricAlgorithmInterface* m_geomAlgIntf;             // owned
-    GeometryVariableProviderIF* m_variableProvider;         // not owned
-    FaceCenterCalculator* m_faceCenterCalculator = nullptr; // not owned
+    GeometricAlgorithmInterface* m_geomAlgIntf;                       // owned
+    GeometryVariableProviderIF* m_variableProvider;                   // not owned
+    FaceCenterCalculator* m_faceCenterCalculator = nullptr;           // not owned
     VariableLocationProviderIF* m_variableLocationProvider = nullptr; // not owned
     bool m_generateLines = true;
 

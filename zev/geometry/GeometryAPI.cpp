@@ -60,7 +60,10 @@ void GeometryAPI::registerGeometry(const std::string& p_type, Geometry* p_protot
                               SystemMsg("Insertion of Geometry type '%1' failed.").arg(p_type));
 }
 
-bool GeometryAPI::exists(Geometry* p_geometry) { return m_geometries.count(p_geometry) != 0; }
+bool GeometryAPI::exists(Geometry* p_geometry)
+{
+    return m_geometries.count(p_geometry) != 0;
+}
 
 bool GeometryAPI::deleteGeometry(Geometry* p_geometry)
 {
@@ -72,7 +75,10 @@ bool GeometryAPI::deleteGeometry(Geometry* p_geometry)
     return true;
 }
 
-void GeometryAPI::registerVariableProvider(GeometryVariableProviderIF* p_provider) { m_variableProvider = p_provider; }
+void GeometryAPI::registerVariableProvider(GeometryVariableProviderIF* p_provider)
+{
+    m_variableProvider = p_provider;
+}
 
 void GeometryAPI::registerFaceCenterCalculator(FaceCenterCalculator* p_calculator)
 {

@@ -735,7 +735,9 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         cells.reserve(capacity / 2);
         std::size_t bits = capacity * 8;
         std::vector<std::uint64_t> occupied(bits / 64, 0);
-        auto bitOf = [&](std::uint64_t p_hash) { return static_cast<std::size_t>(p_hash >> 32) & (bits - 1); };
+        auto bitOf = [&](std::uint64_t p_hash) {
+            return static_cast<std::size_t>(p_hash >> 32) & (bits - 1);
+        };
         auto rebuild = [&](std::size_t p_capacity) {
             capacity = p_capacity;
             bits = capacity * 8;
@@ -808,7 +810,8 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         for (std::size_t k = 0; k < cells.size(); ++k) {
             const MergeCell& own = cells[k];
             const std::int64_t base[3] = {static_cast<std::int64_t>(own.key >> 42) - bias,
-                                          static_cast<std::int64_t>((own.key >> 21) & ((1u << 21) - 1)) - bias,
+                                          static_cast<std::int64_t>((own.key >> 21) & ((1u << 21) - 1)) -
+                                              bias,
                                           static_cast<std::int64_t>(own.key & ((1u << 21) - 1)) - bias};
             // The neighbouring cells, looked up once per cell: offsets -1, 0, +1 per axis.
             std::uint32_t neighbour[27];

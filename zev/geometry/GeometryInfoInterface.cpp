@@ -4,7 +4,10 @@ namespace zev {
 
 GeometryInfoInterface::~GeometryInfoInterface() = default;
 
-bool GeometryInfoInterface::calculateVariableOnGeometry(const std::string&, Geometry*) const { return false; }
+bool GeometryInfoInterface::calculateVariableOnGeometry(const std::string&, Geometry*) const
+{
+    return false;
+}
 
 void GeometryInfoInterface::getDomainData(const std::string&, FloatZEVVectorConcrete&, const Interpolant*,
                                           const std::string&)
@@ -26,8 +29,14 @@ bool GeometryInfoInterface::variableExists(const std::string& p_name, const std:
 
 void GeometryInfoInterface::calculateTransformVariables(Geometry*, const std::string&) const {}
 
-bool GeometryInfoInterface::isGeometryWallBoundary(Geometry*) { return false; }
+bool GeometryInfoInterface::isGeometryWallBoundary(Geometry*)
+{
+    return false;
+}
 
-Variable* GeometryInfoInterface::getBoundaryFlow(const std::string&, Geometry*, VarLocation) { return nullptr; }
+Variable* GeometryInfoInterface::getBoundaryFlow(const std::string&, Geometry*, VarLocation)
+{
+    return nullptr;
+}
 
 } // namespace zev

@@ -58,11 +58,13 @@ public:
     // An interpolant, owned by the caller, from the sample points p_points to the domains
     // p_domains; p_flag is passed as false. Null when the host cannot build one.
     virtual Interpolant* createExternalInterpolant(const TripletZEVVector& p_points,
-                                                   const std::vector<std::string>& p_domains, bool p_flag) = 0;
+                                                   const std::vector<std::string>& p_domains,
+                                                   bool p_flag) = 0;
 
     virtual void calculateTransformVariables(Geometry* p_geometry, const std::string& p_name) const;
     virtual bool isGeometryWallBoundary(Geometry* p_geometry);
-    virtual Variable* getBoundaryFlow(const std::string& p_name, Geometry* p_geometry, VarLocation p_location);
+    virtual Variable* getBoundaryFlow(const std::string& p_name, Geometry* p_geometry,
+                                      VarLocation p_location);
 
     virtual ~GeometryInfoInterface();
 };

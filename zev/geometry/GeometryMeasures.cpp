@@ -134,7 +134,8 @@ void Geometry::calculateVertexAreas() const
     vectors.resize(m_vertices.size(), Triplet(0.0f, 0.0f, 0.0f));
     for (const auto& entry : m_faceSets) {
         if (entry.second == nullptr)
-            throw internal::nullPointer(kClass, "calculateVertexAreas", SystemMsg("Null pointer to %1.").arg(entry.first));
+            throw internal::nullPointer(kClass, "calculateVertexAreas",
+                                        SystemMsg("Null pointer to %1.").arg(entry.first));
         entry.second->addVertexAreas(m_vertices, vectors, areas);
     }
 }
@@ -147,7 +148,8 @@ void Geometry::calculateVertexVolumes() const
     for (const std::string& name : getElementSetNames()) {
         const ShapeSet* set = getElementSet(name);
         if (set == nullptr)
-            throw internal::nullPointer(kClass, "calculateVertexVolumes", SystemMsg("Null pointer to %1.").arg(name));
+            throw internal::nullPointer(kClass, "calculateVertexVolumes",
+                                        SystemMsg("Null pointer to %1.").arg(name));
         set->calcVertexVolumes(m_vertices, volumes);
     }
 }
@@ -310,8 +312,8 @@ void Geometry::clearDataStores()
 // ------------------------------------------------------------------ theta propagation
 
 bool Geometry::calculateThetaVariable(int p_baseVertex, float p_seed,
-                                      float (*p_theta)(void*, const TripletBase<float>&, float), void* p_context,
-                                      FloatZEVVectorConcrete& p_out) const
+                                      float (*p_theta)(void*, const TripletBase<float>&, float),
+                                      void* p_context, FloatZEVVectorConcrete& p_out) const
 {
     const int vertexCount = getNumVertices();
     if (vertexCount == 0)
@@ -322,7 +324,8 @@ bool Geometry::calculateThetaVariable(int p_baseVertex, float p_seed,
     const auto n = static_cast<std::size_t>(vertexCount);
     std::vector<float> values(n, 0.0f);
     std::vector<char> done(n, 0);
-    values[static_cast<std::size_t>(p_baseVertex)] = p_theta(p_context, m_vertices[static_cast<std::size_t>(p_baseVertex)], p_seed);
+    values[static_cast<std::size_t>(p_baseVertex)] =
+        p_theta(p_context, m_vertices[static_cast<std::size_t>(p_baseVertex)], p_seed);
     done[static_cast<std::size_t>(p_baseVertex)] = 1;
 
     std::vector<const ShapeSet*> sets;
@@ -350,8 +353,8 @@ bool Geometry::calculateThetaVariable(int p_baseVertex, float p_seed,
             const int v = p_shape[k];
             if (v < 0 || v >= vertexCount || done[static_cast<std::size_t>(v)])
                 continue;
-            values[static_cast<std::size_t>(v)] =
-                p_theta(p_context, m_vertices[static_cast<std::size_t>(v)], values[static_cast<std::size_t>(p_reference)]);
+            values[static_cast<std::size_t>(v)] = p_theta(p_context, m_vertices[static_cast<std::size_t>(v)],
+                                                          values[static_cast<std::size_t>(p_reference)]);
             done[static_cast<std::size_t>(v)] = 1;
         }
     };

@@ -21,7 +21,8 @@ public:
 
     // A new variable named p_name at p_location on p_geometry, owned by the caller, or null
     // when the host has none.
-    virtual Variable* getVariable(Geometry* p_geometry, const std::string& p_name, VarLocation p_location) = 0;
+    virtual Variable* getVariable(Geometry* p_geometry, const std::string& p_name,
+                                  VarLocation p_location) = 0;
 };
 
 } // namespace zev

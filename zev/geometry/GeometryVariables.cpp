@@ -50,8 +50,8 @@ struct Description {
 
     bool query(const GeometryInfoInterface& p_info, const std::string& p_name)
     {
-        return p_info.describeVariable(p_name, numComponents, isExpression, expressions, needsCalculation, unused1,
-                                       unused2, unused3);
+        return p_info.describeVariable(p_name, numComponents, isExpression, expressions, needsCalculation,
+                                       unused1, unused2, unused3);
     }
 };
 
@@ -79,10 +79,11 @@ Variable* Geometry::getVariable(const std::string& p_name, bool p_mustExist, con
             return makeSystemVariable("Length", getVertexLengths(), eVertex);
         }
         if (p_name == "Area")
-            return makeSystemVariable("Area", p_location == eFace ? getFaceAreas() : getVertexAreas(), p_location);
-        if (p_name == "Volume")
-            return makeSystemVariable("Volume", p_location == eElement ? getElementVolumes() : getVertexVolumes(),
+            return makeSystemVariable("Area", p_location == eFace ? getFaceAreas() : getVertexAreas(),
                                       p_location);
+        if (p_name == "Volume")
+            return makeSystemVariable(
+                "Volume", p_location == eElement ? getElementVolumes() : getVertexVolumes(), p_location);
         if (p_name == "Normal")
             return makeSystemVariable("Normal", p_location == eFace ? getFaceNormals() : getVertexNormals(),
                                       p_location);
@@ -242,11 +243,15 @@ void Geometry::dbprintVariables() const
                   << " DOMAIN=" << (entry.second ? entry.second->getDomain() : "") << std::endl;
 }
 
-bool Geometry::isGeometricVariable(const std::string& p_name) const { return coordinateComponent(p_name) >= 0; }
+bool Geometry::isGeometricVariable(const std::string& p_name) const
+{
+    return coordinateComponent(p_name) >= 0;
+}
 
 // ------------------------------------------------------------------ made variables
 
-ScalarVariable* Geometry::makeXYZVariable(const TripletZEVVector& p_source, int p_component, VarLocation p_location)
+ScalarVariable* Geometry::makeXYZVariable(const TripletZEVVector& p_source, int p_component,
+                                          VarLocation p_location)
 {
     auto v = std::make_unique<ScalarVariable>(eUnknown, eVertex);
     auto* array = dynamic_cast<FloatZEVVectorConcrete*>(
@@ -324,16 +329,15 @@ Variable* Geometry::makeSystemVariable(const std::string& p_name, const TripletZ
     return fileOrDelete(raw, p_location);
 }
 
-ScalarVariable* Geometry::makeComponentVariable(const std::string& p_vectorName, const std::string& p_componentName,
-                                                int p_component, VarLocation p_location)
+ScalarVariable* Geometry::makeComponentVariable(const std::string& p_vectorName,
+                                                const std::string& p_componentName, int p_component,
+                                                VarLocation p_location)
 {
     auto* vector = dynamic_cast<VectorVariable*>(getVariable(p_vectorName, false, p_location));
     if (vector == nullptr)
-        throw internal::bad_cast(kClass, "makeComponentVariable",
-                                 SystemMsg("Bad cast of %1 '%2' to %3.")
-                                     .arg("variable")
-                                     .arg(p_vectorName)
-                                     .arg("VectorVariable"));
+        throw internal::bad_cast(
+            kClass, "makeComponentVariable",
+            SystemMsg("Bad cast of %1 '%2' to %3.").arg("variable").arg(p_vectorName).arg("VectorVariable"));
     auto* c = new ScalarVariable(*vector, p_component);
     c->setName(p_componentName);
     c->setGlobalType(eLocal);
@@ -343,12 +347,13 @@ ScalarVariable* Geometry::makeComponentVariable(const std::string& p_vectorName,
 }
 
 VectorVariable* Geometry::getVectorVariable(const std::string& p_name, const std::string& p_xExpression,
-                                            const std::string& p_yExpression, const std::string& p_zExpression,
-                                            VarLocation p_location)
+                                            const std::string& p_yExpression,
+                                            const std::string& p_zExpression, VarLocation p_location)
 {
     if (auto* held = dynamic_cast<VectorVariable*>(findVariable(p_name, p_location)))
         return held;
-    auto* v = static_cast<VectorVariable*>(getExpression(p_xExpression, p_yExpression, p_zExpression, p_location));
+    auto* v =
+        static_cast<VectorVariable*>(getExpression(p_xExpression, p_yExpression, p_zExpression, p_location));
     if (v == nullptr)
         return nullptr;
     v->setName(p_name);
@@ -366,7 +371,8 @@ Variable* Geometry::getFundamentalVariable(const std::string& p_name)
 bool Geometry::calculateVariable(const std::string& p_name)
 {
     if (s_geometryInfo == nullptr)
-        throw internal::nullPointer(kClass, "calculateVariable", SystemMsg("Null pointer to %1.").arg("s_geometryInfo"));
+        throw internal::nullPointer(kClass, "calculateVariable",
+                                    SystemMsg("Null pointer to %1.").arg("s_geometryInfo"));
     return s_geometryInfo->calculateVariableOnGeometry(p_name, this);
 }
 
@@ -381,7 +387,8 @@ Variable* Geometry::makeFundamentalVariable(const std::string& p_name, VarLocati
             continue;
         const std::vector<std::string> domains = interpolant->getDomains();
         if (s_geometryInfo == nullptr)
-            throw internal::nullPointer(kClass, method, SystemMsg("Null pointer to %1.").arg("s_geometryInfo"));
+            throw internal::nullPointer(kClass, method,
+                                        SystemMsg("Null pointer to %1.").arg("s_geometryInfo"));
         std::vector<Variable*> parents;
         s_geometryInfo->getParentVariables(p_name, domains, parents);
         if (parents.empty() || parents.front() == nullptr)
@@ -469,7 +476,8 @@ void Geometry::evaluateExpression(const std::string& p_expression, float* p_out,
     }
 }
 
-void Geometry::evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out, int p_count,
+void Geometry::evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out,
+                                                    int p_count,
                                                     const ExpressionTransformationInterface* p_transform)
 {
     ExpressionEvaluator evaluator;
@@ -501,11 +509,13 @@ void Geometry::processSubExpression(const std::string& p_subName, std::vector<fl
     }
     const Variable* v = getVariable(p_subName, true, p_location);
     if (v == nullptr)
-        throw data::invalid(kClass, "getExpression", SystemMsg("Variable %1 is invalid in the domain").arg("p_expr"));
+        throw data::invalid(kClass, "getExpression",
+                            SystemMsg("Variable %1 is invalid in the domain").arg("p_expr"));
     const FloatZEVVector& values = v->getFloatValues(Variable::Description(eUnknown, p_location, "All"));
     if (values.size() != p_values.size())
-        throw internal::error(kClass, "getExpression",
-                              SystemMsg("Number of values in retrieved variable does not match number of vertices."));
+        throw internal::error(
+            kClass, "getExpression",
+            SystemMsg("Number of values in retrieved variable does not match number of vertices."));
     if (const auto* concrete = dynamic_cast<const FloatZEVVectorConcrete*>(&values)) {
         std::copy(concrete->data(), concrete->data() + concrete->size(), p_values.begin());
     } else {
@@ -561,7 +571,8 @@ Variable* Geometry::getTransformedExpression(const std::string& p_expression,
 }
 
 VectorVariable* Geometry::getTransformedVector(const std::string& p_name, const std::string& p_xExpression,
-                                               const std::string& p_yExpression, const std::string& p_zExpression,
+                                               const std::string& p_yExpression,
+                                               const std::string& p_zExpression,
                                                const ExpressionTransformationInterface* p_transform)
 {
     const int n = getNumVertices();

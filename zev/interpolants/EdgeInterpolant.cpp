@@ -27,7 +27,10 @@ EdgeInterpolant::EdgeInterpolant(const std::string& p_domain)
 
 EdgeInterpolant::~EdgeInterpolant() = default;
 
-void EdgeInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
+void EdgeInterpolant::setDomain(const std::string& p_domain)
+{
+    m_domains.assign(1, p_domain);
+}
 
 void EdgeInterpolant::addData(const std::map<std::size_t, EdgeInterpolantData>& p_data)
 {
@@ -69,9 +72,10 @@ void interpolateContiguous(const EdgeInterpolantData* p_records, std::size_t p_c
         const float b = p_parent[v2];
         const float w = e.m_weight;
         const float sum = w * a + (1.0f - w) * b;
-        p_target[i] = (static_cast<int>(floatBits(a) == undefined) | static_cast<int>(floatBits(b) == undefined)) != 0
-                          ? ZEV_UNDEF
-                          : sum;
+        p_target[i] =
+            (static_cast<int>(floatBits(a) == undefined) | static_cast<int>(floatBits(b) == undefined)) != 0
+                ? ZEV_UNDEF
+                : sum;
     }
 }
 
@@ -89,8 +93,9 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
                                   FloatZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error("EdgeInterpolant", "interpolate",
-                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error(
+            "EdgeInterpolant", "interpolate",
+            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
     p_target.resize(n);
     const FloatZEVVector& parentArray =
@@ -110,7 +115,8 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
         const EdgeInterpolantData& e = m_edges[i];
         // A record naming a vertex outside the parent gives the undefined value rather than
         // reading past the parent's array.
-        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
+            static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
             target[i] = ZEV_UNDEF;
             continue;
         }
@@ -124,17 +130,20 @@ void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_pa
                                   TripletZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error("EdgeInterpolant", "interpolate",
-                              SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error(
+            "EdgeInterpolant", "interpolate",
+            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
     p_target.clear();
     p_target.resize(n);
-    const TripletZEVVector& parent = p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+    const TripletZEVVector& parent =
+        p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
     const std::size_t parentSize = parent.size();
     const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
     for (std::size_t i = 0; i < n; ++i) {
         const EdgeInterpolantData& e = m_edges[i];
-        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize || static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
+        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
+            static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
             p_target[i] = undefined;
             continue;
         }
@@ -196,7 +205,8 @@ void fromMap(const std::vector<EdgeInterpolantData>& p_edges, std::map<std::size
 
 } // namespace
 
-void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
+void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
+                                         FloatZEVVector& p_target) const
 {
     fromMap(m_edges, p_values, p_target);
 }

@@ -35,7 +35,10 @@ public:
     std::string getName() const override { return "Edge Interpolant"; }
 
     void setDomain(const std::string& p_domain);
-    void pushVertex(int p_vertex1, int p_vertex2, float p_weight) { m_edges.emplace_back(p_vertex1, p_vertex2, p_weight); }
+    void pushVertex(int p_vertex1, int p_vertex2, float p_weight)
+    {
+        m_edges.emplace_back(p_vertex1, p_vertex2, p_weight);
+    }
     // Appends the records in ascending key order; the keys are not kept.
     void addData(const std::map<std::size_t, EdgeInterpolantData>& p_data);
     void swapInternalData(std::vector<EdgeInterpolantData>& p_data) { m_edges.swap(p_data); }

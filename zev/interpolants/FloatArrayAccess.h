@@ -13,8 +13,7 @@ namespace detail {
 // Reads entry i of a float array, through a raw pointer when the array is contiguous.
 class FloatReader {
 public:
-    explicit FloatReader(const FloatZEVVector& p_array)
-        : m_array(&p_array), m_size(p_array.size())
+    explicit FloatReader(const FloatZEVVector& p_array) : m_array(&p_array), m_size(p_array.size())
     {
         if (const auto* c = dynamic_cast<const FloatZEVVectorConcrete*>(&p_array))
             m_data = c->data();

@@ -36,7 +36,10 @@ HybridInterpolant::HybridInterpolant(const std::string& p_domain)
 
 HybridInterpolant::~HybridInterpolant() = default;
 
-void HybridInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
+void HybridInterpolant::setDomain(const std::string& p_domain)
+{
+    m_domains.assign(1, p_domain);
+}
 
 int HybridInterpolant::getDomainIndex(const std::string& p_name)
 {
@@ -87,7 +90,10 @@ void HybridInterpolant::pushVertex(const HybridInterpolantData& p_data, const st
     m_records.back().m_domainIndex = index;
 }
 
-void HybridInterpolant::pushVertex(const EdgeInterpolantData& p_edge) { m_records.emplace_back(p_edge); }
+void HybridInterpolant::pushVertex(const EdgeInterpolantData& p_edge)
+{
+    m_records.emplace_back(p_edge);
+}
 
 int HybridInterpolant::getMaxNodeNumber() const
 {
@@ -168,7 +174,8 @@ void HybridInterpolant::interpolate(const std::vector<const VectorVariable*>& p_
                 break;
             }
             const Triplet& v = parent[node];
-            if (FloatUtilities::isUndef(v[0]) || FloatUtilities::isUndef(v[1]) || FloatUtilities::isUndef(v[2])) {
+            if (FloatUtilities::isUndef(v[0]) || FloatUtilities::isUndef(v[1]) ||
+                FloatUtilities::isUndef(v[2])) {
                 undefined = true;
                 break;
             }

@@ -17,7 +17,10 @@ void Interpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>&,
 
 void Interpolant::interpolateFromMap(std::map<std::size_t, float>&, FloatZEVVector&) const {}
 
-int Interpolant::getInternalData(int, HybridInterpolantData&, std::string&) const { return -1; }
+int Interpolant::getInternalData(int, HybridInterpolantData&, std::string&) const
+{
+    return -1;
+}
 
 Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) const
 {
@@ -28,7 +31,8 @@ Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) cons
     const Variable* first = p_parents.front();
     const std::set<VarType> types = first->getAllTypes(eVertex);
     if (types.empty())
-        throw internal::error(cls, method, SystemMsg("Variable %1 has no internal data.").arg(first->getName()));
+        throw internal::error(cls, method,
+                              SystemMsg("Variable %1 has no internal data.").arg(first->getName()));
 
     const VarLocation destination = getDestinationVarLocation();
     if (dynamic_cast<const VectorVariable*>(first)) {

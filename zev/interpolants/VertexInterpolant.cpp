@@ -22,7 +22,10 @@ VertexInterpolant::VertexInterpolant(const std::string& p_domain)
 
 VertexInterpolant::~VertexInterpolant() = default;
 
-void VertexInterpolant::setDomain(const std::string& p_domain) { m_domains.assign(1, p_domain); }
+void VertexInterpolant::setDomain(const std::string& p_domain)
+{
+    m_domains.assign(1, p_domain);
+}
 
 int VertexInterpolant::getMaxNodeNumber() const
 {
@@ -49,11 +52,13 @@ void VertexInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_
                                     FloatZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error("VertexInterpolant", "interpolate",
-                              SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error(
+            "VertexInterpolant", "interpolate",
+            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_parentVertices.size();
     p_target.resize(n);
-    const detail::FloatReader parent(p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+    const detail::FloatReader parent(
+        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
     detail::FloatWriter target(p_target);
     for (std::size_t i = 0; i < n; ++i) {
         const auto v = static_cast<std::size_t>(m_parentVertices[i]);
@@ -65,19 +70,22 @@ void VertexInterpolant::interpolate(const std::vector<const VectorVariable*>& p_
                                     TripletZEVVector& p_target) const
 {
     if (p_parents.size() != 1)
-        throw internal::error("VertexInterpolant", "interpolate",
-                              SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
+        throw internal::error(
+            "VertexInterpolant", "interpolate",
+            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
     interpolate(p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All")), p_target);
 }
 
-void VertexInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const
+void VertexInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
+                                           FloatZEVVector& p_target) const
 {
     p_target.resize(size());
     for (std::size_t i = 0; i < m_parentVertices.size(); ++i) {
         const auto it = p_values.find(static_cast<std::size_t>(m_parentVertices[i]));
         if (it == p_values.end())
-            throw data::error("VertexInterpolant", "interpolateFromMap",
-                              UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
+            throw data::error(
+                "VertexInterpolant", "interpolateFromMap",
+                UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
         p_target[i] = it->second;
     }
 }
@@ -89,8 +97,9 @@ void VertexInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<flo
     for (std::size_t i = 0; i < m_parentVertices.size(); ++i) {
         const auto it = p_values.find(static_cast<std::size_t>(m_parentVertices[i]));
         if (it == p_values.end())
-            throw data::error("VertexInterpolant", "interpolateFromMap",
-                              UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
+            throw data::error(
+                "VertexInterpolant", "interpolateFromMap",
+                UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
         p_target[i] = it->second;
     }
 }

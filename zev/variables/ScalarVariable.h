@@ -85,7 +85,10 @@ public:
     }
     // The vector variable viewed by a component variable made from one (null otherwise); the
     // component must be discarded before that vector.
-    const VectorVariable* getComponentSource() const { return m_componentSource; }
+    const VectorVariable* getComponentSource() const
+    {
+        return m_componentSource;
+    }
 
     // Replaces the vertex array of type p_to by a copy of that of type p_from.
     FloatZEVVector& getCopyOfValues(VarType p_from, VarType p_to);

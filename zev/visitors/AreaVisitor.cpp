@@ -13,7 +13,8 @@ namespace {
 
 Triplet normalisedAxis(Triplet p_axis)
 {
-    if (FloatUtilities::isUndef(p_axis[0]) || FloatUtilities::isUndef(p_axis[1]) || FloatUtilities::isUndef(p_axis[2]))
+    if (FloatUtilities::isUndef(p_axis[0]) || FloatUtilities::isUndef(p_axis[1]) ||
+        FloatUtilities::isUndef(p_axis[2]))
         return p_axis / ZEV_UNDEF;
     const float length = p_axis.length();
     if (length != 0.0f)
@@ -50,8 +51,10 @@ void AreaVisitor::visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_va
         }
     }
     const bool atVertices = location == eVertex;
-    const TripletZEVVector& vectors = atVertices ? p_geometry.getVertexAreaVectors() : p_geometry.getFaceAreaVectors();
-    const FloatZEVVectorConcrete& areas = atVertices ? p_geometry.getVertexAreas() : p_geometry.getFaceAreas();
+    const TripletZEVVector& vectors =
+        atVertices ? p_geometry.getVertexAreaVectors() : p_geometry.getFaceAreaVectors();
+    const FloatZEVVectorConcrete& areas =
+        atVertices ? p_geometry.getVertexAreas() : p_geometry.getFaceAreas();
     const std::size_t n = areas.size();
     if (n == 0)
         return;

@@ -10,7 +10,10 @@
 
 namespace zev {
 
-double IntegrationVisitor::getNumerator() const { return m_valid ? m_numerator : static_cast<double>(ZEV_UNDEF); }
+double IntegrationVisitor::getNumerator() const
+{
+    return m_valid ? m_numerator : static_cast<double>(ZEV_UNDEF);
+}
 
 double IntegrationVisitor::getAverage() const
 {
@@ -27,8 +30,8 @@ double IntegrationVisitor::getAverage() const
     return m_numerator / m_denominator;
 }
 
-void IntegrationVisitor::doWeightedCalculation(const FloatZEVVector* p_weights, const FloatZEVVector* p_values,
-                                               bool p_useAbsWeights)
+void IntegrationVisitor::doWeightedCalculation(const FloatZEVVector* p_weights,
+                                               const FloatZEVVector* p_values, bool p_useAbsWeights)
 {
     const char* const cls = "IntegrationVisitor";
     const char* const method = "doWeightedCalculation";

@@ -25,7 +25,8 @@ protected:
     // Adds value * weight (multiplied in single precision) and the weight for every entry
     // where both are defined; without values only the weights are summed. Values beyond the
     // number of weights are ignored; fewer values than weights are refused.
-    void doWeightedCalculation(const FloatZEVVector* p_weights, const FloatZEVVector* p_values, bool p_useAbsWeights);
+    void doWeightedCalculation(const FloatZEVVector* p_weights, const FloatZEVVector* p_values,
+                               bool p_useAbsWeights);
 
     std::string m_variableName;
     double m_numerator = 0.0;

@@ -18,7 +18,10 @@ SummationVisitor::SummationVisitor(const std::string& p_name, int p_mode)
 {
 }
 
-double SummationVisitor::getSum() const { return m_valid ? m_sum : kUnset; }
+double SummationVisitor::getSum() const
+{
+    return m_valid ? m_sum : kUnset;
+}
 
 double SummationVisitor::getAve() const
 {
