@@ -306,35 +306,34 @@ struct SortKey {
 };
 
 // Stable ascending sort by key: passes of 11 bits, skipping the passes whose digit is the
-// same for every key.
+// same for every key. The counts of every pass are taken in one read of the keys.
 void radixSort(std::vector<SortKey>& p_keys)
 {
     const std::size_t n = p_keys.size();
     if (n < 2)
         return;
     constexpr int digitBits = 11;
+    constexpr int passes = (64 + digitBits - 1) / digitBits;
     constexpr std::size_t buckets = std::size_t(1) << digitBits;
-    // Which digits vary at all: the bits in which some key differs from the first.
-    std::uint64_t varying = 0;
-    const std::uint64_t first = p_keys[0].key;
+    std::vector<std::uint32_t> count(passes * buckets, 0);
     for (const SortKey& k : p_keys)
-        varying |= k.key ^ first;
+        for (int pass = 0; pass < passes; ++pass)
+            ++count[pass * buckets + ((k.key >> (pass * digitBits)) & (buckets - 1))];
     std::vector<SortKey> buffer(n);
-    std::vector<std::size_t> count(buckets);
-    for (int shift = 0; shift < 64; shift += digitBits) {
-        if (((varying >> shift) & (buckets - 1)) == 0)
+    for (int pass = 0; pass < passes; ++pass) {
+        std::uint32_t* const digits = count.data() + pass * buckets;
+        const int shift = pass * digitBits;
+        // A digit shared by every key leaves the order as it is.
+        if (digits[(p_keys[0].key >> shift) & (buckets - 1)] == n)
             continue;
-        std::fill(count.begin(), count.end(), 0);
-        for (const SortKey& k : p_keys)
-            ++count[(k.key >> shift) & (buckets - 1)];
-        std::size_t sum = 0;
-        for (std::size_t& c : count) {
-            const std::size_t here = c;
-            c = sum;
+        std::uint32_t sum = 0;
+        for (std::size_t d = 0; d < buckets; ++d) {
+            const std::uint32_t here = digits[d];
+            digits[d] = sum;
             sum += here;
         }
         for (const SortKey& k : p_keys)
-            buffer[count[(k.key >> shift) & (buckets - 1)]++] = k;
+            buffer[digits[(k.key >> shift) & (buckets - 1)]++] = k;
         p_keys.swap(buffer);
     }
 }
@@ -674,10 +673,12 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
 
     // The records of the merge are the vertices ordered by squared distance from the origin,
     // ties by index; undefined or non-finite vertices sort last and take no part in merging.
+    // Defined and finite: |x| <= the float maximum fails for infinities and NaN. Written
+    // without branches; a vertex is tested on every pass over the array.
     auto usableOf = [](const Triplet& p_p) {
         bool usable = true;
         for (int c = 0; c < 3; ++c)
-            usable = usable && !FloatUtilities::isUndef(p_p[c]) && std::isfinite(p_p[c]);
+            usable &= !FloatUtilities::isUndef(p_p[c]) & (std::fabs(p_p[c]) <= FLT_MAX);
         return usable;
     };
     auto magnitude2Of = [](const Triplet& p_p) {
@@ -754,40 +755,65 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         };
         const std::size_t bucketCount = static_cast<std::size_t>(buckets[0] * buckets[1] * buckets[2]);
 
-        // Counting sort into the buckets, each bucket's points in ascending index.
-        const std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
-        std::vector<std::uint32_t> bucketOfVertex(vertexCount);
-        std::vector<std::uint32_t> start(bucketCount + 1, 0);
+        // Counting sort into the buckets, each bucket's points in ascending index: the cell
+        // keys are kept from the counting pass (unusable points get none, which is no key),
+        // and the counts sit two places up, so that after the scatter bucket b's points run
+        // from start[b] to start[b + 1].
+        const std::uint64_t noKey = std::numeric_limits<std::uint64_t>::max();
+        const std::uint64_t mask = (std::uint64_t(1) << 21) - 1;
+        auto bucketOfKey = [&](std::uint64_t p_key) {
+            return bucketOf(static_cast<std::int64_t>(p_key >> 42),
+                            static_cast<std::int64_t>((p_key >> 21) & mask),
+                            static_cast<std::int64_t>(p_key & mask));
+        };
+        std::unique_ptr<std::uint64_t[]> keyOfVertex(new std::uint64_t[vertexCount]);
+        std::vector<std::uint32_t> start(bucketCount + 2, 0);
         for (std::size_t i = 0; i < vertexCount; ++i) {
             const Triplet& p = m_vertices[i];
-            std::uint32_t b = none;
+            std::uint64_t key = noKey;
             if (usableOf(p)) {
-                b = bucketOf(cellOf(p[0], 0), cellOf(p[1], 1), cellOf(p[2], 2));
-                ++start[b + 1];
+                const std::int64_t x = cellOf(p[0], 0), y = cellOf(p[1], 1), z = cellOf(p[2], 2);
+                key = cellKey(x, y, z);
+                ++start[bucketOf(x, y, z) + 2];
             }
-            bucketOfVertex[i] = b;
+            keyOfVertex[i] = key;
         }
-        for (std::size_t b = 0; b < bucketCount; ++b)
-            start[b + 1] += start[b];
-        std::vector<GridPoint> points(usableCount);
-        {
-            std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-            for (std::size_t i = 0; i < vertexCount; ++i) {
-                const std::uint32_t b = bucketOfVertex[i];
-                if (b == none)
+        for (std::size_t b = 2; b < bucketCount + 2; ++b)
+            start[b] += start[b - 1];
+        // Not value-initialised: every element is written by the scatter.
+        std::unique_ptr<GridPoint[]> points(new GridPoint[usableCount]);
+        for (std::size_t i = 0; i < vertexCount; ++i) {
+            const std::uint64_t key = keyOfVertex[i];
+            if (key == noKey)
+                continue;
+            const Triplet& p = m_vertices[i];
+            points[start[bucketOfKey(key) + 1]++] = GridPoint{key, {p[0], p[1], p[2]}, static_cast<int>(i)};
+        }
+        keyOfVertex.reset();
+        // Order each bucket by cell. The points arrive in ascending index, so a stable
+        // insertion by key alone keeps each cell's run in ascending index; the rare large
+        // bucket (points far from the rest stretch the box) is sorted by (key, index).
+        for (std::size_t b = 0; b < bucketCount; ++b) {
+            GridPoint* const first = points.get() + start[b];
+            GridPoint* const last = points.get() + start[b + 1];
+            if (last - first > 32) {
+                std::sort(first, last, [](const GridPoint& p_a, const GridPoint& p_b) {
+                    return p_a.key < p_b.key || (p_a.key == p_b.key && p_a.index < p_b.index);
+                });
+                continue;
+            }
+            for (GridPoint* at = first + 1; at < last; ++at) {
+                if (!(at->key < (at - 1)->key))
                     continue;
-                const Triplet& p = m_vertices[i];
-                points[next[b]++] = GridPoint{cellKey(cellOf(p[0], 0), cellOf(p[1], 1), cellOf(p[2], 2)),
-                                              {p[0], p[1], p[2]},
-                                              static_cast<int>(i)};
+                const GridPoint moving = *at;
+                GridPoint* to = at;
+                do {
+                    *to = *(to - 1);
+                    --to;
+                } while (to != first && moving.key < (to - 1)->key);
+                *to = moving;
             }
         }
-        for (std::size_t b = 0; b < bucketCount; ++b)
-            if (start[b + 1] - start[b] > 1)
-                std::sort(points.begin() + start[b], points.begin() + start[b + 1],
-                          [](const GridPoint& p_a, const GridPoint& p_b) {
-                              return p_a.key < p_b.key || (p_a.key == p_b.key && p_a.index < p_b.index);
-                          });
 
         // The run of a cell: found by binary search in its bucket; empty outside the grid.
         struct Run {
@@ -799,15 +825,15 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
                 return Run{0, 0};
             const std::uint32_t b = bucketOf(x, y, z);
             const std::uint64_t key = cellKey(x, y, z);
-            const GridPoint* first = points.data() + start[b];
-            const GridPoint* last = points.data() + start[b + 1];
+            const GridPoint* first = points.get() + start[b];
+            const GridPoint* last = points.get() + start[b + 1];
             const GridPoint* at = std::lower_bound(
                 first, last, key, [](const GridPoint& p, std::uint64_t k) { return p.key < k; });
             const GridPoint* stop = at;
             while (stop != last && stop->key == key)
                 ++stop;
-            return Run{static_cast<std::uint32_t>(at - points.data()),
-                       static_cast<std::uint32_t>(stop - points.data())};
+            return Run{static_cast<std::uint32_t>(at - points.get()),
+                       static_cast<std::uint32_t>(stop - points.get())};
         };
 
         // Calls p_visit(run) for p's own cell and each neighbouring cell that can hold a point
@@ -851,13 +877,13 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         std::vector<Candidate> found;
         found.reserve(64);
 
-        const std::uint64_t mask = (std::uint64_t(1) << 21) - 1;
-        for (std::uint32_t runBegin = 0; runBegin < points.size();) {
+        const std::uint32_t pointCount = static_cast<std::uint32_t>(usableCount);
+        for (std::uint32_t runBegin = 0; runBegin < pointCount;) {
             const std::uint64_t key = points[runBegin].key;
             const GridPoint& first = points[runBegin];
             std::uint32_t runEnd = runBegin + 1;
             bool identical = true;
-            for (; runEnd < points.size() && points[runEnd].key == key; ++runEnd)
+            for (; runEnd < pointCount && points[runEnd].key == key; ++runEnd)
                 identical = identical && points[runEnd].xyz[0] == first.xyz[0] &&
                             points[runEnd].xyz[1] == first.xyz[1] && points[runEnd].xyz[2] == first.xyz[2];
             const std::int64_t base[3] = {static_cast<std::int64_t>(key >> 42),
