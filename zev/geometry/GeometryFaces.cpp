@@ -722,12 +722,16 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         // A tolerance too small for its inverse to be finite puts every point in one cell.
         if (!std::isfinite(inverseCell))
             inverseCell = 0.0;
-        // Cell numbers count from the lower corner of the box; the far ones share the last
-        // cell (its points are still compared exactly).
+        // Cell numbers count from half a cell below the lower corner of the box, so that the
+        // points on the box's lower faces (every point set has some) lie mid-cell rather than
+        // on a border; the far ones share the last cell (its points are still compared exactly).
+        double origin[3];
+        for (int c = 0; c < 3; ++c)
+            origin[c] = inverseCell > 0.0 ? lo[c] - 0.5 / inverseCell : lo[c];
         constexpr std::int64_t lastCell = (std::int64_t(1) << 21) - 2;
         auto cellOf = [&](float p_coordinate, int p_axis) {
             // Not negative (counted from the lower corner), so truncation is the floor.
-            const double u = (static_cast<double>(p_coordinate) - lo[p_axis]) * inverseCell;
+            const double u = (static_cast<double>(p_coordinate) - origin[p_axis]) * inverseCell;
             return static_cast<std::int64_t>(std::min(double(lastCell), u));
         };
         auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
@@ -737,7 +741,7 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         std::int64_t cells[3];
         for (int c = 0; c < 3; ++c)
             cells[c] = static_cast<std::int64_t>(
-                           std::min(double(lastCell), std::floor((hi[c] - lo[c]) * inverseCell))) +
+                           std::min(double(lastCell), std::floor((hi[c] - origin[c]) * inverseCell))) +
                        1;
         // Buckets of 2^shift cells a side, no more of them than about a quarter of the points.
         const double bucketTarget = std::max(1.0, static_cast<double>(usableCount) / kPointsPerBucket);
@@ -847,8 +851,8 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
             int from[3];
             int to[3];
             for (int c = 0; c < 3; ++c) {
-                const double offset =
-                    (static_cast<double>(p_p.xyz[c]) - lo[c]) * inverseCell - static_cast<double>(p_base[c]);
+                const double offset = (static_cast<double>(p_p.xyz[c]) - origin[c]) * inverseCell -
+                                      static_cast<double>(p_base[c]);
                 from[c] = offset < reach ? -1 : 0;
                 to[c] = offset > 1.0 - reach ? 1 : 0;
             }
@@ -1020,11 +1024,26 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         for (int k = 0; k < n; ++k)
             remap(p_shape[k]);
     };
+    // Triangles that repeat a vertex are removed; they are noted while remapping, so the
+    // removal (which tests every triangle again) runs only for a set that has some.
+    bool degenerate = false;
+    auto remapTriangle = [&](auto& p_shape) {
+        remapShape(p_shape);
+        const int n = p_shape.getNumVertices();
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                degenerate |= p_shape[i] == p_shape[j];
+    };
     for (auto& entry : m_faceSets) {
         if (entry.second == nullptr)
             continue;
-        forEachShape(*entry.second, remapShape);
-        if (entry.second->getType() == TRI)
+        if (entry.second->getType() != TRI) {
+            forEachShape(*entry.second, remapShape);
+            continue;
+        }
+        degenerate = false;
+        forEachShape(*entry.second, remapTriangle);
+        if (degenerate)
             entry.second->removeDegenerate();
     }
     for (const std::string& name : getElementSetNames())
