@@ -994,23 +994,27 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         survivors.push_back(SortKey{bitsOfM2, static_cast<std::uint32_t>(i)});
     }
     radixSort(survivors);
-    std::vector<int> map(vertexCount, -1);
+    // The parent array becomes the map to the new indices: a survivor's entry first holds
+    // -(its new index + 1); links always point to smaller indices, so ascending order then
+    // resolves every chain.
     TripletZEVVector merged;
     merged.resize(survivors.size());
     for (std::size_t k = 0; k < survivors.size(); ++k) {
         const std::size_t i = survivors[k].index;
-        map[i] = static_cast<int>(k);
+        parent[i] = -static_cast<int>(k) - 1;
         merged[k] = m_vertices[i];
     }
-    // Links always point to smaller indices, so ascending order resolves every chain.
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const int up = parent[i];
-        if (up == static_cast<int>(i))
+        if (up < 0) {
+            parent[i] = -up - 1;
             continue;
+        }
         if (up > static_cast<int>(i))
             throw internal::error(kClass, "removeDuplicateNodes", "Ordering Error");
-        map[i] = map[static_cast<std::size_t>(up)];
+        parent[i] = parent[static_cast<std::size_t>(up)];
     }
+    const std::vector<int>& map = parent;
     m_vertices.swap(merged);
 
     // Indices outside the old vertex array (such as -1 for an unused slot) are kept as
