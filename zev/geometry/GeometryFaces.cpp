@@ -306,46 +306,52 @@ struct SortKey {
 };
 
 // Stable ascending sort by key: passes of 11 bits, skipping the passes whose digit is the
-// same for every key.
+// same for every key. The counts of every pass are taken in one read of the keys.
 void radixSort(std::vector<SortKey>& p_keys)
 {
     const std::size_t n = p_keys.size();
     if (n < 2)
         return;
     constexpr int digitBits = 11;
+    constexpr int passes = (64 + digitBits - 1) / digitBits;
     constexpr std::size_t buckets = std::size_t(1) << digitBits;
-    // Which digits vary at all: the bits in which some key differs from the first.
-    std::uint64_t varying = 0;
-    const std::uint64_t first = p_keys[0].key;
+    std::vector<std::uint32_t> count(passes * buckets, 0);
     for (const SortKey& k : p_keys)
-        varying |= k.key ^ first;
+        for (int pass = 0; pass < passes; ++pass)
+            ++count[pass * buckets + ((k.key >> (pass * digitBits)) & (buckets - 1))];
     std::vector<SortKey> buffer(n);
-    std::vector<std::size_t> count(buckets);
-    for (int shift = 0; shift < 64; shift += digitBits) {
-        if (((varying >> shift) & (buckets - 1)) == 0)
+    for (int pass = 0; pass < passes; ++pass) {
+        std::uint32_t* const digits = count.data() + pass * buckets;
+        const int shift = pass * digitBits;
+        // A digit shared by every key leaves the order as it is.
+        if (digits[(p_keys[0].key >> shift) & (buckets - 1)] == n)
             continue;
-        std::fill(count.begin(), count.end(), 0);
-        for (const SortKey& k : p_keys)
-            ++count[(k.key >> shift) & (buckets - 1)];
-        std::size_t sum = 0;
-        for (std::size_t& c : count) {
-            const std::size_t here = c;
-            c = sum;
+        std::uint32_t sum = 0;
+        for (std::size_t d = 0; d < buckets; ++d) {
+            const std::uint32_t here = digits[d];
+            digits[d] = sum;
             sum += here;
         }
         for (const SortKey& k : p_keys)
-            buffer[count[(k.key >> shift) & (buckets - 1)]++] = k;
+            buffer[digits[(k.key >> shift) & (buckets - 1)]++] = k;
         p_keys.swap(buffer);
     }
 }
 
-// A cell of the merge grid: its key and its run in the grouped points.
-struct MergeCell {
+// The merge grid's cells are this many times the largest tolerance wide. At least 2, so that
+// a point has neighbours across at most one border per axis; wider cells make the search
+// leave a point's own cell less often (a neighbour is looked up only when the point lies
+// within its tolerance of the border), at the price of more points per cell where vertices
+// lie closer together than the width, which merging meshes rarely sees.
+constexpr double kCellWidth = 8.0;
+// The coarse buckets of the grid number at most one per point over the bounding box; a
+// surface occupies only a fraction of them, so an occupied bucket holds a few cells.
+constexpr double kPointsPerBucket = 1.0;
+
+// A point of the merge grid: its cell (the key packs the three cell numbers, 21 bits each),
+// its coordinates and its vertex index.
+struct GridPoint {
     std::uint64_t key;
-    std::uint32_t begin;
-    std::uint32_t end;
-};
-struct MergePoint {
     float xyz[3];
     int index;
 
@@ -667,184 +673,290 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
 
     // The records of the merge are the vertices ordered by squared distance from the origin,
     // ties by index; undefined or non-finite vertices sort last and take no part in merging.
+    // Defined and finite: |x| <= the float maximum fails for infinities and NaN. Written
+    // without branches; a vertex is tested on every pass over the array.
+    auto usableOf = [](const Triplet& p_p) {
+        bool usable = true;
+        for (int c = 0; c < 3; ++c)
+            usable &= !FloatUtilities::isUndef(p_p[c]) & (std::fabs(p_p[c]) <= FLT_MAX);
+        return usable;
+    };
     auto magnitude2Of = [](const Triplet& p_p) {
         return static_cast<double>(p_p[0]) * p_p[0] + static_cast<double>(p_p[1]) * p_p[1] +
                static_cast<double>(p_p[2]) * p_p[2];
     };
-    std::vector<double> magnitude2(vertexCount);
-    std::vector<char> mergeable(vertexCount);
     double largest = 0.0;
+    double lo[3] = {DBL_MAX, DBL_MAX, DBL_MAX};
+    double hi[3] = {-DBL_MAX, -DBL_MAX, -DBL_MAX};
+    std::size_t usableCount = 0;
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const Triplet& p = m_vertices[i];
-        bool usable = true;
-        for (int c = 0; c < 3; ++c)
-            usable = usable && !FloatUtilities::isUndef(p[c]) && std::isfinite(p[c]);
-        mergeable[i] = usable;
-        magnitude2[i] = usable ? magnitude2Of(p) : static_cast<double>(FLT_MAX);
-        if (usable)
-            largest = std::max(largest, magnitude2[i]);
+        if (!usableOf(p))
+            continue;
+        ++usableCount;
+        largest = std::max(largest, magnitude2Of(p));
+        for (int c = 0; c < 3; ++c) {
+            lo[c] = std::min(lo[c], static_cast<double>(p[c]));
+            hi[c] = std::max(hi[c], static_cast<double>(p[c]));
+        }
     }
 
     // A vertex r (magnitude m) merges into the first record c, in sorted order, within the
     // magnitude band [m - e, m + e] that lies closer than e = max(t, m * 1e-5) and has a
     // smaller index: among all such c, the one of least (squared magnitude, index). Such a c
-    // lies within e of r, so it is found through a grid of cells wider than 2e, where only
-    // the 2 x 2 x 2 cells nearest r can hold it. The points are grouped by cell into
-    // contiguous runs (each in ascending index), so no full sort of the vertices is needed:
-    // only the survivors are sorted, at the end.
+    // lies within e of r, so it is found through a grid of cells at least 2e wide, where only
+    // the cells whose border r is closer to than e can hold it besides r's own. The points are
+    // grouped by cell in two levels: a counting sort into coarse buckets of 2^s x 2^s x 2^s
+    // cells, computed from the bounding box (sequential passes, no hashing), then a small sort
+    // by cell within each bucket, so that each cell is a contiguous run in ascending index and
+    // a neighbouring cell is found by a short binary search in its bucket. No full sort of the
+    // vertices is needed: only the survivors are sorted, at the end.
     std::vector<int> parent(vertexCount);
     for (std::size_t i = 0; i < vertexCount; ++i)
         parent[i] = static_cast<int>(i);
     const double maxTolerance = std::max(tolerance, std::sqrt(largest) * 1e-5);
     // An infinite tolerance is honoured: every coordinate then falls into the one cell 0, and
     // each vertex merges into the first smaller-numbered one.
-    if (maxTolerance > 0.0) {
-        const double cell = 2.5 * maxTolerance;
-        // Cells are found by multiplying with the inverse width; only consistency matters.
-        const double inverseCell = 1.0 / cell;
-        const std::int64_t bias = std::int64_t(1) << 20;
-        auto cellOf = [&](double p_coordinate) {
-            const double c = std::floor(p_coordinate * inverseCell);
-            return static_cast<std::int64_t>(std::max(-double(bias) + 2, std::min(double(bias) - 2, c)));
+    if (maxTolerance > 0.0 && usableCount > 1) {
+        double inverseCell = 1.0 / (kCellWidth * maxTolerance);
+        // A tolerance too small for its inverse to be finite puts every point in one cell.
+        if (!std::isfinite(inverseCell))
+            inverseCell = 0.0;
+        // Cell numbers count from half a cell below the lower corner of the box, so that the
+        // points on the box's lower faces (every point set has some) lie mid-cell rather than
+        // on a border; the far ones share the last cell (its points are still compared exactly).
+        double origin[3];
+        for (int c = 0; c < 3; ++c)
+            origin[c] = inverseCell > 0.0 ? lo[c] - 0.5 / inverseCell : lo[c];
+        constexpr std::int64_t lastCell = (std::int64_t(1) << 21) - 2;
+        auto cellOf = [&](float p_coordinate, int p_axis) {
+            // Not negative (counted from the lower corner), so truncation is the floor.
+            const double u = (static_cast<double>(p_coordinate) - origin[p_axis]) * inverseCell;
+            return static_cast<std::int64_t>(std::min(double(lastCell), u));
         };
-        auto cellKey = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
-            return (static_cast<std::uint64_t>(x + bias) << 42) |
-                   (static_cast<std::uint64_t>(y + bias) << 21) | static_cast<std::uint64_t>(z + bias);
+        auto cellKey = [](std::int64_t x, std::int64_t y, std::int64_t z) {
+            return (static_cast<std::uint64_t>(x) << 42) | (static_cast<std::uint64_t>(y) << 21) |
+                   static_cast<std::uint64_t>(z);
         };
-        // Every bit of the key reaches every bit of the hash (the cells of one row differ in
-        // their high key bits only).
-        auto hashOf = [](std::uint64_t p_key) {
-            p_key ^= p_key >> 30;
-            p_key *= 0xbf58476d1ce4e5b9ull;
-            p_key ^= p_key >> 27;
-            p_key *= 0x94d049bb133111ebull;
-            return p_key ^ (p_key >> 31);
+        std::int64_t cells[3];
+        for (int c = 0; c < 3; ++c)
+            cells[c] = static_cast<std::int64_t>(
+                           std::min(double(lastCell), std::floor((hi[c] - origin[c]) * inverseCell))) +
+                       1;
+        // Buckets of 2^shift cells a side, no more of them than about a quarter of the points.
+        const double bucketTarget = std::max(1.0, static_cast<double>(usableCount) / kPointsPerBucket);
+        int shift = 0;
+        std::int64_t buckets[3];
+        for (;; ++shift) {
+            for (int c = 0; c < 3; ++c)
+                buckets[c] = ((cells[c] - 1) >> shift) + 1;
+            if (double(buckets[0]) * double(buckets[1]) * double(buckets[2]) <= bucketTarget)
+                break;
+        }
+        auto bucketOf = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+            return static_cast<std::uint32_t>((((x >> shift) * buckets[1]) + (y >> shift)) * buckets[2] +
+                                              (z >> shift));
         };
+        const std::size_t bucketCount = static_cast<std::size_t>(buckets[0] * buckets[1] * buckets[2]);
 
-        // The occupied cells, by open addressing: key, and where its run starts and ends in
-        // the grouped points. A bitmap of occupied hashes, small enough to stay in cache,
-        // turns most empty neighbour cells away without touching the table.
-        // Sized for a few points per cell (meshes read cell by cell repeat every vertex) and
-        // grown when the cells turn out to be more.
-        std::size_t capacity = 64;
-        while (capacity < vertexCount / 2)
-            capacity <<= 1;
-        const std::uint32_t none = std::numeric_limits<std::uint32_t>::max();
-        std::vector<std::uint32_t> table(capacity, none);
-        std::vector<MergeCell> cells;
-        cells.reserve(capacity / 2);
-        std::size_t bits = capacity * 8;
-        std::vector<std::uint64_t> occupied(bits / 64, 0);
-        auto bitOf = [&](std::uint64_t p_hash) {
-            return static_cast<std::size_t>(p_hash >> 32) & (bits - 1);
+        // Counting sort into the buckets, each bucket's points in ascending index: the cell
+        // keys are kept from the counting pass (unusable points get none, which is no key),
+        // and the counts sit two places up, so that after the scatter bucket b's points run
+        // from start[b] to start[b + 1].
+        const std::uint64_t noKey = std::numeric_limits<std::uint64_t>::max();
+        const std::uint64_t mask = (std::uint64_t(1) << 21) - 1;
+        auto bucketOfKey = [&](std::uint64_t p_key) {
+            return bucketOf(static_cast<std::int64_t>(p_key >> 42),
+                            static_cast<std::int64_t>((p_key >> 21) & mask),
+                            static_cast<std::int64_t>(p_key & mask));
         };
-        auto rebuild = [&](std::size_t p_capacity) {
-            capacity = p_capacity;
-            bits = capacity * 8;
-            table.assign(capacity, none);
-            occupied.assign(bits / 64, 0);
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                const std::uint64_t h = hashOf(cells[c].key);
-                std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
-                while (table[slot] != none)
-                    slot = (slot + 1) & (capacity - 1);
-                table[slot] = static_cast<std::uint32_t>(c);
-                const std::size_t bit = bitOf(h);
-                occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
-            }
-        };
-        auto findCell = [&](std::uint64_t p_key) {
-            const std::uint64_t h = hashOf(p_key);
-            const std::size_t bit = bitOf(h);
-            if (!(occupied[bit / 64] & (std::uint64_t(1) << (bit % 64))))
-                return none;
-            for (std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1); table[slot] != none;
-                 slot = (slot + 1) & (capacity - 1))
-                if (cells[table[slot]].key == p_key)
-                    return table[slot];
-            return none;
-        };
-
-        // Count the points of each cell (cells numbered in order of first appearance).
-        std::vector<std::uint32_t> cellOfVertex(vertexCount, none);
+        std::unique_ptr<std::uint64_t[]> keyOfVertex(new std::uint64_t[vertexCount]);
+        std::vector<std::uint32_t> start(bucketCount + 2, 0);
         for (std::size_t i = 0; i < vertexCount; ++i) {
-            if (!mergeable[i])
+            const Triplet& p = m_vertices[i];
+            std::uint64_t key = noKey;
+            if (usableOf(p)) {
+                const std::int64_t x = cellOf(p[0], 0), y = cellOf(p[1], 1), z = cellOf(p[2], 2);
+                key = cellKey(x, y, z);
+                ++start[bucketOf(x, y, z) + 2];
+            }
+            keyOfVertex[i] = key;
+        }
+        for (std::size_t b = 2; b < bucketCount + 2; ++b)
+            start[b] += start[b - 1];
+        // Not value-initialised: every element is written by the scatter.
+        std::unique_ptr<GridPoint[]> points(new GridPoint[usableCount]);
+        for (std::size_t i = 0; i < vertexCount; ++i) {
+            const std::uint64_t key = keyOfVertex[i];
+            if (key == noKey)
                 continue;
             const Triplet& p = m_vertices[i];
-            const std::uint64_t key = cellKey(cellOf(p[0]), cellOf(p[1]), cellOf(p[2]));
-            const std::uint64_t h = hashOf(key);
-            std::size_t slot = static_cast<std::size_t>(h) & (capacity - 1);
-            while (table[slot] != none && cells[table[slot]].key != key)
-                slot = (slot + 1) & (capacity - 1);
-            std::uint32_t id;
-            if (table[slot] == none) {
-                id = static_cast<std::uint32_t>(cells.size());
-                table[slot] = id;
-                cells.push_back(MergeCell{key, 0, 0});
-                const std::size_t bit = bitOf(h);
-                occupied[bit / 64] |= std::uint64_t(1) << (bit % 64);
-                if (2 * cells.size() > capacity)
-                    rebuild(2 * capacity);
-            } else {
-                id = table[slot];
-            }
-            cellOfVertex[i] = id;
-            ++cells[id].end;
+            points[start[bucketOfKey(key) + 1]++] = GridPoint{key, {p[0], p[1], p[2]}, static_cast<int>(i)};
         }
-        std::uint32_t offset = 0;
-        for (MergeCell& c : cells) {
-            const std::uint32_t n = c.end;
-            c.begin = offset;
-            c.end = offset;
-            offset += n;
-        }
-        // Group the points by cell, each run in ascending index.
-        std::vector<MergePoint> points(offset);
-        for (std::size_t i = 0; i < vertexCount; ++i) {
-            if (cellOfVertex[i] == none)
+        keyOfVertex.reset();
+        // Order each bucket by cell. The points arrive in ascending index, so a stable
+        // insertion by key alone keeps each cell's run in ascending index; the rare large
+        // bucket (points far from the rest stretch the box) is sorted by (key, index).
+        for (std::size_t b = 0; b < bucketCount; ++b) {
+            GridPoint* const first = points.get() + start[b];
+            GridPoint* const last = points.get() + start[b + 1];
+            if (last - first > 32) {
+                std::sort(first, last, [](const GridPoint& p_a, const GridPoint& p_b) {
+                    return p_a.key < p_b.key || (p_a.key == p_b.key && p_a.index < p_b.index);
+                });
                 continue;
-            const Triplet& p = m_vertices[i];
-            points[cells[cellOfVertex[i]].end++] = MergePoint{{p[0], p[1], p[2]}, static_cast<int>(i)};
+            }
+            for (GridPoint* at = first + 1; at < last; ++at) {
+                if (!(at->key < (at - 1)->key))
+                    continue;
+                const GridPoint moving = *at;
+                GridPoint* to = at;
+                do {
+                    *to = *(to - 1);
+                    --to;
+                } while (to != first && moving.key < (to - 1)->key);
+                *to = moving;
+            }
         }
 
-        for (std::size_t k = 0; k < cells.size(); ++k) {
-            const MergeCell& own = cells[k];
-            const std::int64_t base[3] = {static_cast<std::int64_t>(own.key >> 42) - bias,
-                                          static_cast<std::int64_t>((own.key >> 21) & ((1u << 21) - 1)) -
-                                              bias,
-                                          static_cast<std::int64_t>(own.key & ((1u << 21) - 1)) - bias};
-            // The neighbouring cells, looked up once per cell: offsets -1, 0, +1 per axis.
-            std::uint32_t neighbour[27];
+        // The run of a cell: found by binary search in its bucket; empty outside the grid.
+        struct Run {
+            std::uint32_t begin;
+            std::uint32_t end;
+        };
+        auto runOf = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+            if (x < 0 || y < 0 || z < 0 || x >= cells[0] || y >= cells[1] || z >= cells[2])
+                return Run{0, 0};
+            const std::uint32_t b = bucketOf(x, y, z);
+            const std::uint64_t key = cellKey(x, y, z);
+            const GridPoint* first = points.get() + start[b];
+            const GridPoint* last = points.get() + start[b + 1];
+            const GridPoint* at = std::lower_bound(
+                first, last, key, [](const GridPoint& p, std::uint64_t k) { return p.key < k; });
+            const GridPoint* stop = at;
+            while (stop != last && stop->key == key)
+                ++stop;
+            return Run{static_cast<std::uint32_t>(at - points.get()),
+                       static_cast<std::uint32_t>(stop - points.get())};
+        };
+
+        // Calls p_visit(run) for p's own cell and each neighbouring cell that can hold a point
+        // within p_e of p: p lies closer than p_e to the border between them (with a margin
+        // for the rounding of the cell coordinates). The cells are wider than 2e, so that is
+        // at most one side per axis. Neighbours are looked up once per cell (p_neighbour,
+        // p_known: offsets -1, 0, +1 per axis).
+        auto visitCells = [&](const GridPoint& p_p, double p_e, const std::int64_t* p_base, Run* p_neighbour,
+                              bool* p_known, auto&& p_visit) {
+            const double reach = p_e * inverseCell + 1e-6;
+            int from[3];
+            int to[3];
+            for (int c = 0; c < 3; ++c) {
+                const double offset = (static_cast<double>(p_p.xyz[c]) - origin[c]) * inverseCell -
+                                      static_cast<double>(p_base[c]);
+                from[c] = offset < reach ? -1 : 0;
+                to[c] = offset > 1.0 - reach ? 1 : 0;
+            }
+            for (int dx = from[0]; dx <= to[0]; ++dx)
+                for (int dy = from[1]; dy <= to[1]; ++dy)
+                    for (int dz = from[2]; dz <= to[2]; ++dz) {
+                        const int slot = (dx + 1) * 9 + (dy + 1) * 3 + (dz + 1);
+                        if (!p_known[slot]) {
+                            p_neighbour[slot] = runOf(p_base[0] + dx, p_base[1] + dy, p_base[2] + dz);
+                            p_known[slot] = true;
+                        }
+                        p_visit(p_neighbour[slot], slot == 13);
+                    }
+        };
+        // Keeps the least (squared magnitude, index).
+        auto takeLeast = [](int& p_best, double& p_bestM2, int p_index, double p_m2) {
+            if (p_best < 0 || p_m2 < p_bestM2 || (p_m2 == p_bestM2 && p_index < p_best)) {
+                p_best = p_index;
+                p_bestM2 = p_m2;
+            }
+        };
+        struct Candidate {
+            double m2;
+            int index;
+        };
+        std::vector<Candidate> found;
+        found.reserve(64);
+
+        const std::uint32_t pointCount = static_cast<std::uint32_t>(usableCount);
+        for (std::uint32_t runBegin = 0; runBegin < pointCount;) {
+            const std::uint64_t key = points[runBegin].key;
+            const GridPoint& first = points[runBegin];
+            std::uint32_t runEnd = runBegin + 1;
+            bool identical = true;
+            for (; runEnd < pointCount && points[runEnd].key == key; ++runEnd)
+                identical = identical && points[runEnd].xyz[0] == first.xyz[0] &&
+                            points[runEnd].xyz[1] == first.xyz[1] && points[runEnd].xyz[2] == first.xyz[2];
+            const std::int64_t base[3] = {static_cast<std::int64_t>(key >> 42),
+                                          static_cast<std::int64_t>((key >> 21) & mask),
+                                          static_cast<std::int64_t>(key & mask)};
+            Run neighbour[27];
             bool known[27] = {};
-            neighbour[13] = static_cast<std::uint32_t>(k);
+            neighbour[13] = Run{runBegin, runEnd};
             known[13] = true;
-            for (std::uint32_t j = own.begin; j < own.end; ++j) {
-                const MergePoint& p = points[j];
+
+            if (identical) {
+                // One location, repeated (a mesh read cell by cell repeats every vertex): its
+                // points share their candidates, so the cells are searched once for all of
+                // them. Each point's merge is the least of the candidates below its index,
+                // where the first point of the run is the least of its copies.
+                const double m2 = first.magnitude2();
+                const double m = std::sqrt(m2);
+                const double e = std::max(tolerance, m * 1e-5);
+                const double low = e > m ? 0.0 : (m - e) * (m - e);
+                const double high = (m + e) * (m + e);
+                const int last = points[runEnd - 1].index;
+                found.clear();
+                visitCells(first, e, base, neighbour, known, [&](Run p_run, bool p_own) {
+                    if (p_own)
+                        return;
+                    for (std::uint32_t q = p_run.begin; q < p_run.end; ++q) {
+                        const GridPoint& c = points[q];
+                        if (c.index >= last)
+                            break;
+                        const double c2 = c.magnitude2();
+                        if (c2 < low || c2 > high)
+                            continue;
+                        const double ddx = static_cast<double>(c.xyz[0]) - first.xyz[0];
+                        const double ddy = static_cast<double>(c.xyz[1]) - first.xyz[1];
+                        const double ddz = static_cast<double>(c.xyz[2]) - first.xyz[2];
+                        if (std::sqrt(ddx * ddx + ddy * ddy + ddz * ddz) < e)
+                            found.push_back(Candidate{c2, c.index});
+                    }
+                });
+                const bool copiesMerge = !(m2 < low || m2 > high) && 0.0 < e;
+                for (std::uint32_t j = runBegin; j < runEnd; ++j) {
+                    const int index = points[j].index;
+                    int best = -1;
+                    double bestM2 = 0.0;
+                    for (const Candidate& c : found)
+                        if (c.index < index)
+                            takeLeast(best, bestM2, c.index, c.m2);
+                    if (j > runBegin && copiesMerge)
+                        takeLeast(best, bestM2, first.index, m2);
+                    if (best >= 0)
+                        parent[static_cast<std::size_t>(index)] = best;
+                }
+                runBegin = runEnd;
+                continue;
+            }
+
+            for (std::uint32_t j = runBegin; j < runEnd; ++j) {
+                const GridPoint& p = points[j];
                 const double m2 = p.magnitude2();
                 const double m = std::sqrt(m2);
                 const double e = std::max(tolerance, m * 1e-5);
                 const double low = e > m ? 0.0 : (m - e) * (m - e);
                 const double high = (m + e) * (m + e);
-                int side[3];
-                for (int c = 0; c < 3; ++c)
-                    side[c] = p.xyz[c] * inverseCell - static_cast<double>(base[c]) < 0.5 ? -1 : 1;
                 int best = -1;
                 double bestM2 = 0.0;
-                for (int corner = 0; corner < 8; ++corner) {
-                    const int dx = (corner & 1) ? side[0] : 0;
-                    const int dy = (corner & 2) ? side[1] : 0;
-                    const int dz = (corner & 4) ? side[2] : 0;
-                    const int slot = (dx + 1) * 9 + (dy + 1) * 3 + (dz + 1);
-                    if (!known[slot]) {
-                        neighbour[slot] = findCell(cellKey(base[0] + dx, base[1] + dy, base[2] + dz));
-                        known[slot] = true;
-                    }
-                    if (neighbour[slot] == none)
-                        continue;
-                    const MergeCell& candidates = cells[neighbour[slot]];
+                visitCells(p, e, base, neighbour, known, [&](Run p_run, bool) {
                     // Runs are in ascending index: past p's own index nothing qualifies.
-                    for (std::uint32_t q = candidates.begin; q < candidates.end; ++q) {
-                        const MergePoint& c = points[q];
+                    for (std::uint32_t q = p_run.begin; q < p_run.end; ++q) {
+                        const GridPoint& c = points[q];
                         if (c.index >= p.index)
                             break;
                         const double c2 = c.magnitude2();
@@ -860,10 +972,11 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
                             bestM2 = c2;
                         }
                     }
-                }
+                });
                 if (best >= 0)
                     parent[static_cast<std::size_t>(p.index)] = best;
             }
+            runBegin = runEnd;
         }
     }
 
@@ -874,28 +987,34 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     for (std::size_t i = 0; i < vertexCount; ++i) {
         if (parent[i] != static_cast<int>(i))
             continue;
+        const Triplet& p = m_vertices[i];
+        const double m2 = usableOf(p) ? magnitude2Of(p) : static_cast<double>(FLT_MAX);
         std::uint64_t bitsOfM2;
-        std::memcpy(&bitsOfM2, &magnitude2[i], sizeof bitsOfM2);
+        std::memcpy(&bitsOfM2, &m2, sizeof bitsOfM2);
         survivors.push_back(SortKey{bitsOfM2, static_cast<std::uint32_t>(i)});
     }
     radixSort(survivors);
-    std::vector<int> map(vertexCount, -1);
+    // The parent array becomes the map to the new indices: a survivor's entry first holds
+    // -(its new index + 1); links always point to smaller indices, so ascending order then
+    // resolves every chain.
     TripletZEVVector merged;
     merged.resize(survivors.size());
     for (std::size_t k = 0; k < survivors.size(); ++k) {
         const std::size_t i = survivors[k].index;
-        map[i] = static_cast<int>(k);
+        parent[i] = -static_cast<int>(k) - 1;
         merged[k] = m_vertices[i];
     }
-    // Links always point to smaller indices, so ascending order resolves every chain.
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const int up = parent[i];
-        if (up == static_cast<int>(i))
+        if (up < 0) {
+            parent[i] = -up - 1;
             continue;
+        }
         if (up > static_cast<int>(i))
             throw internal::error(kClass, "removeDuplicateNodes", "Ordering Error");
-        map[i] = map[static_cast<std::size_t>(up)];
+        parent[i] = parent[static_cast<std::size_t>(up)];
     }
+    const std::vector<int>& map = parent;
     m_vertices.swap(merged);
 
     // Indices outside the old vertex array (such as -1 for an unused slot) are kept as
@@ -909,11 +1028,26 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
         for (int k = 0; k < n; ++k)
             remap(p_shape[k]);
     };
+    // Triangles that repeat a vertex are removed; they are noted while remapping, so the
+    // removal (which tests every triangle again) runs only for a set that has some.
+    bool degenerate = false;
+    auto remapTriangle = [&](auto& p_shape) {
+        remapShape(p_shape);
+        const int n = p_shape.getNumVertices();
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                degenerate |= p_shape[i] == p_shape[j];
+    };
     for (auto& entry : m_faceSets) {
         if (entry.second == nullptr)
             continue;
-        forEachShape(*entry.second, remapShape);
-        if (entry.second->getType() == TRI)
+        if (entry.second->getType() != TRI) {
+            forEachShape(*entry.second, remapShape);
+            continue;
+        }
+        degenerate = false;
+        forEachShape(*entry.second, remapTriangle);
+        if (degenerate)
             entry.second->removeDegenerate();
     }
     for (const std::string& name : getElementSetNames())
