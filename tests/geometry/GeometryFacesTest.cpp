@@ -334,30 +334,18 @@ TEST(GeometryMerge, InfiniteToleranceMergesEverythingIntoTheFirstVertex)
     EXPECT_EQ(std::vector<int>(g->getLines().begin(), g->getLines().end()), (std::vector<int>{0, 0}));
 }
 
-// The result matches a direct walk of the magnitude band, vertex by vertex, on clustered
-// random points.
-TEST(GeometryMerge, MatchesTheBandWalkOnRandomClusters)
-{
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> position(-3.0f, 3.0f);
-    std::uniform_real_distribution<float> jitter(-0.004f, 0.004f);
-    std::vector<Triplet> points;
-    for (int c = 0; c < 400; ++c) {
-        const Triplet centre(position(random), position(random), position(random));
-        const int copies = 1 + c % 4;
-        for (int k = 0; k < copies; ++k)
-            points.push_back(centre + Triplet(jitter(random), jitter(random), jitter(random)));
-    }
-    std::shuffle(points.begin(), points.end(), random);
-    const double t = 0.005;
+namespace {
 
-    // Reference: sort by magnitude, then for each record walk its band from the start.
-    const std::size_t n = points.size();
+// The merge as a direct walk of the magnitude band: the surviving vertices in order and every
+// vertex's new index.
+std::pair<std::vector<Triplet>, std::vector<int>> bandWalk(const std::vector<Triplet>& p_points, double p_t)
+{
+    const std::size_t n = p_points.size();
     std::vector<std::size_t> sorted(n);
     for (std::size_t i = 0; i < n; ++i)
         sorted[i] = i;
     auto mag2 = [&](std::size_t i) {
-        const Triplet& p = points[i];
+        const Triplet& p = p_points[i];
         return double(p[0]) * p[0] + double(p[1]) * p[1] + double(p[2]) * p[2];
     };
     std::sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
@@ -368,32 +356,87 @@ TEST(GeometryMerge, MatchesTheBandWalkOnRandomClusters)
         parent[i] = i;
     for (std::size_t r : sorted) {
         const double m = std::sqrt(mag2(r));
-        const double e = std::max(t, m * 1e-5);
+        const double e = std::max(p_t, m * 1e-5);
         const double low = e > m ? 0.0 : (m - e) * (m - e), high = (m + e) * (m + e);
         for (std::size_t c : sorted) {
             if (mag2(c) < low)
                 continue;
             if (mag2(c) > high)
                 break;
-            const Triplet d = points[c] - points[r];
-            if (std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]) < e && c < r) {
+            const double dx = double(p_points[c][0]) - p_points[r][0];
+            const double dy = double(p_points[c][1]) - p_points[r][1];
+            const double dz = double(p_points[c][2]) - p_points[r][2];
+            if (std::sqrt(dx * dx + dy * dy + dz * dz) < e && c < r) {
                 parent[r] = c;
                 break;
             }
         }
     }
-    std::vector<Triplet> expected;
+    std::vector<Triplet> survivors;
+    std::vector<int> newIndex(n, -1);
     for (std::size_t r : sorted)
-        if (parent[r] == r)
-            expected.push_back(points[r]);
+        if (parent[r] == r) {
+            newIndex[r] = static_cast<int>(survivors.size());
+            survivors.push_back(p_points[r]);
+        }
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t root = i;
+        while (parent[root] != root)
+            root = parent[root];
+        newIndex[i] = newIndex[root];
+    }
+    return {survivors, newIndex};
+}
 
+// Merges p_points with tolerance p_t and compares the vertices and the renumbering (carried by
+// a line array naming every vertex) with the band walk.
+void expectBandWalk(const std::vector<Triplet>& p_points, double p_t, const std::string& p_case)
+{
+    const auto expected = bandWalk(p_points, p_t);
     auto g = newGeometry();
-    for (const Triplet& p : points)
+    for (const Triplet& p : p_points)
         g->getVertices().push_back(p);
-    g->removeDuplicateVertices(t);
-    EXPECT_EQ(vertexList(*g.get()), expected);
-    EXPECT_LT(expected.size(), n);
-    EXPECT_GT(expected.size(), 350u);
+    for (std::size_t i = 0; i < p_points.size(); ++i)
+        g->getLines().push_back(static_cast<int>(i));
+    g->removeDuplicateVertices(p_t);
+    EXPECT_EQ(vertexList(*g.get()), expected.first) << p_case;
+    EXPECT_EQ(std::vector<int>(g->getLines().begin(), g->getLines().end()), expected.second) << p_case;
+}
+
+} // namespace
+
+// The result matches a direct walk of the magnitude band, vertex by vertex: on clustered random
+// points, on exact copies of lattice points (as a mesh read cell by cell arrives), and on
+// lattices whose spacing is close to the tolerance, so that points sit near cell borders.
+TEST(GeometryMerge, MatchesTheBandWalk)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> position(-3.0f, 3.0f);
+    std::uniform_real_distribution<float> jitter(-0.004f, 0.004f);
+    std::vector<Triplet> clusters;
+    for (int c = 0; c < 400; ++c) {
+        const Triplet centre(position(random), position(random), position(random));
+        const int copies = 1 + c % 4;
+        for (int k = 0; k < copies; ++k)
+            clusters.push_back(centre + Triplet(jitter(random), jitter(random), jitter(random)));
+    }
+    std::shuffle(clusters.begin(), clusters.end(), random);
+    expectBandWalk(clusters, 0.005, "clusters");
+
+    for (float spacing : {0.25f, 0.01f, 0.0011f, 0.001f}) {
+        std::vector<Triplet> copies;
+        for (int k = 0; k < 6; ++k)
+            for (int j = 0; j < 6; ++j)
+                for (int i = 0; i < 6; ++i) {
+                    const Triplet p(spacing * i - 0.0123f, spacing * j, 1.0f - spacing * k);
+                    for (int c = 0; c < 1 + (i + j + k) % 4; ++c)
+                        copies.push_back(p);
+                }
+        std::shuffle(copies.begin(), copies.end(), random);
+        for (double t : {0.0, 0.001, 0.1})
+            expectBandWalk(copies, t,
+                           "lattice " + std::to_string(spacing) + " tolerance " + std::to_string(t));
+    }
 }
 
 // ------------------------------------------------------------------ unify
