@@ -461,19 +461,48 @@ VarLocation Geometry::getVariableSearchLocation()
 
 // ------------------------------------------------------------------ expressions
 
+namespace {
+
+// The evaluator's conversation: supply each input it names, p_count values from p_supply, until
+// it has written its result.
+template <class Supply>
+void answerInputs(ExpressionEvaluator& p_evaluator, std::string p_next, int p_count, Supply p_supply)
+{
+    std::vector<float> values;
+    while (!p_next.empty()) {
+        values.assign(static_cast<std::size_t>(p_count), 0.0f);
+        p_supply(p_next, values);
+        p_next = p_evaluator.continueEvaluatingVariable(values, p_next);
+    }
+}
+
+// A user vector variable at p_location whose entry i is (x[i], y[i], z[i]), named p_name.
+std::unique_ptr<VectorVariable> vectorOf(const std::vector<float>& p_x, const std::vector<float>& p_y,
+                                         const std::vector<float>& p_z, VarLocation p_location,
+                                         const std::string& p_name)
+{
+    auto v = std::make_unique<VectorVariable>(eUser, p_location);
+    TripletZEVVector& t = v->getTripletValues(Variable::Description(eUser, p_location, "All"));
+    t.resize(p_x.size());
+    for (std::size_t i = 0; i < p_x.size(); ++i)
+        t[i] = Triplet(p_x[i], p_y[i], p_z[i]);
+    v->setName(p_name);
+    return v;
+}
+
+} // namespace
+
 void Geometry::evaluateExpression(const std::string& p_expression, float* p_out, int p_count,
                                   VarLocation p_location)
 {
     ExpressionEvaluator evaluator;
     std::string needed;
-    std::string next = evaluator.evaluateVariable(p_expression, p_out, p_count, needed,
-                                                  Variable::getVarLocationName(p_location));
-    std::vector<float> values;
-    while (!next.empty()) {
-        values.assign(static_cast<std::size_t>(p_count), 0.0f);
-        processSubExpression(next, values, p_location);
-        next = evaluator.continueEvaluatingVariable(values, next);
-    }
+    answerInputs(evaluator,
+                 evaluator.evaluateVariable(p_expression, p_out, p_count, needed,
+                                            Variable::getVarLocationName(p_location)),
+                 p_count, [&](const std::string& p_name, std::vector<float>& p_values) {
+                     processSubExpression(p_name, p_values, p_location);
+                 });
 }
 
 void Geometry::evaluateExpressionWithTransformation(const std::string& p_expression, float* p_out,
@@ -482,14 +511,12 @@ void Geometry::evaluateExpressionWithTransformation(const std::string& p_express
 {
     ExpressionEvaluator evaluator;
     std::string needed;
-    std::string next = evaluator.evaluateVariable(p_expression, p_out, p_count, needed,
-                                                  Variable::getVarLocationName(eVertex), p_transform);
-    std::vector<float> values;
-    while (!next.empty()) {
-        values.assign(static_cast<std::size_t>(p_count), 0.0f);
-        processSubExpression(next, values, eVertex);
-        next = evaluator.continueEvaluatingVariable(values, next);
-    }
+    answerInputs(evaluator,
+                 evaluator.evaluateVariable(p_expression, p_out, p_count, needed,
+                                            Variable::getVarLocationName(eVertex), p_transform),
+                 p_count, [&](const std::string& p_name, std::vector<float>& p_values) {
+                     processSubExpression(p_name, p_values, eVertex);
+                 });
 }
 
 void Geometry::processSubExpression(const std::string& p_subName, std::vector<float>& p_values,
@@ -550,13 +577,7 @@ Variable* Geometry::getExpression(const std::string& p_xExpression, const std::s
     } catch (const Error&) {
         return nullptr;
     }
-    auto v = std::make_unique<VectorVariable>(eUser, p_location);
-    TripletZEVVector& t = v->getTripletValues(Variable::Description(eUser, p_location, "All"));
-    t.resize(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i)
-        t[i] = Triplet(x[i], y[i], z[i]);
-    v->setName(p_xExpression);
-    return v.release();
+    return vectorOf(x, y, z, p_location, p_xExpression).release();
 }
 
 Variable* Geometry::getTransformedExpression(const std::string& p_expression,
@@ -580,13 +601,7 @@ VectorVariable* Geometry::getTransformedVector(const std::string& p_name, const 
     evaluateExpressionWithTransformation(p_xExpression, x.data(), n, p_transform);
     evaluateExpressionWithTransformation(p_yExpression, y.data(), n, p_transform);
     evaluateExpressionWithTransformation(p_zExpression, z.data(), n, p_transform);
-    auto v = std::make_unique<VectorVariable>(eUser, eVertex);
-    TripletZEVVector& t = v->getTripletValues(Variable::Description(eUser, eVertex, "All"));
-    t.resize(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i)
-        t[i] = Triplet(x[i], y[i], z[i]);
-    v->setName(p_name);
-    VectorVariable* raw = v.release();
+    VectorVariable* raw = vectorOf(x, y, z, eVertex, p_name).release();
     fileOrDelete(raw, eLocationUnknown);
     return raw;
 }

@@ -76,32 +76,34 @@ void VertexInterpolant::interpolate(const std::vector<const VectorVariable*>& p_
     interpolate(p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All")), p_target);
 }
 
+namespace {
+
+// Sparse-map interpolation for both value kinds: every parent vertex named must be in the map.
+template <class Value, class Target>
+void fromMap(const IntZEVVector& p_parents, std::map<std::size_t, Value>& p_values, Target& p_target)
+{
+    p_target.resize(p_parents.size());
+    for (std::size_t i = 0; i < p_parents.size(); ++i) {
+        const auto it = p_values.find(static_cast<std::size_t>(p_parents[i]));
+        if (it == p_values.end())
+            throw data::error("VertexInterpolant", "interpolateFromMap",
+                              UserMsg("Map value does not exist for domain vertex %1.").arg(p_parents[i]));
+        p_target[i] = it->second;
+    }
+}
+
+} // namespace
+
 void VertexInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
                                            FloatZEVVector& p_target) const
 {
-    p_target.resize(size());
-    for (std::size_t i = 0; i < m_parentVertices.size(); ++i) {
-        const auto it = p_values.find(static_cast<std::size_t>(m_parentVertices[i]));
-        if (it == p_values.end())
-            throw data::error(
-                "VertexInterpolant", "interpolateFromMap",
-                UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
-        p_target[i] = it->second;
-    }
+    fromMap(m_parentVertices, p_values, p_target);
 }
 
 void VertexInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
                                            TripletZEVVector& p_target) const
 {
-    p_target.resize(size());
-    for (std::size_t i = 0; i < m_parentVertices.size(); ++i) {
-        const auto it = p_values.find(static_cast<std::size_t>(m_parentVertices[i]));
-        if (it == p_values.end())
-            throw data::error(
-                "VertexInterpolant", "interpolateFromMap",
-                UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
-        p_target[i] = it->second;
-    }
+    fromMap(m_parentVertices, p_values, p_target);
 }
 
 int VertexInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
