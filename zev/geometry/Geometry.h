@@ -342,6 +342,8 @@ private:
     void calculateElementVolumes() const;
     void calculateElementCenters() const;
     void calculateFaceCenters() const;
+    // The existing element sets (virtual-layer fallback) in name order, and their shape count.
+    std::vector<const ShapeSet*> elementSetsInNameOrder(std::size_t& p_total) const;
     static bool octreeUsage();
     static bool considerStuFailure();
 

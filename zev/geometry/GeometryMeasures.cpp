@@ -29,6 +29,18 @@ template <class T> T& ensure(T*& p_cache)
 
 } // namespace
 
+std::vector<const ShapeSet*> Geometry::elementSetsInNameOrder(std::size_t& p_total) const
+{
+    std::vector<const ShapeSet*> sets;
+    p_total = 0;
+    for (const std::string& name : getElementSetNames())
+        if (const ShapeSet* set = getElementSet(name)) {
+            sets.push_back(set);
+            p_total += set->size();
+        }
+    return sets;
+}
+
 // ------------------------------------------------------------------ getters
 
 const FloatZEVVectorConcrete& Geometry::getVertexAreas() const
@@ -242,19 +254,13 @@ void Geometry::calculateFaceNormals() const
 void Geometry::calculateElementVolumes() const
 {
     FloatZEVVectorConcrete& volumes = ensure(m_elementVolumes);
-    const std::vector<std::string> names = getElementSetNames();
     std::size_t total = 0;
-    for (const std::string& name : names)
-        if (const ShapeSet* set = getElementSet(name))
-            total += set->size();
+    const std::vector<const ShapeSet*> sets = elementSetsInNameOrder(total);
     volumes.erase();
     volumes.resize(total, 0.0f);
     float* out = volumes.data();
     std::size_t index = 0;
-    for (const std::string& name : names) {
-        const ShapeSet* set = getElementSet(name);
-        if (set == nullptr)
-            continue;
+    for (const ShapeSet* set : sets) {
         // The factor is a double: the product is formed in double and stored as float.
         const double c = set->getCorrectionFactor();
         const std::size_t m = set->size();
@@ -265,19 +271,12 @@ void Geometry::calculateElementVolumes() const
 
 void Geometry::calculateElementCenters() const
 {
-    const std::vector<std::string> names = getElementSetNames();
     std::size_t total = 0;
-    for (const std::string& name : names)
-        if (const ShapeSet* set = getElementSet(name))
-            total += set->size();
+    const std::vector<const ShapeSet*> sets = elementSetsInNameOrder(total);
     m_elementCenters.reserve(total);
-    for (const std::string& name : names) {
-        const ShapeSet* set = getElementSet(name);
-        if (set == nullptr)
-            continue;
+    for (const ShapeSet* set : sets)
         for (std::size_t k = 0; k < set->size(); ++k)
             m_elementCenters.push_back((*set)[k].calcCentroid(m_vertices));
-    }
 }
 
 void Geometry::calculateFaceCenters() const
