@@ -676,10 +676,11 @@ void Geometry::removeDuplicateVertices(double p_tolerance)
     // Defined and finite: |x| <= the float maximum fails for infinities and NaN. Written
     // without branches; a vertex is tested on every pass over the array.
     auto usableOf = [](const Triplet& p_p) {
-        bool usable = true;
+        int usable = 1;
         for (int c = 0; c < 3; ++c)
-            usable &= !FloatUtilities::isUndef(p_p[c]) & (std::fabs(p_p[c]) <= FLT_MAX);
-        return usable;
+            usable &= static_cast<int>(!FloatUtilities::isUndef(p_p[c])) &
+                      static_cast<int>(std::fabs(p_p[c]) <= FLT_MAX);
+        return usable != 0;
     };
     auto magnitude2Of = [](const Triplet& p_p) {
         return static_cast<double>(p_p[0]) * p_p[0] + static_cast<double>(p_p[1]) * p_p[1] +
