@@ -73,7 +73,10 @@
 // Interpolants
 #include "zev/interpolants/EdgeInterpolant.h"
 #include "zev/interpolants/EdgeInterpolantData.h"
+#include "zev/interpolants/ElementToElementInterpolant.h"
+#include "zev/interpolants/ElementToFaceInterpolant.h"
 #include "zev/interpolants/ExternalInterpolantData.h"
+#include "zev/interpolants/FaceToFaceInterpolant.h"
 #include "zev/interpolants/HybridInterpolant.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/Interpolant.h"
