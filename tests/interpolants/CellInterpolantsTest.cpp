@@ -412,8 +412,6 @@ TEST(FaceToFaceInterpolant, FaceTypesOfTheRegion)
                                  "Invalid Face Type 'wall-HEX'");
     expectError<internal::error>([&] { f2f.pushFace("wall-HEX", 0, 0, 0); }, cls, "pushFace",
                                  "Invalid Face Type 'wall-HEX'");
-    expectError<internal::error>([&] { f2f.pushFace("inlet-TRI", 0, 0, 0); }, cls, "pushFace",
-                                 "Invalid Face Type 'inlet-TRI'");
     expectError<internal::error>([&] { f2f.getFaceSetData("wall-HEX"); }, cls, "getFaceSetData",
                                  "Failed to retrieve data for 'wall-HEX' face type.");
     EXPECT_EQ(f2f.size(), 2u);
@@ -452,7 +450,6 @@ TEST(FaceToFaceInterpolant, EachFaceTypeFillsItsOwnStretch)
     // triangle array leaves its last face undefined; a long quad array is cut at two faces.
     const Sets someFaces{{"wall-QUAD", {2, 3, 99, 99}}, {"wall-TRI", {4, 5}}};
     EXPECT_EQ(run(f2f, *scalarParent(elements, someFaces)), (std::vector<float>{U, 2, 3, 4, 5, U}));
-    EXPECT_EQ(run(f2f, *vectorParent(elements, someFaces)), spread({U, 2, 3, 4, 5, U}));
 
     // No face data of the region: each face takes its element's value, type by type.
     const std::vector<float> fromElements{21, 11, 12, 10, 20, 13};
@@ -520,22 +517,5 @@ TEST(FaceToFaceInterpolant, ElementDataFlagAndSymmetryException)
             EXPECT_EQ(run(f2f, *scalarParent(elements, faces)), expected);
         // Without element data the flag has nothing to switch to.
         EXPECT_EQ(run(f2f, *scalarParent({}, faces)), fromFaces);
-    }
-}
-
-// The generic entry point files the result at the destination location, one array per vertex
-// data type of the parent.
-TEST(FaceToFaceInterpolant, GenericEntryPointFilesFaceArrays)
-{
-    FaceToFaceInterpolant f2f("fluid", "wall");
-    f2f.pushFace("wall-QUAD", 0, 1, 0);
-    auto parent = scalarParent({{"ES1", {10, 11}}});
-    parent->getVertexValues(eHybrid).resize(3);
-    std::unique_ptr<Variable> result(f2f.interpolate(std::vector<Variable*>{parent.get()}));
-    ASSERT_TRUE(result);
-    for (VarType t : {eConservative, eHybrid}) {
-        const FloatZEVVector& a = result->getFloatValues(Variable::Description(t, eFace, "All"));
-        ASSERT_EQ(a.size(), 1u);
-        EXPECT_EQ(a[0], 11.0f);
     }
 }
