@@ -105,8 +105,9 @@ float tetVolume(const Triplet& p_a, const Triplet& p_b, const Triplet& p_c, cons
     return static_cast<float>(static_cast<double>(product) / 6.0);
 }
 
-// The same volume with every step in double precision, for the centroid's sums.
-double tetVolumeDouble(const Triplet& p_a, const Triplet& p_b, const Triplet& p_c, const Triplet& p_d)
+// Six times the same volume with every step in double precision, for the centroid's sums
+// (the factor cancels in their quotient).
+double sixTetVolumesDouble(const Triplet& p_a, const Triplet& p_b, const Triplet& p_c, const Triplet& p_d)
 {
     double b[3];
     double c[3];
@@ -117,8 +118,7 @@ double tetVolumeDouble(const Triplet& p_a, const Triplet& p_b, const Triplet& p_
         d[j] = static_cast<double>(p_d[j]) - p_a[j];
     }
     return ((b[1] * c[2] - b[2] * c[1]) * d[0] + (b[2] * c[0] - b[0] * c[2]) * d[1] +
-            (b[0] * c[1] - b[1] * c[0]) * d[2]) /
-           6.0;
+            (b[0] * c[1] - b[1] * c[0]) * d[2]);
 }
 
 bool outsideBox(const Triplet& p_point, const Triplet& p_min, const Triplet& p_max)
@@ -261,9 +261,9 @@ Triplet Polyhedron::faceCentresAndCentroid(const TripletZEVVector& p_vertices,
         for (std::size_t k = 0; k < n; ++k) {
             const Triplet& a = s.points[k];
             const Triplet& b = s.points[k + 1 == n ? 0 : k + 1];
-            const double v = tetVolumeDouble(a, b, centre, mean);
+            const double v = sixTetVolumesDouble(a, b, centre, mean);
             for (int j = 0; j < 3; ++j)
-                sum[j] += v * ((static_cast<double>(a[j]) + b[j] + centre[j] + mean[j]) / 4.0);
+                sum[j] += v * ((static_cast<double>(a[j]) + b[j] + centre[j] + mean[j]) * 0.25);
             volume += v;
         }
     }
