@@ -279,6 +279,18 @@ TEST(Polyhedron, UnitCubeCentreCornersAndOutside)
     w.assign(3, 9.0f);
     EXPECT_FALSE(p.constructWeights(Triplet(1.5f, 0.5f, 0.5f), v, w));
     EXPECT_EQ(w, std::vector<float>(8, 0.0f));
+
+    // Three faces listed inward, three outward: their signed tetrahedra cancel exactly, the
+    // centroid falls back to the vertex mean, and the volumes, taken in absolute value, are
+    // those of the cube.
+    const Polyhedron mixed =
+        polyhedron(8, {{0, 1, 3, 2}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 3, 7, 5}});
+    expectNear(mixed.calcCentroid(v), Triplet(0.5f, 0.5f, 0.5f), 0.0f);
+    EXPECT_NEAR(mixed.getSimpleVolume(v), 1.0f, 1e-6f);
+    FloatZEVVectorConcrete regions;
+    EXPECT_NEAR(mixed.getVolume(v, regions), 1.0f, 1e-6f);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_NEAR(regions[i], 0.125f, 1e-6f) << "vertex " << i;
 }
 
 TEST(Polyhedron, NonConvexLShapedPrism)

@@ -78,7 +78,7 @@ public:
     // and a face without corners (the Triplet division by zero).
 
     // Whether the point lies in one of the tetrahedra (corner, next corner, face centre,
-    // centroid), with a tolerance of a thousandth of the tetrahedron's barycentric range.
+    // centroid); barycentric values within a thousandth of 0 or 1 count as on them.
     bool isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const override;
     // The dual regions around the vertices: each region is bounded by the quadrilaterals
     // (corner, edge midpoint, face centre, edge midpoint) on the faces and (centroid, face
