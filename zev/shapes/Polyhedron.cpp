@@ -350,7 +350,7 @@ float Polyhedron::getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorCo
         const std::size_t occurrence = static_cast<std::size_t>(e.occurrence);
         const int face = s.occurrenceFace[occurrence];
         if (i == 0 || e.first != s.edges[i - 1].first || e.second != s.edges[i - 1].second) {
-            s.midpoints.push_back((position(e.first) + position(e.second)) / 2.0f);
+            s.midpoints.push_back((position(e.first) + position(e.second)) * 0.5f);
             s.edgeEnds.push_back(e.first);
             s.edgeEnds.push_back(e.second);
             s.edgeFaces.push_back(face);
@@ -396,11 +396,12 @@ float Polyhedron::getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorCo
     }
 
     // Each region face adds |(its centre - the region centre) . its area vector| to the
-    // region (divergence theorem; the absolute value makes the orientation irrelevant).
+    // region (divergence theorem; the absolute value makes the orientation irrelevant). The
+    // halving and quartering multiply by exact reciprocals, which gives the quotients' floats.
     auto addRegionFace = [&](std::size_t p_vertex, const Triplet& p_0, const Triplet& p_1, const Triplet& p_2,
                              const Triplet& p_3) {
-        const Triplet centre = (p_0 + p_1 + p_2 + p_3) / 4.0f;
-        const Triplet areaVector = (p_2 - p_0).cross(p_3 - p_1) / 2.0f;
+        const Triplet centre = (p_0 + p_1 + p_2 + p_3) * 0.25f;
+        const Triplet areaVector = (p_2 - p_0).cross(p_3 - p_1) * 0.5f;
         s.regionVolumes[p_vertex] += std::fabs((centre - s.regionSums[p_vertex]).dot(areaVector));
     };
     // On the faces: (corner, midpoint of the leaving edge, face centre, midpoint of the
