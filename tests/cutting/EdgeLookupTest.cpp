@@ -71,8 +71,8 @@ void expectSameOutput(const Output& p_a, const Output& p_b)
 
 } // namespace
 
-// The whole-geometry cutter's open-addressing lookup gives the same vertices, entries and
-// polygons, in the same order, as the virtual entry over std::map.
+// The whole-geometry cutter's open-addressing lookup and per-set vertex values give the same
+// vertices, entries and polygons, in the same order, as the virtual entry over std::map.
 TEST(EdgeHashTable, CutsMatchTheEdgeMapOutput)
 {
     for (const bool tets : {true, false}) {
@@ -99,6 +99,10 @@ TEST(EdgeHashTable, CutsMatchTheEdgeMapOutput)
         ElementCutter<EdgeHashTable> cutter(PlaneIntersection, vertices, normal, nullptr, nullptr, d, table,
                                             *viaHash.holder.get(), &viaHash.interpolant, viaHash.next,
                                             viaHash.polygons);
+        // Vertex values computed once for the set, as a whole-domain cut does.
+        std::vector<float> values;
+        cutter.computeVertexValues(0, values);
+        cutter.useVertexValues(values.data());
         for (std::size_t e = 0; e < set.size(); ++e)
             cutter.cut(set[e], 0, int(e));
         EXPECT_EQ(table.size(), edgeMap.size());

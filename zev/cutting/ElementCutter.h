@@ -56,15 +56,31 @@ public:
     // Cuts one element; shapes without a case table (faces) add nothing.
     void cut(const Shape& p_shape, int p_setNumber, int p_index)
     {
-        if (p_shape.getType() == POLYHEDRON)
+        const ShapeType type = p_shape.getType();
+        if (type == POLYHEDRON)
             cutPolyhedron(p_shape, p_setNumber, p_index);
         else
-            cutTabled(p_shape, p_setNumber, p_index);
+            cutTabled(p_shape, type, p_setNumber, p_index);
     }
+
+    // The value of every vertex of the domain for elements of set p_setNumber, exactly as
+    // the cut computes it. A whole-domain cut computes them once per set and hands them to
+    // useVertexValues, so that a vertex shared by many elements is evaluated once.
+    void computeVertexValues(int p_setNumber, std::vector<float>& p_values) const
+    {
+        p_values.resize(m_vertices.size());
+        for (std::size_t v = 0; v < p_values.size(); ++v)
+            p_values[v] = vertexValue(int(v), p_setNumber);
+    }
+    // Values indexed by global vertex id, used instead of evaluating per element; null to
+    // evaluate again. Not owned; must cover every vertex of the elements cut.
+    void useVertexValues(const float* p_values) { m_vertexValues = p_values; }
 
 private:
     float vertexValue(int p_vertex, int p_setNumber) const
     {
+        if (m_vertexValues != nullptr)
+            return m_vertexValues[p_vertex];
         if (m_fieldValues)
             return (*m_field)[std::size_t(p_vertex)];
         if (m_type == PlaneIntersection)
@@ -84,13 +100,50 @@ private:
         return m_polygonMap[p_k];
     }
 
-    void cutTabled(const Shape& p_shape, int p_setNumber, int p_index)
+    // The topology a tabled cut reads, for the type of the last shape: the classes share
+    // their tables and element sets hold one type, so it is read once through the virtual
+    // interface, the edge ends only once a shape of the type is actually cut.
+    struct TableInfo {
+        int type = -1;
+        bool endsKnown;
+        int tableIndex;
+        int count;
+        int ends[12][2];
+    };
+
+    TableInfo& tableInfo(const Shape& p_shape, ShapeType p_type)
     {
-        const int tableIndex = p_shape.getTableIndex();
-        const int count = p_shape.getNumVertices();
-        // A shape without a table (table index 0) would complement every case to a
-        // negative row.
-        if (tableIndex == 0 || count > 8 || count < 1)
+        TableInfo& info = m_tableInfo;
+        if (info.type != int(p_type)) {
+            info.type = int(p_type);
+            info.endsKnown = false;
+            info.tableIndex = p_shape.getTableIndex();
+            info.count = p_shape.getNumVertices();
+            // A shape without a table (table index 0) would complement every case to a
+            // negative row; it is not cut at all.
+            if (info.count < 1 || info.count > 8 || p_shape.getNumEdges() > 12)
+                info.tableIndex = 0;
+        }
+        return info;
+    }
+
+    static void loadEdgeEnds(const Shape& p_shape, TableInfo& p_info)
+    {
+        if (p_info.endsKnown)
+            return;
+        for (int e = 0; e < p_shape.getNumEdges(); ++e) {
+            p_info.ends[e][0] = p_shape.getEdgeConnectivity(e, 0);
+            p_info.ends[e][1] = p_shape.getEdgeConnectivity(e, 1);
+        }
+        p_info.endsKnown = true;
+    }
+
+    void cutTabled(const Shape& p_shape, ShapeType p_type, int p_setNumber, int p_index)
+    {
+        TableInfo& info = tableInfo(p_shape, p_type);
+        const int tableIndex = info.tableIndex;
+        const int count = info.count;
+        if (tableIndex == 0)
             return;
         int unused = 0;
         const int* ids = nullptr;
@@ -112,6 +165,7 @@ private:
         if (cutCase < 0)
             return;
 
+        loadEdgeEnds(p_shape, info);
         const int* row = p_shape.getMarchingTable(cutCase);
         const int length = p_shape.getMarchingListSize(cutCase);
         for (int pos = 0; pos < length;) {
@@ -122,8 +176,8 @@ private:
             const std::size_t first = list.size();
             for (int j = 1; j <= k; ++j) {
                 const int edge = row[pos + j];
-                const int a = p_shape.getEdgeConnectivity(edge, 0);
-                const int b = p_shape.getEdgeConnectivity(edge, 1);
+                const int a = info.ends[edge][0];
+                const int b = info.ends[edge][1];
                 list.push_back(cutVertex(ids[a], ids[b], values[a], values[b], p_setNumber));
             }
             if (reversed)
@@ -238,6 +292,8 @@ private:
     int& m_nextVertex;
     std::map<int, std::vector<int>>& m_polygonMap;
     std::vector<int>* m_lists[s_cachedSizes] = {};
+    const float* m_vertexValues = nullptr; // not owned
+    TableInfo m_tableInfo;
 };
 
 template <class EdgeLookup>
