@@ -329,7 +329,7 @@ TEST(ElementCut, VertexAtThresholdIsNotAbove)
     }
 }
 
-TEST(ElementCut, NeighboursShareCutVerticesAndFacesCutNothing)
+TEST(ElementCut, NeighboursShareCutVerticesAndUnusableInputsCutNothing)
 {
     // Tetrahedra (0,1,2,3) and (1,2,4,3) share the face 1-2-3; the plane separates
     // vertices 1 and 4 from the others, so both cut edges 1-2 and 1-3.
@@ -366,6 +366,16 @@ TEST(ElementCut, NeighboursShareCutVerticesAndFacesCutNothing)
     const int before = run.next;
     run.cut(face, IsosurfaceIntersection, vertices, &field, 0.0f);
     EXPECT_EQ(run.next, before);
+
+    // Nothing to cut by: an iso-value cut without its field, a surface cut without its
+    // surface. A field that stops short leaves the vertices past it below every level.
+    run.cut(first, IsosurfaceIntersection, vertices, nullptr, 0.5f);
+    run.cut(first, SurfaceIntersection, vertices, &field, 0.5f);
+    EXPECT_EQ(run.next, before);
+    CutRun shortField;
+    FloatZEVVectorConcrete two(2, 1.0f);
+    shortField.cut(first, IsosurfaceIntersection, vertices, &two, 0.5f);
+    EXPECT_EQ(shortField.edges.size(), 4u); // vertices 0 and 1 above, 2 and 3 not
 }
 
 // The three kinds of cut agree on where a vertex lies and how it interpolates.

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -51,11 +52,18 @@ public:
         } else {
             m_fieldValues = m_type == IsosurfaceIntersection;
         }
+        // Without the field of an iso-value cut or the surface of an implicit one there is
+        // nothing to cut by; such a cutter cuts nothing rather than read through null.
+        m_usable = (m_type == IsosurfaceIntersection && m_field != nullptr) || m_type == PlaneIntersection ||
+                   (m_type == SurfaceIntersection && m_surface != nullptr);
+        m_fieldSize = m_field != nullptr ? m_field->size() : 0;
     }
 
     // Cuts one element; shapes without a case table (faces) add nothing.
     void cut(const Shape& p_shape, int p_setNumber, int p_index)
     {
+        if (!m_usable)
+            return;
         const ShapeType type = p_shape.getType();
         if (type == POLYHEDRON)
             cutPolyhedron(p_shape, p_setNumber, p_index);
@@ -68,7 +76,7 @@ public:
     // useVertexValues, so that a vertex shared by many elements is evaluated once.
     void computeVertexValues(int p_setNumber, std::vector<float>& p_values) const
     {
-        p_values.resize(m_vertices.size());
+        p_values.resize(m_usable ? m_vertices.size() : 0);
         for (std::size_t v = 0; v < p_values.size(); ++v)
             p_values[v] = vertexValue(int(v), p_setNumber);
     }
@@ -81,8 +89,11 @@ private:
     {
         if (m_vertexValues != nullptr)
             return m_vertexValues[p_vertex];
-        if (m_fieldValues)
-            return (*m_field)[std::size_t(p_vertex)];
+        if (m_fieldValues) {
+            // A vertex the field does not cover has no value and is never above.
+            return std::size_t(p_vertex) < m_fieldSize ? (*m_field)[std::size_t(p_vertex)]
+                                                       : std::numeric_limits<float>::quiet_NaN();
+        }
         if (m_type == PlaneIntersection)
             return m_normal.dot(m_vertices[std::size_t(p_vertex)]);
         return static_cast<float>(m_surface->value(m_vertices[std::size_t(p_vertex)], p_setNumber));
@@ -285,6 +296,8 @@ private:
     int m_iterations = 1;
     float m_tolerance = 0.0f;
     bool m_fieldValues = false;
+    bool m_usable = false;
+    std::size_t m_fieldSize = 0;
     EdgeLookup& m_edges;
     Geometry& m_output;
     TripletZEVVector& m_outVertices;
