@@ -551,4 +551,14 @@ TEST(ElementCut, PolyhedronJoinsCutsOnASplitEdge)
     EXPECT_EQ(std::count(polygons[0].begin(), polygons[0].end(), run.edges.at(Edge(0, 8))), 1);
     EXPECT_GT(newellNormal(polygons[0], run.out.getVertices()).dot(Triplet(1, 0, 0)), 0.0f);
     EXPECT_EQ(run.polygons.at(4)[1], 7);
+
+    // A counter that does not start at the output's vertex count shifts the ids only.
+    CutRun shifted;
+    shifted.next = 100;
+    shifted.cut(cell, PlaneIntersection, vertices, nullptr, 0.25f, Triplet(1, 0, 0), nullptr, -1, 7);
+    ASSERT_EQ(shifted.allPolygons().size(), 1u);
+    std::vector<int> expected = polygons[0];
+    for (int& id : expected)
+        id += 100;
+    EXPECT_EQ(shifted.allPolygons()[0], expected);
 }

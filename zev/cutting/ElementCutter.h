@@ -8,7 +8,8 @@
 // The cutter is a template on its edge lookup (EdgeMapLookup over the caller's
 // std::map<Edge, int>, or EdgeHashTable): both hand out ids at first insertion, so the
 // output does not depend on the choice. One cutter serves any number of elements of one
-// cutting operation; it reads the surface's settings once.
+// cutting operation; it reads the surface's settings once and keeps pointers to the polygon
+// map's lists, so no entry of that map may be erased while the cutter is in use.
 
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/Triplet.h"
@@ -103,7 +104,7 @@ private:
     // are looked up once per cutter.
     std::vector<int>& polygonList(int p_k)
     {
-        if (p_k < s_cachedSizes) {
+        if (p_k >= 0 && p_k < s_cachedSizes) {
             if (m_lists[p_k] == nullptr)
                 m_lists[p_k] = &m_polygonMap[p_k];
             return *m_lists[p_k];
@@ -206,7 +207,7 @@ private:
         if (found >= 0)
             return found;
 
-        const Triplet& pa0 = m_vertices[std::size_t(p_a)];
+        const Triplet pa0 = m_vertices[std::size_t(p_a)];
         Triplet pa = pa0;
         Triplet pb = m_vertices[std::size_t(p_b)];
         double fa = p_fa;
@@ -359,10 +360,16 @@ void ElementCutter<EdgeLookup>::cutPolyhedron(const Shape& p_shape, int p_setNum
     // their loops, and never exceeds the absolute 1e-10 of unit-sized cells.
     const double scale = p_shape.lengthScale(m_vertices);
     const double threshold = 1e-10 * std::min(1.0, scale * scale);
+    // Ids and output positions advance together, so an id lies a fixed distance from its
+    // position even when the counter did not start at the output's vertex count.
+    const long long offset = (long long)m_nextVertex - (long long)m_outVertices.size();
     for (std::vector<int>& loop : loops) {
         const std::size_t n = loop.size();
         auto position = [&](std::size_t p_i) {
-            const Triplet& p = m_outVertices[std::size_t(loop[p_i])];
+            const long long at = loop[p_i] - offset;
+            if (at < 0 || std::size_t(at) >= m_outVertices.size())
+                return TripletBase<double>();
+            const Triplet& p = m_outVertices[std::size_t(at)];
             return TripletBase<double>(p[0], p[1], p[2]);
         };
         std::size_t i1 = 1;
