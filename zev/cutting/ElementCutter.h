@@ -308,6 +308,7 @@ private:
     std::vector<int>* m_lists[s_cachedSizes] = {};
     const float* m_vertexValues = nullptr; // not owned
     TableInfo m_tableInfo;
+    std::vector<float> m_polyhedronValues;
 };
 
 template <class EdgeLookup>
@@ -317,7 +318,9 @@ void ElementCutter<EdgeLookup>::cutPolyhedron(const Shape& p_shape, int p_setNum
     if (count < 1)
         return;
     const int faceCount = p_shape.getNumFaces();
-    std::vector<float> values(std::size_t(count), 0.0f);
+    // Scratch kept by the cutter: polyhedra that are not cut allocate nothing.
+    std::vector<float>& values = m_polyhedronValues;
+    values.assign(std::size_t(count), 0.0f);
     int aboveCount = 0;
     int highest = 0;
     int lowest = 0;
