@@ -22,10 +22,6 @@ const int Hex::m_face2IPs[m_numFaces][4] = {{0, 2, 4, 6}, {1, 3, 5, 7}, {0, 1, 4
 const int Hex::m_edgeConnectivity[m_numEdges][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
                                                     {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
 
-// The case rows come with element cutting; until then every case is empty.
-const int Hex::m_marchingTable[m_tableIndex + 1][46] = {};
-const int Hex::m_marchingListSize[m_tableIndex + 1] = {};
-
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
 const int Hex::m_regionVertices[m_numVerts][8] = {

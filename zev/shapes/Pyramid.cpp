@@ -21,10 +21,6 @@ const int Pyramid::m_face2IPs[m_numFaces][4] = {
 const int Pyramid::m_edgeConnectivity[m_numEdges][2] = {{0, 1}, {3, 2}, {0, 3}, {1, 2},
                                                         {0, 4}, {1, 4}, {3, 4}, {2, 4}};
 
-// The case rows come with element cutting; until then every case is empty.
-const int Pyramid::m_marchingTable[m_tableIndex + 1][8] = {};
-const int Pyramid::m_marchingListSize[m_tableIndex + 1] = {};
-
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
 const int Pyramid::m_regionVertices[m_numVerts][10] = {{0, 5, 6, 7, 13, 14, 15, 18, 0, 0},

@@ -3,6 +3,7 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
+#include "zev/cutting/ElementCutter.h"
 #include "zev/shapes/ShapeMeasures.h"
 
 #include <cassert>
@@ -271,11 +272,19 @@ Triplet Shape::normalVector(const TripletZEVVector&) const
     return Triplet();
 }
 
-void Shape::intersectWithElement(int, IntersectionType, const TripletZEVVector&, const Triplet&,
-                                 const FloatZEVVector*, const IntersectGeometryIface*, int, int, float,
-                                 std::map<Edge, int>&, Geometry&, EdgeInterpolant*, int&,
-                                 std::map<int, std::vector<int>>&) const
+// The shape's count is used rather than p_numVertices, which a polyhedron set gives as -1.
+void Shape::intersectWithElement(int, IntersectionType p_type, const TripletZEVVector& p_vertices,
+                                 const Triplet& p_normal, const FloatZEVVector* p_field,
+                                 const IntersectGeometryIface* p_surface, int p_setNumber, int p_index,
+                                 float p_threshold, std::map<Edge, int>& p_edgeVertexMap, Geometry& p_output,
+                                 EdgeInterpolant* p_interpolant, int& p_nextVertex,
+                                 std::map<int, std::vector<int>>& p_polygonMap) const
 {
+    // Shapes come before the cutting subsystem; the cut itself lives there.
+    EdgeMapLookup edges(p_edgeVertexMap);
+    ElementCutter<EdgeMapLookup> cutter(p_type, p_vertices, p_normal, p_field, p_surface, p_threshold, edges,
+                                        p_output, p_interpolant, p_nextVertex, p_polygonMap);
+    cutter.cut(*this, p_setNumber, p_index);
 }
 
 void Shape::clearDataStores() {}

@@ -21,10 +21,6 @@ const int Tet::m_face2vertSize[m_numFaces] = {3, 3, 3, 3};
 const int Tet::m_face2IPs[m_numFaces][3] = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
 const int Tet::m_edgeConnectivity[m_numEdges][2] = {{0, 1}, {0, 2}, {2, 1}, {0, 3}, {3, 1}, {3, 2}};
 
-// The case rows come with element cutting; until then every case is empty.
-const int Tet::m_marchingTable[m_tableIndex + 1][5] = {};
-const int Tet::m_marchingListSize[m_tableIndex + 1] = {};
-
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
 const int Tet::m_regionVertices[m_numVerts][8] = {{0, 4, 5, 6, 10, 11, 12, 14},

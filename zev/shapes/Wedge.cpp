@@ -21,10 +21,6 @@ const int Wedge::m_face2IPs[m_numFaces][4] = {
 const int Wedge::m_edgeConnectivity[m_numEdges][2] = {{0, 2}, {0, 1}, {1, 2}, {3, 5}, {3, 4},
                                                       {4, 5}, {0, 3}, {1, 4}, {2, 5}};
 
-// The case rows come with element cutting; until then every case is empty.
-const int Wedge::m_marchingTable[m_tableIndex + 1][9] = {};
-const int Wedge::m_marchingListSize[m_tableIndex + 1] = {};
-
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
 const int Wedge::m_regionVertices[m_numVerts][8] = {
