@@ -116,9 +116,12 @@ TEST(DerivedGeometry, TypesAreCreatedByNameAndRegisteredOnce)
     GeometryAutoPtr symbol = newGeometry("SymbolGeometry");
     GeometryAutoPtr contour = newGeometry("ContourGeometry");
     GeometryAutoPtr group = newGeometry("SurfaceGroupGeometry");
-    EXPECT_EQ(typeid(*symbol.get()), typeid(SymbolGeometry));
-    EXPECT_EQ(typeid(*contour.get()), typeid(ContourGeometry));
-    EXPECT_EQ(typeid(*group.get()), typeid(SurfaceGroupGeometry));
+    const Geometry& symbolRef = *symbol.get();
+    const Geometry& contourRef = *contour.get();
+    const Geometry& groupRef = *group.get();
+    EXPECT_EQ(typeid(symbolRef), typeid(SymbolGeometry));
+    EXPECT_EQ(typeid(contourRef), typeid(ContourGeometry));
+    EXPECT_EQ(typeid(groupRef), typeid(SurfaceGroupGeometry));
     EXPECT_TRUE(GeometryAPI::instance()->exists(group.get()));
 
     auto* s = static_cast<SymbolGeometry*>(symbol.get());
