@@ -75,8 +75,13 @@
 #include "zev/interpolants/EdgeInterpolantData.h"
 #include "zev/interpolants/ElementToElementInterpolant.h"
 #include "zev/interpolants/ElementToFaceInterpolant.h"
+#include "zev/interpolants/ExternalInterpolant.h"
 #include "zev/interpolants/ExternalInterpolantData.h"
+#include "zev/interpolants/ExternalInterpolantNodedef.h"
 #include "zev/interpolants/FaceToFaceInterpolant.h"
+#include "zev/interpolants/GeneralInterpolant.h"
+#include "zev/interpolants/GeneralInterpolantData.h"
+#include "zev/interpolants/GeneralInterpolantNodedef.h"
 #include "zev/interpolants/HybridInterpolant.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/Interpolant.h"
@@ -95,3 +100,8 @@
 #include "zev/visitors/LengthVisitor.h"
 #include "zev/visitors/SummationVisitor.h"
 #include "zev/visitors/VolumeVisitor.h"
+
+// Derived geometry types
+#include "zev/derived/ContourGeometry.h"
+#include "zev/derived/SurfaceGroupGeometry.h"
+#include "zev/derived/SymbolGeometry.h"

@@ -1,0 +1,33 @@
+#include "zev/derived/ContourGeometry.h"
+
+#include "zev/geometry/GeometryAPI.h"
+
+namespace zev {
+
+ContourGeometry::ContourGeometry() = default;
+
+ContourGeometry::ContourGeometry(const ContourGeometry& p_other)
+    : Geometry(p_other), m_fringeFaceVectors(p_other.m_fringeFaceVectors),
+      m_contourLineVectors(p_other.m_contourLineVectors)
+{
+}
+
+ContourGeometry::~ContourGeometry() = default;
+
+Geometry* ContourGeometry::newGeometry()
+{
+    return new ContourGeometry();
+}
+
+void ContourGeometry::registerType()
+{
+    auto* prototype = new ContourGeometry();
+    try {
+        GeometryAPI::instance()->registerGeometry("ContourGeometry", prototype);
+    } catch (...) {
+        delete prototype; // the registry refused it (name taken): not leaked
+        throw;
+    }
+}
+
+} // namespace zev

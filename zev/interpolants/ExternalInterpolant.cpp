@@ -1,0 +1,190 @@
+#include "zev/interpolants/ExternalInterpolant.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/RenormalisedSum.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+namespace zev {
+
+namespace {
+
+const char* const kClass = "ExternalInterpolant";
+
+void checkParentCount(std::size_t p_parents, std::size_t p_domains)
+{
+    if (p_parents != p_domains)
+        throw internal::error(
+            kClass, "interpolate",
+            SystemMsg("Interpolant must have exactly as many input Variables as parent domains."));
+}
+
+// The parent of a target vertex, or null when its domain number names no parent: negative,
+// past the parent list (treated as -1 rather than read), or a null entry.
+template <class Parent> const Parent* parentOf(int p_domain, const std::vector<const Parent*>& p_parents)
+{
+    if (p_domain < 0 || static_cast<std::size_t>(p_domain) >= p_parents.size())
+        return nullptr;
+    return p_parents[static_cast<std::size_t>(p_domain)];
+}
+
+} // namespace
+
+ExternalInterpolant::ExternalInterpolant()
+{
+    m_qualityRank = ExternalRank;
+}
+
+ExternalInterpolant::~ExternalInterpolant() = default;
+
+void ExternalInterpolant::reserve(std::size_t p_count)
+{
+    m_counts.reserve(p_count);
+    m_domainNumbers.reserve(p_count);
+    m_data.reserve(4 * p_count);
+}
+
+int ExternalInterpolant::getMaxNodeNumber() const
+{
+    int maxNode = -1;
+    for (const ExternalInterpolantData& d : m_data)
+        maxNode = std::max(maxNode, d.node);
+    return maxNode;
+}
+
+void ExternalInterpolant::pushVertex(const ExternalInterpolantNodedef& p_def)
+{
+    // A count beyond the entries supplied would read past them; a negative one would
+    // misplace every later vertex's nodes.
+    if (p_def.count < 0 || static_cast<std::size_t>(p_def.count) > p_def.data.size())
+        throw internal::badParam(
+            kClass, "pushVertex",
+            SystemMsg("Node count %1 out of range 0..%2").arg(p_def.count).arg(p_def.data.size()));
+    m_data.insert(m_data.end(), p_def.data.begin(), p_def.data.begin() + p_def.count);
+    m_counts.push_back(p_def.count);
+    m_domainNumbers.push_back(p_def.domain);
+    if (!m_offsets.empty())
+        m_offsets.push_back(m_data.size());
+}
+
+int ExternalInterpolant::getDomainNumber(int p_item) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_domainNumbers.size())
+        return -1;
+    return m_domainNumbers[static_cast<std::size_t>(p_item)];
+}
+
+void ExternalInterpolant::clear()
+{
+    m_counts.clear();
+    m_data.clear();
+    m_domainNumbers.clear();
+    m_offsets.clear();
+}
+
+void ExternalInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
+                                      FloatZEVVector& p_target) const
+{
+    checkParentCount(p_parents.size(), m_domains.size());
+    const bool strict = detail::strictUndefined();
+    const std::size_t n = m_counts.size();
+    p_target.resize(n);
+    detail::FloatWriter target(p_target);
+    // Each parent's array is looked up once, when a vertex of its domain first needs it.
+    std::vector<std::unique_ptr<detail::FloatReader>> arrays(p_parents.size());
+    const Variable::Description description(p_type, eVertex, "All");
+    const ExternalInterpolantData* nodes = m_data.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int count = m_counts[i];
+        const int domain = m_domainNumbers[i];
+        if (const ScalarVariable* parent = parentOf(domain, p_parents)) {
+            auto& array = arrays[static_cast<std::size_t>(domain)];
+            if (!array)
+                array = std::make_unique<detail::FloatReader>(parent->getFloatValues(description));
+            target[i] = detail::renormalisedSum(nodes, count, *array, strict);
+        } else {
+            target[i] = ZEV_UNDEF;
+        }
+        nodes += count;
+    }
+}
+
+void ExternalInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
+                                      TripletZEVVector& p_target) const
+{
+    checkParentCount(p_parents.size(), m_domains.size());
+    const bool strict = detail::strictUndefined();
+    const std::size_t n = m_counts.size();
+    p_target.resize(n);
+    std::vector<const TripletZEVVector*> arrays(p_parents.size(), nullptr);
+    const Variable::Description description(p_type, eVertex, "All");
+    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    const ExternalInterpolantData* nodes = m_data.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int count = m_counts[i];
+        const int domain = m_domainNumbers[i];
+        if (const VectorVariable* parent = parentOf(domain, p_parents)) {
+            const TripletZEVVector*& array = arrays[static_cast<std::size_t>(domain)];
+            if (array == nullptr)
+                array = &parent->getTripletValues(description);
+            p_target[i] = detail::renormalisedSum(nodes, count, *array, strict);
+        } else {
+            p_target[i] = undefined;
+        }
+        nodes += count;
+    }
+}
+
+int ExternalInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data,
+                                         std::string& p_domain) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_counts.size())
+        return -1;
+    if (m_offsets.empty())
+        detail::buildOffsets(m_counts, m_offsets);
+    const auto item = static_cast<std::size_t>(p_item);
+    p_data = HybridInterpolantData(std::vector<ExternalInterpolantData>(
+        m_data.begin() + static_cast<std::ptrdiff_t>(m_offsets[item]),
+        m_data.begin() + static_cast<std::ptrdiff_t>(m_offsets[item + 1])));
+    p_domain.clear();
+    const int domain = m_domainNumbers[item];
+    if (domain >= 0 && static_cast<std::size_t>(domain) < m_domains.size())
+        p_domain = m_domains[static_cast<std::size_t>(domain)];
+    return 0;
+}
+
+Interpolant* ExternalInterpolant::clone() const
+{
+    auto* copy = new ExternalInterpolant();
+    copy->m_domains = m_domains;
+    copy->m_counts = m_counts;
+    copy->m_data = m_data;
+    copy->m_domainNumbers = m_domainNumbers;
+    return copy;
+}
+
+void ExternalInterpolant::write(std::ostream& p_os) const
+{
+    p_os << "PRINTING ExternalInterpolant" << std::endl;
+    const ExternalInterpolantData* nodes = m_data.data();
+    for (std::size_t i = 0; i < m_counts.size(); ++i) {
+        const int domain = m_domainNumbers[i];
+        // Only a vertex with a domain has a name to write.
+        if (domain >= 0 && static_cast<std::size_t>(domain) < m_domains.size())
+            p_os << m_domains[static_cast<std::size_t>(domain)];
+        p_os << ":" << m_counts[i] << "|";
+        for (int k = 0; k < m_counts[i]; ++k)
+            p_os << nodes[k].node << ":" << nodes[k].weight << ",";
+        p_os << std::endl;
+        nodes += m_counts[i];
+    }
+}
+
+} // namespace zev

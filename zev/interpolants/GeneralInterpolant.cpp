@@ -1,0 +1,170 @@
+#include "zev/interpolants/GeneralInterpolant.h"
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/RenormalisedSum.h"
+#include "zev/shapes/Shape.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace zev {
+
+namespace {
+
+const char* const kClass = "GeneralInterpolant";
+
+void checkOneParent(std::size_t p_parents)
+{
+    if (p_parents != 1)
+        throw internal::error(
+            kClass, "interpolate",
+            SystemMsg("GeneralInterpolant must have exactly one parent domain to interpolate."));
+}
+
+} // namespace
+
+GeneralInterpolant::GeneralInterpolant(const std::string& p_domain)
+{
+    m_domains.push_back(p_domain);
+    m_qualityRank = GeneralRank;
+}
+
+GeneralInterpolant::~GeneralInterpolant() = default;
+
+void GeneralInterpolant::reserve(std::size_t p_count)
+{
+    m_counts.reserve(p_count);
+    m_data.reserve(4 * p_count);
+}
+
+int GeneralInterpolant::getMaxNodeNumber() const
+{
+    int maxNode = -1;
+    for (const GeneralInterpolantData& d : m_data)
+        maxNode = std::max(maxNode, d.node);
+    return maxNode;
+}
+
+void GeneralInterpolant::appendNode(int p_node, float p_weight)
+{
+    m_data.emplace_back(p_node, p_weight);
+}
+
+void GeneralInterpolant::pushVertex(const GeneralInterpolantNodedef& p_def)
+{
+    // The nodedef holds eight entries: a larger or negative count would read past them.
+    if (p_def.count < 0 || p_def.count > GeneralInterpolantNodedef::s_maxNodes)
+        throw internal::badParam(kClass, "pushVertex",
+                                 SystemMsg("Node count %1 out of range 0..%2")
+                                     .arg(p_def.count)
+                                     .arg(GeneralInterpolantNodedef::s_maxNodes));
+    m_data.insert(m_data.end(), p_def.data, p_def.data + p_def.count);
+    m_counts.push_back(p_def.count);
+    if (!m_offsets.empty())
+        m_offsets.push_back(m_data.size());
+}
+
+void GeneralInterpolant::pushVertex(const Shape* p_shape, const float* p_weights)
+{
+    if (p_shape == nullptr)
+        throw internal::badParam(kClass, "pushVertex", SystemMsg("Null pointer to %1.").arg("p_shape"));
+    const int n = p_shape->getNumVertices();
+    if (n > 0 && p_weights == nullptr)
+        throw internal::badParam(kClass, "pushVertex", SystemMsg("Null pointer to %1.").arg("p_weights"));
+    for (int k = 0; k < n; ++k)
+        appendNode((*p_shape)[k], p_weights[k]);
+    m_counts.push_back(std::max(n, 0));
+    if (!m_offsets.empty())
+        m_offsets.push_back(m_data.size());
+}
+
+void GeneralInterpolant::clear()
+{
+    m_counts.clear();
+    m_data.clear();
+    m_offsets.clear();
+}
+
+void GeneralInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
+                                     FloatZEVVector& p_target) const
+{
+    checkOneParent(p_parents.size());
+    const bool strict = detail::strictUndefined();
+    const std::size_t n = m_counts.size();
+    p_target.resize(n);
+    const detail::FloatReader parent(
+        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+    detail::FloatWriter target(p_target);
+    const GeneralInterpolantData* nodes = m_data.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        target[i] = detail::renormalisedSum(nodes, m_counts[i], parent, strict);
+        nodes += m_counts[i];
+    }
+}
+
+void GeneralInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
+                                     TripletZEVVector& p_target) const
+{
+    checkOneParent(p_parents.size());
+    const bool strict = detail::strictUndefined();
+    const std::size_t n = m_counts.size();
+    p_target.resize(n);
+    const TripletZEVVector& parent =
+        p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
+    const GeneralInterpolantData* nodes = m_data.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        p_target[i] = detail::renormalisedSum(nodes, m_counts[i], parent, strict);
+        nodes += m_counts[i];
+    }
+}
+
+int GeneralInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data,
+                                        std::string& p_domain) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_counts.size())
+        return -1;
+    if (m_offsets.empty())
+        detail::buildOffsets(m_counts, m_offsets);
+    const auto item = static_cast<std::size_t>(p_item);
+    std::vector<int> nodes;
+    std::vector<float> weights;
+    nodes.reserve(static_cast<std::size_t>(m_counts[item]));
+    weights.reserve(static_cast<std::size_t>(m_counts[item]));
+    for (std::size_t k = m_offsets[item]; k < m_offsets[item + 1]; ++k) {
+        nodes.push_back(m_data[k].node);
+        weights.push_back(m_data[k].weight);
+    }
+    p_data = HybridInterpolantData(nodes.data(), weights.data(), static_cast<int>(nodes.size()));
+    if (!m_domains.empty())
+        p_domain = m_domains.front();
+    return 0;
+}
+
+Interpolant* GeneralInterpolant::clone() const
+{
+    auto* copy = new GeneralInterpolant();
+    copy->m_domains = m_domains;
+    copy->m_counts = m_counts;
+    copy->m_data = m_data;
+    return copy;
+}
+
+void GeneralInterpolant::write(std::ostream& p_os) const
+{
+    p_os << "PRINTING GeneralInterpolant" << std::endl;
+    const GeneralInterpolantData* nodes = m_data.data();
+    for (int count : m_counts) {
+        p_os << count;
+        for (int k = 0; k < count; ++k)
+            p_os << nodes[k].node << ":" << nodes[k].weight << ",";
+        p_os << std::endl;
+        nodes += count;
+    }
+}
+
+} // namespace zev

@@ -1,0 +1,108 @@
+#pragma once
+// Internal: the weighted sum shared by the general and external interpolants. Parent values
+// that are undefined drop out of the sum, and the remaining weights are renormalised to one
+// unless strict undefined handling is requested, in which case any undefined contribution
+// with weight makes the target undefined.
+
+#include "zev/contracts/Triplet.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/interpolants/FloatArrayAccess.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <vector>
+
+namespace zev {
+namespace detail {
+
+// Whether ZEV_INTERP_STRICT_UNDEF is present (its value is not read). Read once per
+// interpolation call, so that a host can switch it between calls.
+inline bool strictUndefined()
+{
+    return std::getenv("ZEV_INTERP_STRICT_UNDEF") != nullptr;
+}
+
+// The factor that turns the sum over the defined nodes into the target value, or false when
+// the target is undefined: no defined node, all the weight on undefined nodes, or strict
+// handling with some weight on undefined nodes.
+inline bool renormalisation(bool p_used, float p_undefinedWeight, bool p_strict, float& p_factor)
+{
+    if (!p_used || std::fabs(1.0f - p_undefinedWeight) < FLT_EPSILON)
+        return false;
+    p_factor = 1.0f;
+    if (p_undefinedWeight != 0.0f) {
+        if (p_strict)
+            return false;
+        p_factor = 1.0f / (1.0f - p_undefinedWeight);
+    }
+    return true;
+}
+
+// The value of one target vertex from p_count nodes (records with node and weight members).
+// A node outside the parent array counts as undefined rather than being read.
+template <class Node>
+float renormalisedSum(const Node* p_nodes, int p_count, const FloatReader& p_parent, bool p_strict)
+{
+    float sum = 0.0f;
+    float undefinedWeight = 0.0f;
+    bool used = false;
+    for (int k = 0; k < p_count; ++k) {
+        const auto node = static_cast<std::size_t>(p_nodes[k].node);
+        const float v = node < p_parent.size() ? p_parent[node] : ZEV_UNDEF;
+        if (v == ZEV_UNDEF) {
+            undefinedWeight += p_nodes[k].weight;
+        } else {
+            sum += p_nodes[k].weight * v;
+            used = true;
+        }
+    }
+    float factor = 1.0f;
+    if (!renormalisation(used, undefinedWeight, p_strict, factor))
+        return ZEV_UNDEF;
+    return sum * factor;
+}
+
+// The vector form: a parent triplet counts as undefined when its first component is.
+template <class Node>
+Triplet renormalisedSum(const Node* p_nodes, int p_count, const TripletZEVVector& p_parent, bool p_strict)
+{
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    float undefinedWeight = 0.0f;
+    bool used = false;
+    for (int k = 0; k < p_count; ++k) {
+        const auto node = static_cast<std::size_t>(p_nodes[k].node);
+        const float w = p_nodes[k].weight;
+        if (node >= p_parent.size() || p_parent[node][0] == ZEV_UNDEF) {
+            undefinedWeight += w;
+            continue;
+        }
+        const Triplet& v = p_parent[node];
+        sum[0] += w * v[0];
+        sum[1] += w * v[1];
+        sum[2] += w * v[2];
+        used = true;
+    }
+    float factor = 1.0f;
+    if (!renormalisation(used, undefinedWeight, p_strict, factor))
+        return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    return Triplet(sum[0] * factor, sum[1] * factor, sum[2] * factor);
+}
+
+// Where the nodes of each target vertex start in a flat node array: p_offsets gets one entry
+// per count plus the total. Negative counts are never stored, so the sum only grows.
+inline void buildOffsets(const std::vector<int>& p_counts, std::vector<std::size_t>& p_offsets)
+{
+    p_offsets.resize(p_counts.size() + 1);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < p_counts.size(); ++i) {
+        p_offsets[i] = at;
+        at += static_cast<std::size_t>(p_counts[i]);
+    }
+    p_offsets.back() = at;
+}
+
+} // namespace detail
+} // namespace zev
