@@ -85,6 +85,9 @@
 // Spatial search
 #include "zev/search/Octree.h"
 
+// Cutting
+#include "zev/cutting/VolumeSelection.h"
+
 // Visitors
 #include "zev/visitors/AreaVisitor.h"
 #include "zev/visitors/GeometryVisitor.h"
