@@ -79,7 +79,13 @@ public:
     // p_first as for a surface; between, a vertex equal to either value is on the range and
     // one strictly between them (in either order) is inside: inclusive keeps an element with
     // a vertex inside or on, exclusive one whose every vertex is inside. Undefined values
-    // are not counted; an element with no vertex judged inside is never inside.
+    // are not counted, so exclusive "between" never keeps an element with one.
+    //
+    // Both throw zev::internal::badParam (class "Geometry", method "calcVolume") for a null
+    // domain, a missing or null variable where one is needed, a variable with fewer vertex
+    // values than the domain has vertices, or a listed element set the domain does not hold,
+    // before the output changes. An output that already holds a set of a selected set's name
+    // refuses it from insertElementSet, keeping the sets filed before it.
     static void selectByRange(Geometry& p_output, const std::string& p_domainName, const Geometry* p_domain,
                               Side p_range, bool p_inclusive, const Variable* p_variable, VarType p_type,
                               float p_first, float p_second, const std::vector<ShapeType>& p_types);
