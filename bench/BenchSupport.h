@@ -129,6 +129,7 @@ void registerMemoryBenchmarks();
 void registerVisitorBenchmarks();
 void registerFaceBenchmarks();
 void registerMergeBenchmarks();
+void registerSelectBenchmarks();
 void registerPeerBenchmarks();
 
 } // namespace bench

@@ -92,6 +92,7 @@
 
 // Cutting
 #include "zev/cutting/IntersectGeometryIface.h"
+#include "zev/cutting/VolumeSelection.h"
 
 // Visitors
 #include "zev/visitors/AreaVisitor.h"

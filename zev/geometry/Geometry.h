@@ -284,6 +284,37 @@ public:
     // p_lines, with indices into this geometry's vertices.
     void calculateWireframe(TripletZEVVector& p_vertices, IntZEVVector& p_lines, float p_featureAngle);
 
+    // ---- volume selection
+    // Adds to this geometry copies of the whole elements of p_domain that lie on one side of
+    // a sphere, a plane or an isosurface (p_side "Below Intersection", "Above Intersection",
+    // or anything else for the elements the surface passes through), set by set under the
+    // domain's set names, with an element-to-element interpolant named p_domainName when the
+    // domain has element data. The copies keep the domain's vertex ids: give this geometry
+    // the domain's vertices. An empty p_types considers every element set.
+    void calcVolume(const std::string& p_domainName, const Geometry* p_domain, const std::string& p_side,
+                    bool p_inclusive, const Triplet& p_centre, float p_radius,
+                    const std::vector<ShapeType>& p_types);
+    // The plane n·x = d; p_ignored is not used.
+    void calcVolume(const std::string& p_domainName, const Geometry* p_domain, const std::string& p_ignored,
+                    const std::string& p_side, bool p_inclusive, float p_d, const Triplet& p_normal,
+                    const std::vector<ShapeType>& p_types);
+    // The isosurface of p_variable's vertex values of p_type at p_isoValue; p_ignored is not used.
+    void calcVolume(const std::string& p_domainName, const Geometry* p_domain, const std::string& p_ignored,
+                    const std::string& p_side, bool p_inclusive, const Variable* p_variable, VarType p_type,
+                    float p_isoValue, const std::vector<ShapeType>& p_types);
+    // The general form: p_kind "Plane", "Isosurface", or anything else for a sphere.
+    void calcVolume(const std::string& p_kind, const std::string& p_domainName, const Geometry* p_domain,
+                    const std::string& p_ignored, const std::string& p_side, bool p_inclusive,
+                    const Triplet& p_centre, float p_radius, float p_d, const Triplet& p_normal,
+                    const Variable* p_variable, VarType p_type, float p_isoValue,
+                    const std::vector<ShapeType>& p_types);
+    // The elements whose vertex values of p_variable lie on p_range ("Below Value", "Above
+    // Value", "Between Values", or anything else for the elements the first value passes
+    // through) of p_first (and p_second).
+    void calcIsovolume(const std::string& p_domainName, const Geometry* p_domain, const std::string& p_range,
+                       bool p_inclusive, const Variable* p_variable, VarType p_type, float p_first,
+                       float p_second, const std::vector<ShapeType>& p_types);
+
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
     // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
