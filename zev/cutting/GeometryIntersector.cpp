@@ -13,7 +13,12 @@
 #include "zev/interpolants/EdgeInterpolant.h"
 #include "zev/interpolants/ElementToFaceInterpolant.h"
 #include "zev/shapes/Face.h"
+#include "zev/shapes/Hex.h"
+#include "zev/shapes/Pyramid.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeSetBase.h"
+#include "zev/shapes/Tet.h"
+#include "zev/shapes/Wedge.h"
 #include "zev/variables/Variable.h"
 
 #include <algorithm>
@@ -73,7 +78,68 @@ double scaledFactor(const Triplet& p_normal, double p_factor)
 std::size_t estimatedCuts(std::size_t p_candidates)
 {
     const double m = double(p_candidates);
-    return std::min(p_candidates, std::size_t(6.0 * std::cbrt(m * m)) + 64);
+    return std::min(p_candidates, std::size_t(3.0 * std::cbrt(m * m)) + 64);
+}
+
+// The elements of one set a cut walks: the listed candidates, or all of them.
+struct Walk {
+    const ShapeSet& set;
+    const std::vector<int>* candidates; // null for every element
+    std::size_t count;
+    int setNumber;
+    std::size_t step; // elements per progress increment
+};
+
+std::size_t elementAt(const Walk& p_walk, std::size_t p_c)
+{
+    return p_walk.candidates != nullptr ? std::size_t((*p_walk.candidates)[p_c]) : p_c;
+}
+
+// Walks a set of one fixed element class with the vertex values at hand: most elements of a
+// domain are not cut, and they are passed over on their contiguous storage without a virtual
+// call. False when the set does not hold that class.
+template <class T>
+bool walkFixed(const Walk& p_walk, const float* p_values, float p_threshold,
+               ElementCutter<EdgeHashTable>& p_cutter, ProgressTracker& p_progress)
+{
+    const auto* typed = dynamic_cast<const ShapeSetBase<T>*>(&p_walk.set);
+    if (typed == nullptr)
+        return false;
+    const T* elements = typed->data();
+    const std::size_t size = typed->size();
+    const int corners = T::staticGetNumVertices();
+    std::size_t untilIncrement = p_walk.step;
+    for (std::size_t c = 0; c < p_walk.count; ++c) {
+        const std::size_t e = elementAt(p_walk, c);
+        if (e < size) {
+            const T& element = elements[e];
+            int above = 0;
+            for (int q = 0; q < corners; ++q)
+                above += p_values[element[q]] > p_threshold;
+            if (above != 0 && above != corners)
+                p_cutter.cut(element, p_walk.setNumber, int(e));
+        }
+        if (--untilIncrement == 0) {
+            p_progress.increment();
+            untilIncrement = p_walk.step;
+        }
+    }
+    return true;
+}
+
+void walkAny(const Walk& p_walk, ElementCutter<EdgeHashTable>& p_cutter, ProgressTracker& p_progress)
+{
+    const std::size_t size = p_walk.set.size();
+    std::size_t untilIncrement = p_walk.step;
+    for (std::size_t c = 0; c < p_walk.count; ++c) {
+        const std::size_t e = elementAt(p_walk, c);
+        if (e < size)
+            p_cutter.cut(p_walk.set[e], p_walk.setNumber, int(e));
+        if (--untilIncrement == 0) {
+            p_progress.increment();
+            untilIncrement = p_walk.step;
+        }
+    }
 }
 
 } // namespace
@@ -223,15 +289,17 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
     // and are computed per set when the set touches at least as many corners as the domain
     // has vertices.
     std::vector<float> values;
+    const float* sharedValues = nullptr;
     const bool perSetValues = !plane && field == nullptr;
     if (!perSetValues) {
         const auto* concrete = dynamic_cast<const FloatZEVVectorConcrete*>(field);
         if (concrete != nullptr && concrete->size() != 0) {
-            cutter.useVertexValues(concrete->data());
+            sharedValues = concrete->data();
         } else {
             cutter.computeVertexValues(0, values);
-            cutter.useVertexValues(values.data());
+            sharedValues = values.data();
         }
+        cutter.useVertexValues(sharedValues);
     }
 
     std::vector<int> candidates;
@@ -242,38 +310,49 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
             throw internal::badParam("Geometry", "intersectWithGeometry",
                                      SystemMsg("Cannot find element set %1 in domain geometry.")
                                          .arg(Geometry::getElementSetName(i)));
-        const std::size_t size = set->size();
         const bool listed = plane && !s_noOctree;
         if (listed)
             planeCandidates(domain, *set, p_normal, p_d, i, candidates);
-        const std::size_t count = listed ? candidates.size() : size;
+        const Walk walk{*set, listed ? &candidates : nullptr, listed ? candidates.size() : set->size(),
+                        set->getSetNumber(), step};
         if (plane) {
-            progress.setTotalIncrements(cutStages[std::size_t(i)], int(count / step));
+            progress.setTotalIncrements(cutStages[std::size_t(i)], int(walk.count / step));
             progress.start(cutStages[std::size_t(i)], 0);
         }
-        const int setNumber = set->getSetNumber();
         if (faceInterpolant != nullptr)
-            faceInterpolant->reserve(setNumber, int(count / 4));
+            faceInterpolant->reserve(walk.setNumber, int(walk.count / 4));
+        const float* setValues = sharedValues;
         if (perSetValues) {
-            const std::size_t corners = size * std::size_t(std::max(1, set->getNumVerticesPerShape()));
+            const std::size_t corners = set->size() * std::size_t(std::max(1, set->getNumVerticesPerShape()));
+            setValues = nullptr;
             if (corners >= vertexCount) {
-                cutter.computeVertexValues(setNumber, values);
-                cutter.useVertexValues(values.data());
-            } else {
-                cutter.useVertexValues(nullptr);
+                cutter.computeVertexValues(walk.setNumber, values);
+                setValues = values.data();
             }
+            cutter.useVertexValues(setValues);
         }
 
-        std::size_t untilIncrement = step;
-        for (std::size_t c = 0; c < count; ++c) {
-            const std::size_t element = listed ? std::size_t(candidates[c]) : c;
-            if (element < size)
-                cutter.cut((*set)[element], setNumber, int(element));
-            if (--untilIncrement == 0) {
-                progress.increment();
-                untilIncrement = step;
-            }
-        }
+        const bool walked = setValues != nullptr && vertexCount != 0 &&
+                            (walkFixed<Tet>(walk, setValues, threshold, cutter, progress) ||
+                             walkFixed<Hex>(walk, setValues, threshold, cutter, progress) ||
+                             walkFixed<Wedge>(walk, setValues, threshold, cutter, progress) ||
+                             walkFixed<Pyramid>(walk, setValues, threshold, cutter, progress));
+        if (!walked)
+            walkAny(walk, cutter, progress);
+    }
+
+    // An estimate well above the outcome leaves its spare room with the output for good.
+    if (std::size_t(nextVertex) * 5 < expectedVertices * 4) {
+        TripletZEVVector exact;
+        exact.reserve(outVertices.size());
+        for (const Triplet& p : outVertices)
+            exact.push_back(p);
+        outVertices.swap(exact);
+        std::vector<EdgeInterpolantData> records;
+        records.reserve(edgeInterpolant->size());
+        for (std::size_t v = 0; v < edgeInterpolant->size(); ++v)
+            records.push_back(edgeInterpolant->getInternalData(v));
+        edgeInterpolant->swapInternalData(records);
     }
 
     // Face sets by polygon size; the face interpolant numbers faces by kind name.
