@@ -317,6 +317,22 @@ TEST(GeometryIntersector, ElementDataReachesEachFaceFromTheElementItCutsThrough)
             << "face " << f;
     }
     EXPECT_EQ(setsSeen, (std::set<int>{0, 1}));
+
+    // A surface that differs per element set: each set is cut by its own plane x = c.
+    struct PerSet : IntersectGeometryIface {
+        double value(const Triplet& p, int set) const override { return p[0] - (set == 0 ? 0.3 : 0.6); }
+    } perSet;
+    GeometryAutoPtr cut = newGeometry("c");
+    GeometryIntersector::intersectWithGeometry(*cut.get(), "d", domain.get(), &perSet, nullptr);
+    const auto cutPolygons = polygonsOf(*cut.get());
+    const auto* cutFaces =
+        dynamic_cast<const ElementToFaceInterpolant*>(cut.get()->getInterpolantList().back());
+    ASSERT_NE(cutFaces, nullptr);
+    cutFaces->interpolate({&parent}, eConservative, carried);
+    ASSERT_EQ(carried.size(), cutPolygons.size());
+    for (std::size_t f = 0; f < cutPolygons.size(); ++f)
+        for (int v : cutPolygons[f])
+            EXPECT_NEAR(cut.get()->getVertices()[std::size_t(v)][0], carried[f] < 1000 ? 0.3f : 0.6f, 1e-6f);
     // Both sets together still make one closed-up surface.
     EXPECT_TRUE(unmatchedSides(out, [&](int a, int b) {
                     return onBoxSurface(out, a) && onBoxSurface(out, b);
@@ -423,27 +439,6 @@ TEST(GeometryIntersector, PolyhedraGiveOnePolygonSetForSevenAndMoreCorners)
     EXPECT_EQ(polygons[0].size(), 7u);
     EXPECT_EQ(polygons[1].size(), 8u);
     EXPECT_EQ(slice.get()->getFaceSet("p:POLYGON")->getType(), POLYGON);
-}
-
-// Face numbering of the element-to-face interpolant follows the kind names' string order.
-TEST(GeometryIntersector, FaceInterpolantNumbersFaceSetsInNameOrder)
-{
-    GeometryAutoPtr domain = newGeometry();
-    test::buildTetBox(*domain.get(), 2);
-    domain.get()->hasElementData(true);
-    GeometryAutoPtr slice = newGeometry("x");
-    GeometryIntersector::intersectWithGeometry(*slice.get(), "d", domain.get(), Triplet(1, 0.2f, 0.1f),
-                                               0.55f);
-    const Geometry& out = *slice.get();
-    const auto* faces = dynamic_cast<const ElementToFaceInterpolant*>(out.getInterpolantList().back());
-    ASSERT_NE(faces, nullptr);
-    const std::size_t quads = out.getFaceSet("x:QUAD")->size();
-    const std::size_t tris = out.getFaceSet("x:TRIANGLE")->size();
-    ASSERT_GT(quads, 0u);
-    ASSERT_GT(tris, 0u);
-    EXPECT_EQ(faces->size(), quads + tris);
-    EXPECT_EQ(faces->getFaceSetData("x:QUAD").size(), quads);
-    EXPECT_EQ(faces->getFaceSetData("x:TRIANGLE").size(), tris);
 }
 
 TEST(GeometryIntersector, RefusesWhatItCannotCutAndSkipsWithoutASurface)

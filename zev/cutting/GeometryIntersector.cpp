@@ -95,12 +95,13 @@ std::size_t elementAt(const Walk& p_walk, std::size_t p_c)
     return p_walk.candidates != nullptr ? std::size_t((*p_walk.candidates)[p_c]) : p_c;
 }
 
-// Walks a set of one fixed element class with the vertex values at hand: most elements of a
-// domain are not cut, and they are passed over on their contiguous storage without a virtual
-// call. False when the set does not hold that class.
+// Walks a set of one fixed element class with the vertices' above flags at hand: most
+// elements of a domain are not cut, and they are passed over on their contiguous storage
+// without a virtual call, reading a byte per corner. False when the set does not hold that
+// class.
 template <class T>
-bool walkFixed(const Walk& p_walk, const float* p_values, float p_threshold,
-               ElementCutter<EdgeHashTable>& p_cutter, ProgressTracker& p_progress)
+bool walkFixed(const Walk& p_walk, const unsigned char* p_above, ElementCutter<EdgeHashTable>& p_cutter,
+               ProgressTracker& p_progress)
 {
     const auto* typed = dynamic_cast<const ShapeSetBase<T>*>(&p_walk.set);
     if (typed == nullptr)
@@ -113,10 +114,13 @@ bool walkFixed(const Walk& p_walk, const float* p_values, float p_threshold,
         const std::size_t e = elementAt(p_walk, c);
         if (e < size) {
             const T& element = elements[e];
-            int above = 0;
-            for (int q = 0; q < corners; ++q)
-                above += p_values[element[q]] > p_threshold;
-            if (above != 0 && above != corners)
+            unsigned any = 0;
+            unsigned all = 1;
+            for (int q = 0; q < corners; ++q) {
+                any |= p_above[element[q]];
+                all &= p_above[element[q]];
+            }
+            if (any != all)
                 p_cutter.cut(element, p_walk.setNumber, int(e));
         }
         if (--untilIncrement == 0) {
@@ -182,15 +186,15 @@ void GeometryIntersector::intersectWithCone(Geometry& p_output, const std::strin
     intersectWithGeometry(p_output, p_domainName, p_domain, &cone, p_variable);
 }
 
-void GeometryIntersector::planeCandidates(const Geometry&, const ShapeSet& p_set, const Triplet&, float, int,
-                                          std::vector<int>& p_candidates)
+bool GeometryIntersector::planeCandidates(const Geometry& /*p_domain*/, const Triplet& /*p_normal*/,
+                                          float /*p_d*/, int /*p_index*/, std::vector<int>& /*p_candidates*/)
 {
-    // The domain's octree query plugs in here: findElementsOnPlane(p_normal, p_d, p_index,
-    // p_candidates) lists the elements in the octree leaves the plane crosses. Until then
-    // every element of the set is a candidate.
-    p_candidates.resize(p_set.size());
-    for (std::size_t i = 0; i < p_candidates.size(); ++i)
-        p_candidates[i] = int(i);
+    // The domain's octree query plugs in here:
+    //     p_domain.findElementsOnPlane(p_normal, p_d, p_index, p_candidates);
+    //     return true;
+    // lists the elements in the octree leaves the plane crosses. Until the domain answers
+    // that query, every element is tested.
+    return false;
 }
 
 void GeometryIntersector::intersectWithGeometry(Geometry& p_output, IntersectionType p_kind,
@@ -303,6 +307,8 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
     }
 
     std::vector<int> candidates;
+    std::vector<unsigned char> above;  // per vertex: its value lies above the threshold
+    const float* classified = nullptr; // the values the flags were made from
     for (int i = 0; i < setCount; ++i) {
         progress.start(plane ? octreeStages[std::size_t(i)] : cutStages[std::size_t(i)], 0);
         const ShapeSet* set = domain.getElementSet(i);
@@ -310,9 +316,7 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
             throw internal::badParam("Geometry", "intersectWithGeometry",
                                      SystemMsg("Cannot find element set %1 in domain geometry.")
                                          .arg(Geometry::getElementSetName(i)));
-        const bool listed = plane && !s_noOctree;
-        if (listed)
-            planeCandidates(domain, *set, p_normal, p_d, i, candidates);
+        const bool listed = plane && !s_noOctree && planeCandidates(domain, p_normal, p_d, i, candidates);
         const Walk walk{*set, listed ? &candidates : nullptr, listed ? candidates.size() : set->size(),
                         set->getSetNumber(), step};
         if (plane) {
@@ -325,18 +329,29 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
         if (perSetValues) {
             const std::size_t corners = set->size() * std::size_t(std::max(1, set->getNumVerticesPerShape()));
             setValues = nullptr;
+            // The cutter evaluates through values it was given; it must not be holding any.
+            cutter.useVertexValues(nullptr);
             if (corners >= vertexCount) {
                 cutter.computeVertexValues(walk.setNumber, values);
                 setValues = values.data();
+                classified = nullptr; // same buffer, new values
             }
             cutter.useVertexValues(setValues);
         }
 
-        const bool walked = setValues != nullptr && vertexCount != 0 &&
-                            (walkFixed<Tet>(walk, setValues, threshold, cutter, progress) ||
-                             walkFixed<Hex>(walk, setValues, threshold, cutter, progress) ||
-                             walkFixed<Wedge>(walk, setValues, threshold, cutter, progress) ||
-                             walkFixed<Pyramid>(walk, setValues, threshold, cutter, progress));
+        if (setValues != nullptr && setValues != classified) {
+            // The cut's own test: above when strictly greater than the threshold.
+            above.resize(vertexCount);
+            for (std::size_t v = 0; v < vertexCount; ++v)
+                above[v] = setValues[v] > threshold;
+            classified = setValues;
+        }
+        const unsigned char* flags = above.data();
+        const bool walked =
+            setValues != nullptr && vertexCount != 0 &&
+            (walkFixed<Tet>(walk, flags, cutter, progress) || walkFixed<Hex>(walk, flags, cutter, progress) ||
+             walkFixed<Wedge>(walk, flags, cutter, progress) ||
+             walkFixed<Pyramid>(walk, flags, cutter, progress));
         if (!walked)
             walkAny(walk, cutter, progress);
     }

@@ -23,7 +23,6 @@ namespace zev {
 class BoolFromEnvironment;
 class Geometry;
 class IntersectGeometryIface;
-class ShapeSet;
 class Variable;
 
 class ZEV_EXPORT GeometryIntersector {
@@ -57,9 +56,10 @@ private:
                                       const Variable* p_variable, VarType p_type, float p_isoValue,
                                       const IntersectGeometryIface* p_surface, const Triplet& p_normal,
                                       float p_d);
-    // The elements of set p_index that a plane cut has to test, in the order to cut them.
-    static void planeCandidates(const Geometry& p_domain, const ShapeSet& p_set, const Triplet& p_normal,
-                                float p_d, int p_index, std::vector<int>& p_candidates);
+    // Lists in p_candidates the elements of set p_index that a plane cut has to test, in the
+    // order to cut them, and returns true; false when every element is to be tested.
+    static bool planeCandidates(const Geometry& p_domain, const Triplet& p_normal, float p_d, int p_index,
+                                std::vector<int>& p_candidates);
 };
 
 } // namespace zev
