@@ -190,6 +190,7 @@ bool GeometryIntersector::planeCandidates(const Geometry& /*p_domain*/, const Tr
                                           float /*p_d*/, int /*p_index*/, std::vector<int>& /*p_candidates*/)
 {
     // The domain's octree query plugs in here:
+    //     p_candidates.clear(); // a set without octree leaves the list as it was
     //     p_domain.findElementsOnPlane(p_normal, p_d, p_index, p_candidates);
     //     return true;
     // lists the elements in the octree leaves the plane crosses. Until the domain answers
