@@ -91,6 +91,8 @@
 #include "zev/search/Octree.h"
 
 // Cutting
+#include "zev/cutting/Cone.h"
+#include "zev/cutting/GeometryIntersector.h"
 #include "zev/cutting/IntersectGeometryIface.h"
 #include "zev/cutting/VolumeSelection.h"
 
