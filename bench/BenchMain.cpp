@@ -257,6 +257,9 @@ int main(int argc, char** argv)
 #ifdef ZEV_BENCH_MERGE
     bench::registerMergeBenchmarks();
 #endif
+#ifdef ZEV_BENCH_PROJECTION
+    bench::registerProjectionBenchmarks();
+#endif
 #ifdef ZEV_BENCH_PEER
     bench::registerPeerBenchmarks();
 #endif

@@ -129,6 +129,7 @@ void registerMemoryBenchmarks();
 void registerVisitorBenchmarks();
 void registerFaceBenchmarks();
 void registerMergeBenchmarks();
+void registerProjectionBenchmarks();
 void registerPeerBenchmarks();
 
 } // namespace bench

@@ -204,12 +204,12 @@ TEST(Projection, VertexEdgeFarEdgeAndNodeOutcomes)
     addFaces(*g.get(), "tri", TRI, {{0, 1, 2}});
     const float nan = std::numeric_limits<float>::quiet_NaN();
     TripletZEVVector points;
-    points.push_back(Triplet(0, 1, 0));            // on vertex 2
-    points.push_back(Triplet(0.5f, -0.01f, 0));    // just off edge 0-1
-    points.push_back(Triplet(0.5f, -0.2f, 0));     // off edge 0-1 by a fifth of its length
-    points.push_back(Triplet(10.05f, 0.5f, 0));    // beside the loose vertices 3 and 4
-    points.push_back(Triplet(0.2f, 0.2f, 0.5f));   // above the face
-    points.push_back(Triplet(nan, 0.2f, 0.5f));    // nowhere
+    points.push_back(Triplet(0, 1, 0));          // on vertex 2
+    points.push_back(Triplet(0.5f, -0.01f, 0));  // just off edge 0-1
+    points.push_back(Triplet(0.5f, -0.2f, 0));   // off edge 0-1 by a fifth of its length
+    points.push_back(Triplet(10.05f, 0.5f, 0));  // beside the loose vertices 3 and 4
+    points.push_back(Triplet(0.2f, 0.2f, 0.5f)); // above the face
+    points.push_back(Triplet(nan, 0.2f, 0.5f));  // nowhere
     HybridInterpolant interpolant("target");
     ProjectionStatistics stats;
     g->projectOnGeometry(points, &interpolant, stats);

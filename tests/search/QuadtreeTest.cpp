@@ -1,9 +1,9 @@
+#include "zev/search/Quadtree.h"
 #include "tests/support/MeshBuilders.h"
 #include "zev/contracts/ErrorReporter.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
-#include "zev/search/Quadtree.h"
 #include "zev/search/QuadtreeNode.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/shapes/ShapeType.h"
@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <limits>
+#include <map>
 #include <random>
 
 using namespace zev;

@@ -148,7 +148,8 @@ TEST(VirtualLayer, NoLayerCasesAndCancellingNormals)
     EXPECT_FALSE(g->createVirtualLayer(1.0f));
     EXPECT_FALSE(g->hasVirtualLayer());
     g->twoNames = true;
-    zevtest::expectError<internal::error>([&] { g->createVirtualLayer(1.0f); }, "Geometry", "createVirtualLayer",
+    zevtest::expectError<internal::error>([&] { g->createVirtualLayer(1.0f); }, "Geometry",
+                                          "createVirtualLayer",
                                           "Insufficient number of face set names provided!");
 
     // The two sides of one triangle: their normals cancel, so the vertices stay put.

@@ -28,8 +28,9 @@ void Geometry::projectOnGeometry(const TripletZEVVector& p_points, HybridInterpo
 {
     if (p_interpolant == nullptr || m_faceSets.empty())
         return;
-    SurfaceProjector projector(m_vertices, inNameOrder(m_faceSets),
-                               [this](int p_vertex, std::set<int>& p_around) { getNodesAroundNode(p_vertex, p_around); });
+    SurfaceProjector projector(
+        m_vertices, inNameOrder(m_faceSets),
+        [this](int p_vertex, std::set<int>& p_around) { getNodesAroundNode(p_vertex, p_around); });
     projector.project(p_points, *p_interpolant, getDomain(), p_statistics);
 }
 
@@ -62,8 +63,8 @@ bool Geometry::isEquivalentNode(const Triplet& p_point, const std::map<double, i
             aroundList.push_back(m);
     (void)p_point; // the map already holds the point's distances
     const Triplet& node = m_vertices[static_cast<std::size_t>(nearest->second)];
-    return SurfaceProjector::isEquivalent(nearest->first, hasSecond, hasSecond ? second->first : 0.0, node, m_vertices,
-                                          aroundList.data(), aroundList.size());
+    return SurfaceProjector::isEquivalent(nearest->first, hasSecond, hasSecond ? second->first : 0.0, node,
+                                          m_vertices, aroundList.data(), aroundList.size());
 }
 
 bool Geometry::createVirtualLayer(float p_tolerance)
@@ -71,7 +72,8 @@ bool Geometry::createVirtualLayer(float p_tolerance)
     std::map<FaceType, std::string> names;
     getSurfaceFaceNames(names);
     return VirtualLayer::create(*this, names, p_tolerance, m_virtualLayerSets, m_virtualLayerVertices,
-                                m_virtualLayerSetIndices, m_virtualLayerTolerance, [this] { removeVirtualLayer(); });
+                                m_virtualLayerSetIndices, m_virtualLayerTolerance,
+                                [this] { removeVirtualLayer(); });
 }
 
 } // namespace zev

@@ -13,33 +13,44 @@ constexpr int kLeafSize = 8;
 // held only lowers its vertex index, so an equal distance never evicts anything.
 class Best {
 public:
-    Best(NearestVertices::Result& p_list, int p_count) : m_list(p_list), m_count(p_count) { m_list.clear(); }
+    // At most p_count entries, and never more than there are candidates.
+    Best(NearestVertices::Result& p_list, int p_count, std::size_t p_candidates)
+        : m_list(p_list), m_capacity(std::min(static_cast<std::size_t>(p_count), p_candidates))
+    {
+        m_list.resize(m_capacity);
+    }
+    // Trims the list to the entries found.
+    ~Best() { m_list.resize(m_size); }
+    Best(const Best&) = delete;
+    Best& operator=(const Best&) = delete;
 
-    bool full() const { return static_cast<int>(m_list.size()) >= m_count; }
-    float largest() const { return m_list.back().first; }
+    bool full() const { return m_size >= m_capacity; }
+    float largest() const { return m_list[m_size - 1].first; }
 
     void offer(float p_distance, int p_vertex)
     {
-        auto pos = std::lower_bound(m_list.begin(), m_list.end(), p_distance,
-                                    [](const std::pair<float, int>& p_e, float p_d) { return p_e.first < p_d; });
-        if (pos != m_list.end() && pos->first == p_distance) {
-            if (p_vertex < pos->second)
-                pos->second = p_vertex;
+        // Scanned from the far end: points arrive roughly nearest first, so a new distance
+        // usually belongs near the end of the list.
+        std::size_t pos = m_size;
+        while (pos > 0 && m_list[pos - 1].first > p_distance)
+            --pos;
+        if (pos > 0 && m_list[pos - 1].first == p_distance) {
+            if (p_vertex < m_list[pos - 1].second)
+                m_list[pos - 1].second = p_vertex;
             return;
         }
-        if (!full()) {
-            m_list.insert(pos, {p_distance, p_vertex});
+        if (pos == m_capacity)
             return;
-        }
-        if (pos == m_list.end())
-            return;
-        m_list.pop_back();
-        m_list.insert(pos, {p_distance, p_vertex});
+        const std::size_t last = full() ? m_capacity - 1 : m_size++;
+        for (std::size_t k = last; k > pos; --k)
+            m_list[k] = m_list[k - 1];
+        m_list[pos] = {p_distance, p_vertex};
     }
 
 private:
     NearestVertices::Result& m_list;
-    int m_count;
+    std::size_t m_capacity;
+    std::size_t m_size = 0;
 };
 
 bool hasNaN(const Triplet& p_point)
@@ -73,7 +84,8 @@ void NearestVertices::build()
         pending.pop_back();
         const int begin = m_nodes[static_cast<std::size_t>(id)].begin;
         const int end = m_nodes[static_cast<std::size_t>(id)].end;
-        float lo[3] = {m_points[static_cast<std::size_t>(begin)].x, m_points[static_cast<std::size_t>(begin)].y,
+        float lo[3] = {m_points[static_cast<std::size_t>(begin)].x,
+                       m_points[static_cast<std::size_t>(begin)].y,
                        m_points[static_cast<std::size_t>(begin)].z};
         float hi[3] = {lo[0], lo[1], lo[2]};
         for (int k = begin; k < end; ++k) {
@@ -117,15 +129,18 @@ void NearestVertices::find(const Triplet& p_point, int p_count, Result& p_out) c
         scanAll(p_point, p_count, p_out);
         return;
     }
-    Best best(p_out, p_count);
+    Best best(p_out, p_count, m_points.size());
     const float px = p_point[0], py = p_point[1], pz = p_point[2];
     // The bound is formed with the same float operations as a distance, and float rounding is
     // monotone, so no vertex in a box lies nearer than its bound; the factor only guards
     // against a compiler fusing the two computations differently.
     auto boxBound = [&](const Node& p_node) {
-        const float gx = px < p_node.lo[0] ? p_node.lo[0] - px : (px > p_node.hi[0] ? px - p_node.hi[0] : 0.0f);
-        const float gy = py < p_node.lo[1] ? p_node.lo[1] - py : (py > p_node.hi[1] ? py - p_node.hi[1] : 0.0f);
-        const float gz = pz < p_node.lo[2] ? p_node.lo[2] - pz : (pz > p_node.hi[2] ? pz - p_node.hi[2] : 0.0f);
+        const float gx =
+            px < p_node.lo[0] ? p_node.lo[0] - px : (px > p_node.hi[0] ? px - p_node.hi[0] : 0.0f);
+        const float gy =
+            py < p_node.lo[1] ? p_node.lo[1] - py : (py > p_node.hi[1] ? py - p_node.hi[1] : 0.0f);
+        const float gz =
+            pz < p_node.lo[2] ? p_node.lo[2] - pz : (pz > p_node.hi[2] ? pz - p_node.hi[2] : 0.0f);
         return (gx * gx + gy * gy + gz * gz) * 0.99999f;
     };
     struct Entry {
@@ -168,7 +183,7 @@ void NearestVertices::find(const Triplet& p_point, int p_count, Result& p_out) c
 
 void NearestVertices::scanAll(const Triplet& p_point, int p_count, Result& p_out) const
 {
-    Best best(p_out, p_count);
+    Best best(p_out, p_count, m_points.size());
     for (const Point& p : m_points) {
         const float d = squaredDistance(p_point, Triplet(p.x, p.y, p.z));
         if (!std::isnan(d))

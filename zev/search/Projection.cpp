@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 
@@ -58,6 +59,45 @@ double segmentDistance2(const Triplet& p_a, const Triplet& p_b, const Triplet& p
     return d;
 }
 
+// The points' positions in Morton order of their cells on a 2^21 grid over their box.
+std::vector<std::size_t> spatialOrder(const TripletZEVVector& p_points)
+{
+    const std::size_t count = p_points.size();
+    float lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+    for (const Triplet& p : p_points)
+        for (int a = 0; a < 3; ++a)
+            if (std::isfinite(p[a])) {
+                lo[a] = std::min(lo[a], p[a]);
+                hi[a] = std::max(hi[a], p[a]);
+            }
+    auto spread = [](std::uint64_t p_v) {
+        p_v &= 0x1fffff;
+        p_v = (p_v | p_v << 32) & 0x1f00000000ffffULL;
+        p_v = (p_v | p_v << 16) & 0x1f0000ff0000ffULL;
+        p_v = (p_v | p_v << 8) & 0x100f00f00f00f00fULL;
+        p_v = (p_v | p_v << 4) & 0x10c30c30c30c30c3ULL;
+        p_v = (p_v | p_v << 2) & 0x1249249249249249ULL;
+        return p_v;
+    };
+    std::vector<std::pair<std::uint64_t, std::size_t>> keys(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t key = 0;
+        for (int a = 0; a < 3; ++a) {
+            const double extent = static_cast<double>(hi[a]) - lo[a];
+            const double c = p_points[i][a];
+            // Non-finite coordinates and flat axes go to cell 0.
+            const double cell = extent > 0.0 && std::isfinite(c) ? (c - lo[a]) / extent * 2097151.0 : 0.0;
+            key |= spread(static_cast<std::uint64_t>(std::min(std::max(cell, 0.0), 2097151.0))) << a;
+        }
+        keys[i] = {key, i};
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = keys[i].second;
+    return order;
+}
+
 } // namespace
 
 int SurfaceProjector::nodesToCheck()
@@ -66,9 +106,9 @@ int SurfaceProjector::nodesToCheck()
     return count;
 }
 
-bool SurfaceProjector::isEquivalent(double p_nearest, bool p_hasSecond, double p_second, const Triplet& p_node,
-                                    const TripletZEVVector& p_vertices, const int* p_around,
-                                    std::size_t p_aroundCount)
+bool SurfaceProjector::isEquivalent(double p_nearest, bool p_hasSecond, double p_second,
+                                    const Triplet& p_node, const TripletZEVVector& p_vertices,
+                                    const int* p_around, std::size_t p_aroundCount)
 {
     // With a single vertex there is no second distance to compare with.
     if (p_hasSecond && p_nearest / p_second < 0.01)
@@ -82,7 +122,8 @@ bool SurfaceProjector::isEquivalent(double p_nearest, bool p_hasSecond, double p
     return p_nearest < 0.05 * spacing;
 }
 
-SurfaceProjector::SurfaceProjector(const TripletZEVVector& p_vertices, const std::vector<const ShapeSet*>& p_faceSets,
+SurfaceProjector::SurfaceProjector(const TripletZEVVector& p_vertices,
+                                   const std::vector<const ShapeSet*>& p_faceSets,
                                    const NeighbourSource& p_neighbours)
     : m_vertices(p_vertices), m_neighbourSource(p_neighbours), m_search(p_vertices), m_count(nodesToCheck())
 {
@@ -99,8 +140,20 @@ SurfaceProjector::SurfaceProjector(const TripletZEVVector& p_vertices, const std
             bool ok = n > 0;
             for (int k = 0; ok && k < n; ++k)
                 ok = usable(face[k]);
-            if (ok)
-                m_faces.push_back({&face, static_cast<int>(s), static_cast<int>(i), n});
+            if (!ok)
+                continue;
+            m_faces.push_back({&face, static_cast<int>(s), static_cast<int>(i), n});
+            // The box of a triangle bounds where a point projected into it can lie.
+            Box box{{FLT_MAX, FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}, 0.0f};
+            if (n == 3)
+                for (int k = 0; k < 3; ++k)
+                    for (int a = 0; a < 3; ++a) {
+                        const float c = p_vertices[static_cast<std::size_t>(face[k])][a];
+                        box.lo[a] = std::min(box.lo[a], c);
+                        box.hi[a] = std::max(box.hi[a], c);
+                        box.scale = std::max(box.scale, std::fabs(c));
+                    }
+            m_faceBoxes.push_back(box);
         }
     }
     // Faces around each vertex, in face order, each face once per vertex it holds.
@@ -123,7 +176,8 @@ SurfaceProjector::SurfaceProjector(const TripletZEVVector& p_vertices, const std
     std::vector<int> fill(m_vertexFaceStart.begin(), m_vertexFaceStart.end() - 1);
     for (std::size_t f = 0; f < m_faces.size(); ++f)
         forEachDistinct(m_faces[f], [&](int p_v) {
-            m_vertexFaces[static_cast<std::size_t>(fill[static_cast<std::size_t>(p_v)]++)] = static_cast<int>(f);
+            m_vertexFaces[static_cast<std::size_t>(fill[static_cast<std::size_t>(p_v)]++)] =
+                static_cast<int>(f);
         });
     m_tried.assign(m_faces.size(), 0u);
 }
@@ -134,12 +188,26 @@ void SurfaceProjector::buildNeighbours()
         return;
     const std::size_t vertexCount = m_vertices.size();
     m_neighbourStart.assign(vertexCount + 1, 0);
+    m_spacing.assign(vertexCount, 0.0f);
+    m_reach.assign(vertexCount, 0.0);
     std::set<int> around;
     for (std::size_t v = 0; v < vertexCount; ++v) {
         m_neighbourSource(static_cast<int>(v), around);
-        for (int m : around)
-            if (m >= 0 && static_cast<std::size_t>(m) < vertexCount)
-                m_neighbours.push_back(m);
+        float spacing = FLT_MAX;
+        float reach = 0.0f;
+        for (int m : around) {
+            if (m < 0 || static_cast<std::size_t>(m) >= vertexCount)
+                continue;
+            m_neighbours.push_back(m);
+            const float d =
+                NearestVertices::squaredDistance(m_vertices[static_cast<std::size_t>(m)], m_vertices[v]);
+            if (d > 0.0f && d < spacing)
+                spacing = d;
+            reach = std::max(reach, d);
+        }
+        // 0: every neighbour sits on the vertex itself, so there is no edge to walk.
+        m_spacing[v] = spacing < FLT_MAX ? spacing : 0.0f;
+        m_reach[v] = std::sqrt(static_cast<double>(reach));
         m_neighbourStart[v + 1] = static_cast<int>(m_neighbours.size());
     }
 }
@@ -158,6 +226,7 @@ bool SurfaceProjector::faceCandidate(const Triplet& p_point, std::vector<int>& p
 {
     double& best = p_distance;
     best = DBL_MAX;
+    const double pointScale = largestAbs(p_point);
     bool found = false;
     for (const auto& entry : m_nearest) {
         const std::size_t n = static_cast<std::size_t>(entry.second);
@@ -167,6 +236,21 @@ bool SurfaceProjector::faceCandidate(const Triplet& p_point, std::vector<int>& p
                 continue;
             m_tried[f] = m_query;
             const FaceRef& ref = m_faces[f];
+            // A point projected into a triangle lies in its box, so a triangle whose box is
+            // farther than the best face so far cannot replace it.
+            if (ref.count == 3 && best < DBL_MAX) {
+                const Box& box = m_faceBoxes[f];
+                double gap = 0.0;
+                for (int a = 0; a < 3; ++a) {
+                    const double c = p_point[a];
+                    const double g = c < box.lo[a] ? box.lo[a] - c : (c > box.hi[a] ? c - box.hi[a] : 0.0);
+                    gap += g * g;
+                }
+                const double reach =
+                    best + 1e-5 * std::max(pointScale, static_cast<double>(box.scale)) + 1e-30;
+                if (gap > reach * reach)
+                    continue;
+            }
             Triplet projected;
             float distance = FLT_MAX;
             if (!ref.face->projectPointToFace(p_point, m_vertices, projected, distance) ||
@@ -186,8 +270,8 @@ bool SurfaceProjector::faceCandidate(const Triplet& p_point, std::vector<int>& p
     return found;
 }
 
-bool SurfaceProjector::edgeCandidate(const Triplet& p_point, int& p_from, int& p_to, float& p_t,
-                                     double& p_distance) const
+bool SurfaceProjector::edgeCandidate(const Triplet& p_point, double p_limit, int& p_from, int& p_to,
+                                     float& p_t, double& p_distance) const
 {
     double best = DBL_MAX;
     bool found = false;
@@ -196,32 +280,31 @@ bool SurfaceProjector::edgeCandidate(const Triplet& p_point, int& p_from, int& p
         const std::size_t n = static_cast<std::size_t>(entry.second);
         const int* around = m_neighbours.data() + m_neighbourStart[n];
         const int aroundCount = m_neighbourStart[n + 1] - m_neighbourStart[n];
-        if (aroundCount == 0)
+        if (aroundCount == 0 || m_spacing[n] == 0.0f)
             continue;
         const Triplet& from = m_vertices[n];
-        float spacing = FLT_MAX;
-        bool spaced = false;
-        for (int j = 0; j < aroundCount; ++j) {
-            const float d = NearestVertices::squaredDistance(m_vertices[static_cast<std::size_t>(around[j])], from);
-            if (d > 0.0f && d < spacing) {
-                spacing = d;
-                spaced = true;
-            }
+        // Walk points that cannot come nearer than both the best edge point so far and the
+        // face candidate change nothing: an edge candidate matters only when it beats the face.
+        // The slack covers the rounding of the walk's float points.
+        const double slack = 1e-6 * (largestAbs(from) + m_reach[n] + pointScale) + 1e-30;
+        double limit = std::min(best, p_limit);
+        if (limit < DBL_MAX) {
+            const double reach = std::sqrt(limit) + m_reach[n] + slack;
+            if (static_cast<double>(entry.first) > reach * reach)
+                continue;
         }
-        // Every neighbour sits on the vertex itself: there is no edge to walk.
-        if (!spaced)
-            continue;
-        const float step = spacing / 20.0f;
+        const float step = m_spacing[n] / 20.0f;
         for (int j = 0; j < aroundCount; ++j) {
             const Triplet& to = m_vertices[static_cast<std::size_t>(around[j])];
-            const float length2 = NearestVertices::squaredDistance(to, from);
-            // An edge none of whose points can beat the best so far is not walked. The slack
-            // covers the rounding of the walk's float points.
-            if (best < DBL_MAX) {
-                const double slack = 1e-6 * (largestAbs(from) + largestAbs(to) + pointScale) + 1e-30;
-                if (std::sqrt(segmentDistance2(from, to, p_point)) - slack > std::sqrt(best))
+            limit = std::min(best, p_limit);
+            if (limit < DBL_MAX) {
+                const double reach = std::sqrt(limit) + slack;
+                if (segmentDistance2(from, to, p_point) > reach * reach)
                     continue;
             }
+            const float length2 = NearestVertices::squaredDistance(to, from);
+            // Clamped while still floating point: a tiny spacing beside a long edge would
+            // overflow the int.
             const double steps = static_cast<double>(length2 / step + 1.0f);
             const int count = steps < static_cast<double>(INT_MAX) ? static_cast<int>(steps) : INT_MAX;
             const Triplet along = to - from;
@@ -254,28 +337,29 @@ void SurfaceProjector::project(const TripletZEVVector& p_points, HybridInterpola
     if (m_vertices.empty())
         return;
     buildNeighbours();
-    p_interpolant.reserve(p_interpolant.size() + p_points.size());
+    // Points are projected in a space-filling order, so that neighbouring points reuse the
+    // same part of the tables in cache, and their entries are pushed in point order after.
+    std::vector<HybridInterpolantData> results(p_points.size());
     std::vector<int> nodes;
     std::vector<float> weights;
-    for (const Triplet& point : p_points) {
+    for (std::size_t index : spatialOrder(p_points)) {
+        const Triplet& point = p_points[index];
+        HybridInterpolantData& result = results[index];
         nearest(point);
         if (m_nearest.empty()) {
             // A point with a NaN coordinate lies nowhere: its entry has no vertex, so every
             // value interpolated to it is undefined.
-            p_interpolant.pushVertex(HybridInterpolantData(), p_domain);
             p_statistics.incNode();
             continue;
         }
         const int node = m_nearest[0].second;
         const std::size_t nodeIndex = static_cast<std::size_t>(node);
         const bool hasSecond = m_nearest.size() > 1;
-        const int aroundCount = m_neighbourStart.empty()
-                                    ? 0
-                                    : m_neighbourStart[nodeIndex + 1] - m_neighbourStart[nodeIndex];
+        const int aroundCount = m_neighbourStart[nodeIndex + 1] - m_neighbourStart[nodeIndex];
         const int* around = aroundCount ? m_neighbours.data() + m_neighbourStart[nodeIndex] : nullptr;
-        if (isEquivalent(m_nearest[0].first, hasSecond, hasSecond ? m_nearest[1].first : 0.0, m_vertices[nodeIndex],
-                         m_vertices, around, static_cast<std::size_t>(aroundCount))) {
-            p_interpolant.pushVertex(HybridInterpolantData(node), p_domain);
+        if (isEquivalent(m_nearest[0].first, hasSecond, hasSecond ? m_nearest[1].first : 0.0,
+                         m_vertices[nodeIndex], m_vertices, around, static_cast<std::size_t>(aroundCount))) {
+            result = HybridInterpolantData(node);
             p_statistics.incEquivalent();
             continue;
         }
@@ -284,14 +368,14 @@ void SurfaceProjector::project(const TripletZEVVector& p_points, HybridInterpola
         int from = -1, to = -1;
         float t = 0.0f;
         double edgeDistance = DBL_MAX;
-        const bool onEdge = edgeCandidate(point, from, to, t, edgeDistance);
+        const bool onEdge =
+            edgeCandidate(point, onFace ? faceDistance * faceDistance : DBL_MAX, from, to, t, edgeDistance);
         if (onFace && (!onEdge || edgeDistance >= faceDistance)) {
-            HybridInterpolantData data(nodes.data(), weights.data(), static_cast<int>(nodes.size()));
-            data.normalize();
-            p_interpolant.pushVertex(data, p_domain);
+            result = HybridInterpolantData(nodes.data(), weights.data(), static_cast<int>(nodes.size()));
+            result.normalize();
             p_statistics.incFace();
         } else if (onEdge) {
-            p_interpolant.pushVertex(HybridInterpolantData(from, to, 1.0f - t), p_domain);
+            result = HybridInterpolantData(from, to, 1.0f - t);
             const double length = std::sqrt(static_cast<double>(NearestVertices::squaredDistance(
                 m_vertices[static_cast<std::size_t>(to)], m_vertices[static_cast<std::size_t>(from)])));
             if (edgeDistance >= 0.05 * length)
@@ -299,18 +383,23 @@ void SurfaceProjector::project(const TripletZEVVector& p_points, HybridInterpola
             else
                 p_statistics.incEdge();
         } else {
-            p_interpolant.pushVertex(HybridInterpolantData(node), p_domain);
+            result = HybridInterpolantData(node);
             p_statistics.incNode();
         }
     }
+    p_interpolant.reserve(p_interpolant.size() + p_points.size());
+    for (const HybridInterpolantData& result : results)
+        p_interpolant.pushVertex(result, p_domain);
 }
 
 void SurfaceProjector::projectVertices(const TripletZEVVector& p_points, std::vector<shapeIndex>& p_faces,
                                        TripletZEVVector& p_projected)
 {
-    p_faces.reserve(p_faces.size() + p_points.size());
-    p_projected.reserve(p_projected.size() + p_points.size());
-    for (const Triplet& point : p_points) {
+    const std::size_t base = p_faces.size();
+    p_faces.resize(base + p_points.size());
+    p_projected.resize(base + p_points.size());
+    for (std::size_t index : spatialOrder(p_points)) {
+        const Triplet& point = p_points[index];
         nearest(point);
         bool placed = false;
         for (const auto& entry : m_nearest) {
@@ -324,8 +413,8 @@ void SurfaceProjector::projectVertices(const TripletZEVVector& p_points, std::ve
                 Triplet projected;
                 float distance = FLT_MAX;
                 if (ref.face->projectPointToFace(point, m_vertices, projected, distance)) {
-                    p_faces.emplace_back(ref.set, ref.index, ref.face);
-                    p_projected.push_back(projected);
+                    p_faces[base + index] = shapeIndex(ref.set, ref.index, ref.face);
+                    p_projected[base + index] = projected;
                     placed = true;
                 }
             }
@@ -333,8 +422,8 @@ void SurfaceProjector::projectVertices(const TripletZEVVector& p_points, std::ve
                 break;
         }
         if (!placed) {
-            p_faces.emplace_back(-1, -1, nullptr);
-            p_projected.push_back(point);
+            p_faces[base + index] = shapeIndex(-1, -1, nullptr);
+            p_projected[base + index] = point;
         }
     }
 }

@@ -35,8 +35,8 @@ public:
 
     // One entry per point, in point order, under p_domain; each outcome is counted. Nothing
     // is pushed when the surface has no vertex.
-    void project(const TripletZEVVector& p_points, HybridInterpolant& p_interpolant, const std::string& p_domain,
-                 ProjectionStatistics& p_statistics);
+    void project(const TripletZEVVector& p_points, HybridInterpolant& p_interpolant,
+                 const std::string& p_domain, ProjectionStatistics& p_statistics);
 
     // Per point, the first face around the nearest vertices that the point projects into
     // (set position in p_faceSets, face index, face) and the projected point; (-1, -1, null)
@@ -53,7 +53,8 @@ public:
     // times larger, or the point is nearer than a twentieth of the squared spacing to the
     // nearest of p_around.
     static bool isEquivalent(double p_nearest, bool p_hasSecond, double p_second, const Triplet& p_node,
-                             const TripletZEVVector& p_vertices, const int* p_around, std::size_t p_aroundCount);
+                             const TripletZEVVector& p_vertices, const int* p_around,
+                             std::size_t p_aroundCount);
 
 private:
     struct FaceRef {
@@ -67,19 +68,33 @@ private:
     void nearest(const Triplet& p_point);
     bool faceCandidate(const Triplet& p_point, std::vector<int>& p_nodes, std::vector<float>& p_weights,
                        double& p_distance);
-    bool edgeCandidate(const Triplet& p_point, int& p_from, int& p_to, float& p_t, double& p_distance) const;
+    // The nearest walk point along the edges around the nearest vertices. Edges that cannot
+    // come nearer than sqrt(p_limit) may be left out: the caller then needs no edge candidate.
+    bool edgeCandidate(const Triplet& p_point, double p_limit, int& p_from, int& p_to, float& p_t,
+                       double& p_distance) const;
 
     const TripletZEVVector& m_vertices;
     NeighbourSource m_neighbourSource;
     NearestVertices m_search;
     int m_count;
+    struct Box {
+        float lo[3];
+        float hi[3];
+        float scale; // largest coordinate magnitude, for the rounding slack
+    };
+
     std::vector<FaceRef> m_faces;
+    std::vector<Box> m_faceBoxes; // triangles only
     // Faces around vertex v: m_vertexFaces[m_vertexFaceStart[v] .. m_vertexFaceStart[v + 1]).
     std::vector<int> m_vertexFaceStart;
     std::vector<int> m_vertexFaces;
     // Vertices around vertex v, ascending, in the same layout.
     std::vector<int> m_neighbourStart;
     std::vector<int> m_neighbours;
+    // Per vertex, the smallest non-zero squared distance to a neighbour (0 when there is
+    // none) and the longest distance to one.
+    std::vector<float> m_spacing;
+    std::vector<double> m_reach;
     // Per face, the number of the last point that tried it: a face around several of the
     // nearest vertices gives the same answer each time, so it is tried once.
     std::vector<unsigned> m_tried;

@@ -44,8 +44,9 @@ QuadtreeNode::QuadtreeNode(QuadtreeNode* p_parent, int p_quadrant, const Triplet
 
 void QuadtreeNode::printBoundingBox() const
 {
-    std::cout << "\tmin = " << m_lowerLeft[0] << ", " << m_lowerLeft[1] << ", " << m_lowerLeft[2] << "\n\tmax = "
-              << m_upperRight[0] << ", " << m_upperRight[1] << ", " << m_upperRight[2] << "\n";
+    std::cout << "\tmin = " << m_lowerLeft[0] << ", " << m_lowerLeft[1] << ", " << m_lowerLeft[2]
+              << "\n\tmax = " << m_upperRight[0] << ", " << m_upperRight[1] << ", " << m_upperRight[2]
+              << "\n";
 }
 
 int QuadtreeNode::getQuadrantID(const Triplet& p_point) const

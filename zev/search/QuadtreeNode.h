@@ -13,7 +13,8 @@ class ZEV_EXPORT QuadtreeNode {
 
 public:
     // The root: its box is the extents of all points.
-    QuadtreeNode(const Triplet& p_point, int p_index, const Triplet& p_lowerLeft, const Triplet& p_upperRight);
+    QuadtreeNode(const Triplet& p_point, int p_index, const Triplet& p_lowerLeft,
+                 const Triplet& p_upperRight);
     // A child in quadrant p_quadrant of p_parent, which keeps a pointer to it. A quadrant
     // outside 0 to 3 is reported on standard error and leaves a zero box.
     QuadtreeNode(QuadtreeNode* p_parent, int p_quadrant, const Triplet& p_point, int p_index);

@@ -31,7 +31,8 @@ double length(const Triplet& p_a)
 // wedges, or as hexahedra when p_hexahedra.
 template <class T>
 ShapeSet* buildElements(const std::vector<const Shape*>& p_faces, const std::vector<const Shape*>& p_proxies,
-                        const std::vector<int>& p_layerId, int p_surfaceCount, const int* p_order, int p_corners)
+                        const std::vector<int>& p_layerId, int p_surfaceCount, const int* p_order,
+                        int p_corners)
 {
     auto set = std::make_unique<ShapeSetBase<T>>(p_faces.size());
     for (std::size_t i = 0; i < p_faces.size(); ++i) {
@@ -52,9 +53,9 @@ ShapeSet* buildElements(const std::vector<const Shape*>& p_faces, const std::vec
 } // namespace
 
 bool VirtualLayer::create(Geometry& p_geometry, const std::map<Geometry::FaceType, std::string>& p_names,
-                          float p_tolerance, std::map<std::string, ShapeSet*>& p_sets, TripletZEVVector& p_vertices,
-                          std::vector<int>& p_setIndices, float& p_builtTolerance,
-                          const std::function<void()>& p_remove)
+                          float p_tolerance, std::map<std::string, ShapeSet*>& p_sets,
+                          TripletZEVVector& p_vertices, std::vector<int>& p_setIndices,
+                          float& p_builtTolerance, const std::function<void()>& p_remove)
 {
     if (p_tolerance == 0.0f)
         return !p_sets.empty();
@@ -204,9 +205,10 @@ bool VirtualLayer::create(Geometry& p_geometry, const std::map<Geometry::FaceTyp
         if (faces[type].empty())
             continue;
         const int index = kFirstSetIndex - type;
-        ShapeSet* set = type == Geometry::Quadrilaterals
-                            ? buildElements<Hex>(faces[type], proxies[type], layerId, surfaceCount, kHexOrder, 4)
-                            : buildElements<Wedge>(faces[type], proxies[type], layerId, surfaceCount, kWedgeOrder, 3);
+        ShapeSet* set =
+            type == Geometry::Quadrilaterals
+                ? buildElements<Hex>(faces[type], proxies[type], layerId, surfaceCount, kHexOrder, 4)
+                : buildElements<Wedge>(faces[type], proxies[type], layerId, surfaceCount, kWedgeOrder, 3);
         set->setSetNumber(index);
         Triplet lo, hi;
         set->calcExtents(p_vertices, lo, hi);

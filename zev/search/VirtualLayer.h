@@ -30,8 +30,8 @@ public:
     // existing layer of the same tolerance changes nothing. Returns whether there is a layer
     // afterwards. Throws when p_names does not hold three names.
     static bool create(Geometry& p_geometry, const std::map<Geometry::FaceType, std::string>& p_names,
-                       float p_tolerance, std::map<std::string, ShapeSet*>& p_sets, TripletZEVVector& p_vertices,
-                       std::vector<int>& p_setIndices, float& p_builtTolerance,
+                       float p_tolerance, std::map<std::string, ShapeSet*>& p_sets,
+                       TripletZEVVector& p_vertices, std::vector<int>& p_setIndices, float& p_builtTolerance,
                        const std::function<void()>& p_remove);
 };
 
