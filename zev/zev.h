@@ -81,6 +81,9 @@
 
 // Spatial search
 #include "zev/search/Octree.h"
+#include "zev/search/ProjectionStatistics.h"
+#include "zev/search/Quadtree.h"
+#include "zev/search/QuadtreeNode.h"
 
 // Visitors
 #include "zev/visitors/AreaVisitor.h"

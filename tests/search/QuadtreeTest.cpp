@@ -145,6 +145,15 @@ TEST(Quadtree, EmptyInputNaNQueriesAndExtents)
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(child->getLowerLeft(), Triplet(-4, -1, 3));
     EXPECT_EQ(child->getUpperRight(), Triplet(2, 5, 3));
+    // A child asked for a quadrant that does not exist stays unattached with a zero box.
+    QuadtreeNode lone(Triplet(0, 0, 0), 0, Triplet(-1, -1, -1), Triplet(1, 1, 1));
+    testing::internal::CaptureStderr();
+    QuadtreeNode stray(&lone, 4, Triplet(0.5f, 0.5f, 0), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "QuadtreeNode::QuadtreeNode: No/wrong quadrant specified for a child node\n");
+    EXPECT_EQ(stray.getLowerLeft(), Triplet(0, 0, 0));
+    EXPECT_EQ(stray.getUpperRight(), Triplet(0, 0, 0));
+    EXPECT_TRUE(lone.isLeaf());
     testing::internal::CaptureStdout();
     child->printBoundingBox();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\tmin = -4, -1, 3\n\tmax = 2, 5, 3\n");

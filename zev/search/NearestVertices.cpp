@@ -63,6 +63,7 @@ bool hasNaN(const Triplet& p_point)
 NearestVertices::NearestVertices(const TripletZEVVector& p_vertices)
 {
     m_points.reserve(p_vertices.size());
+    m_byIndex.assign(p_vertices.begin(), p_vertices.end());
     for (std::size_t i = 0; i < p_vertices.size(); ++i) {
         const Triplet& v = p_vertices[i];
         if (!hasNaN(v))
@@ -119,7 +120,7 @@ void NearestVertices::build()
     }
 }
 
-void NearestVertices::find(const Triplet& p_point, int p_count, Result& p_out) const
+void NearestVertices::find(const Triplet& p_point, int p_count, Result& p_out, const Result* p_hint) const
 {
     p_out.clear();
     if (p_count <= 0 || m_nodes.empty() || hasNaN(p_point))
@@ -131,6 +132,15 @@ void NearestVertices::find(const Triplet& p_point, int p_count, Result& p_out) c
     }
     Best best(p_out, p_count, m_points.size());
     const float px = p_point[0], py = p_point[1], pz = p_point[2];
+    if (p_hint)
+        for (const auto& entry : *p_hint) {
+            const std::size_t v = static_cast<std::size_t>(entry.second);
+            if (v < m_byIndex.size()) {
+                const float d = squaredDistance(p_point, m_byIndex[v]);
+                if (!std::isnan(d) && (!best.full() || d <= best.largest()))
+                    best.offer(d, entry.second);
+            }
+        }
     // The bound is formed with the same float operations as a distance, and float rounding is
     // monotone, so no vertex in a box lies nearer than its bound; the factor only guards
     // against a compiler fusing the two computations differently.

@@ -25,7 +25,10 @@ public:
 
     // The p_count nearest as described above. A point with a NaN coordinate has no nearest
     // vertex, and vertices with a NaN coordinate are never nearest.
-    void find(const Triplet& p_point, int p_count, Result& p_out) const;
+    // p_hint, when given, names vertices that are probably near (the answer for a nearby
+    // point): they are measured first so the search can skip more of the tree. The answer does
+    // not depend on it.
+    void find(const Triplet& p_point, int p_count, Result& p_out, const Result* p_hint = nullptr) const;
 
     // The squared distance as every nearest-vertex query computes it, in float.
     static float squaredDistance(const Triplet& p_a, const Triplet& p_b)
@@ -45,6 +48,8 @@ private:
         float x, y, z;
         int index;
     };
+    // Position by vertex index, for the hints.
+    std::vector<Triplet> m_byIndex;
     struct Node {
         float lo[3];
         float hi[3];

@@ -214,7 +214,8 @@ void SurfaceProjector::buildNeighbours()
 
 void SurfaceProjector::nearest(const Triplet& p_point)
 {
-    m_search.find(p_point, m_count, m_nearest);
+    m_previous.swap(m_nearest);
+    m_search.find(p_point, m_count, m_nearest, &m_previous);
     if (++m_query == 0) {
         std::fill(m_tried.begin(), m_tried.end(), 0u);
         m_query = 1;

@@ -100,6 +100,7 @@ private:
     std::vector<unsigned> m_tried;
     unsigned m_query = 0;
     NearestVertices::Result m_nearest;
+    NearestVertices::Result m_previous; // the previous point's, as the search's hint
     std::vector<float> m_scratch;
 };
 
