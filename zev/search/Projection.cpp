@@ -338,14 +338,32 @@ void SurfaceProjector::project(const TripletZEVVector& p_points, HybridInterpola
     if (m_vertices.empty())
         return;
     buildNeighbours();
+    if (p_points.empty())
+        return;
     // Points are projected in a space-filling order, so that neighbouring points reuse the
-    // same part of the tables in cache, and their entries are pushed in point order after.
-    std::vector<HybridInterpolantData> results(p_points.size());
+    // same part of the tables in cache; each entry is written straight into its place among
+    // the interpolant's records, which are taken out for the time being.
+    struct Records {
+        HybridInterpolant& interpolant;
+        std::vector<HybridInterpolantData> list;
+        std::size_t base = 0;
+        bool complete = false;
+        ~Records()
+        {
+            if (!complete)
+                list.resize(base);
+            interpolant.swapInternalData(list);
+        }
+    } records{p_interpolant, {}, 0, false};
+    p_interpolant.swapInternalData(records.list);
+    records.base = records.list.size();
+    const int domain = p_interpolant.getDomainIndex(p_domain);
+    records.list.resize(records.base + p_points.size());
     std::vector<int> nodes;
     std::vector<float> weights;
     for (std::size_t index : spatialOrder(p_points)) {
         const Triplet& point = p_points[index];
-        HybridInterpolantData& result = results[index];
+        HybridInterpolantData& result = records.list[records.base + index];
         nearest(point);
         if (m_nearest.empty()) {
             // A point with a NaN coordinate lies nowhere: its entry has no vertex, so every
@@ -388,9 +406,9 @@ void SurfaceProjector::project(const TripletZEVVector& p_points, HybridInterpola
             p_statistics.incNode();
         }
     }
-    p_interpolant.reserve(p_interpolant.size() + p_points.size());
-    for (const HybridInterpolantData& result : results)
-        p_interpolant.pushVertex(result, p_domain);
+    for (std::size_t k = records.base; k < records.list.size(); ++k)
+        records.list[k].m_domainIndex = domain;
+    records.complete = true;
 }
 
 void SurfaceProjector::projectVertices(const TripletZEVVector& p_points, std::vector<shapeIndex>& p_faces,
