@@ -24,10 +24,10 @@ int readNodesToCheck()
     const char* text = std::getenv("KPL_NODES_TO_CHECK_FOR_PROJECTION");
     if (text == nullptr)
         return kDefaultNodesToCheck;
-    // A count below one (0 is also what an unreadable value gives) would look at no vertex.
-    int count = std::atoi(text);
-    if (count < 1)
-        count = kDefaultNodesToCheck;
+    // Read as atoi would, but clamped while still a long. A count below one (0 is also what an
+    // unreadable value gives) would look at no vertex.
+    const long value = std::strtol(text, nullptr, 10);
+    const int count = value < 1 ? kDefaultNodesToCheck : static_cast<int>(std::min<long>(value, INT_MAX));
     std::cout << "Setting the number of nearby nodes to check when projecting points "
               << "to a surface to: '" << count << "'" << std::endl;
     return count;
