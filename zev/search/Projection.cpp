@@ -231,12 +231,22 @@ bool SurfaceProjector::faceCandidate(const Triplet& p_point, std::vector<int>& p
     bool found = false;
     for (const auto& entry : m_nearest) {
         const std::size_t n = static_cast<std::size_t>(entry.second);
+        // A triangle around n lies within the reach of n's farthest neighbour, so when n is
+        // farther than that from every point nearer than the best face, none of its
+        // triangles can replace the best.
+        bool trianglesTooFar = false;
+        if (best < DBL_MAX && !m_reach.empty()) {
+            const double reach = best + m_reach[n] + 1e-5 * (pointScale + m_reach[n]) + 1e-30;
+            trianglesTooFar = static_cast<double>(entry.first) > reach * reach;
+        }
         for (int k = m_vertexFaceStart[n]; k < m_vertexFaceStart[n + 1]; ++k) {
             const std::size_t f = static_cast<std::size_t>(m_vertexFaces[static_cast<std::size_t>(k)]);
             if (m_tried[f] == m_query)
                 continue;
-            m_tried[f] = m_query;
             const FaceRef& ref = m_faces[f];
+            if (ref.count == 3 && trianglesTooFar)
+                continue;
+            m_tried[f] = m_query;
             // A point projected into a triangle lies in its box, so a triangle whose box is
             // farther than the best face so far cannot replace it.
             if (ref.count == 3 && best < DBL_MAX) {
