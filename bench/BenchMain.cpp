@@ -260,6 +260,9 @@ int main(int argc, char** argv)
 #ifdef ZEV_BENCH_SELECT
     bench::registerSelectBenchmarks();
 #endif
+#ifdef ZEV_BENCH_PROJECTION
+    bench::registerProjectionBenchmarks();
+#endif
 #ifdef ZEV_BENCH_PEER
     bench::registerPeerBenchmarks();
 #endif

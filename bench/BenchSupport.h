@@ -130,6 +130,7 @@ void registerVisitorBenchmarks();
 void registerFaceBenchmarks();
 void registerMergeBenchmarks();
 void registerSelectBenchmarks();
+void registerProjectionBenchmarks();
 void registerPeerBenchmarks();
 
 } // namespace bench

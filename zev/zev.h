@@ -89,6 +89,9 @@
 
 // Spatial search
 #include "zev/search/Octree.h"
+#include "zev/search/ProjectionStatistics.h"
+#include "zev/search/Quadtree.h"
+#include "zev/search/QuadtreeNode.h"
 
 // Cutting
 #include "zev/cutting/Cone.h"

@@ -204,11 +204,6 @@ void Geometry::getElementVariable(const std::string&) {}
 
 void Geometry::getFaceVariable(const std::string&) {}
 
-bool Geometry::createVirtualLayer(float)
-{
-    return false;
-}
-
 // ------------------------------------------------------------------ accessors
 
 std::string Geometry::getBaseName() const

@@ -31,8 +31,10 @@ class GeometricAlgorithmInterface;
 class GeometryInfoInterface;
 class GeometryVariableProviderIF;
 class GeometryVisitor;
+class HybridInterpolant;
 class Interpolant;
 class Octree;
+class ProjectionStatistics;
 class ScalarVariable;
 class ShapeSet;
 class Variable;
@@ -314,6 +316,27 @@ public:
     void calcIsovolume(const std::string& p_domainName, const Geometry* p_domain, const std::string& p_range,
                        bool p_inclusive, const Variable* p_variable, VarType p_type, float p_first,
                        float p_second, const std::vector<ShapeType>& p_types);
+    // ---- projection and the virtual layer (the work is done in zev/search/)
+    // Defined in zev/search/ProjectionStatistics.h.
+    using ProjectionStatistics = ::zev::ProjectionStatistics;
+    // Projects each point onto this surface's faces (falling back to the nearest edge, then
+    // the nearest vertex) and pushes one entry per point, in point order, into p_interpolant
+    // under this geometry's domain; every outcome is counted in p_statistics. Does nothing
+    // without face sets, and pushes nothing when there is no vertex.
+    void projectOnGeometry(const TripletZEVVector& p_points, HybridInterpolant* p_interpolant,
+                           ProjectionStatistics& p_statistics);
+    // Appends, per point, the first face around its nearest vertices that it projects into
+    // (face-set position in getFaceSetNames(), face index, face) and the projected point, or
+    // (-1, -1, null) and the point itself. Appends nothing without face sets.
+    void projectVerticesOnGeometry(const TripletZEVVector& p_points, std::vector<shapeIndex>& p_faces,
+                                   TripletZEVVector& p_projected);
+
+private:
+    // The nearest vertices by squared distance: at most the projection's node count of
+    // distinct distances, each with the lowest vertex index at that distance.
+    void findClosestNodes(const Triplet& p_point, std::map<double, int>& p_nodes) const;
+    // Whether p_point coincides with the nearest vertex of p_nodes.
+    bool isEquivalentNode(const Triplet& p_point, const std::map<double, int>& p_nodes);
 
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
