@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 #include <new>
 
 namespace zev {
@@ -31,11 +32,18 @@ GeometryInfoInterface* Geometry::s_geometryInfo = nullptr;
 
 namespace {
 
-// The addresses handed out by Geometry::operator new and not yet released.
+// The addresses handed out by Geometry::operator new and not yet released, and the lock
+// that lets threads allocate and release geometries at once.
 std::set<const void*>& allocationRegister()
 {
     static std::set<const void*> s_register;
     return s_register;
+}
+
+std::mutex& allocationMutex()
+{
+    static std::mutex s_mutex;
+    return s_mutex;
 }
 
 const char* const kClass = "Geometry";
@@ -47,16 +55,19 @@ const char* const kClass = "Geometry";
 void* Geometry::operator new(std::size_t p_size)
 {
     void* p = ::operator new(p_size);
+    std::lock_guard<std::mutex> lock(allocationMutex());
     allocationRegister().insert(p);
     return p;
 }
 
 void Geometry::operator delete(void* p_pointer)
 {
-    auto& reg = allocationRegister();
-    auto it = reg.find(p_pointer);
-    if (it != reg.end()) {
-        reg.erase(it);
+    bool recorded = false;
+    {
+        std::lock_guard<std::mutex> lock(allocationMutex());
+        recorded = allocationRegister().erase(p_pointer) != 0;
+    }
+    if (recorded) {
         ::operator delete(p_pointer);
         return;
     }
@@ -67,6 +78,7 @@ void Geometry::operator delete(void* p_pointer)
 
 bool Geometry::isAllocated(const void* p_pointer)
 {
+    std::lock_guard<std::mutex> lock(allocationMutex());
     return allocationRegister().count(p_pointer) != 0;
 }
 
