@@ -19,6 +19,7 @@
 #include "zev/contracts/NonCopyable.h"
 #include "zev/contracts/Preferences.h"
 #include "zev/contracts/ProgressTracker.h"
+#include "zev/contracts/RadixSort.h"
 #include "zev/contracts/ReductionUtility.h"
 #include "zev/contracts/StringUtilities.h"
 #include "zev/contracts/Triplet.h"
@@ -34,6 +35,7 @@
 #include "zev/shapes/ElementFactory.h"
 #include "zev/shapes/Face.h"
 #include "zev/shapes/FaceFactory.h"
+#include "zev/shapes/FixedShape.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Hex.h"
 #include "zev/shapes/Hexagon.h"
@@ -45,6 +47,7 @@
 #include "zev/shapes/Quad.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeDispatch.h"
 #include "zev/shapes/ShapeSetBase.h"
 #include "zev/shapes/ShapeType.h"
 #include "zev/shapes/Tet.h"
@@ -79,8 +82,17 @@
 #include "zev/interpolants/Interpolant.h"
 #include "zev/interpolants/VertexInterpolant.h"
 
+// Topology: boundary faces, vertex merging, assembly, edges, neighbours and wireframes
+#include "zev/topology/BoundaryFaces.h"
+#include "zev/topology/FreeEdges.h"
+#include "zev/topology/GeometryAssembly.h"
+#include "zev/topology/NodeNeighbours.h"
+#include "zev/topology/VertexMerging.h"
+#include "zev/topology/Wireframe.h"
+
 // Spatial search
 #include "zev/search/Octree.h"
+#include "zev/search/PointGrid.h"
 
 // Visitors
 #include "zev/visitors/AreaVisitor.h"

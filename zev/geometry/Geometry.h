@@ -32,6 +32,7 @@ class GeometryInfoInterface;
 class GeometryVariableProviderIF;
 class GeometryVisitor;
 class Interpolant;
+// A later subsystem (zev/search): held by pointer, included only by the geometry sources.
 class Octree;
 class ScalarVariable;
 class ShapeSet;
