@@ -57,6 +57,7 @@
 
 // Variables
 #include "zev/variables/ScalarVariable.h"
+#include "zev/variables/StoredVariable.h"
 #include "zev/variables/VarKey.h"
 #include "zev/variables/VarType.h"
 #include "zev/variables/Variable.h"
