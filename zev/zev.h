@@ -19,6 +19,7 @@
 #include "zev/contracts/NonCopyable.h"
 #include "zev/contracts/Preferences.h"
 #include "zev/contracts/ProgressTracker.h"
+#include "zev/contracts/RadixSort.h"
 #include "zev/contracts/ReductionUtility.h"
 #include "zev/contracts/StringUtilities.h"
 #include "zev/contracts/Triplet.h"
@@ -34,6 +35,7 @@
 #include "zev/shapes/ElementFactory.h"
 #include "zev/shapes/Face.h"
 #include "zev/shapes/FaceFactory.h"
+#include "zev/shapes/FixedShape.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Hex.h"
 #include "zev/shapes/Hexagon.h"
@@ -44,6 +46,7 @@
 #include "zev/shapes/Pyramid.h"
 #include "zev/shapes/Quad.h"
 #include "zev/shapes/Shape.h"
+#include "zev/shapes/ShapeDispatch.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/shapes/ShapeSetBase.h"
 #include "zev/shapes/ShapeType.h"
@@ -54,6 +57,7 @@
 
 // Variables
 #include "zev/variables/ScalarVariable.h"
+#include "zev/variables/StoredVariable.h"
 #include "zev/variables/VarKey.h"
 #include "zev/variables/VarType.h"
 #include "zev/variables/Variable.h"
@@ -87,8 +91,17 @@
 #include "zev/interpolants/Interpolant.h"
 #include "zev/interpolants/VertexInterpolant.h"
 
+// Topology: boundary faces, vertex merging, assembly, edges, neighbours and wireframes
+#include "zev/topology/BoundaryFaces.h"
+#include "zev/topology/FreeEdges.h"
+#include "zev/topology/GeometryAssembly.h"
+#include "zev/topology/NodeNeighbours.h"
+#include "zev/topology/VertexMerging.h"
+#include "zev/topology/Wireframe.h"
+
 // Spatial search
 #include "zev/search/Octree.h"
+#include "zev/search/PointGrid.h"
 #include "zev/search/ProjectionStatistics.h"
 #include "zev/search/Quadtree.h"
 #include "zev/search/QuadtreeNode.h"

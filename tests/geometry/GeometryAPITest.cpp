@@ -10,7 +10,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 using namespace zev;
 
@@ -26,6 +29,26 @@ protected:
     Geometry* newGeometry() override { return new CountingGeometry(); }
 };
 int CountingGeometry::s_destroyed = 0;
+
+// A geometry type whose every object lives in one static slot, so that a geometry created
+// after the previous one was destroyed is certain to reuse its address.
+class SlotGeometry : public Geometry {
+public:
+    SlotGeometry() = default;
+    ~SlotGeometry() override { ++s_destroyed; }
+    static void* operator new(std::size_t p_size);
+    static void operator delete(void*) {}
+    static int s_destroyed;
+
+protected:
+    Geometry* newGeometry() override { return new SlotGeometry(); }
+};
+int SlotGeometry::s_destroyed = 0;
+alignas(SlotGeometry) unsigned char g_slot[sizeof(SlotGeometry)];
+void* SlotGeometry::operator new(std::size_t p_size)
+{
+    return p_size <= sizeof(g_slot) ? g_slot : throw std::bad_alloc();
+}
 
 struct NoLocation : VariableLocationProviderIF {
     VarLocation getLocationForExpressions(Geometry*, const std::vector<std::string>&) override
@@ -116,6 +139,73 @@ TEST(GeometryAPI, CreatesRecordsAndDeletesOnce)
     delete location;
     api->deleteGeometry(later);
     api->deleteGeometry(plain);
+}
+
+TEST(GeometryAPI, StaleHandleLeavesANewGeometryAtTheSameAddressAlone)
+{
+    GeometryAPI* api = GeometryAPI::instance();
+    static SlotGeometry* prototype = [] {
+        static std::aligned_storage_t<sizeof(SlotGeometry), alignof(SlotGeometry)> storage;
+        return ::new (&storage) SlotGeometry(); // outside the slot, lives for ever
+    }();
+    static bool registered = (api->registerGeometry("SlotGeometry", prototype), true);
+    ASSERT_TRUE(registered);
+    SlotGeometry::s_destroyed = 0;
+
+    Geometry* first = api->newGeometry("SlotGeometry", nullptr);
+    auto* handle = new GeometryAutoPtr(first);
+    auto* copy = new GeometryAutoPtr(*handle);
+    delete handle; // destroys the first geometry
+    EXPECT_EQ(SlotGeometry::s_destroyed, 1);
+    Geometry* second = api->newGeometry("SlotGeometry", nullptr);
+    ASSERT_EQ(second, first); // same address, different geometry
+    EXPECT_NE(api->serialOf(second), 0u);
+    delete copy; // stale: must not destroy the second geometry
+    EXPECT_EQ(SlotGeometry::s_destroyed, 1);
+    EXPECT_TRUE(api->exists(second));
+
+    // Assigned copies carry the serial; release() and direct deletion keep working.
+    {
+        GeometryAutoPtr owner(second);
+        GeometryAutoPtr assigned;
+        assigned = owner;
+        EXPECT_EQ(assigned.release(), second);
+    }
+    EXPECT_EQ(SlotGeometry::s_destroyed, 2);
+    EXPECT_EQ(api->serialOf(second), 0u);
+    Geometry* third = api->newGeometry("SlotGeometry", nullptr);
+    api->deleteGeometry(third);
+    EXPECT_EQ(SlotGeometry::s_destroyed, 3);
+}
+
+TEST(GeometryAPI, TwoThreadsCreateAndDeleteTheirOwnGeometries)
+{
+    GeometryAPI* api = GeometryAPI::instance();
+    auto work = [api](int p_seed, int& p_failures) {
+        unsigned long long last = 0;
+        for (int i = 0; i < 2000; ++i) {
+            Geometry* g = api->newGeometry("", nullptr);
+            const unsigned long long serial = api->serialOf(g);
+            if (!api->exists(g) || !Geometry::isAllocated(g) || serial <= last)
+                ++p_failures;
+            last = serial;
+            g->getVertices().push_back(Triplet(float(p_seed), float(i), 0.0f));
+            {
+                GeometryAutoPtr owner(g);
+                GeometryAutoPtr copy(owner);
+            }
+            // The other thread may already have a new geometry at this address.
+            if (api->serialOf(g) == serial)
+                ++p_failures;
+        }
+    };
+    int failures[2] = {0, 0};
+    std::thread a(work, 1, std::ref(failures[0]));
+    std::thread b(work, 2, std::ref(failures[1]));
+    a.join();
+    b.join();
+    EXPECT_EQ(failures[0], 0);
+    EXPECT_EQ(failures[1], 0);
 }
 
 TEST(Geometry, VisitorIsHandedTheGeometry)

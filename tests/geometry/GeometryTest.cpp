@@ -1,4 +1,5 @@
 #include "zev/geometry/Geometry.h"
+#include "tests/support/ExpectError.h"
 #include "zev/contracts/Error.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
@@ -66,17 +67,11 @@ struct GeometryFixture : ::testing::Test {
     Geometry& g = *holder.get();
 };
 
-template <class E, class F> void expectError(F f, const std::string& method, const std::string& message)
+// Every failure of these members is reported by the class "Geometry".
+template <class E, class F>
+void expectError(F&& p_call, const std::string& p_method, const std::string& p_message)
 {
-    try {
-        f();
-        ADD_FAILURE() << "expected: " << message;
-    } catch (const E& e) {
-        EXPECT_EQ(e.getClassName(), "Geometry");
-        EXPECT_EQ(e.getMethodName(), method);
-        EXPECT_EQ(e.getMessage(), message);
-        EXPECT_EQ(e.getErrorType(), eError);
-    }
+    zevtest::expectError<E>(std::forward<F>(p_call), "Geometry", p_method, p_message);
 }
 
 } // namespace

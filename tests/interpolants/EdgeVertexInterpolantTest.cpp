@@ -1,3 +1,4 @@
+#include "tests/support/ExpectError.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/interpolants/EdgeInterpolant.h"
@@ -34,16 +35,10 @@ const FloatZEVVector& values(const Variable& v, VarType type = eConservative)
     return v.getFloatValues(Variable::Description(type, eVertex, "All"));
 }
 
-template <class F> void expectInternalError(F f, const std::string& cls, const std::string& message)
+template <class F>
+void expectInternalError(F&& p_call, const std::string& p_class, const std::string& p_message)
 {
-    try {
-        f();
-        ADD_FAILURE() << "expected " << message;
-    } catch (const internal::error& e) {
-        EXPECT_EQ(e.getClassName(), cls);
-        EXPECT_EQ(e.getMethodName(), "interpolate");
-        EXPECT_EQ(e.getMessage(), message);
-    }
+    zevtest::expectError<internal::error>(std::forward<F>(p_call), p_class, "interpolate", p_message);
 }
 
 } // namespace

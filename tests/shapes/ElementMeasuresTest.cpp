@@ -1,3 +1,4 @@
+#include "tests/support/MeshBuilders.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/shapes/ShapeSetBase.h"
 
@@ -15,16 +16,6 @@ using namespace zev;
 namespace {
 
 constexpr float kTol = 1e-5f;
-
-// The unit cube with vertex i at (i mod 2, (i div 2) mod 2, i div 4).
-TripletZEVVector unitCube()
-{
-    TripletZEVVector v;
-    for (int i = 0; i < 8; ++i)
-        v.push_back(
-            Triplet(static_cast<float>(i % 2), static_cast<float>((i / 2) % 2), static_cast<float>(i / 4)));
-    return v;
-}
 
 template <class T> T shapeOn(std::initializer_list<int> p_slots)
 {
@@ -87,11 +78,8 @@ std::vector<ReferenceElement> referenceElements()
                  std::make_unique<Wedge>(),
                  {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}},
                  0.5f});
-    std::vector<Triplet> cube;
-    for (int i = 0; i < 8; ++i)
-        cube.emplace_back(static_cast<float>(i % 2), static_cast<float>((i / 2) % 2),
-                          static_cast<float>(i / 4));
-    r.push_back({"Hex", std::make_unique<Hex>(), cube, 1.0f});
+    const TripletZEVVector corners = test::unitCubeVertices();
+    r.push_back({"Hex", std::make_unique<Hex>(), std::vector<Triplet>(corners.begin(), corners.end()), 1.0f});
     return r;
 }
 
@@ -99,7 +87,7 @@ std::vector<ReferenceElement> referenceElements()
 
 TEST(ElementMeasures, UnitCubeVolumesExtentsAndLengthScale)
 {
-    const TripletZEVVector v = unitCube();
+    const TripletZEVVector v = test::unitCubeVertices();
     const Hex hex = unitHex();
     EXPECT_NEAR(hex.getSimpleVolume(v), 1.0f, kTol);
     EXPECT_NEAR(hex.getVolume(v), 1.0f, kTol);
@@ -315,7 +303,7 @@ TEST(ElementMeasures, GradientAccumulatesAgainstTheFaceSectors)
 
 TEST(ElementMeasures, AreaVectorOfAnElementFace)
 {
-    const TripletZEVVector v = unitCube();
+    const TripletZEVVector v = test::unitCubeVertices();
     const Hex hex = unitHex();
     // Face 0 is the x = 0 side; its area vector points out of the cube.
     expectTriplet(hex.getAreaVectorForFace(0, v), Triplet(-1, 0, 0));
@@ -334,7 +322,7 @@ TEST(ElementMeasures, ThreadsMeasuringDifferentMeshesStayCorrect)
 {
     // Each thread measures its own cube, of edge 1 or 2, many times over.
     auto measure = [](float p_edge, int* p_wrong) {
-        TripletZEVVector v = unitCube();
+        TripletZEVVector v = test::unitCubeVertices();
         for (std::size_t i = 0; i < v.size(); ++i)
             v[i] *= p_edge;
         const Hex hex = unitHex();

@@ -1,3 +1,4 @@
+#include "tests/support/MeshBuilders.h"
 #include "zev/shapes/Hex.h"
 #include "zev/shapes/Pyramid.h"
 #include "zev/shapes/Tet.h"
@@ -17,15 +18,6 @@
 using namespace zev;
 
 namespace {
-
-TripletZEVVector unitCube()
-{
-    TripletZEVVector v;
-    for (int i = 0; i < 8; ++i)
-        v.push_back(
-            Triplet(static_cast<float>(i % 2), static_cast<float>((i / 2) % 2), static_cast<float>(i / 4)));
-    return v;
-}
 
 TripletZEVVector points(std::initializer_list<Triplet> p_points)
 {
@@ -101,7 +93,7 @@ TEST(ElementWeights, RangeSnappingIsTolerantAndInPlace)
 
 TEST(ElementWeights, UnitCubeHexSolvesSnapsAndRejects)
 {
-    const TripletZEVVector v = unitCube();
+    const TripletZEVVector v = test::unitCubeVertices();
     const Hex hex = identityShape<Hex>();
     std::vector<float> w{9.0f};
 
@@ -126,7 +118,7 @@ TEST(ElementWeights, UnitCubeHexSolvesSnapsAndRejects)
 TEST(ElementWeights, FailedSolvesGiveCentreWeights)
 {
     // A hex squashed flat into z = 0 has no Jacobian; a pyramid and a wedge likewise.
-    TripletZEVVector flat = unitCube();
+    TripletZEVVector flat = test::unitCubeVertices();
     for (Triplet& p : flat)
         p[2] = 0.0f;
     std::vector<float> w;
@@ -170,7 +162,7 @@ TEST(ElementWeights, TetrahedronChecksRangesButNotTheirSum)
 
 TEST(ElementWeights, InsideTestAgainstFacePlanes)
 {
-    const TripletZEVVector cube = unitCube();
+    const TripletZEVVector cube = test::unitCubeVertices();
     const Hex hex = identityShape<Hex>();
     EXPECT_TRUE(hex.isInside(Triplet(0.5f, 0.5f, 0.5f), cube));
     EXPECT_TRUE(hex.isInside(Triplet(1.0f, 0.3f, 0.6f), cube)) << "on a face plane";

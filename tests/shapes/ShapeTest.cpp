@@ -70,7 +70,11 @@ TEST(Shape, TypeCatalogue)
         EXPECT_EQ(c.shape->getNumFaces(), c.faces);
         EXPECT_EQ(c.shape->getNumEdges(), c.edges);
         EXPECT_EQ(c.shape->getTableIndex(), c.tableIndex);
+        EXPECT_EQ(std::string(toString(c.type)), c.name);
     }
+    EXPECT_STREQ(toString(POLYGON), "Polygon");
+    EXPECT_STREQ(toString(POLYHEDRON), "Polyhedron");
+    EXPECT_STREQ(toString(static_cast<ShapeType>(1)), "Unknown");
     EXPECT_EQ(Hex::staticGetNumVertices(), 8);
     EXPECT_EQ(Hex::staticGetNumFaces(), 6);
     EXPECT_EQ(Hex::staticGetNumEdges(), 12);

@@ -60,11 +60,19 @@ std::vector<std::vector<int>> shapeVertices(const ShapeSet& p_set)
     return out;
 }
 
+TripletZEVVector unitCubeVertices()
+{
+    TripletZEVVector v;
+    for (int i = 0; i < 8; ++i)
+        v.push_back(
+            Triplet(static_cast<float>(i % 2), static_cast<float>((i / 2) % 2), static_cast<float>(i / 4)));
+    return v;
+}
+
 void buildUnitCubeHex(Geometry& p_geometry)
 {
-    for (int i = 0; i < 8; ++i)
-        p_geometry.getVertices().push_back(
-            Triplet(static_cast<float>(i % 2), static_cast<float>((i / 2) % 2), static_cast<float>(i / 4)));
+    for (const Triplet& corner : unitCubeVertices())
+        p_geometry.getVertices().push_back(corner);
     addElements(p_geometry, 0, HEX, {{0, 1, 2, 3, 4, 5, 6, 7}});
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "zev/contracts/TripletZEVVector.h"
+
 namespace zev {
 class Geometry;
 class ShapeSet;
@@ -29,7 +31,10 @@ ShapeSet* addFaces(Geometry& p_geometry, const std::string& p_name, int p_type,
 // The vertex indices of every shape of a set, in order.
 std::vector<std::vector<int>> shapeVertices(const ShapeSet& p_set);
 
-// The unit cube [0,1]^3 as one hexahedron in ES1; vertex i at (i mod 2, (i/2) mod 2, i/4).
+// The corners of the unit cube [0,1]^3: vertex i at (i mod 2, (i/2) mod 2, i/4).
+TripletZEVVector unitCubeVertices();
+
+// The unit cube as one hexahedron in ES1, on the vertices of unitCubeVertices().
 void buildUnitCubeHex(Geometry& p_geometry);
 
 // Tetrahedra (0, 1, 2, 3) and (1, 2, 4, 3) in ES1, sharing the face of vertices 1, 2, 3.

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <mutex>
 #include <new>
 
 namespace zev {
@@ -31,11 +32,18 @@ GeometryInfoInterface* Geometry::s_geometryInfo = nullptr;
 
 namespace {
 
-// The addresses handed out by Geometry::operator new and not yet released.
+// The addresses handed out by Geometry::operator new and not yet released, and the lock
+// that lets threads allocate and release geometries at once.
 std::set<const void*>& allocationRegister()
 {
     static std::set<const void*> s_register;
     return s_register;
+}
+
+std::mutex& allocationMutex()
+{
+    static std::mutex s_mutex;
+    return s_mutex;
 }
 
 const char* const kClass = "Geometry";
@@ -47,16 +55,19 @@ const char* const kClass = "Geometry";
 void* Geometry::operator new(std::size_t p_size)
 {
     void* p = ::operator new(p_size);
+    std::lock_guard<std::mutex> lock(allocationMutex());
     allocationRegister().insert(p);
     return p;
 }
 
 void Geometry::operator delete(void* p_pointer)
 {
-    auto& reg = allocationRegister();
-    auto it = reg.find(p_pointer);
-    if (it != reg.end()) {
-        reg.erase(it);
+    bool recorded = false;
+    {
+        std::lock_guard<std::mutex> lock(allocationMutex());
+        recorded = allocationRegister().erase(p_pointer) != 0;
+    }
+    if (recorded) {
         ::operator delete(p_pointer);
         return;
     }
@@ -67,6 +78,7 @@ void Geometry::operator delete(void* p_pointer)
 
 bool Geometry::isAllocated(const void* p_pointer)
 {
+    std::lock_guard<std::mutex> lock(allocationMutex());
     return allocationRegister().count(p_pointer) != 0;
 }
 
@@ -419,112 +431,6 @@ std::vector<std::string> Geometry::getFaceSetNames() const
     for (const auto& entry : m_faceSets)
         names.push_back(entry.first);
     return names;
-}
-
-// ------------------------------------------------------------------ interpolants
-
-void Geometry::addInterpolant(Interpolant* p_interpolant)
-{
-    if (p_interpolant == nullptr)
-        return;
-    // Before the first interpolant of a strictly higher rank: among equal ranks the newest
-    // comes last.
-    const int rank = p_interpolant->getQualityRank();
-    auto it = m_interpolants.begin();
-    while (it != m_interpolants.end() && !(*it && rank < (*it)->getQualityRank()))
-        ++it;
-    m_interpolants.insert(it, p_interpolant);
-}
-
-void Geometry::appendInterpolant(Interpolant* p_interpolant)
-{
-    if (p_interpolant)
-        m_interpolants.push_back(p_interpolant);
-}
-
-void Geometry::setInterpolant(Interpolant* p_interpolant)
-{
-    // An interpolant that is already held survives as the only one instead of being
-    // deleted and then filed again.
-    for (Interpolant*& slot : m_interpolants)
-        if (slot == p_interpolant)
-            slot = nullptr;
-    deleteAllInterpolants();
-    addInterpolant(p_interpolant);
-}
-
-void Geometry::updateInterpolant(Interpolant* p_interpolant)
-{
-    if (p_interpolant == nullptr)
-        return;
-    for (Interpolant*& slot : m_interpolants) {
-        if (slot && slot->getQualityRank() == p_interpolant->getQualityRank()) {
-            if (slot != p_interpolant)
-                dispose(slot);
-            slot = p_interpolant;
-            return;
-        }
-    }
-    addInterpolant(p_interpolant);
-}
-
-bool Geometry::hasInterpolant(const std::string& p_name, Interpolant*& p_out) const
-{
-    for (Interpolant* i : m_interpolants)
-        if (i && i->getName() == p_name) {
-            p_out = i;
-            return true;
-        }
-    return false;
-}
-
-Interpolant* Geometry::getEdgeInterpolant() const
-{
-    for (Interpolant* i : m_interpolants)
-        if (dynamic_cast<EdgeInterpolant*>(i))
-            return i;
-    return nullptr;
-}
-
-Interpolant* Geometry::getVertexInterpolant() const
-{
-    for (Interpolant* i : m_interpolants)
-        if (dynamic_cast<VertexInterpolant*>(i))
-            return i;
-    return nullptr;
-}
-
-std::vector<std::string> Geometry::getParentDomains() const
-{
-    const Interpolant* first = getInterpolant();
-    return first ? first->getDomains() : std::vector<std::string>();
-}
-
-bool Geometry::recalculateVertices(const TripletZEVVector& p_parentVertices)
-{
-    Interpolant* chosen = nullptr;
-    for (Interpolant* i : m_interpolants) {
-        if (!i)
-            continue;
-        const int rank = i->getQualityRank();
-        if (rank < 1)
-            continue;
-        if (rank == 1)
-            chosen = i;
-        break;
-    }
-    if (!chosen)
-        return false;
-    chosen->interpolate(p_parentVertices, m_vertices);
-    clearDataStores();
-    return true;
-}
-
-void Geometry::deleteAllInterpolants()
-{
-    for (Interpolant*& i : m_interpolants)
-        dispose(i);
-    m_interpolants.clear();
 }
 
 // ------------------------------------------------------------------ life cycle

@@ -33,6 +33,7 @@ class GeometryVariableProviderIF;
 class GeometryVisitor;
 class HybridInterpolant;
 class Interpolant;
+// A later subsystem (zev/search): held by pointer, included only by the geometry sources.
 class Octree;
 class ProjectionStatistics;
 class ScalarVariable;

@@ -13,6 +13,8 @@ GeometryAPI* GeometryAPI::s_instance = nullptr;
 
 GeometryAPI* GeometryAPI::instance()
 {
+    static std::mutex s_creation;
+    std::lock_guard<std::mutex> lock(s_creation);
     if (s_instance == nullptr)
         s_instance = new GeometryAPI();
     return s_instance;
@@ -25,12 +27,14 @@ GeometryAPI::~GeometryAPI()
     delete m_variableLocationProvider;
     m_types.clear();
     m_geometries.clear();
+    m_serials.clear();
     if (s_instance == this)
         s_instance = nullptr;
 }
 
 Geometry* GeometryAPI::newGeometry(const std::string& p_type, GeometricAlgorithmInterface* p_alg)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     Geometry* g = nullptr;
     if (!p_type.empty()) {
         auto it = m_types.find(p_type);
@@ -45,11 +49,13 @@ Geometry* GeometryAPI::newGeometry(const std::string& p_type, GeometricAlgorithm
     g->registerFaceCenterCalculator(m_faceCenterCalculator);
     g->registerVariableLocationProvider(m_variableLocationProvider);
     m_geometries.insert(g);
+    m_serials[g] = ++m_lastSerial;
     return g;
 }
 
 void GeometryAPI::registerGeometry(const std::string& p_type, Geometry* p_prototype)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (p_prototype) {
         p_prototype->registerVariableProvider(m_variableProvider);
         p_prototype->registerFaceCenterCalculator(m_faceCenterCalculator);
@@ -62,31 +68,63 @@ void GeometryAPI::registerGeometry(const std::string& p_type, Geometry* p_protot
 
 bool GeometryAPI::exists(Geometry* p_geometry)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return m_geometries.count(p_geometry) != 0;
 }
 
-bool GeometryAPI::deleteGeometry(Geometry* p_geometry)
+unsigned long long GeometryAPI::serialOf(Geometry* p_geometry) const
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    auto it = m_serials.find(p_geometry);
+    return it == m_serials.end() ? 0 : it->second;
+}
+
+bool GeometryAPI::forget(Geometry* p_geometry, bool p_anySerial, unsigned long long p_serial)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     auto it = m_geometries.find(p_geometry);
     if (it == m_geometries.end())
-        return true;
+        return false;
+    auto serial = m_serials.find(p_geometry);
+    if (!p_anySerial && (serial == m_serials.end() || serial->second != p_serial))
+        return false;
     m_geometries.erase(it);
-    delete p_geometry;
+    if (serial != m_serials.end())
+        m_serials.erase(serial);
+    return true;
+}
+
+// The geometry is destroyed outside the lock: its destructor may delete the geometries it
+// holds through this registry.
+bool GeometryAPI::deleteGeometry(Geometry* p_geometry)
+{
+    if (forget(p_geometry, true, 0))
+        delete p_geometry;
+    return true;
+}
+
+bool GeometryAPI::deleteGeometry(Geometry* p_geometry, unsigned long long p_serial)
+{
+    if (forget(p_geometry, false, p_serial))
+        delete p_geometry;
     return true;
 }
 
 void GeometryAPI::registerVariableProvider(GeometryVariableProviderIF* p_provider)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_variableProvider = p_provider;
 }
 
 void GeometryAPI::registerFaceCenterCalculator(FaceCenterCalculator* p_calculator)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_faceCenterCalculator = p_calculator;
 }
 
 void GeometryAPI::registerVariableLocationProvider(VariableLocationProviderIF* p_provider)
 {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_variableLocationProvider = p_provider;
 }
 

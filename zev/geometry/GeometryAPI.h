@@ -1,12 +1,14 @@
 #pragma once
 // The process-wide registry through which geometries are created and destroyed. It keeps a
 // prototype per registered geometry type name, records every geometry it creates, and hands
-// each new geometry the host hooks it holds.
+// each new geometry the host hooks it holds. Every member is safe to call from several
+// threads at once; each recorded geometry carries a serial number that is never reused.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/NonCopyable.h"
 
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -31,6 +33,11 @@ public:
     // Destroys p_geometry if this registry created it and has not destroyed it yet; always
     // returns true.
     bool deleteGeometry(Geometry* p_geometry);
+    // As deleteGeometry, but only while the geometry recorded at p_geometry still carries
+    // p_serial: a geometry created later at the same address is left alone.
+    bool deleteGeometry(Geometry* p_geometry, unsigned long long p_serial);
+    // The serial number under which p_geometry is recorded; 0 when it is not recorded.
+    unsigned long long serialOf(Geometry* p_geometry) const;
 
     // The hooks handed to geometries created or registered from now on. The registry owns
     // them; a replaced hook is not deleted.
@@ -44,8 +51,18 @@ public:
 private:
     GeometryAPI() = default;
 
+    // Removes p_geometry from the records when p_anySerial is set or its serial is
+    // p_serial; true if it was removed.
+    bool forget(Geometry* p_geometry, bool p_anySerial, unsigned long long p_serial);
+
     std::set<Geometry*> m_geometries;
     std::map<std::string, Geometry*> m_types;
+    // Serial number of every recorded geometry, counted from 1.
+    std::map<Geometry*, unsigned long long> m_serials;
+    unsigned long long m_lastSerial = 0;
+    // Guards every member above and the hooks below. Recursive because a geometry type's
+    // construction may itself create geometries through the registry.
+    mutable std::recursive_mutex m_mutex;
     GeometryVariableProviderIF* m_variableProvider = nullptr;
     FaceCenterCalculator* m_faceCenterCalculator = nullptr;
     VariableLocationProviderIF* m_variableLocationProvider = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // A handle that destroys its geometry through the registry. Copies hold the same pointer;
 // because the registry destroys a geometry only once, several handles to one geometry are
-// safe.
+// safe. A handle also remembers the registry's serial number of its geometry, so that a
+// handle outliving its geometry never destroys a newer geometry created at the same address.
 
 #include "zev/ZEVExport.h"
 
@@ -11,12 +12,16 @@ class Geometry;
 
 class ZEV_EXPORT GeometryAutoPtr {
 public:
-    GeometryAutoPtr(Geometry* p_geometry = nullptr) : m_geometry(p_geometry) {}
-    GeometryAutoPtr(const GeometryAutoPtr& p_other) : m_geometry(p_other.m_geometry) {}
+    GeometryAutoPtr(Geometry* p_geometry = nullptr);
+    GeometryAutoPtr(const GeometryAutoPtr& p_other)
+        : m_geometry(p_other.m_geometry), m_serial(p_other.m_serial)
+    {
+    }
     // Takes the other's pointer; the pointer held before is not released.
     GeometryAutoPtr& operator=(const GeometryAutoPtr& p_other)
     {
         m_geometry = p_other.m_geometry;
+        m_serial = p_other.m_serial;
         return *this;
     }
     virtual ~GeometryAutoPtr();
@@ -28,11 +33,15 @@ public:
     {
         Geometry* g = m_geometry;
         m_geometry = nullptr;
+        m_serial = 0;
         return g;
     }
 
 private:
     Geometry* m_geometry;
+    // The registry's serial of m_geometry when the handle took it; 0 for a geometry the
+    // registry did not record.
+    unsigned long long m_serial = 0;
 };
 
 } // namespace zev

@@ -298,69 +298,6 @@ Variable* Geometry::makeXYZVariable(const std::string& p_name, VarLocation p_loc
     return v;
 }
 
-Variable* Geometry::makeSystemVariable(const std::string& p_name, const FloatZEVVectorConcrete& p_data,
-                                       VarLocation p_location)
-{
-    auto v = std::make_unique<ScalarVariable>(eUnknown, eVertex);
-    v->setName(p_name);
-    v->setGlobalType(eLocal);
-    FloatZEVVector& array = v->getFloatValues(Variable::Description(eLocal, p_location, "All"));
-    array.resize(p_data.size());
-    if (auto* concrete = dynamic_cast<FloatZEVVectorConcrete*>(&array)) {
-        std::copy(p_data.data(), p_data.data() + p_data.size(), concrete->data());
-    } else {
-        for (std::size_t i = 0; i < p_data.size(); ++i)
-            array[i] = p_data[i];
-    }
-    v->setLocation(p_location);
-    Variable* raw = v.release();
-    return fileOrDelete(raw, p_location);
-}
-
-Variable* Geometry::makeSystemVariable(const std::string& p_name, const TripletZEVVector& p_data,
-                                       VarLocation p_location)
-{
-    auto v = std::make_unique<VectorVariable>(eUnknown, eVertex);
-    v->setName(p_name);
-    v->setGlobalType(eLocal);
-    TripletZEVVector& array = v->getTripletValues(Variable::Description(eLocal, p_location, "All"));
-    array = p_data;
-    Variable* raw = v.release();
-    return fileOrDelete(raw, p_location);
-}
-
-ScalarVariable* Geometry::makeComponentVariable(const std::string& p_vectorName,
-                                                const std::string& p_componentName, int p_component,
-                                                VarLocation p_location)
-{
-    auto* vector = dynamic_cast<VectorVariable*>(getVariable(p_vectorName, false, p_location));
-    if (vector == nullptr)
-        throw internal::bad_cast(
-            kClass, "makeComponentVariable",
-            SystemMsg("Bad cast of %1 '%2' to %3.").arg("variable").arg(p_vectorName).arg("VectorVariable"));
-    auto* c = new ScalarVariable(*vector, p_component);
-    c->setName(p_componentName);
-    c->setGlobalType(eLocal);
-    c->setLocation(p_location);
-    fileOrDelete(c, eLocationUnknown);
-    return c;
-}
-
-VectorVariable* Geometry::getVectorVariable(const std::string& p_name, const std::string& p_xExpression,
-                                            const std::string& p_yExpression,
-                                            const std::string& p_zExpression, VarLocation p_location)
-{
-    if (auto* held = dynamic_cast<VectorVariable*>(findVariable(p_name, p_location)))
-        return held;
-    auto* v =
-        static_cast<VectorVariable*>(getExpression(p_xExpression, p_yExpression, p_zExpression, p_location));
-    if (v == nullptr)
-        return nullptr;
-    v->setName(p_name);
-    fileOrDelete(v, p_location);
-    return v;
-}
-
 Variable* Geometry::getFundamentalVariable(const std::string& p_name)
 {
     if (Variable* held = findVariable(p_name, eVertex))
@@ -429,34 +366,6 @@ Variable* Geometry::makeFundamentalVariable(const std::string& p_name, VarLocati
     placeholder->setGlobalType(type);
     placeholder->makeUndef(type, p_location == eFace ? getNumFaces() : getNumVertices());
     return placeholder.release();
-}
-
-// ------------------------------------------------------------------ locations
-
-VarLocation Geometry::getLocationForExpression(const std::string& p_text)
-{
-    return getLocationForExpressions(StringUtilities::stringToVector(p_text, ','));
-}
-
-VarLocation Geometry::getLocationForExpressions(const std::vector<std::string>& p_expressions)
-{
-    if (m_variableLocationProvider == nullptr)
-        return eVertex;
-    if (!p_expressions.empty())
-        return m_variableLocationProvider->getLocationForExpressions(this, p_expressions);
-    if (hasFaceData())
-        return eFace;
-    if (hasElementData())
-        return eElement;
-    return eVertex;
-}
-
-VarLocation Geometry::getVariableSearchLocation()
-{
-    for (const Interpolant* i : m_interpolants)
-        if (i && i->getDestinationVarLocation() != eVertex)
-            return i->getDestinationVarLocation();
-    return eVertex;
 }
 
 // ------------------------------------------------------------------ expressions

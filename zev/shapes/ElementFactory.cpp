@@ -2,7 +2,7 @@
 
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
-#include "zev/shapes/ShapeSetBase.h"
+#include "zev/shapes/ShapeDispatch.h"
 
 namespace zev {
 
@@ -35,18 +35,13 @@ ShapeSet* ElementFactory::getElementSetByType(ShapeType p_type, int p_n)
         throw data::invalid("ElementFactory", "getElementByType",
                             UserMsg("Invalid element count %1.").arg(p_n));
     const std::size_t n = static_cast<std::size_t>(p_n);
-    switch (p_type) {
-    case TET:
-        return new ShapeSetBase<Tet>(n);
-    case WEDGE:
-        return new ShapeSetBase<Wedge>(n);
-    case HEX:
-        return new ShapeSetBase<Hex>(n);
-    case PYRAMID:
-        return new ShapeSetBase<Pyramid>(n);
-    default:
-        return new ShapeSetBase<Polyhedron>(n);
-    }
+    ShapeSet* set = nullptr;
+    withShapeClass(p_type, [&](auto* p_tag) {
+        using T = std::remove_pointer_t<decltype(p_tag)>;
+        if constexpr (std::is_base_of<Element, T>::value)
+            set = new ShapeSetBase<T>(n);
+    });
+    return set;
 }
 
 int ElementFactory::getNumVertex(ShapeType p_type)

@@ -2,7 +2,7 @@
 
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
-#include "zev/shapes/ShapeSetBase.h"
+#include "zev/shapes/ShapeDispatch.h"
 
 namespace zev {
 
@@ -34,18 +34,13 @@ ShapeSet* FaceFactory::getFaceSetByType(ShapeType p_type, int p_n)
     if (p_n < 0)
         throw data::invalid("FaceFactory", "getFaceByType", UserMsg("Invalid face count %1.").arg(p_n));
     const std::size_t n = static_cast<std::size_t>(p_n);
-    switch (p_type) {
-    case TRI:
-        return new ShapeSetBase<Tri>(n);
-    case QUAD:
-        return new ShapeSetBase<Quad>(n);
-    case PENTAGON:
-        return new ShapeSetBase<Pentagon>(n);
-    case HEXAGON:
-        return new ShapeSetBase<Hexagon>(n);
-    default:
-        return new ShapeSetBase<Polygon>(n);
-    }
+    ShapeSet* set = nullptr;
+    withShapeClass(p_type, [&](auto* p_tag) {
+        using T = std::remove_pointer_t<decltype(p_tag)>;
+        if constexpr (std::is_base_of<Face, T>::value)
+            set = new ShapeSetBase<T>(n);
+    });
+    return set;
 }
 
 int FaceFactory::getNumVertex(ShapeType p_type)

@@ -47,11 +47,6 @@ const int Hex::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6, 6, 6, 6, 6};
 
 Hex::~Hex() = default;
 
-void Hex::setVertices(const IntZEVVector& p_vertices)
-{
-    setVerticesChecked(m_vertices, m_numVerts, p_vertices, "Hex");
-}
-
 float Hex::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     // Six tetrahedra around the diagonal 0-7.
@@ -67,11 +62,6 @@ void Hex::calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector&
     const RegionTables tables = {s_regionMidpoints,       12, s_regionCentreFaces, 6, m_regionFaces, 48,
                                  &m_regionVertices[0][0], 8,  m_regionVerticesSize};
     fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors, p_regionCentres);
-}
-
-void Hex::print() const
-{
-    printVertices("Hex: ", m_vertices, m_numVerts);
 }
 
 bool Hex::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,

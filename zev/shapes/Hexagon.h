@@ -1,67 +1,13 @@
 #pragma once
 // A hexagon with corner vertices 0 to 5 in order around it.
 
-#include "zev/shapes/Face.h"
-
-#include <cassert>
+#include "zev/shapes/FixedShape.h"
 
 namespace zev {
 
-class ZEV_EXPORT Hexagon : public Face {
+class ZEV_EXPORT Hexagon : public FixedFace<6, HEXAGON> {
 public:
-    static constexpr int m_numVerts = 6;
-    static constexpr int m_numFaces = 1;
-    static constexpr int m_numEdges = 6;
-    static constexpr ShapeType m_shapeType = HEXAGON;
-
-    static int staticGetNumVertices() { return m_numVerts; }
-    static int staticGetNumFaces() { return m_numFaces; }
-    static int staticGetNumEdges() { return m_numEdges; }
-    static ShapeType staticGetType() { return m_shapeType; }
-
-    Hexagon() = default;
-    Hexagon(const Hexagon&) = default;
-    Hexagon& operator=(const Hexagon&) = default;
     ~Hexagon() override;
-
-    const int& operator[](int p_i) const final
-    {
-        assert(p_i >= 0 && p_i < m_numVerts);
-        return m_vertices[p_i];
-    }
-    int& operator[](int p_i) final
-    {
-        assert(p_i >= 0 && p_i < m_numVerts);
-        return m_vertices[p_i];
-    }
-    // Copies the first 6 entries; fewer entries throw and leave the shape unchanged.
-    void setVertices(const IntZEVVector& p_vertices) final;
-    int getNumVertices() const final { return m_numVerts; }
-    ShapeType getType() const final { return m_shapeType; }
-
-    // Measures over the face's own corners.
-    float getArea(const TripletZEVVector& p_vertices, Triplet& p_areaVector) const override;
-    bool getNormal(const TripletZEVVector& p_vertices, Triplet& p_normal, bool p_normalise) const override;
-    bool isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const override;
-    bool projectPointToFace(const Triplet& p_point, const TripletZEVVector& p_vertices, Triplet& p_projected,
-                            float& p_distance) const override;
-    bool projectVectorToFace(const Triplet& p_vector, const TripletZEVVector& p_vertices,
-                             Triplet& p_projected) const override;
-    bool intersectEdge(const Triplet& p_start, const Triplet& p_direction, const TripletZEVVector& p_vertices,
-                       Edge& p_exitEdge, Triplet& p_exitPoint, float& p_t, float& p_fraction, bool p_inPlane,
-                       bool p_useFraction, const Edge* p_skipEdge) const override;
-    bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
-                          std::vector<float>& p_weights) const override;
-    using Shape::constructWeights;
-
-    // Writes "Hexagon: " and each vertex index followed by a blank.
-    void print() const final;
-
-    // The vertex-index array, for non-virtual access in hot loops.
-    const int* vertices() const { return m_vertices; }
-
-private:
-    int m_vertices[m_numVerts] = {};
 };
 
 static_assert(sizeof(Hexagon) == shapeFootprint(faceCacheFootprint + Hexagon::m_numVerts * sizeof(int)),

@@ -45,11 +45,6 @@ const int Pyramid::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6, 8};
 
 Pyramid::~Pyramid() = default;
 
-void Pyramid::setVertices(const IntZEVVector& p_vertices)
-{
-    setVerticesChecked(m_vertices, m_numVerts, p_vertices, "Pyramid");
-}
-
 float Pyramid::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     // The base split along its diagonal 0-2.
@@ -63,11 +58,6 @@ void Pyramid::calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVec
     const RegionTables tables = {s_regionMidpoints,       8,  s_regionCentreFaces, 5, m_regionFaces, 32,
                                  &m_regionVertices[0][0], 10, m_regionVerticesSize};
     fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors, p_regionCentres);
-}
-
-void Pyramid::print() const
-{
-    printVertices("Pyramid: ", m_vertices, m_numVerts);
 }
 
 bool Pyramid::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,

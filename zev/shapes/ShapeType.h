@@ -2,6 +2,8 @@
 // The type numbers of the ten shape classes. Other subsystems store and compare these
 // numbers, so the values are fixed; 0 and 1 belong to no shape class.
 
+#include "zev/ZEVExport.h"
+
 namespace zev {
 
 enum ShapeType {
@@ -16,5 +18,9 @@ enum ShapeType {
     POLYGON = 10,
     POLYHEDRON = 11
 };
+
+// The shape class name of p_type ("Tri", "Quad", ..., "Polyhedron"); "Unknown" for a
+// number that names no shape class.
+ZEV_EXPORT const char* toString(ShapeType p_type);
 
 } // namespace zev

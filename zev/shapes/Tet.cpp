@@ -39,11 +39,6 @@ const int Tet::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6};
 
 Tet::~Tet() = default;
 
-void Tet::setVertices(const IntZEVVector& p_vertices)
-{
-    setVerticesChecked(m_vertices, m_numVerts, p_vertices, "Tet");
-}
-
 float Tet::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     return tetVolume(p_vertices, 0, 1, 2, 3);
@@ -75,11 +70,6 @@ float Tet::calcVertexVolumes(const TripletZEVVector& p_vertices,
     for (int i = 0; i < m_numVerts; ++i)
         p_vertexVolumes[static_cast<std::size_t>(m_vertices[i])] += share;
     return volume;
-}
-
-void Tet::print() const
-{
-    printVertices("Tet: ", m_vertices, m_numVerts);
 }
 
 void Tet::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,

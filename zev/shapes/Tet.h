@@ -3,25 +3,14 @@
 // The topology tables are shared by all shapes of the class; a shape holds only its
 // vertex indices.
 
-#include "zev/shapes/Element.h"
-
-#include <cassert>
+#include "zev/shapes/FixedShape.h"
 
 namespace zev {
 
-class ZEV_EXPORT Tet : public Element {
+class ZEV_EXPORT Tet : public FixedElement<Tet, 4, 4, 6, TET> {
 public:
-    static constexpr int m_numVerts = 4;
-    static constexpr int m_numFaces = 4;
-    static constexpr int m_numEdges = 6;
-    static constexpr ShapeType m_shapeType = TET;
     // Largest case index of the marching table.
     static constexpr int m_tableIndex = 7;
-
-    static int staticGetNumVertices() { return m_numVerts; }
-    static int staticGetNumFaces() { return m_numFaces; }
-    static int staticGetNumEdges() { return m_numEdges; }
-    static ShapeType staticGetType() { return m_shapeType; }
 
     // Local vertices of each face in area and normal order, the row lengths, the same
     // vertices in parametric order, and the two local vertices of each edge. Columns past
@@ -43,50 +32,12 @@ public:
     static const int m_vert2RegionFaces[m_numVerts][6];
     static const int m_vert2RegionFaceSize[m_numVerts];
 
-    Tet() = default;
-    Tet(const Tet&) = default;
-    Tet& operator=(const Tet&) = default;
     ~Tet() override;
-
-    const int& operator[](int p_i) const final
-    {
-        assert(p_i >= 0 && p_i < m_numVerts);
-        return m_vertices[p_i];
-    }
-    int& operator[](int p_i) final
-    {
-        assert(p_i >= 0 && p_i < m_numVerts);
-        return m_vertices[p_i];
-    }
-    // Copies the first 4 entries; fewer entries throw and leave the shape unchanged.
-    void setVertices(const IntZEVVector& p_vertices) final;
-    int getNumVertices() const final { return m_numVerts; }
-    int getNumFaces() const final { return m_numFaces; }
-    int getNumEdges() const final { return m_numEdges; }
-    ShapeType getType() const final { return m_shapeType; }
 
     int getTableIndex() const final { return m_tableIndex; }
     const int* getMarchingTable(int p_case) const final { return m_marchingTable[p_case]; }
     int getMarchingListSize(int p_case) const final { return m_marchingListSize[p_case]; }
     int getEdgeConnectivity(int p_edge, int p_end) const final { return m_edgeConnectivity[p_edge][p_end]; }
-
-    const int* getVerticesForFace(int p_face, int& p_n, const int** p_vertices) const final
-    {
-        p_n = m_face2vertSize[p_face];
-        *p_vertices = m_vertices;
-        return m_face2vert[p_face];
-    }
-    const int* getIPsForFace(int p_face, int& p_n, const int** p_vertices) const final
-    {
-        p_n = m_face2vertSize[p_face];
-        *p_vertices = m_vertices;
-        return m_face2IPs[p_face];
-    }
-    const int* getRegionFacesForVert(int p_vertex, int& p_n) const final
-    {
-        p_n = m_vert2RegionFaceSize[p_vertex];
-        return m_vert2RegionFaces[p_vertex];
-    }
 
     // Signed volume as a sum of tetrahedra; positive for the standard local numbering.
     float getSimpleVolume(const TripletZEVVector& p_vertices) const final;
@@ -98,12 +49,6 @@ public:
     float calcVertexVolumes(const TripletZEVVector& p_vertices,
                             FloatZEVVectorConcrete& p_vertexVolumes) const final;
 
-    // Writes "Tet: " and each vertex index followed by a blank.
-    void print() const final;
-
-    // The vertex-index array, for non-virtual access in hot loops.
-    const int* vertices() const { return m_vertices; }
-
 protected:
     bool constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                              std::vector<float>& p_weights) const override;
@@ -113,8 +58,6 @@ private:
     // A flat tetrahedron divides by a zero determinant and gives non-finite coordinates.
     void constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
                       float& p_t, float& p_u) const;
-
-    int m_vertices[m_numVerts] = {};
 };
 
 static_assert(sizeof(Tet) == shapeFootprint(Tet::m_numVerts * sizeof(int)),

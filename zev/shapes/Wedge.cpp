@@ -43,11 +43,6 @@ const int Wedge::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6, 6, 6};
 
 Wedge::~Wedge() = default;
 
-void Wedge::setVertices(const IntZEVVector& p_vertices)
-{
-    setVerticesChecked(m_vertices, m_numVerts, p_vertices, "Wedge");
-}
-
 float Wedge::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     return tetVolume(p_vertices, 0, 1, 2, 4) + tetVolume(p_vertices, 0, 2, 5, 4) +
@@ -61,11 +56,6 @@ void Wedge::calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVecto
     const RegionTables tables = {s_regionMidpoints,       9, s_regionCentreFaces, 5, m_regionFaces, 36,
                                  &m_regionVertices[0][0], 8, m_regionVerticesSize};
     fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors, p_regionCentres);
-}
-
-void Wedge::print() const
-{
-    printVertices("Wedge: ", m_vertices, m_numVerts);
 }
 
 bool Wedge::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,

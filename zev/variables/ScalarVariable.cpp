@@ -5,7 +5,6 @@
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/variables/VariableStore.h"
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
@@ -36,10 +35,10 @@ std::unique_ptr<FloatZEVVectorConcrete> copyOf(const FloatZEVVector& p_source)
 
 } // namespace
 
-ScalarVariable::ScalarVariable(VarType p_type, VarLocation p_location) : Variable(p_type, p_location) {}
+ScalarVariable::ScalarVariable(VarType p_type, VarLocation p_location) : StoredVariable(p_type, p_location) {}
 
 ScalarVariable::ScalarVariable(FloatZEVVector* p_values, VarType p_type, VarLocation p_location)
-    : Variable(p_type, p_location)
+    : StoredVariable(p_type, p_location)
 {
     std::unique_ptr<FloatZEVVector> owned(p_values);
     if (owned)
@@ -47,7 +46,7 @@ ScalarVariable::ScalarVariable(FloatZEVVector* p_values, VarType p_type, VarLoca
 }
 
 ScalarVariable::ScalarVariable(const float* p_values, int p_count, VarType p_type, VarLocation p_location)
-    : Variable(p_type, p_location)
+    : StoredVariable(p_type, p_location)
 {
     auto values =
         std::make_unique<FloatZEVVectorConcrete>(p_values, p_count > 0 ? static_cast<size_t>(p_count) : 0);
@@ -55,14 +54,14 @@ ScalarVariable::ScalarVariable(const float* p_values, int p_count, VarType p_typ
 }
 
 ScalarVariable::ScalarVariable(TripletZEVVector& p_triplets, int p_component)
-    : Variable(eMesh, eVertex), m_isComponent(true)
+    : StoredVariable(eMesh, eVertex), m_isComponent(true)
 {
     auto view = std::make_unique<FloatZEVVectorComponent>(p_triplets, p_component);
     m_data.emplace(Description(eMesh, eVertex, s_allSetName), view.release());
 }
 
 ScalarVariable::ScalarVariable(VectorVariable& p_vector, int p_component)
-    : Variable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true),
+    : StoredVariable(p_vector.getGlobalType(), p_vector.getLocation()), m_isComponent(true),
       m_componentSource(&p_vector)
 {
     // The destructor does not run when a constructor throws: release the views made so far.
@@ -97,49 +96,7 @@ void ScalarVariable::addComponentView(VectorVariable& p_vector, const Descriptio
     view.release();
 }
 
-ScalarVariable::~ScalarVariable()
-{
-    for (auto& entry : m_data)
-        delete entry.second;
-}
-
-void ScalarVariable::file(const Description& p_desc, FloatZEVVector* p_array) const
-{
-    std::unique_ptr<FloatZEVVector> owned(p_array);
-    auto it = m_data.find(p_desc);
-    if (it == m_data.end()) {
-        m_data.emplace(p_desc, owned.get());
-        owned.release();
-        return;
-    }
-    if (it->second != p_array) {
-        delete it->second;
-        it->second = owned.release();
-    } else {
-        owned.release();
-    }
-}
-
-const FloatZEVVector* ScalarVariable::find(const Description& p_desc) const
-{
-    auto it = m_data.find(p_desc);
-    return it == m_data.end() ? nullptr : it->second;
-}
-
-std::set<VarType> ScalarVariable::getAllTypes(VarLocation p_location) const
-{
-    return variableStore::allTypes(m_data, p_location);
-}
-
-bool ScalarVariable::hasType(const Description& p_desc) const
-{
-    return m_data.count(p_desc) != 0;
-}
-
-bool ScalarVariable::hasData(const Description& p_desc) const
-{
-    return variableStore::hasData(m_data, p_desc);
-}
+ScalarVariable::~ScalarVariable() = default;
 
 const FloatZEVVector* ScalarVariable::statisticArray(VarType p_type) const
 {
@@ -235,7 +192,7 @@ FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc)
         // An "All" array filed directly (adopted, or made before any set) is kept.
         if (!hasData(p_desc)) {
             if (m_data.count(p_desc) == 0)
-                file(p_desc, new FloatZEVVectorConcrete());
+                fileArray(p_desc, new FloatZEVVectorConcrete());
         } else {
             populateAllValues(p_desc);
         }
@@ -243,7 +200,7 @@ FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc)
         if (m_data.empty())
             assignGlobalType(p_desc.type);
         if (m_data.count(p_desc) == 0)
-            file(p_desc, new FloatZEVVectorConcrete());
+            fileArray(p_desc, new FloatZEVVectorConcrete());
     }
     return *m_data.find(p_desc)->second;
 }
@@ -273,40 +230,7 @@ void ScalarVariable::populateAllValues(const Description& p_desc) const
                 *out++ = part[i];
         }
     }
-    file(p_desc, all.release());
-}
-
-bool ScalarVariable::isFaceVariable() const
-{
-    return variableStore::hasLocation(m_data, eFace);
-}
-
-bool ScalarVariable::isElementVariable() const
-{
-    return variableStore::hasLocation(m_data, eElement);
-}
-
-std::set<std::string> ScalarVariable::getDataKeysOnLocation(VarLocation p_location) const
-{
-    return variableStore::setNames(m_data, p_location);
-}
-
-size_t ScalarVariable::getNumData(VarType p_type, VarLocation p_location) const
-{
-    if (p_location == eVertex)
-        return getFloatValues(Description(p_type, eVertex, s_allSetName)).size();
-    if (!isSetLocation(p_location))
-        return 0;
-    size_t n = 0;
-    for (const std::string& set : getDataKeysOnLocation(p_location))
-        n += getFloatValues(Description(p_type, p_location, set)).size();
-    return n;
-}
-
-int ScalarVariable::getSizeImp(VarType p_type, VarLocation p_location) const
-{
-    const FloatZEVVector* a = find(Description(checkType(p_type, p_location), p_location, s_allSetName));
-    return a ? static_cast<int>(a->size()) : 0;
+    fileArray(p_desc, all.release());
 }
 
 void ScalarVariable::makeUndef(VarType p_type, int p_count)
@@ -341,7 +265,7 @@ FloatZEVVector& ScalarVariable::getCopyOfValues(VarType p_from, VarType p_to)
     // Copy before replacing: with p_from equal to p_to the source is the array replaced.
     auto copy = std::make_unique<FloatZEVVectorConcrete>(*concrete);
     FloatZEVVector& result = *copy;
-    file(Description(p_to, eVertex, s_allSetName), copy.release());
+    fileArray(Description(p_to, eVertex, s_allSetName), copy.release());
     return result;
 }
 
@@ -351,7 +275,7 @@ void ScalarVariable::adoptFloatVector(FloatZEVVector*& p_values, VarType p_type,
     p_values = nullptr;
     const Description d(p_type, p_location, s_allSetName);
     if (owned) {
-        file(d, owned.release());
+        fileArray(d, owned.release());
         return;
     }
     auto it = m_data.find(d);
@@ -374,7 +298,7 @@ Variable* ScalarVariable::clone(const std::string& p_name) const
         // The first array filed decides the global type, unless it is a concatenation.
         if (copy->m_data.empty() && (d.location == eVertex || d.setName != s_allSetName))
             copy->assignGlobalType(d.type);
-        copy->file(d, copyOf(*entry.second).release());
+        copy->fileArray(d, copyOf(*entry.second).release());
     }
     return copy.release();
 }

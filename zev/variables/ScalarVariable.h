@@ -6,7 +6,7 @@
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/TripletZEVVector.h"
-#include "zev/variables/Variable.h"
+#include "zev/variables/StoredVariable.h"
 
 #include <cstddef>
 #include <iosfwd>
@@ -18,7 +18,7 @@ namespace zev {
 
 class VectorVariable;
 
-class ZEV_EXPORT ScalarVariable : public Variable {
+class ZEV_EXPORT ScalarVariable : public StoredVariable<ScalarVariable, FloatZEVVector> {
 public:
     explicit ScalarVariable(VarType p_type = eUnknown, VarLocation p_location = eVertex);
     // Takes ownership of p_values and files it under (type, location, "All"); a null
@@ -36,9 +36,6 @@ public:
     ScalarVariable& operator=(const ScalarVariable&) = delete;
     ~ScalarVariable() override;
 
-    std::set<VarType> getAllTypes(VarLocation p_location) const override;
-    bool hasType(const Description& p_desc) const override;
-    bool hasData(const Description& p_desc) const override;
     float getMin(VarType p_type) const override;
     float getMax(VarType p_type) const override;
     float getSum(VarType p_type) const override;
@@ -56,10 +53,6 @@ public:
     Variable* clone(const std::string& p_name) const override;
     void dbprint(size_t p_from, size_t p_to) const override;
     void dbprint() const override;
-    bool isFaceVariable() const override;
-    bool isElementVariable() const override;
-    std::set<std::string> getDataKeysOnLocation(VarLocation p_location) const override;
-    size_t getNumData(VarType p_type, VarLocation p_location) const override;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Woverloaded-virtual"
@@ -96,17 +89,16 @@ public:
     // the caller's pointer. A null pointer removes the array.
     void adoptFloatVector(FloatZEVVector*& p_values, VarType p_type, VarLocation p_location);
 
-protected:
-    int getSizeImp(VarType p_type, VarLocation p_location) const override;
-
 private:
-    using Store = std::map<Description, FloatZEVVector*>;
+    friend class StoredVariable<ScalarVariable, FloatZEVVector>;
+    // The type-resolving read access the shared store queries use.
+    const FloatZEVVector& storedValues(const Description& p_desc) const
+    {
+        return getFloatValues(p_desc);
+    }
 
     // Builds and files the "All" concatenation of p_desc's type and location.
     void populateAllValues(const Description& p_desc) const;
-    // Files p_array under p_desc, deleting any array it replaces.
-    void file(const Description& p_desc, FloatZEVVector* p_array) const;
-    const FloatZEVVector* find(const Description& p_desc) const;
     // The vertex array of the resolved type for the statistics, or null.
     const FloatZEVVector* statisticArray(VarType p_type) const;
     // Files a view of component p_component of the array at p_desc in p_vector, if held.
@@ -115,8 +107,6 @@ private:
     bool m_isComponent = false;
     // The vector variable whose arrays this component variable views, or null.
     const VectorVariable* m_componentSource = nullptr;
-    // Owned arrays. Mutable because read access fills the "All" concatenation cache.
-    mutable Store m_data;
 };
 
 } // namespace zev

@@ -5,7 +5,6 @@
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/variables/VariableStore.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,10 +32,10 @@ void writeComponent(std::ostream& p_os, float p_value)
 
 } // namespace
 
-VectorVariable::VectorVariable(VarType p_type, VarLocation p_location) : Variable(p_type, p_location) {}
+VectorVariable::VectorVariable(VarType p_type, VarLocation p_location) : StoredVariable(p_type, p_location) {}
 
 VectorVariable::VectorVariable(TripletZEVVector* p_values, VarType p_type, VarLocation p_location)
-    : Variable(p_type, p_location)
+    : StoredVariable(p_type, p_location)
 {
     std::unique_ptr<TripletZEVVector> owned(p_values);
     if (p_type == eUnknown)
@@ -45,34 +44,10 @@ VectorVariable::VectorVariable(TripletZEVVector* p_values, VarType p_type, VarLo
         m_data.emplace(Description(p_type, eVertex, s_allSetName), owned.release());
 }
 
+// The arrays go with the shared store.
 VectorVariable::~VectorVariable()
 {
-    for (auto& entry : m_data)
-        delete entry.second;
     clearMagnitudes();
-}
-
-void VectorVariable::file(const Description& p_desc, TripletZEVVector* p_array) const
-{
-    std::unique_ptr<TripletZEVVector> owned(p_array);
-    auto it = m_data.find(p_desc);
-    if (it == m_data.end()) {
-        m_data.emplace(p_desc, owned.get());
-        owned.release();
-        return;
-    }
-    if (it->second != p_array) {
-        delete it->second;
-        it->second = owned.release();
-    } else {
-        owned.release();
-    }
-}
-
-const TripletZEVVector* VectorVariable::find(const Description& p_desc) const
-{
-    auto it = m_data.find(p_desc);
-    return it == m_data.end() ? nullptr : it->second;
 }
 
 void VectorVariable::dropMagnitudes(const Description& p_desc) const
@@ -89,54 +64,6 @@ void VectorVariable::clearMagnitudes() const
     for (auto& entry : m_magnitudes)
         delete entry.second;
     m_magnitudes.clear();
-}
-
-std::set<VarType> VectorVariable::getAllTypes(VarLocation p_location) const
-{
-    return variableStore::allTypes(m_data, p_location);
-}
-
-bool VectorVariable::hasType(const Description& p_desc) const
-{
-    return m_data.count(p_desc) != 0;
-}
-
-bool VectorVariable::hasData(const Description& p_desc) const
-{
-    return variableStore::hasData(m_data, p_desc);
-}
-
-bool VectorVariable::isFaceVariable() const
-{
-    return variableStore::hasLocation(m_data, eFace);
-}
-
-bool VectorVariable::isElementVariable() const
-{
-    return variableStore::hasLocation(m_data, eElement);
-}
-
-std::set<std::string> VectorVariable::getDataKeysOnLocation(VarLocation p_location) const
-{
-    return variableStore::setNames(m_data, p_location);
-}
-
-size_t VectorVariable::getNumData(VarType p_type, VarLocation p_location) const
-{
-    if (p_location == eVertex)
-        return getTripletValues(Description(p_type, eVertex, s_allSetName)).size();
-    if (!isSetLocation(p_location))
-        return 0;
-    size_t n = 0;
-    for (const std::string& set : getDataKeysOnLocation(p_location))
-        n += getTripletValues(Description(p_type, p_location, set)).size();
-    return n;
-}
-
-int VectorVariable::getSizeImp(VarType p_type, VarLocation p_location) const
-{
-    const TripletZEVVector* a = find(Description(checkType(p_type, p_location), p_location, s_allSetName));
-    return a ? static_cast<int>(a->size()) : 0;
 }
 
 const TripletZEVVector* VectorVariable::statisticArray(VarType p_type) const
@@ -238,7 +165,7 @@ TripletZEVVector& VectorVariable::getTripletValues(const Description& p_desc)
         // An "All" array filed directly (made before any set) is kept.
         if (!hasData(p_desc)) {
             if (m_data.count(p_desc) == 0)
-                file(p_desc, new TripletZEVVector());
+                fileArray(p_desc, new TripletZEVVector());
         } else {
             populateTripletValues(p_desc);
         }
@@ -246,7 +173,7 @@ TripletZEVVector& VectorVariable::getTripletValues(const Description& p_desc)
         if (m_data.empty())
             assignGlobalType(p_desc.type);
         if (m_data.count(p_desc) == 0)
-            file(p_desc, new TripletZEVVector());
+            fileArray(p_desc, new TripletZEVVector());
     }
     // The caller may change the triplets.
     clearMagnitudes();
@@ -274,7 +201,7 @@ void VectorVariable::populateTripletValues(const Description& p_desc) const
     // concatenation with a set left out would misnumber every later item.
     const size_t n = getNumData(p_desc.type, p_desc.location);
     if (n == 0) {
-        file(p_desc, new TripletZEVVector());
+        fileArray(p_desc, new TripletZEVVector());
         fail("populateTripletValues", SystemMsg("No %1 data present for variable '%2'")
                                           .arg(p_desc.location == eElement ? "element" : "face")
                                           .arg(getName()));
@@ -284,7 +211,7 @@ void VectorVariable::populateTripletValues(const Description& p_desc) const
     for (const std::string& set : getDataKeysOnLocation(p_desc.location))
         for (const Triplet& t : *m_data.find(Description(p_desc.type, p_desc.location, set))->second)
             all->push_back(t);
-    file(p_desc, all.release());
+    fileArray(p_desc, all.release());
 }
 
 void VectorVariable::populateFloatValues(const Description& p_desc) const
@@ -359,7 +286,7 @@ TripletZEVVector& VectorVariable::getCopyOfValues(VarType p_from, VarType p_to)
     auto copy = std::make_unique<TripletZEVVector>(*source);
     TripletZEVVector& result = *copy;
     const Description to(p_to, eVertex, s_allSetName);
-    file(to, copy.release());
+    fileArray(to, copy.release());
     dropMagnitudes(to);
     return result;
 }
@@ -375,7 +302,7 @@ Variable* VectorVariable::clone(const std::string& p_name) const
         // The first array filed decides the global type, unless it is a concatenation.
         if (copy->m_data.empty() && (d.location == eVertex || d.setName != s_allSetName))
             copy->assignGlobalType(d.type);
-        copy->file(d, new TripletZEVVector(*entry.second));
+        copy->fileArray(d, new TripletZEVVector(*entry.second));
     }
     return copy.release();
 }

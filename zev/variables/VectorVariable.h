@@ -6,7 +6,7 @@
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/TripletZEVVector.h"
-#include "zev/variables/Variable.h"
+#include "zev/variables/StoredVariable.h"
 
 #include <cstddef>
 #include <iosfwd>
@@ -16,7 +16,7 @@
 
 namespace zev {
 
-class ZEV_EXPORT VectorVariable : public Variable {
+class ZEV_EXPORT VectorVariable : public StoredVariable<VectorVariable, TripletZEVVector> {
 public:
     explicit VectorVariable(VarType p_type = eUnknown, VarLocation p_location = eVertex);
     // Takes ownership of p_values and files it under (type, Vertex, "All") whatever the
@@ -27,9 +27,6 @@ public:
     VectorVariable& operator=(const VectorVariable&) = delete;
     ~VectorVariable() override;
 
-    std::set<VarType> getAllTypes(VarLocation p_location) const override;
-    bool hasType(const Description& p_desc) const override;
-    bool hasData(const Description& p_desc) const override;
     // Statistics over every defined component of the vertex triplets.
     float getMin(VarType p_type) const override;
     float getMax(VarType p_type) const override;
@@ -47,10 +44,6 @@ public:
     // p_from to p_to, "i:(x, y, z)" with "UNDEF" for undefined components, followed by
     // the magnitude when one is cached.
     void write(std::ostream& p_os, int p_from, int p_to) const override;
-    bool isFaceVariable() const override;
-    bool isElementVariable() const override;
-    std::set<std::string> getDataKeysOnLocation(VarLocation p_location) const override;
-    size_t getNumData(VarType p_type, VarLocation p_location) const override;
 
     // Read access: resolves the type, builds the "All" concatenation of elements or faces
     // on first request, and throws when the array does not exist.
@@ -71,11 +64,10 @@ public:
     // Replaces the vertex array of type p_to by a copy of that of type p_from.
     TripletZEVVector& getCopyOfValues(VarType p_from, VarType p_to);
 
-protected:
-    int getSizeImp(VarType p_type, VarLocation p_location) const override;
-
 private:
-    using Store = std::map<Description, TripletZEVVector*>;
+    friend class StoredVariable<VectorVariable, TripletZEVVector>;
+    // The type-resolving read access the shared store queries use.
+    const TripletZEVVector& storedValues(const Description& p_desc) const { return getTripletValues(p_desc); }
     using MagnitudeStore = std::map<Description, FloatZEVVector*>;
 
     // Builds and files the "All" concatenation of p_desc's type and location.
@@ -83,15 +75,11 @@ private:
     // Builds and caches the magnitudes of the "All" array p_desc.
     void populateFloatValues(const Description& p_desc) const;
     const FloatZEVVector& magnitudes(const Description& p_desc, const char* p_method) const;
-    const TripletZEVVector* find(const Description& p_desc) const;
     // The vertex array of the resolved type for the statistics, or null.
     const TripletZEVVector* statisticArray(VarType p_type) const;
-    void file(const Description& p_desc, TripletZEVVector* p_array) const;
     void dropMagnitudes(const Description& p_desc) const;
     void clearMagnitudes() const;
 
-    // Owned arrays. Mutable because read access fills the "All" concatenation cache.
-    mutable Store m_data;
     // Owned cache of the lengths of the triplet arrays.
     mutable MagnitudeStore m_magnitudes;
 };

@@ -1,0 +1,129 @@
+#pragma once
+// The behaviour the fixed-size shape classes share: a vertex-index array of N entries held
+// by value, the class constants and their static accessors, indexing, copying vertices in,
+// printing, and for the faces the measures over the own corners, for the elements the
+// lookups in the class's topology tables. Each shape class derives from one of these with
+// its own numbers and keeps its own tables.
+
+#include "zev/shapes/Element.h"
+#include "zev/shapes/Face.h"
+#include "zev/shapes/ShapeType.h"
+
+#include <cassert>
+#include <string>
+
+namespace zev {
+
+template <class Base, int N, int F, int E, ShapeType Type> class ZEV_EXPORT FixedShape : public Base {
+public:
+    static constexpr int m_numVerts = N;
+    static constexpr int m_numFaces = F;
+    static constexpr int m_numEdges = E;
+    static constexpr ShapeType m_shapeType = Type;
+
+    static int staticGetNumVertices() { return m_numVerts; }
+    static int staticGetNumFaces() { return m_numFaces; }
+    static int staticGetNumEdges() { return m_numEdges; }
+    static ShapeType staticGetType() { return m_shapeType; }
+
+    const int& operator[](int p_i) const final
+    {
+        assert(p_i >= 0 && p_i < m_numVerts);
+        return m_vertices[p_i];
+    }
+    int& operator[](int p_i) final
+    {
+        assert(p_i >= 0 && p_i < m_numVerts);
+        return m_vertices[p_i];
+    }
+    // Copies the first N entries; fewer entries throw and leave the shape unchanged.
+    void setVertices(const IntZEVVector& p_vertices) final
+    {
+        Shape::setVerticesChecked(m_vertices, m_numVerts, p_vertices, toString(Type));
+    }
+    int getNumVertices() const final { return m_numVerts; }
+    ShapeType getType() const final { return m_shapeType; }
+
+    // Writes the class name, ": " and each vertex index followed by a blank.
+    void print() const final
+    {
+        Shape::printVertices((std::string(toString(Type)) + ": ").c_str(), m_vertices, N);
+    }
+
+    // The vertex-index array, for non-virtual access in hot loops.
+    const int* vertices() const { return m_vertices; }
+
+protected:
+    int m_vertices[N] = {};
+};
+
+// A polygon face of N corners.
+template <int N, ShapeType Type> class ZEV_EXPORT FixedFace : public FixedShape<Face, N, 1, N, Type> {
+public:
+    // Measures over the face's own corners.
+    float getArea(const TripletZEVVector& p_vertices, Triplet& p_areaVector) const override
+    {
+        return Face::getArea(this->m_vertices, N, p_vertices, p_areaVector);
+    }
+    bool getNormal(const TripletZEVVector& p_vertices, Triplet& p_normal, bool p_normalise) const override
+    {
+        return Face::getNormal(this->m_vertices, N, p_vertices, p_normal, p_normalise);
+    }
+    bool isInside(const Triplet& p_point, const TripletZEVVector& p_vertices) const override
+    {
+        return Face::isInside(p_point, this->m_vertices, N, p_vertices);
+    }
+    bool projectPointToFace(const Triplet& p_point, const TripletZEVVector& p_vertices, Triplet& p_projected,
+                            float& p_distance) const override
+    {
+        return Face::projectPointToFace(p_point, this->m_vertices, N, p_vertices, p_projected, p_distance);
+    }
+    bool projectVectorToFace(const Triplet& p_vector, const TripletZEVVector& p_vertices,
+                             Triplet& p_projected) const override
+    {
+        return Face::projectVectorToFace(p_vector, this->m_vertices, N, p_vertices, p_projected);
+    }
+    bool intersectEdge(const Triplet& p_start, const Triplet& p_direction, const TripletZEVVector& p_vertices,
+                       Edge& p_exitEdge, Triplet& p_exitPoint, float& p_t, float& p_fraction, bool p_inPlane,
+                       bool p_useFraction, const Edge* p_skipEdge) const override
+    {
+        return Face::intersectEdge(p_start, p_direction, p_vertices, p_exitEdge, p_exitPoint, p_t, p_fraction,
+                                   p_inPlane, p_useFraction, p_skipEdge, this->m_vertices, N);
+    }
+    bool constructWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
+                          std::vector<float>& p_weights) const override
+    {
+        return Face::constructWeights(p_x, p_y, p_z, this->m_vertices, N, p_vertices, p_weights);
+    }
+    using Shape::constructWeights;
+};
+
+// A volume element of N vertices, F faces and E edges whose topology tables are the static
+// members m_face2vert, m_face2vertSize, m_face2IPs, m_edgeConnectivity, m_vert2RegionFaces
+// and m_vert2RegionFaceSize of Derived.
+template <class Derived, int N, int F, int E, ShapeType Type>
+class ZEV_EXPORT FixedElement : public FixedShape<Element, N, F, E, Type> {
+public:
+    int getNumFaces() const final { return F; }
+    int getNumEdges() const final { return E; }
+
+    const int* getVerticesForFace(int p_face, int& p_n, const int** p_vertices) const final
+    {
+        p_n = Derived::m_face2vertSize[p_face];
+        *p_vertices = this->m_vertices;
+        return Derived::m_face2vert[p_face];
+    }
+    const int* getIPsForFace(int p_face, int& p_n, const int** p_vertices) const final
+    {
+        p_n = Derived::m_face2vertSize[p_face];
+        *p_vertices = this->m_vertices;
+        return Derived::m_face2IPs[p_face];
+    }
+    const int* getRegionFacesForVert(int p_vertex, int& p_n) const final
+    {
+        p_n = Derived::m_vert2RegionFaceSize[p_vertex];
+        return Derived::m_vert2RegionFaces[p_vertex];
+    }
+};
+
+} // namespace zev
