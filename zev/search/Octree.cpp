@@ -1,7 +1,530 @@
 #include "zev/search/Octree.h"
 
+#include "zev/contracts/FloatUtilities.h"
+#include "zev/contracts/ProgressTracker.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/shapes/ShapeSet.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <limits>
+
 namespace zev {
 
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+bool containsPoint(const float* p_box, const Triplet& p_point)
+{
+    return p_point[0] >= p_box[0] && p_point[0] <= p_box[3] && p_point[1] >= p_box[1] &&
+           p_point[1] <= p_box[4] && p_point[2] >= p_box[2] && p_point[2] <= p_box[5];
+}
+
+// Corner k of a box: bit 0 picks maximum x, bit 1 maximum y, bit 2 maximum z; corner 0 is
+// the reference corner of the plane and cylinder tests.
+Triplet corner(const float* p_box, int p_k)
+{
+    return Triplet(p_box[(p_k & 1) ? 3 : 0], p_box[(p_k & 2) ? 4 : 1], p_box[(p_k & 4) ? 5 : 2]);
+}
+
+bool planeCrossesBox(const float* p_box, const Triplet& p_normal, float p_d)
+{
+    auto f = [&](int p_k) {
+        const Triplet c = corner(p_box, p_k);
+        return p_normal[0] * c[0] + p_normal[1] * c[1] + p_normal[2] * c[2] - p_d;
+    };
+    const float reference = f(0);
+    for (int k = 1; k < 8; ++k) {
+        const float v = f(k);
+        if (reference >= 0.0f ? v <= 0.0f : v >= 0.0f)
+            return true;
+    }
+    return false;
+}
+
+// A corner at p1, or in the plane through p1 across the axis, counts as inside.
+bool outsideCylinder(const Triplet& p_corner, const Triplet& p_p1, const Triplet& p_axis, float p_length,
+                     float p_radius)
+{
+    const Triplet v = p_corner - p_p1;
+    const float lv = v.length();
+    const float va = v.dot(p_axis);
+    if (lv == 0.0f || va == 0.0f)
+        return false;
+    // Rounding can carry the cosine just past 1, where acos has no value.
+    const float cosine = std::max(-1.0f, std::min(1.0f, va / (lv * p_length)));
+    return lv * std::sin(std::fabs(std::acos(cosine))) >= p_radius;
+}
+
+bool cylinderCrossesBox(const float* p_box, const Triplet& p_p1, const Triplet& p_axis, float p_length,
+                        float p_radius)
+{
+    const bool reference = outsideCylinder(corner(p_box, 0), p_p1, p_axis, p_length, p_radius);
+    for (int k = 1; k < 8; ++k)
+        if (outsideCylinder(corner(p_box, k), p_p1, p_axis, p_length, p_radius) != reference)
+            return true;
+    return false;
+}
+
+// n x f truncated into the int range (NaN gives 0).
+int clampWords(double p_words)
+{
+    if (!(p_words == p_words))
+        return 0;
+    if (p_words >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (p_words <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(p_words);
+}
+
+} // namespace
+
+Octree::Octree()
+{
+    m_intersections.reserve(16);
+}
+
 Octree::~Octree() = default;
+
+void Octree::Construct(const Geometry& p_geometry, const ShapeSet& p_set)
+{
+    Construct(p_geometry.getVertices(), p_set);
+}
+
+void Octree::Destroy()
+{
+    m_nodes.clear();
+    m_nodes.shrink_to_fit();
+    m_childSlots.clear();
+    m_childSlots.shrink_to_fit();
+    m_buildIds.clear();
+    m_buildIds.shrink_to_fit();
+    m_ids.clear();
+    m_ids.shrink_to_fit();
+    m_boxes.clear();
+    m_boxes.shrink_to_fit();
+    m_intersections.clear();
+    m_cursor = 0;
+}
+
+void Octree::Construct(const TripletZEVVector& p_vertices, const ShapeSet& p_set)
+{
+    Destroy();
+    // Height counts the passes of this build only.
+    m_treeHeight = 0;
+    m_leafCount = 0;
+    m_interiorCount = 0;
+    m_totalReferences = 0;
+    m_nodeCount = 1;
+
+    Triplet lo;
+    Triplet hi;
+    if (!p_set.getExtents(lo, hi))
+        p_set.calcExtents(p_vertices, lo, hi);
+    const int n = static_cast<int>(p_set.size());
+
+    OctreeNode root;
+    for (int c = 0; c < 3; ++c) {
+        root.m_box[c] = lo[c] - 1e-20f;
+        root.m_box[c + 3] = hi[c] + 1e-20f;
+    }
+    root.m_parent = -1;
+    root.m_count = n;
+    root.m_payload = 0;
+    root.m_leaf = true;
+    m_nodes.push_back(root);
+    // The root's empty list stands for the ids 0 to n - 1 until it is split.
+    m_buildIds.emplace_back();
+    m_totalReferences = n;
+
+    ComputeBoundingBoxes(p_vertices, p_set);
+
+    if (const char* leaf = std::getenv("KPL_OCTREE_MAX_LEAF_SIZE")) {
+        m_maxLeafSize = std::atoi(leaf);
+        std::cout << "\nCustom octree max leaf size set to " << m_maxLeafSize << std::endl;
+    } else {
+        m_maxLeafSize = kDefaultMaxLeafSize;
+    }
+    if (const char* words = std::getenv("KPL_OCTREE_WORDS_PER_ELEMENT")) {
+        const float f = static_cast<float>(std::atof(words));
+        m_maxWords = clampWords(static_cast<double>(static_cast<float>(n) * f));
+        std::cout << "\nCustom max num of words/element size set to " << f << std::endl;
+    } else {
+        m_maxWords = clampWords(static_cast<double>(n) * 2.5);
+    }
+
+    ProgressTracker progress;
+    progress.add("Recursive Run", 1.0);
+    progress.start("Recursive Run", 0);
+    double done = 0.0;
+    double step = 0.5;
+    for (int level = 1; level <= m_maxDepth; ++level) {
+        done += step;
+        step = (1.0 - done) * 0.5;
+        progress.setProgress(done, false);
+        bool split = false;
+        if (level == 1) {
+            split = SplitNode(0);
+        } else if (!m_nodes[0].m_leaf) {
+            for (int k = 0; k < 8; ++k)
+                split = SplitLevel(GetChild(0, k), 2, level) || split;
+        }
+        ++m_treeHeight;
+        if (!split)
+            break;
+    }
+    progress.setProgress(1.0, true);
+    m_masks.clear();
+    m_masks.shrink_to_fit();
+    OptimizeTree();
+}
+
+void Octree::ComputeBoundingBoxes(const TripletZEVVector& p_vertices, const ShapeSet& p_set)
+{
+    const std::size_t n = p_set.size();
+    const std::size_t numVertices = p_vertices.size();
+    m_boxes.assign(6 * n, 0.0f);
+    for (std::size_t s = 0; s < n; ++s) {
+        const Shape& shape = p_set[s];
+        float* b = &m_boxes[6 * s];
+        const int nv = shape.getNumVertices();
+        bool usable = nv > 0;
+        for (int k = 0; k < nv && usable; ++k)
+            usable = shape[k] >= 0 && static_cast<std::size_t>(shape[k]) < numVertices;
+        if (!usable) {
+            // A shape without vertices (or with one outside the array) has no box: it lands
+            // in no child and no point falls in it.
+            b[0] = b[1] = b[2] = kInf;
+            b[3] = b[4] = b[5] = -kInf;
+            continue;
+        }
+        const Triplet& first = p_vertices[static_cast<std::size_t>(shape[0])];
+        for (int c = 0; c < 3; ++c)
+            b[c] = b[c + 3] = first[c];
+        for (int k = 1; k < nv; ++k) {
+            const Triplet& p = p_vertices[static_cast<std::size_t>(shape[k])];
+            for (int c = 0; c < 3; ++c) {
+                if (p[c] < b[c])
+                    b[c] = p[c];
+                else if (p[c] > b[c + 3])
+                    b[c + 3] = p[c];
+            }
+        }
+    }
+}
+
+int Octree::GetChild(int p_node, int p_k) const
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf)
+        return -1;
+    return m_childSlots[static_cast<std::size_t>(node.m_payload + p_k)];
+}
+
+const int* Octree::GetLeafIds(int p_node) const
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (!node.m_leaf)
+        return nullptr;
+    if (m_buildIds.empty())
+        return m_ids.data() + node.m_payload;
+    return m_buildIds[static_cast<std::size_t>(p_node)].data();
+}
+
+bool Octree::SplitLevel(int p_node, int p_depth, int p_target)
+{
+    if (p_node < 0)
+        return false;
+    if (m_nodes[static_cast<std::size_t>(p_node)].m_leaf)
+        return p_depth == p_target && SplitNode(p_node);
+    if (p_depth >= p_target)
+        return false;
+    bool split = false;
+    for (int k = 0; k < 8; ++k)
+        split = SplitLevel(GetChild(p_node, k), p_depth + 1, p_target) || split;
+    return split;
+}
+
+void Octree::GenerateSubOctantBoundingBoxes(const float* p_parent, const float* p_centre,
+                                            float (*p_boxes)[6]) const
+{
+    for (int k = 0; k < 8; ++k) {
+        // Children 0 to 3 are the upper z half; in each half (low x, high y), (high x, high
+        // y), (high x, low y), (low x, low y).
+        const bool highX = k % 4 == 1 || k % 4 == 2;
+        const bool highY = k % 4 == 0 || k % 4 == 1;
+        const bool highZ = k < 4;
+        const bool high[3] = {highX, highY, highZ};
+        for (int c = 0; c < 3; ++c) {
+            p_boxes[k][c] = high[c] ? p_centre[c] : p_parent[c];
+            p_boxes[k][c + 3] = high[c] ? p_parent[c + 3] : p_centre[c];
+        }
+    }
+}
+
+bool Octree::SplitNode(int p_node)
+{
+    if (p_node < 0)
+        return false;
+    const OctreeNode parent = m_nodes[static_cast<std::size_t>(p_node)];
+    const int count = parent.m_count;
+    if (count <= m_maxLeafSize)
+        return false;
+    if (static_cast<long long>(m_nodeCount) * kWordsPerNode + m_totalReferences > m_maxWords)
+        return false;
+    m_nodeCount += 8;
+
+    float centre[3];
+    for (int c = 0; c < 3; ++c)
+        centre[c] = static_cast<float>((static_cast<double>(parent.m_box[c]) + parent.m_box[c + 3]) / 2.0);
+    float boxes[8][6];
+    GenerateSubOctantBoundingBoxes(parent.m_box, centre, boxes);
+
+    // The root's list is implicit (the id is the position) until its first split.
+    std::vector<int> ids = std::move(m_buildIds[static_cast<std::size_t>(p_node)]);
+    const bool implicit = p_node == 0 && ids.empty();
+    auto idAt = [&](int p_pos) { return implicit ? p_pos : ids[static_cast<std::size_t>(p_pos)]; };
+
+    m_masks.resize(static_cast<std::size_t>(count));
+    bool decidedInZ = false;
+    for (int pos = 0; pos < count; ++pos) {
+        const float* b = &m_boxes[6 * static_cast<std::size_t>(idAt(pos))];
+        unsigned int mask;
+        if (b[0] > b[3] || b[1] > b[4] || b[2] > b[5]) {
+            mask = 0;
+        } else {
+            mask = b[0] > centre[0] ? 0x66u : (centre[0] > b[3] ? 0x99u : 0xFFu);
+            if (b[1] > centre[1])
+                mask &= 0x33u;
+            else if (centre[1] > b[4])
+                mask &= 0xCCu;
+            if (b[2] > centre[2]) {
+                mask &= 0x0Fu;
+                decidedInZ = true;
+            } else if (centre[2] > b[5]) {
+                mask &= 0xF0u;
+                decidedInZ = true;
+            }
+        }
+        m_masks[static_cast<std::size_t>(pos)] = static_cast<unsigned char>(mask);
+    }
+    if (!decidedInZ) {
+        // Every element straddles the z mid-plane: split in x and y only.
+        for (unsigned char& m : m_masks)
+            m &= 0x0F;
+        for (int k = 0; k < 4; ++k) {
+            boxes[k][2] = parent.m_box[2];
+            boxes[k][5] = parent.m_box[5];
+        }
+    }
+
+    int counts[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (int pos = 0; pos < count; ++pos) {
+        const unsigned int m = m_masks[static_cast<std::size_t>(pos)];
+        for (int k = 0; k < 8; ++k)
+            counts[k] += static_cast<int>((m >> k) & 1u);
+    }
+    std::vector<int> lists[8];
+    for (int k = 0; k < 8; ++k)
+        lists[k].reserve(static_cast<std::size_t>(counts[k]));
+    for (int pos = count - 1; pos >= 0; --pos) {
+        const unsigned int m = m_masks[static_cast<std::size_t>(pos)];
+        const int id = idAt(pos);
+        for (int k = 0; k < 8; ++k)
+            if ((m >> k) & 1u)
+                lists[k].push_back(id);
+    }
+
+    m_totalReferences -= count;
+    const int slots = static_cast<int>(m_childSlots.size());
+    m_childSlots.resize(m_childSlots.size() + 8, -1);
+    {
+        OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+        node.m_leaf = false;
+        node.m_count = 0;
+        node.m_payload = slots;
+    }
+    for (int k = 7; k >= 0; --k) {
+        if (counts[k] == 0) {
+            --m_nodeCount;
+            continue;
+        }
+        OctreeNode child;
+        std::copy(boxes[k], boxes[k] + 6, child.m_box);
+        child.m_parent = p_node;
+        child.m_count = counts[k];
+        child.m_payload = 0;
+        child.m_leaf = true;
+        m_childSlots[static_cast<std::size_t>(slots + k)] = static_cast<int>(m_nodes.size());
+        m_nodes.push_back(child);
+        m_buildIds.push_back(std::move(lists[k]));
+        m_totalReferences += counts[k];
+    }
+    return true;
+}
+
+void Octree::OptimizeTree()
+{
+    // A root that never split lists its ids in descending order, as a split would.
+    if (m_nodeCount == 1 && m_nodes[0].m_leaf) {
+        std::vector<int>& ids = m_buildIds[0];
+        ids.resize(static_cast<std::size_t>(m_nodes[0].m_count));
+        for (int i = 0; i < m_nodes[0].m_count; ++i)
+            ids[static_cast<std::size_t>(i)] = m_nodes[0].m_count - 1 - i;
+    }
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < m_nodes.size(); ++i)
+        if (m_nodes[i].m_leaf)
+            total += m_buildIds[i].size();
+    m_ids.clear();
+    m_ids.reserve(total);
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        if (!m_nodes[i].m_leaf)
+            continue;
+        m_nodes[i].m_payload = static_cast<int>(m_ids.size());
+        m_ids.insert(m_ids.end(), m_buildIds[i].begin(), m_buildIds[i].end());
+    }
+    m_buildIds.clear();
+    m_buildIds.shrink_to_fit();
+}
+
+void Octree::ResetIntersections() const
+{
+    m_intersections.clear();
+    m_cursor = 0;
+}
+
+const int* Octree::GetNextIntersection(int& p_count) const
+{
+    if (m_cursor >= static_cast<int>(m_intersections.size())) {
+        p_count = 0;
+        return nullptr;
+    }
+    const OctreeNode& leaf =
+        m_nodes[static_cast<std::size_t>(m_intersections[static_cast<std::size_t>(m_cursor++)])];
+    p_count = leaf.m_count;
+    return m_ids.data() + leaf.m_payload;
+}
+
+void Octree::IntersectWithPoint(const Triplet& p_point) const
+{
+    ResetIntersections();
+    if (m_nodes.empty() || !m_buildIds.empty() || !containsPoint(m_nodes[0].m_box, p_point))
+        return;
+    DoPointIntersection(0, p_point);
+}
+
+bool Octree::DoPointIntersection(int p_node, const Triplet& p_point) const
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf) {
+        m_intersections.push_back(p_node);
+        return true;
+    }
+    const int* children = &m_childSlots[static_cast<std::size_t>(node.m_payload)];
+    for (int k = 7; k >= 0; --k) {
+        const int child = children[k];
+        if (child >= 0 && containsPoint(m_nodes[static_cast<std::size_t>(child)].m_box, p_point) &&
+            DoPointIntersection(child, p_point))
+            return true;
+    }
+    return false;
+}
+
+void Octree::IntersectWithPlane(const Triplet& p_normal, float p_d) const
+{
+    ResetIntersections();
+    if (m_nodes.empty() || !m_buildIds.empty() || !planeCrossesBox(m_nodes[0].m_box, p_normal, p_d))
+        return;
+    DoPlaneIntersection(0, p_normal, p_d);
+}
+
+void Octree::DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d) const
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf) {
+        m_intersections.push_back(p_node);
+        return;
+    }
+    for (int k = 7; k >= 0; --k) {
+        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
+        if (child >= 0 && planeCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_normal, p_d))
+            DoPlaneIntersection(child, p_normal, p_d);
+    }
+}
+
+void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const
+{
+    ResetIntersections();
+    if (m_nodes.empty() || !m_buildIds.empty())
+        return;
+    const Triplet axis = p_p2 - p_p1;
+    const bool undefined = FloatUtilities::isUndef(axis[0]) || FloatUtilities::isUndef(axis[1]) ||
+                           FloatUtilities::isUndef(axis[2]);
+    const float length = undefined ? std::numeric_limits<float>::max() : axis.length();
+    if (!cylinderCrossesBox(m_nodes[0].m_box, p_p1, axis, length, p_radius))
+        return;
+    DoCylinderIntersection(0, p_p1, axis, length, p_radius);
+}
+
+void Octree::DoCylinderIntersection(int p_node, const Triplet& p_p1, const Triplet& p_axis, float p_length,
+                                    float p_radius) const
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf) {
+        m_intersections.push_back(p_node);
+        return;
+    }
+    for (int k = 7; k >= 0; --k) {
+        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
+        if (child >= 0 && cylinderCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_p1, p_axis,
+                                             p_length, p_radius))
+            DoCylinderIntersection(child, p_p1, p_axis, p_length, p_radius);
+    }
+}
+
+void Octree::GatherStatistics(int p_node)
+{
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf) {
+        ++m_leafCount;
+        m_totalReferences += node.m_count;
+        m_largestLeaf = std::max(m_largestLeaf, node.m_count);
+        return;
+    }
+    ++m_interiorCount;
+    for (int k = 0; k < 8; ++k) {
+        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
+        if (child >= 0)
+            GatherStatistics(child);
+    }
+}
+
+void Octree::DisplayStatistics()
+{
+    m_largestLeaf = 0;
+    m_totalReferences = 0;
+    m_leafCount = 0;
+    m_interiorCount = 0;
+    if (!m_nodes.empty())
+        GatherStatistics(0);
+    const float average = m_leafCount > 0 ? static_cast<float>(m_totalReferences / m_leafCount) : 0.0f;
+    const long long words =
+        static_cast<long long>(m_interiorCount + m_leafCount) * kWordsPerNode + m_totalReferences;
+    std::cerr << "\nOctree Summary:\n"
+              << "\tLargest leaf node has " << m_largestLeaf << " object IDs\n"
+              << "\tAverage number of object IDs per leaf node is " << average << "\n"
+              << "\tNumber of interior nodes is " << m_interiorCount << "\n"
+              << "\tNumber of leaf nodes is " << m_leafCount << "\n"
+              << "\tTree height is " << m_treeHeight << "\n"
+              << "\tOctree node is " << sizeof(OctreeNode) << " bytes in size\n"
+              << "\tEstimated memory words in use is " << words << "\n"
+              << std::endl;
+}
 
 } // namespace zev

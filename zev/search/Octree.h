@@ -1,17 +1,132 @@
 #pragma once
 // The spatial index over one element set: a tree of boxes whose leaves list the elements
-// they overlap. A geometry builds one per element set on demand and owns it.
+// they overlap. A geometry builds one per element set on demand and owns it. Queries by
+// point, plane and cylinder collect the leaves they hit; the caller reads the leaves' id
+// lists with GetNextIntersection and tests the elements itself.
+//
+// The tree is built breadth-first, one level per pass, and stops on a leaf-size limit, a
+// depth limit and a budget of machine words (14 per node, one per element reference). Each
+// split walks the parent's ids from last to first, so the order of ids in a leaf alternates
+// between descending and ascending with depth; point location relies on that order.
+//
+// Nodes live in one flat pool and the leaves' ids in one packed array; the elements'
+// bounding boxes stay available after the build so that callers can reject candidates
+// cheaply. Queries are const: the result list is the only state they change.
 
 #include "zev/ZEVExport.h"
+#include "zev/contracts/Triplet.h"
+#include "zev/contracts/TripletZEVVector.h"
+
+#include <vector>
 
 namespace zev {
 
+class Geometry;
+class ShapeSet;
+
+// One node of the tree. A leaf's ids start at m_payload in the packed id array; an interior
+// node's eight child slots start at m_payload in the child-slot array (-1 for an octant that
+// received no element).
+struct OctreeNode {
+    float m_box[6]; // minimum x, y, z, maximum x, y, z; inclusive in every query
+    int m_parent;   // -1 for the root
+    int m_count;    // ids in a leaf
+    int m_payload;
+    bool m_leaf;
+};
+
 class ZEV_EXPORT Octree {
 public:
-    Octree() = default;
+    static constexpr int kDefaultMaxLeafSize = 256;
+    static constexpr int kMaxDepth = 15;
+    static constexpr int kWordsPerNode = 14;
+
+    Octree();
     Octree(const Octree&) = delete;
     Octree& operator=(const Octree&) = delete;
     virtual ~Octree();
+
+    // (Re)builds the tree over every shape of p_set.
+    void Construct(const TripletZEVVector& p_vertices, const ShapeSet& p_set);
+    void Construct(const Geometry& p_geometry, const ShapeSet& p_set);
+    // Frees the tree; the settings stay.
+    void Destroy();
+
+    // Each query replaces the intersection list and rewinds it.
+    // The leaf holding the point (inclusive bounds); at most one.
+    void IntersectWithPoint(const Triplet& p_point) const;
+    // Every leaf whose box the plane n.x = d crosses.
+    void IntersectWithPlane(const Triplet& p_normal, float p_d) const;
+    // Every leaf whose box the surface of the infinite cylinder of p_radius around the line
+    // through p_p1 and p_p2 crosses.
+    void IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const;
+
+    // The ids of the next leaf of the intersection list and their number; null and 0 once
+    // the list is exhausted. Valid until the tree is rebuilt or destroyed.
+    const int* GetNextIntersection(int& p_count) const;
+
+    // Recounts the tree and writes the summary to standard error.
+    void DisplayStatistics();
+
+    // ---- inspection
+    bool IsEmpty() const { return m_nodes.empty(); }
+    int GetMaxLeafSize() const { return m_maxLeafSize; }
+    int GetMaxWords() const { return m_maxWords; }
+    int GetTreeHeight() const { return m_treeHeight; }
+    int GetNodeCount() const { return m_nodeCount; }
+    int GetLeafCount() const { return m_leafCount; }
+    int GetInteriorCount() const { return m_interiorCount; }
+    int GetTotalReferences() const { return m_totalReferences; }
+    int GetLargestLeaf() const { return m_largestLeaf; }
+    // Nodes of the pool; node 0 is the root.
+    int GetNumPoolNodes() const { return static_cast<int>(m_nodes.size()); }
+    const OctreeNode& GetNode(int p_node) const { return m_nodes[static_cast<std::size_t>(p_node)]; }
+    // Child p_k (0 to 7) of an interior node, or -1.
+    int GetChild(int p_node, int p_k) const;
+    // The ids of a leaf (null for an interior node).
+    const int* GetLeafIds(int p_node) const;
+    // Six floats per element of the set the tree was built for (minimum x, y, z, maximum x,
+    // y, z); a shape without usable vertices has an empty box (minimum above maximum).
+    const float* GetElementBoxes() const { return m_boxes.data(); }
+    int GetNumElementBoxes() const { return static_cast<int>(m_boxes.size() / 6); }
+
+private:
+    void ComputeBoundingBoxes(const TripletZEVVector& p_vertices, const ShapeSet& p_set);
+    bool SplitLevel(int p_node, int p_depth, int p_target);
+    bool SplitNode(int p_node);
+    void GenerateSubOctantBoundingBoxes(const float* p_parent, const float* p_centre,
+                                        float (*p_boxes)[6]) const;
+    bool DoPointIntersection(int p_node, const Triplet& p_point) const;
+    void DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d) const;
+    void DoCylinderIntersection(int p_node, const Triplet& p_p1, const Triplet& p_axis, float p_length,
+                                float p_radius) const;
+    void GatherStatistics(int p_node);
+    void ResetIntersections() const;
+    // Packs the leaves' id lists into one array once the tree is complete.
+    void OptimizeTree();
+
+    std::vector<OctreeNode> m_nodes;
+    std::vector<int> m_childSlots;
+    // Id lists of the leaves while the tree grows; emptied by OptimizeTree.
+    std::vector<std::vector<int>> m_buildIds;
+    std::vector<int> m_ids; // packed leaf ids
+
+    mutable std::vector<int> m_intersections; // leaf nodes hit by the last query
+    mutable int m_cursor = 0;
+
+    std::vector<float> m_boxes;
+    // Per-id masks of the node being split; kept to spare an allocation per split.
+    std::vector<unsigned char> m_masks;
+
+    int m_maxLeafSize = 10000;
+    int m_maxDepth = kMaxDepth;
+    int m_maxWords = 100000;
+    int m_largestLeaf = 0;
+    int m_treeHeight = 0;
+    int m_totalReferences = 0;
+    int m_nodeCount = 0;
+    int m_leafCount = 0;
+    int m_interiorCount = 0;
 };
 
 } // namespace zev
