@@ -164,9 +164,21 @@ TEST(Octree, InvariantsOfALargeTree)
         const auto hits = collect(tree);
         ASSERT_EQ(hits.size(), 1u);
         const std::set<int> listed(hits[0].begin(), hits[0].end());
+        // The thinned list keeps the leaf's order and every element whose box holds the point.
+        int count = 0;
+        const int* thinned = tree.GetCandidatesAtPoint(p, count);
+        const std::vector<int> candidates(thinned, thinned + count);
+        std::size_t at = 0;
+        for (int id : hits[0])
+            if (at < candidates.size() && candidates[at] == id)
+                ++at;
+        EXPECT_EQ(at, candidates.size()) << "not a subsequence of the leaf";
+        EXPECT_LT(candidates.size(), hits[0].size());
+        const std::set<int> kept(candidates.begin(), candidates.end());
         for (int e = 0; e < tree.GetNumElementBoxes(); ++e)
             if (boxContains(boxes + 6 * e, p)) {
                 EXPECT_TRUE(listed.count(e)) << "element " << e << " missing at trial " << trial;
+                EXPECT_TRUE(kept.count(e)) << "element " << e << " thinned out at trial " << trial;
             }
     }
 }

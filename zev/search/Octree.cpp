@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <limits>
 
@@ -108,6 +110,8 @@ void Octree::Destroy()
     m_ids.shrink_to_fit();
     m_boxes.clear();
     m_boxes.shrink_to_fit();
+    m_codes.clear();
+    m_codes.shrink_to_fit();
     m_intersections.clear();
     m_cursor = 0;
 }
@@ -391,6 +395,117 @@ void Octree::OptimizeTree()
     }
     m_buildIds.clear();
     m_buildIds.shrink_to_fit();
+    CodeLeafBoxes();
+}
+
+namespace {
+
+// Position of p_value in a leaf's range [p_low, p_low + 255 / p_scale], computed the same way
+// for points and box bounds so that the order of values is kept.
+float leafCoordinate(float p_value, float p_low, float p_scale)
+{
+    return p_scale > 0.0f ? (p_value - p_low) * p_scale : 0.0f;
+}
+
+// Bounds round outwards; NaN gives the widest code.
+unsigned char lowCode(float p_q)
+{
+    if (!(p_q > 0.0f))
+        return 0;
+    return p_q >= 255.0f ? 255 : static_cast<unsigned char>(std::floor(p_q));
+}
+
+unsigned char highCode(float p_q)
+{
+    if (!(p_q < 255.0f))
+        return 255;
+    return p_q <= 0.0f ? 0 : static_cast<unsigned char>(std::ceil(p_q));
+}
+
+// The scale of one axis of a leaf box: 255 codes across it, 0 when it has no usable width.
+float leafScale(const float* p_box, int p_axis)
+{
+    const float width = p_box[p_axis + 3] - p_box[p_axis];
+    const float scale = 255.0f / width;
+    return width > 0.0f && std::isfinite(scale) && std::isfinite(width) ? scale : 0.0f;
+}
+
+} // namespace
+
+void Octree::CodeLeafBoxes()
+{
+    m_codes.assign(6 * m_ids.size(), 0);
+    for (const OctreeNode& leaf : m_nodes) {
+        if (!leaf.m_leaf)
+            continue;
+        const std::size_t count = static_cast<std::size_t>(leaf.m_count);
+        unsigned char* codes = m_codes.data() + 6 * static_cast<std::size_t>(leaf.m_payload);
+        const int* ids = m_ids.data() + leaf.m_payload;
+        for (int c = 0; c < 3; ++c) {
+            const float scale = leafScale(leaf.m_box, c);
+            for (std::size_t k = 0; k < count; ++k) {
+                const float* b = &m_boxes[6 * static_cast<std::size_t>(ids[k])];
+                if (b[0] > b[3] || b[1] > b[4] || b[2] > b[5]) {
+                    // An empty box holds no point.
+                    codes[c * count + k] = 255;
+                    codes[(c + 3) * count + k] = 0;
+                    continue;
+                }
+                codes[c * count + k] = lowCode(leafCoordinate(b[c], leaf.m_box[c], scale));
+                codes[(c + 3) * count + k] = highCode(leafCoordinate(b[c + 3], leaf.m_box[c], scale));
+            }
+        }
+    }
+}
+
+const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) const
+{
+    IntersectWithPoint(p_point);
+    p_count = 0;
+    if (m_intersections.empty())
+        return nullptr;
+    m_cursor = 1;
+    const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(m_intersections[0])];
+    const std::size_t count = static_cast<std::size_t>(leaf.m_count);
+    const unsigned char* codes = m_codes.data() + 6 * static_cast<std::size_t>(leaf.m_payload);
+    const int* ids = m_ids.data() + leaf.m_payload;
+    // The point's codes round inwards: a box bound at or below the point's position has a
+    // low code at or below its floor, one at or above has a high code at or above its ceiling.
+    unsigned char below[3];
+    unsigned char above[3];
+    for (int c = 0; c < 3; ++c) {
+        const float q = leafCoordinate(p_point[c], leaf.m_box[c], leafScale(leaf.m_box, c));
+        below[c] = q != q ? 255 : lowCode(q);
+        above[c] = q != q ? 0 : highCode(q);
+    }
+    m_passed.resize(count + 8);
+    unsigned char* passed = m_passed.data();
+    const unsigned char* minX = codes;
+    const unsigned char* minY = codes + count;
+    const unsigned char* minZ = codes + 2 * count;
+    const unsigned char* maxX = codes + 3 * count;
+    const unsigned char* maxY = codes + 4 * count;
+    const unsigned char* maxZ = codes + 5 * count;
+    for (std::size_t k = 0; k < count; ++k)
+        passed[k] =
+            static_cast<unsigned char>((minX[k] <= below[0]) & (minY[k] <= below[1]) & (minZ[k] <= below[2]) &
+                                       (maxX[k] >= above[0]) & (maxY[k] >= above[1]) & (maxZ[k] >= above[2]));
+    std::fill(passed + count, passed + count + 8, 0);
+    m_candidates.resize(count);
+    int* out = m_candidates.data();
+    int n = 0;
+    for (std::size_t k = 0; k < count; k += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, passed + k, sizeof word);
+        if (word == 0)
+            continue;
+        for (std::size_t j = k; j < k + 8 && j < count; ++j) {
+            out[n] = ids[j];
+            n += passed[j];
+        }
+    }
+    p_count = n;
+    return out;
 }
 
 void Octree::ResetIntersections() const

@@ -65,6 +65,13 @@ public:
     // the list is exhausted. Valid until the tree is rebuilt or destroyed.
     const int* GetNextIntersection(int& p_count) const;
 
+    // A point query that also thins the leaf out: the ids of the leaf holding p_point whose
+    // boxes may hold it, in leaf order, judged on boxes coded in 8 bits per bound relative to
+    // the leaf and rounded outwards, so every element whose box holds the point is kept (a
+    // few others may be). Null and 0 when no leaf holds the point. The list is valid until
+    // the next query.
+    const int* GetCandidatesAtPoint(const Triplet& p_point, int& p_count) const;
+
     // Recounts the tree and writes the summary to standard error.
     void DisplayStatistics();
 
@@ -102,8 +109,10 @@ private:
                                 float p_radius) const;
     void GatherStatistics(int p_node);
     void ResetIntersections() const;
-    // Packs the leaves' id lists into one array once the tree is complete.
+    // Packs the leaves' id lists into one array once the tree is complete, with their coded
+    // boxes.
     void OptimizeTree();
+    void CodeLeafBoxes();
 
     std::vector<OctreeNode> m_nodes;
     std::vector<int> m_childSlots;
@@ -115,6 +124,11 @@ private:
     mutable int m_cursor = 0;
 
     std::vector<float> m_boxes;
+    // Per leaf, from 6 x its id offset: the elements' box bounds coded against the leaf's box
+    // (all minimum x codes, then minimum y, minimum z, maximum x, maximum y, maximum z).
+    std::vector<unsigned char> m_codes;
+    mutable std::vector<unsigned char> m_passed;
+    mutable std::vector<int> m_candidates;
     // Per-id masks of the node being split; kept to spare an allocation per split.
     std::vector<unsigned char> m_masks;
 

@@ -131,8 +131,17 @@ PointLocator::Outcome PointLocator::search(const Triplet& p_point, std::vector<f
             const Octree* tree = m_geometry.getOctreeForES(index);
             if (tree == nullptr)
                 return Outcome::Aborted;
-            tree->IntersectWithPoint(p_point);
             int count = 0;
+            if (!strict || insideStartsWithBox(set->getType())) {
+                // Only candidates whose boxes may hold the point; the exact box test follows.
+                const int* ids = tree->GetCandidatesAtPoint(p_point, count);
+                if (ids != nullptr && testCandidates(p_point, p_weights, index, *set, vertices, ids, count,
+                                                     tree->GetElementBoxes(), tree->GetNumElementBoxes(),
+                                                     strict, stuFailure, p_result))
+                    return Outcome::Found;
+                continue;
+            }
+            tree->IntersectWithPoint(p_point);
             while (const int* ids = tree->GetNextIntersection(count))
                 if (testCandidates(p_point, p_weights, index, *set, vertices, ids, count,
                                    tree->GetElementBoxes(), tree->GetNumElementBoxes(), strict, stuFailure,
