@@ -157,7 +157,12 @@ TEST(Octree, InvariantsOfALargeTree)
     // Every element whose box holds a point is listed in the one leaf the point reaches.
     std::mt19937 random(11);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    const float* boxes = tree.GetElementBoxes();
+    std::vector<float> boxes;
+    for (std::size_t e = 0; e < set.size(); ++e) {
+        Triplet lo, hi;
+        set[e].calcExtents(g.getVertices(), lo, hi);
+        boxes.insert(boxes.end(), {lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]});
+    }
     for (int trial = 0; trial < 300; ++trial) {
         const Triplet p(unit(random), unit(random), unit(random));
         tree.IntersectWithPoint(p);
@@ -175,8 +180,8 @@ TEST(Octree, InvariantsOfALargeTree)
         EXPECT_EQ(at, candidates.size()) << "not a subsequence of the leaf";
         EXPECT_LT(candidates.size(), hits[0].size());
         const std::set<int> kept(candidates.begin(), candidates.end());
-        for (int e = 0; e < tree.GetNumElementBoxes(); ++e)
-            if (boxContains(boxes + 6 * e, p)) {
+        for (int e = 0; e < static_cast<int>(set.size()); ++e)
+            if (boxContains(&boxes[6 * static_cast<std::size_t>(e)], p)) {
                 EXPECT_TRUE(listed.count(e)) << "element " << e << " missing at trial " << trial;
                 EXPECT_TRUE(kept.count(e)) << "element " << e << " thinned out at trial " << trial;
             }

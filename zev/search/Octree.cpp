@@ -112,6 +112,9 @@ void Octree::Destroy()
     m_boxes.shrink_to_fit();
     m_codes.clear();
     m_codes.shrink_to_fit();
+    m_blockCodes.clear();
+    m_blockCodes.shrink_to_fit();
+    m_firstBlock.clear();
     m_intersections.clear();
     m_cursor = 0;
 }
@@ -396,6 +399,8 @@ void Octree::OptimizeTree()
     m_buildIds.clear();
     m_buildIds.shrink_to_fit();
     CodeLeafBoxes();
+    m_boxes.clear();
+    m_boxes.shrink_to_fit();
 }
 
 namespace {
@@ -434,25 +439,49 @@ float leafScale(const float* p_box, int p_axis)
 
 void Octree::CodeLeafBoxes()
 {
-    m_codes.assign(6 * m_ids.size(), 0);
-    for (const OctreeNode& leaf : m_nodes) {
+    std::size_t blocks = 0;
+    m_firstBlock.assign(m_nodes.size(), 0);
+    for (std::size_t i = 0; i < m_nodes.size(); ++i)
+        if (m_nodes[i].m_leaf) {
+            m_firstBlock[i] = static_cast<int>(blocks);
+            blocks += (static_cast<std::size_t>(m_nodes[i].m_count) + kBlock - 1) / kBlock;
+        }
+    // Unused slots of a last block carry the codes of an empty box.
+    m_codes.resize(6 * kBlock * blocks);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        unsigned char* codes = &m_codes[6 * kBlock * b];
+        std::fill(codes, codes + 3 * kBlock, 255);
+        std::fill(codes + 3 * kBlock, codes + 6 * kBlock, 0);
+    }
+    m_blockCodes.assign(8 * blocks, 0);
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        const OctreeNode& leaf = m_nodes[i];
         if (!leaf.m_leaf)
             continue;
-        const std::size_t count = static_cast<std::size_t>(leaf.m_count);
-        unsigned char* codes = m_codes.data() + 6 * static_cast<std::size_t>(leaf.m_payload);
         const int* ids = m_ids.data() + leaf.m_payload;
-        for (int c = 0; c < 3; ++c) {
-            const float scale = leafScale(leaf.m_box, c);
-            for (std::size_t k = 0; k < count; ++k) {
-                const float* b = &m_boxes[6 * static_cast<std::size_t>(ids[k])];
-                if (b[0] > b[3] || b[1] > b[4] || b[2] > b[5]) {
-                    // An empty box holds no point.
-                    codes[c * count + k] = 255;
-                    codes[(c + 3) * count + k] = 0;
-                    continue;
-                }
-                codes[c * count + k] = lowCode(leafCoordinate(b[c], leaf.m_box[c], scale));
-                codes[(c + 3) * count + k] = highCode(leafCoordinate(b[c + 3], leaf.m_box[c], scale));
+        float scale[3];
+        for (int c = 0; c < 3; ++c)
+            scale[c] = leafScale(leaf.m_box, c);
+        for (int k = 0; k < leaf.m_count; ++k) {
+            const std::size_t block = static_cast<std::size_t>(m_firstBlock[i] + k / kBlock);
+            unsigned char* codes = &m_codes[6 * kBlock * block] + k % kBlock;
+            const float* b = &m_boxes[6 * static_cast<std::size_t>(ids[k])];
+            // An empty box keeps the empty codes: it holds no point.
+            if (b[0] > b[3] || b[1] > b[4] || b[2] > b[5])
+                continue;
+            for (int c = 0; c < 3; ++c) {
+                codes[c * kBlock] = lowCode(leafCoordinate(b[c], leaf.m_box[c], scale[c]));
+                codes[(c + 3) * kBlock] = highCode(leafCoordinate(b[c + 3], leaf.m_box[c], scale[c]));
+            }
+        }
+        const std::size_t first = static_cast<std::size_t>(m_firstBlock[i]);
+        const std::size_t last = first + (static_cast<std::size_t>(leaf.m_count) + kBlock - 1) / kBlock;
+        for (std::size_t block = first; block < last; ++block) {
+            const unsigned char* codes = &m_codes[6 * kBlock * block];
+            unsigned char* bound = &m_blockCodes[8 * block];
+            for (int c = 0; c < 3; ++c) {
+                bound[c] = *std::min_element(codes + c * kBlock, codes + (c + 1) * kBlock);
+                bound[c + 3] = *std::max_element(codes + (c + 3) * kBlock, codes + (c + 4) * kBlock);
             }
         }
     }
@@ -465,9 +494,8 @@ const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) co
     if (m_intersections.empty())
         return nullptr;
     m_cursor = 1;
-    const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(m_intersections[0])];
-    const std::size_t count = static_cast<std::size_t>(leaf.m_count);
-    const unsigned char* codes = m_codes.data() + 6 * static_cast<std::size_t>(leaf.m_payload);
+    const int node = m_intersections[0];
+    const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(node)];
     const int* ids = m_ids.data() + leaf.m_payload;
     // The point's codes round inwards: a box bound at or below the point's position has a
     // low code at or below its floor, one at or above has a high code at or above its ceiling.
@@ -478,30 +506,28 @@ const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) co
         below[c] = q != q ? 255 : lowCode(q);
         above[c] = q != q ? 0 : highCode(q);
     }
-    m_passed.resize(count + 8);
-    unsigned char* passed = m_passed.data();
-    const unsigned char* minX = codes;
-    const unsigned char* minY = codes + count;
-    const unsigned char* minZ = codes + 2 * count;
-    const unsigned char* maxX = codes + 3 * count;
-    const unsigned char* maxY = codes + 4 * count;
-    const unsigned char* maxZ = codes + 5 * count;
-    for (std::size_t k = 0; k < count; ++k)
-        passed[k] =
-            static_cast<unsigned char>((minX[k] <= below[0]) & (minY[k] <= below[1]) & (minZ[k] <= below[2]) &
-                                       (maxX[k] >= above[0]) & (maxY[k] >= above[1]) & (maxZ[k] >= above[2]));
-    std::fill(passed + count, passed + count + 8, 0);
-    m_candidates.resize(count);
+    m_candidates.resize(static_cast<std::size_t>(leaf.m_count) + kBlock);
     int* out = m_candidates.data();
     int n = 0;
-    for (std::size_t k = 0; k < count; k += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, passed + k, sizeof word);
-        if (word == 0)
+    const int blocks = (leaf.m_count + kBlock - 1) / kBlock;
+    const std::size_t first = static_cast<std::size_t>(m_firstBlock[static_cast<std::size_t>(node)]);
+    for (int b = 0; b < blocks; ++b) {
+        const unsigned char* bound = &m_blockCodes[8 * (first + static_cast<std::size_t>(b))];
+        if (bound[0] > below[0] || bound[1] > below[1] || bound[2] > below[2] || bound[3] < above[0] ||
+            bound[4] < above[1] || bound[5] < above[2])
             continue;
-        for (std::size_t j = k; j < k + 8 && j < count; ++j) {
-            out[n] = ids[j];
-            n += passed[j];
+        const unsigned char* codes = &m_codes[6 * kBlock * (first + static_cast<std::size_t>(b))];
+        unsigned char passed[kBlock];
+        for (int k = 0; k < kBlock; ++k)
+            passed[k] = static_cast<unsigned char>(
+                (codes[k] <= below[0]) & (codes[kBlock + k] <= below[1]) &
+                (codes[2 * kBlock + k] <= below[2]) & (codes[3 * kBlock + k] >= above[0]) &
+                (codes[4 * kBlock + k] >= above[1]) & (codes[5 * kBlock + k] >= above[2]));
+        const int base = b * kBlock;
+        const int end = std::min(kBlock, leaf.m_count - base);
+        for (int k = 0; k < end; ++k) {
+            out[n] = ids[base + k];
+            n += passed[k];
         }
     }
     p_count = n;

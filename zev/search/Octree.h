@@ -92,10 +92,6 @@ public:
     int GetChild(int p_node, int p_k) const;
     // The ids of a leaf (null for an interior node).
     const int* GetLeafIds(int p_node) const;
-    // Six floats per element of the set the tree was built for (minimum x, y, z, maximum x,
-    // y, z); a shape without usable vertices has an empty box (minimum above maximum).
-    const float* GetElementBoxes() const { return m_boxes.data(); }
-    int GetNumElementBoxes() const { return static_cast<int>(m_boxes.size() / 6); }
 
 private:
     void ComputeBoundingBoxes(const TripletZEVVector& p_vertices, const ShapeSet& p_set);
@@ -123,11 +119,16 @@ private:
     mutable std::vector<int> m_intersections; // leaf nodes hit by the last query
     mutable int m_cursor = 0;
 
+    // Element boxes (six floats each: minimum x, y, z, maximum x, y, z), during the build.
     std::vector<float> m_boxes;
-    // Per leaf, from 6 x its id offset: the elements' box bounds coded against the leaf's box
-    // (all minimum x codes, then minimum y, minimum z, maximum x, maximum y, maximum z).
+    // The leaves' ids in blocks of kBlock positions, with the elements' box bounds coded in
+    // 8 bits against the leaf's box: block b of the tree holds kBlock minimum x codes, then
+    // minimum y, z and maximum x, y, z codes at m_codes[6 * kBlock * b]; its union box is
+    // coded at m_blockCodes[8 * b]. m_firstBlock[node] is a leaf's first block.
+    static constexpr int kBlock = 16;
     std::vector<unsigned char> m_codes;
-    mutable std::vector<unsigned char> m_passed;
+    std::vector<unsigned char> m_blockCodes;
+    std::vector<int> m_firstBlock;
     mutable std::vector<int> m_candidates;
     // Per-id masks of the node being split; kept to spare an allocation per split.
     std::vector<unsigned char> m_masks;

@@ -17,12 +17,6 @@ bool insideStartsWithBox(ShapeType p_type)
     return p_type == TET || p_type == PYRAMID || p_type == WEDGE || p_type == HEX || p_type == POLYHEDRON;
 }
 
-bool outsideBox(const float* p_box, const Triplet& p_point)
-{
-    return p_point[0] < p_box[0] || p_point[0] > p_box[3] || p_point[1] < p_box[1] || p_point[1] > p_box[4] ||
-           p_point[2] < p_box[2] || p_point[2] > p_box[5];
-}
-
 } // namespace
 
 PointLocator::PointLocator(const Geometry& p_geometry, const TripletZEVVector& p_layerVertices,
@@ -66,21 +60,15 @@ bool PointLocator::isInElement(const Triplet& p_point, std::vector<float>& p_wei
 
 bool PointLocator::testCandidates(const Triplet& p_point, std::vector<float>& p_weights, int p_index,
                                   const ShapeSet& p_set, const TripletZEVVector& p_vertices, const int* p_ids,
-                                  int p_count, const float* p_boxes, int p_numBoxes, bool p_strict,
-                                  bool& p_stuFailure, shapeIndex& p_result) const
+                                  int p_count, bool p_strict, bool& p_stuFailure, shapeIndex& p_result) const
 {
     const int size = static_cast<int>(p_set.size());
     const TripletZEVVector& regular = m_geometry.getVertices();
-    // The box test is exactly the first step of the test that follows, so candidates whose
-    // boxes miss the point are dropped here without touching the shapes.
-    const bool useBoxes = p_boxes != nullptr && (!p_strict || insideStartsWithBox(p_set.getType()));
     for (int k = 0; k < p_count; ++k) {
         const int id = p_ids ? p_ids[k] : k;
         // A leaf can name a shape the set no longer has when the set was edited after the
         // octree was built.
         if (id >= size)
-            continue;
-        if (useBoxes && id < p_numBoxes && outsideBox(p_boxes + 6 * static_cast<std::size_t>(id), p_point))
             continue;
         const Shape& shape = p_set[static_cast<std::size_t>(id)];
         const Shape* proxy = nullptr;
@@ -102,52 +90,57 @@ PointLocator::Outcome PointLocator::search(const Triplet& p_point, std::vector<f
 {
     p_result.initialise();
     const int regularCount = m_geometry.getNumElementSets();
-    std::vector<int> list;
-    list.reserve(static_cast<std::size_t>(regularCount) + m_layerIndices.size());
-    if (static_cast<int>(p_mode) != Geometry::SearchVirtualLayer)
-        for (int i = 0; i < regularCount; ++i)
-            list.push_back(i);
-    if (m_layerActive)
-        list.insert(list.end(), m_layerIndices.begin(), m_layerIndices.end());
-
     const int passes = m_stuCheck ? 2 : 1;
     bool stuFailure = false;
+    bool strict = true;
+    // Searches one set of the search list.
+    auto searchSet = [&](int p_index) {
+        const ShapeSet* set = m_geometry.getElementSet(p_index);
+        if (set == nullptr)
+            return Outcome::Aborted;
+        const TripletZEVVector& vertices =
+            p_index < regularCount ? m_geometry.getVertices() : m_layerVertices;
+        int count = 0;
+        if (!p_useOctree)
+            return testCandidates(p_point, p_weights, p_index, *set, vertices, nullptr,
+                                  static_cast<int>(set->size()), strict, stuFailure, p_result)
+                       ? Outcome::Found
+                       : Outcome::NotFound;
+        const Octree* tree = m_geometry.getOctreeForES(p_index);
+        if (tree == nullptr)
+            return Outcome::Aborted;
+        if (!strict || insideStartsWithBox(set->getType())) {
+            // The element test starts with the box test: leave out the candidates whose boxes
+            // miss the point.
+            const int* ids = tree->GetCandidatesAtPoint(p_point, count);
+            return ids != nullptr && testCandidates(p_point, p_weights, p_index, *set, vertices, ids, count,
+                                                    strict, stuFailure, p_result)
+                       ? Outcome::Found
+                       : Outcome::NotFound;
+        }
+        tree->IntersectWithPoint(p_point);
+        while (const int* ids = tree->GetNextIntersection(count))
+            if (testCandidates(p_point, p_weights, p_index, *set, vertices, ids, count, strict, stuFailure,
+                               p_result))
+                return Outcome::Found;
+        return Outcome::NotFound;
+    };
     for (int pass = 0; pass < passes; ++pass) {
         if (pass > 0 && !stuFailure)
             break;
-        const bool strict = pass == 0;
-        for (const int index : list) {
-            const ShapeSet* set = m_geometry.getElementSet(index);
-            if (set == nullptr)
-                return Outcome::Aborted;
-            const TripletZEVVector& vertices =
-                index < regularCount ? m_geometry.getVertices() : m_layerVertices;
-            if (!p_useOctree) {
-                if (testCandidates(p_point, p_weights, index, *set, vertices, nullptr,
-                                   static_cast<int>(set->size()), nullptr, 0, strict, stuFailure, p_result))
-                    return Outcome::Found;
-                continue;
+        strict = pass == 0;
+        if (static_cast<int>(p_mode) != Geometry::SearchVirtualLayer)
+            for (int index = 0; index < regularCount; ++index) {
+                const Outcome outcome = searchSet(index);
+                if (outcome != Outcome::NotFound)
+                    return outcome;
             }
-            const Octree* tree = m_geometry.getOctreeForES(index);
-            if (tree == nullptr)
-                return Outcome::Aborted;
-            int count = 0;
-            if (!strict || insideStartsWithBox(set->getType())) {
-                // Only candidates whose boxes may hold the point; the exact box test follows.
-                const int* ids = tree->GetCandidatesAtPoint(p_point, count);
-                if (ids != nullptr && testCandidates(p_point, p_weights, index, *set, vertices, ids, count,
-                                                     tree->GetElementBoxes(), tree->GetNumElementBoxes(),
-                                                     strict, stuFailure, p_result))
-                    return Outcome::Found;
-                continue;
+        if (m_layerActive)
+            for (const int index : m_layerIndices) {
+                const Outcome outcome = searchSet(index);
+                if (outcome != Outcome::NotFound)
+                    return outcome;
             }
-            tree->IntersectWithPoint(p_point);
-            while (const int* ids = tree->GetNextIntersection(count))
-                if (testCandidates(p_point, p_weights, index, *set, vertices, ids, count,
-                                   tree->GetElementBoxes(), tree->GetNumElementBoxes(), strict, stuFailure,
-                                   p_result))
-                    return Outcome::Found;
-        }
     }
     return Outcome::NotFound;
 }

@@ -71,8 +71,7 @@ private:
     // Tests the candidates p_ids of one set; true on acceptance (p_result filled).
     bool testCandidates(const Triplet& p_point, std::vector<float>& p_weights, int p_index,
                         const ShapeSet& p_set, const TripletZEVVector& p_vertices, const int* p_ids,
-                        int p_count, const float* p_boxes, int p_numBoxes, bool p_strict, bool& p_stuFailure,
-                        shapeIndex& p_result) const;
+                        int p_count, bool p_strict, bool& p_stuFailure, shapeIndex& p_result) const;
 
     const Geometry& m_geometry;
     const TripletZEVVector& m_layerVertices;
