@@ -81,6 +81,7 @@
 
 // Spatial search
 #include "zev/search/Octree.h"
+#include "zev/search/PointLocator.h"
 
 // Visitors
 #include "zev/visitors/AreaVisitor.h"

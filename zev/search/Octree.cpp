@@ -102,8 +102,6 @@ void Octree::Destroy()
 {
     m_nodes.clear();
     m_nodes.shrink_to_fit();
-    m_childSlots.clear();
-    m_childSlots.shrink_to_fit();
     m_buildIds.clear();
     m_buildIds.shrink_to_fit();
     m_ids.clear();
@@ -144,6 +142,7 @@ void Octree::Construct(const TripletZEVVector& p_vertices, const ShapeSet& p_set
     root.m_count = n;
     root.m_payload = 0;
     root.m_leaf = true;
+    root.m_children = 0;
     m_nodes.push_back(root);
     // The root's empty list stands for the ids 0 to n - 1 until it is split.
     m_buildIds.emplace_back();
@@ -228,9 +227,13 @@ void Octree::ComputeBoundingBoxes(const TripletZEVVector& p_vertices, const Shap
 int Octree::GetChild(int p_node, int p_k) const
 {
     const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
-    if (node.m_leaf)
+    if (node.m_leaf || ((node.m_children >> p_k) & 1u) == 0)
         return -1;
-    return m_childSlots[static_cast<std::size_t>(node.m_payload + p_k)];
+    // Children are stored from the highest number down.
+    int before = 0;
+    for (int k = 7; k > p_k; --k)
+        before += (node.m_children >> k) & 1;
+    return node.m_payload + before;
 }
 
 const int* Octree::GetLeafIds(int p_node) const
@@ -348,13 +351,12 @@ bool Octree::SplitNode(int p_node)
     }
 
     m_totalReferences -= count;
-    const int slots = static_cast<int>(m_childSlots.size());
-    m_childSlots.resize(m_childSlots.size() + 8, -1);
     {
         OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
         node.m_leaf = false;
         node.m_count = 0;
-        node.m_payload = slots;
+        node.m_payload = static_cast<int>(m_nodes.size());
+        node.m_children = 0;
     }
     for (int k = 7; k >= 0; --k) {
         if (counts[k] == 0) {
@@ -367,7 +369,8 @@ bool Octree::SplitNode(int p_node)
         child.m_count = counts[k];
         child.m_payload = 0;
         child.m_leaf = true;
-        m_childSlots[static_cast<std::size_t>(slots + k)] = static_cast<int>(m_nodes.size());
+        child.m_children = 0;
+        m_nodes[static_cast<std::size_t>(p_node)].m_children |= static_cast<unsigned char>(1u << k);
         m_nodes.push_back(child);
         m_buildIds.push_back(std::move(lists[k]));
         m_totalReferences += counts[k];
@@ -447,11 +450,11 @@ void Octree::CodeLeafBoxes()
             blocks += (static_cast<std::size_t>(m_nodes[i].m_count) + kBlock - 1) / kBlock;
         }
     // Unused slots of a last block carry the codes of an empty box.
-    m_codes.resize(6 * kBlock * blocks);
-    for (std::size_t b = 0; b < blocks; ++b) {
-        unsigned char* codes = &m_codes[6 * kBlock * b];
-        std::fill(codes, codes + 3 * kBlock, 255);
-        std::fill(codes + 3 * kBlock, codes + 6 * kBlock, 0);
+    m_codes.resize(blocks);
+    for (CodedBlock& block : m_codes) {
+        std::fill(block.m_codes, block.m_codes + 3 * kBlock, 255);
+        std::fill(block.m_codes + 3 * kBlock, block.m_codes + 6 * kBlock, 0);
+        std::fill(block.m_ids, block.m_ids + kBlock, 0);
     }
     m_blockCodes.assign(8 * blocks, 0);
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
@@ -464,7 +467,8 @@ void Octree::CodeLeafBoxes()
             scale[c] = leafScale(leaf.m_box, c);
         for (int k = 0; k < leaf.m_count; ++k) {
             const std::size_t block = static_cast<std::size_t>(m_firstBlock[i] + k / kBlock);
-            unsigned char* codes = &m_codes[6 * kBlock * block] + k % kBlock;
+            unsigned char* codes = m_codes[block].m_codes + k % kBlock;
+            m_codes[block].m_ids[k % kBlock] = ids[k];
             const float* b = &m_boxes[6 * static_cast<std::size_t>(ids[k])];
             // An empty box keeps the empty codes: it holds no point.
             if (b[0] > b[3] || b[1] > b[4] || b[2] > b[5])
@@ -477,7 +481,7 @@ void Octree::CodeLeafBoxes()
         const std::size_t first = static_cast<std::size_t>(m_firstBlock[i]);
         const std::size_t last = first + (static_cast<std::size_t>(leaf.m_count) + kBlock - 1) / kBlock;
         for (std::size_t block = first; block < last; ++block) {
-            const unsigned char* codes = &m_codes[6 * kBlock * block];
+            const unsigned char* codes = m_codes[block].m_codes;
             unsigned char* bound = &m_blockCodes[8 * block];
             for (int c = 0; c < 3; ++c) {
                 bound[c] = *std::min_element(codes + c * kBlock, codes + (c + 1) * kBlock);
@@ -496,7 +500,6 @@ const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) co
     m_cursor = 1;
     const int node = m_intersections[0];
     const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(node)];
-    const int* ids = m_ids.data() + leaf.m_payload;
     // The point's codes round inwards: a box bound at or below the point's position has a
     // low code at or below its floor, one at or above has a high code at or above its ceiling.
     unsigned char below[3];
@@ -516,17 +519,17 @@ const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) co
         if (bound[0] > below[0] || bound[1] > below[1] || bound[2] > below[2] || bound[3] < above[0] ||
             bound[4] < above[1] || bound[5] < above[2])
             continue;
-        const unsigned char* codes = &m_codes[6 * kBlock * (first + static_cast<std::size_t>(b))];
+        const CodedBlock& block = m_codes[first + static_cast<std::size_t>(b)];
+        const unsigned char* codes = block.m_codes;
         unsigned char passed[kBlock];
         for (int k = 0; k < kBlock; ++k)
             passed[k] = static_cast<unsigned char>(
                 (codes[k] <= below[0]) & (codes[kBlock + k] <= below[1]) &
                 (codes[2 * kBlock + k] <= below[2]) & (codes[3 * kBlock + k] >= above[0]) &
                 (codes[4 * kBlock + k] >= above[1]) & (codes[5 * kBlock + k] >= above[2]));
-        const int base = b * kBlock;
-        const int end = std::min(kBlock, leaf.m_count - base);
+        const int end = std::min(kBlock, leaf.m_count - b * kBlock);
         for (int k = 0; k < end; ++k) {
-            out[n] = ids[base + k];
+            out[n] = block.m_ids[k];
             n += passed[k];
         }
     }
@@ -567,12 +570,14 @@ bool Octree::DoPointIntersection(int p_node, const Triplet& p_point) const
         m_intersections.push_back(p_node);
         return true;
     }
-    const int* children = &m_childSlots[static_cast<std::size_t>(node.m_payload)];
+    int child = node.m_payload;
     for (int k = 7; k >= 0; --k) {
-        const int child = children[k];
-        if (child >= 0 && containsPoint(m_nodes[static_cast<std::size_t>(child)].m_box, p_point) &&
+        if (((node.m_children >> k) & 1u) == 0)
+            continue;
+        if (containsPoint(m_nodes[static_cast<std::size_t>(child)].m_box, p_point) &&
             DoPointIntersection(child, p_point))
             return true;
+        ++child;
     }
     return false;
 }
@@ -592,9 +597,12 @@ void Octree::DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d)
         m_intersections.push_back(p_node);
         return;
     }
+    int child = node.m_payload - 1;
     for (int k = 7; k >= 0; --k) {
-        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
-        if (child >= 0 && planeCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_normal, p_d))
+        if (((node.m_children >> k) & 1u) == 0)
+            continue;
+        ++child;
+        if (planeCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_normal, p_d))
             DoPlaneIntersection(child, p_normal, p_d);
     }
 }
@@ -621,10 +629,13 @@ void Octree::DoCylinderIntersection(int p_node, const Triplet& p_p1, const Tripl
         m_intersections.push_back(p_node);
         return;
     }
+    int child = node.m_payload - 1;
     for (int k = 7; k >= 0; --k) {
-        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
-        if (child >= 0 && cylinderCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_p1, p_axis,
-                                             p_length, p_radius))
+        if (((node.m_children >> k) & 1u) == 0)
+            continue;
+        ++child;
+        if (cylinderCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_p1, p_axis, p_length,
+                               p_radius))
             DoCylinderIntersection(child, p_p1, p_axis, p_length, p_radius);
     }
 }
@@ -640,7 +651,7 @@ void Octree::GatherStatistics(int p_node)
     }
     ++m_interiorCount;
     for (int k = 0; k < 8; ++k) {
-        const int child = m_childSlots[static_cast<std::size_t>(node.m_payload + k)];
+        const int child = GetChild(p_node, k);
         if (child >= 0)
             GatherStatistics(child);
     }

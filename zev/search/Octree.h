@@ -24,15 +24,17 @@ namespace zev {
 class Geometry;
 class ShapeSet;
 
-// One node of the tree. A leaf's ids start at m_payload in the packed id array; an interior
-// node's eight child slots start at m_payload in the child-slot array (-1 for an octant that
-// received no element).
+// One node of the tree. A leaf's ids start at m_payload in the packed id array. An interior
+// node's children lie side by side in the pool from m_payload, highest child number first;
+// bit k of m_children says whether child k exists (an octant that received no element has
+// none).
 struct OctreeNode {
     float m_box[6]; // minimum x, y, z, maximum x, y, z; inclusive in every query
     int m_parent;   // -1 for the root
     int m_count;    // ids in a leaf
     int m_payload;
     bool m_leaf;
+    unsigned char m_children;
 };
 
 class ZEV_EXPORT Octree {
@@ -111,7 +113,6 @@ private:
     void CodeLeafBoxes();
 
     std::vector<OctreeNode> m_nodes;
-    std::vector<int> m_childSlots;
     // Id lists of the leaves while the tree grows; emptied by OptimizeTree.
     std::vector<std::vector<int>> m_buildIds;
     std::vector<int> m_ids; // packed leaf ids
@@ -122,11 +123,16 @@ private:
     // Element boxes (six floats each: minimum x, y, z, maximum x, y, z), during the build.
     std::vector<float> m_boxes;
     // The leaves' ids in blocks of kBlock positions, with the elements' box bounds coded in
-    // 8 bits against the leaf's box: block b of the tree holds kBlock minimum x codes, then
-    // minimum y, z and maximum x, y, z codes at m_codes[6 * kBlock * b]; its union box is
-    // coded at m_blockCodes[8 * b]. m_firstBlock[node] is a leaf's first block.
+    // 8 bits against the leaf's box: kBlock minimum x codes, then minimum y, z and maximum x,
+    // y, z codes, then the ids, so that a block that passes is read in one go. The union
+    // box of block b is coded at m_blockCodes[8 * b]; m_firstBlock[node] is a leaf's first
+    // block.
     static constexpr int kBlock = 16;
-    std::vector<unsigned char> m_codes;
+    struct CodedBlock {
+        unsigned char m_codes[6 * kBlock];
+        int m_ids[kBlock];
+    };
+    std::vector<CodedBlock> m_codes;
     std::vector<unsigned char> m_blockCodes;
     std::vector<int> m_firstBlock;
     mutable std::vector<int> m_candidates;
