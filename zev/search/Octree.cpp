@@ -4,6 +4,7 @@
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeSetBase.h"
 
 #include <algorithm>
 #include <climits>
@@ -190,37 +191,71 @@ void Octree::Construct(const TripletZEVVector& p_vertices, const ShapeSet& p_set
     OptimizeTree();
 }
 
+namespace {
+
+// The box of one shape into p_box; an empty box (minimum above maximum) for a shape without
+// vertices or with one outside the array. A shape's own minimum and maximum: each further
+// vertex lowers the minimum if below it, else raises the maximum if above it. p_vertex(k)
+// is the shape's vertex in slot k.
+template <class Access>
+void shapeBox(Access p_vertex, int p_numVertices, const TripletZEVVector& p_vertices, float* p_box)
+{
+    const std::size_t size = p_vertices.size();
+    for (int k = 0; k < p_numVertices; ++k) {
+        const int v = p_vertex(k);
+        if (v < 0 || static_cast<std::size_t>(v) >= size) {
+            p_numVertices = 0;
+            break;
+        }
+    }
+    if (p_numVertices <= 0) {
+        // A shape without usable vertices has no box: it lands in no child and no point
+        // falls in it.
+        p_box[0] = p_box[1] = p_box[2] = kInf;
+        p_box[3] = p_box[4] = p_box[5] = -kInf;
+        return;
+    }
+    const Triplet& first = p_vertices[static_cast<std::size_t>(p_vertex(0))];
+    for (int c = 0; c < 3; ++c)
+        p_box[c] = p_box[c + 3] = first[c];
+    for (int k = 1; k < p_numVertices; ++k) {
+        const Triplet& p = p_vertices[static_cast<std::size_t>(p_vertex(k))];
+        for (int c = 0; c < 3; ++c) {
+            if (p[c] < p_box[c])
+                p_box[c] = p[c];
+            else if (p[c] > p_box[c + 3])
+                p_box[c + 3] = p[c];
+        }
+    }
+}
+
+template <class T> bool fixedBoxes(const ShapeSet& p_set, const TripletZEVVector& p_vertices, float* p_boxes)
+{
+    const auto* set = dynamic_cast<const ShapeSetBase<T>*>(&p_set);
+    if (set == nullptr)
+        return false;
+    const T* shapes = set->data();
+    const std::size_t n = set->size();
+    for (std::size_t s = 0; s < n; ++s)
+        // The exact class is known: its vertex access is a direct call.
+        shapeBox([&](int p_k) { return shapes[s].T::operator[](p_k); }, T::staticGetNumVertices(), p_vertices,
+                 p_boxes + 6 * s);
+    return true;
+}
+
+} // namespace
+
 void Octree::ComputeBoundingBoxes(const TripletZEVVector& p_vertices, const ShapeSet& p_set)
 {
     const std::size_t n = p_set.size();
-    const std::size_t numVertices = p_vertices.size();
     m_boxes.assign(6 * n, 0.0f);
+    float* boxes = m_boxes.data();
+    if (fixedBoxes<Tet>(p_set, p_vertices, boxes) || fixedBoxes<Hex>(p_set, p_vertices, boxes) ||
+        fixedBoxes<Wedge>(p_set, p_vertices, boxes) || fixedBoxes<Pyramid>(p_set, p_vertices, boxes))
+        return;
     for (std::size_t s = 0; s < n; ++s) {
         const Shape& shape = p_set[s];
-        float* b = &m_boxes[6 * s];
-        const int nv = shape.getNumVertices();
-        bool usable = nv > 0;
-        for (int k = 0; k < nv && usable; ++k)
-            usable = shape[k] >= 0 && static_cast<std::size_t>(shape[k]) < numVertices;
-        if (!usable) {
-            // A shape without vertices (or with one outside the array) has no box: it lands
-            // in no child and no point falls in it.
-            b[0] = b[1] = b[2] = kInf;
-            b[3] = b[4] = b[5] = -kInf;
-            continue;
-        }
-        const Triplet& first = p_vertices[static_cast<std::size_t>(shape[0])];
-        for (int c = 0; c < 3; ++c)
-            b[c] = b[c + 3] = first[c];
-        for (int k = 1; k < nv; ++k) {
-            const Triplet& p = p_vertices[static_cast<std::size_t>(shape[k])];
-            for (int c = 0; c < 3; ++c) {
-                if (p[c] < b[c])
-                    b[c] = p[c];
-                else if (p[c] > b[c + 3])
-                    b[c + 3] = p[c];
-            }
-        }
+        shapeBox([&](int p_k) { return shape[p_k]; }, shape.getNumVertices(), p_vertices, boxes + 6 * s);
     }
 }
 
@@ -420,14 +455,18 @@ unsigned char lowCode(float p_q)
 {
     if (!(p_q > 0.0f))
         return 0;
-    return p_q >= 255.0f ? 255 : static_cast<unsigned char>(std::floor(p_q));
+    // Truncation is the floor of a positive value.
+    return p_q >= 255.0f ? 255 : static_cast<unsigned char>(p_q);
 }
 
 unsigned char highCode(float p_q)
 {
     if (!(p_q < 255.0f))
         return 255;
-    return p_q <= 0.0f ? 0 : static_cast<unsigned char>(std::ceil(p_q));
+    if (p_q <= 0.0f)
+        return 0;
+    const int t = static_cast<int>(p_q);
+    return static_cast<unsigned char>(static_cast<float>(t) < p_q ? t + 1 : t);
 }
 
 // The scale of one axis of a leaf box: 255 codes across it, 0 when it has no usable width.
