@@ -169,6 +169,16 @@ TEST(Octree, InvariantsOfALargeTree)
         const auto hits = collect(tree);
         ASSERT_EQ(hits.size(), 1u);
         const std::set<int> listed(hits[0].begin(), hits[0].end());
+        // The leaf reached is one whose box holds the point, the only one for a point off
+        // every leaf boundary.
+        std::vector<int> holding;
+        for (int node = 0; node < tree.GetNumPoolNodes(); ++node)
+            if (tree.GetNode(node).m_leaf && boxContains(tree.GetNode(node).m_box, p))
+                holding.push_back(node);
+        ASSERT_FALSE(holding.empty());
+        if (holding.size() == 1) {
+            EXPECT_EQ(hits[0], leafIds(tree, holding[0]));
+        }
         // The thinned list keeps the leaf's order and every element whose box holds the point.
         int count = 0;
         const int* thinned = tree.GetCandidatesAtPoint(p, count);

@@ -114,6 +114,8 @@ void Octree::Destroy()
     m_blockCodes.clear();
     m_blockCodes.shrink_to_fit();
     m_firstBlock.clear();
+    m_grid.clear();
+    m_grid.shrink_to_fit();
     m_intersections.clear();
     m_cursor = 0;
 }
@@ -439,6 +441,51 @@ void Octree::OptimizeTree()
     CodeLeafBoxes();
     m_boxes.clear();
     m_boxes.shrink_to_fit();
+    GridLeaves();
+}
+
+void Octree::GridLeaves()
+{
+    m_grid.clear();
+    if (m_nodeCount <= 1)
+        return;
+    int leaves = 0;
+    for (const OctreeNode& node : m_nodes)
+        leaves += node.m_leaf ? 1 : 0;
+    m_gridSize = 2;
+    while (m_gridSize < 64 && m_gridSize * m_gridSize * m_gridSize < 8 * leaves)
+        m_gridSize *= 2;
+    const int cells = m_gridSize;
+    const float* root = m_nodes[0].m_box;
+    for (int c = 0; c < 3; ++c) {
+        const float width = root[c + 3] - root[c];
+        const float scale = static_cast<float>(cells) / width;
+        // A flat or unbounded root has no usable grid.
+        if (!(width > 0.0f) || !std::isfinite(scale) || !std::isfinite(width))
+            return;
+        m_gridScale[c] = scale;
+    }
+    m_grid.assign(static_cast<std::size_t>(cells) * cells * cells, -1);
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+        const OctreeNode& leaf = m_nodes[i];
+        if (!leaf.m_leaf)
+            continue;
+        // The cells wholly inside the leaf's box (give or take rounding: a hit is confirmed
+        // against the box itself).
+        int first[3];
+        int last[3];
+        for (int c = 0; c < 3; ++c) {
+            first[c] = std::max(0, static_cast<int>(std::ceil((leaf.m_box[c] - root[c]) * m_gridScale[c])));
+            last[c] = std::min(cells,
+                               static_cast<int>(std::floor((leaf.m_box[c + 3] - root[c]) * m_gridScale[c]))) -
+                      1;
+        }
+        for (int z = first[2]; z <= last[2]; ++z)
+            for (int y = first[1]; y <= last[1]; ++y)
+                for (int x = first[0]; x <= last[0]; ++x)
+                    m_grid[(static_cast<std::size_t>(z) * cells + static_cast<std::size_t>(y)) * cells +
+                           static_cast<std::size_t>(x)] = static_cast<int>(i);
+    }
 }
 
 namespace {
@@ -599,6 +646,27 @@ void Octree::IntersectWithPoint(const Triplet& p_point) const
     ResetIntersections();
     if (m_nodes.empty() || !m_buildIds.empty() || !containsPoint(m_nodes[0].m_box, p_point))
         return;
+    if (!m_grid.empty()) {
+        const int cells = m_gridSize;
+        const float* root = m_nodes[0].m_box;
+        std::size_t cell = 0;
+        for (int c = 2; c >= 0; --c) {
+            const int at =
+                std::min(cells - 1, std::max(0, static_cast<int>((p_point[c] - root[c]) * m_gridScale[c])));
+            cell = cell * cells + static_cast<std::size_t>(at);
+        }
+        const int leaf = m_grid[cell];
+        if (leaf >= 0) {
+            // Strictly inside a leaf's box, the point lies in no other leaf: the descent
+            // would end there.
+            const float* box = m_nodes[static_cast<std::size_t>(leaf)].m_box;
+            if (p_point[0] > box[0] && p_point[0] < box[3] && p_point[1] > box[1] && p_point[1] < box[4] &&
+                p_point[2] > box[2] && p_point[2] < box[5]) {
+                m_intersections.push_back(leaf);
+                return;
+            }
+        }
+    }
     DoPointIntersection(0, p_point);
 }
 

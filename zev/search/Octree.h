@@ -111,6 +111,7 @@ private:
     // boxes.
     void OptimizeTree();
     void CodeLeafBoxes();
+    void GridLeaves();
 
     std::vector<OctreeNode> m_nodes;
     // Id lists of the leaves while the tree grows; emptied by OptimizeTree.
@@ -136,6 +137,13 @@ private:
     std::vector<unsigned char> m_blockCodes;
     std::vector<int> m_firstBlock;
     mutable std::vector<int> m_candidates;
+    // A grid over the root box naming, per cell, a leaf whose box covers the cell (-1 for
+    // none). A point strictly inside a leaf's box has that leaf as its only answer, so a hit
+    // confirmed by that test spares the descent.
+    // Cells per axis: a power of two, about 8 cells per leaf, at most 64.
+    int m_gridSize = 0;
+    std::vector<int> m_grid;
+    float m_gridScale[3] = {0.0f, 0.0f, 0.0f};
     // Per-id masks of the node being split; kept to spare an allocation per split.
     std::vector<unsigned char> m_masks;
 
