@@ -9,9 +9,10 @@
 // split walks the parent's ids from last to first, so the order of ids in a leaf alternates
 // between descending and ascending with depth; point location relies on that order.
 //
-// Nodes live in one flat pool and the leaves' ids in one packed array; the elements'
-// bounding boxes stay available after the build so that callers can reject candidates
-// cheaply. Queries are const: the result list is the only state they change.
+// Nodes live in one flat pool and the leaves' ids in one packed array. For point queries the
+// ids are also kept in small blocks with coarsely coded boxes, so that a leaf can be thinned
+// to the elements whose boxes may hold the point (GetCandidatesAtPoint). Queries are const:
+// the result lists are the only state they change.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Triplet.h"
