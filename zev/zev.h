@@ -102,6 +102,7 @@
 // Spatial search
 #include "zev/search/Octree.h"
 #include "zev/search/PointGrid.h"
+#include "zev/search/PointLocator.h"
 #include "zev/search/ProjectionStatistics.h"
 #include "zev/search/Quadtree.h"
 #include "zev/search/QuadtreeNode.h"

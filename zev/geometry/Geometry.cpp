@@ -510,6 +510,14 @@ void Geometry::deleteAllOctrees()
 
 void Geometry::removeVirtualLayer()
 {
+    // The layer's octrees index the layer's sets and vertices: they go with them.
+    for (const auto& entry : m_virtualLayerSets) {
+        auto tree = m_octrees.find(entry.first);
+        if (tree != m_octrees.end()) {
+            dispose(tree->second);
+            m_octrees.erase(tree);
+        }
+    }
     m_virtualLayerVertices.clear();
     for (auto& entry : m_virtualLayerSets)
         dispose(entry.second);

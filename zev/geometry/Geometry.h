@@ -42,6 +42,7 @@ class Variable;
 class VariableLocationProviderIF;
 class VectorVariable;
 class shapeIndex;
+class HybridInterpolantData;
 
 class ZEV_EXPORT Geometry {
     friend class GeometryAPI;
@@ -338,6 +339,33 @@ private:
     void findClosestNodes(const Triplet& p_point, std::map<double, int>& p_nodes) const;
     // Whether p_point coincides with the nearest vertex of p_nodes.
     bool isEquivalentNode(const Triplet& p_point, const std::map<double, int>& p_nodes);
+    // ---- spatial search (the octrees are zev/search's; this class only caches them)
+    // Which element sets point location searches: bit 1 asks for the virtual layer, and
+    // exactly SearchVirtualLayer skips the regular sets. Other values without bit 1 search
+    // the regular sets only.
+    enum SearchMode : int { SearchDomain = 0, SearchVirtualLayer = 2, SearchDomainAndVirtualLayer = 3 };
+    // The octree of the element set with index p_index (regular or virtual layer), built on
+    // first request and cached until deleteAllOctrees or clearCache; null when the set
+    // does not exist.
+    const Octree* getOctreeForES(int p_index) const;
+    void buildAllOctrees();
+    // The element that holds p_point and its vertex weights: the first element accepted in
+    // search order (set index, then octree leaf order, or shape order without octrees).
+    // A point caught by a virtual-layer element is answered by the element's proxy face,
+    // as (-1, -1, proxy) with weights over the regular vertices. p_fallback repeats a
+    // failed octree search as a linear scan. Not found: (-1, -1, null).
+    shapeIndex findElement(const Triplet& p_point, std::vector<float>& p_weights, bool p_fallback,
+                           SearchMode p_mode);
+    // findElement packaged as the located shape's vertex ids and weights; false (p_data
+    // untouched) when nothing holds the point.
+    bool getElementNodeWeights(const Triplet& p_point, HybridInterpolantData& p_data, bool p_fallback,
+                               SearchMode p_mode);
+    // Appends every element listed in the octree leaf that holds p_point, over the regular
+    // sets, without a containment test. Throws when octrees are switched off.
+    void findAllElementsNear(const Triplet& p_point, std::vector<shapeIndex>& p_out) const;
+    // The ids of the elements of set p_index listed in the octree leaves the plane
+    // p_normal . x = p_d crosses, each once, in first-seen order.
+    void findElementsOnPlane(const Triplet& p_normal, float p_d, int p_index, std::vector<int>& p_out) const;
 
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);

@@ -1,0 +1,128 @@
+// The spatial-search members of Geometry: the per-set octree cache and point location,
+// forwarding the work to Octree and PointLocator.
+
+#include "zev/contracts/Error.h"
+#include "zev/contracts/Message.h"
+#include "zev/contracts/Preferences.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/search/Octree.h"
+#include "zev/search/PointLocator.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/shapeIndex.h"
+
+#include <memory>
+
+namespace zev {
+
+const Octree* Geometry::getOctreeForES(int p_index) const
+{
+    const std::string name = getElementSetName(p_index);
+    const ShapeSet* set = getElementSet(name);
+    if (set == nullptr)
+        return nullptr;
+    auto it = m_octrees.find(name);
+    if (it != m_octrees.end())
+        return it->second;
+    auto tree = std::make_unique<Octree>();
+    tree->Construct(p_index < getNumElementSets() ? m_vertices : m_virtualLayerVertices, *set);
+    // The cache is derived state, filled on first request even through a const geometry.
+    Octree*& slot = const_cast<Geometry*>(this)->m_octrees[name];
+    slot = tree.release();
+    return slot;
+}
+
+void Geometry::buildAllOctrees()
+{
+    const int count = getNumElementSets();
+    for (int i = 0; i < count; ++i)
+        getOctreeForES(i);
+}
+
+shapeIndex Geometry::findElement(const Triplet& p_point, std::vector<float>& p_weights, bool p_fallback,
+                                 SearchMode p_mode)
+{
+    // Every search that asks for the virtual layer (re)builds it first; the layer then takes
+    // part when it has sets.
+    auto prepareLayer = [this, p_mode]() {
+        if ((static_cast<int>(p_mode) & 2) == 0)
+            return false;
+        createVirtualLayer(Preferences::instance().getFloatValue("Interpolation Tolerance", false));
+        return !m_virtualLayerSets.empty();
+    };
+    shapeIndex result;
+    const bool layer = prepareLayer();
+    const PointLocator locator(*this, m_virtualLayerVertices, m_virtualLayerSetIndices, layer,
+                               m_considerStuFailure);
+    if (!m_useOctree) {
+        locator.search(p_point, p_weights, p_mode, false, result);
+        return result;
+    }
+    if (locator.search(p_point, p_weights, p_mode, true, result) != PointLocator::Outcome::NotFound ||
+        !p_fallback)
+        return result;
+    const bool layerAgain = prepareLayer();
+    const PointLocator scan(*this, m_virtualLayerVertices, m_virtualLayerSetIndices, layerAgain,
+                            m_considerStuFailure);
+    scan.search(p_point, p_weights, p_mode, false, result);
+    return result;
+}
+
+bool Geometry::getElementNodeWeights(const Triplet& p_point, HybridInterpolantData& p_data, bool p_fallback,
+                                     SearchMode p_mode)
+{
+    PointLocation location = PointLocator::locate(*this, p_point, p_mode, p_fallback);
+    if (!location.found())
+        return false;
+    p_data = std::move(location.m_weights);
+    return true;
+}
+
+void Geometry::findAllElementsNear(const Triplet& p_point, std::vector<shapeIndex>& p_out) const
+{
+    if (!m_useOctree)
+        throw internal::error("Geometry", "findAllElementsNear",
+                              SystemMsg("Cannot use findALlElementsNear without OCTREE"));
+    const int count = getNumElementSets();
+    for (int i = 0; i < count; ++i) {
+        const ShapeSet* set = getElementSet(i);
+        if (set == nullptr)
+            return;
+        const Octree* tree = getOctreeForES(i);
+        if (tree == nullptr)
+            return;
+        tree->IntersectWithPoint(p_point);
+        const int size = static_cast<int>(set->size());
+        int n = 0;
+        while (const int* ids = tree->GetNextIntersection(n))
+            for (int k = 0; k < n; ++k)
+                if (ids[k] < size)
+                    p_out.emplace_back(i, ids[k], &(*set)[static_cast<std::size_t>(ids[k])]);
+    }
+}
+
+void Geometry::findElementsOnPlane(const Triplet& p_normal, float p_d, int p_index,
+                                   std::vector<int>& p_out) const
+{
+    const Octree* tree = getOctreeForES(p_index);
+    if (tree == nullptr)
+        return;
+    const std::size_t size = getElementSet(p_index)->size();
+    p_out.resize(size);
+    std::vector<unsigned char> seen(size, 0);
+    std::size_t stored = 0;
+    tree->IntersectWithPlane(p_normal, p_d);
+    int n = 0;
+    while (const int* ids = tree->GetNextIntersection(n))
+        for (int k = 0; k < n; ++k) {
+            const std::size_t id = static_cast<std::size_t>(ids[k]);
+            // Ids beyond the set (edited after the build) have no flag and no shape.
+            if (id >= size || seen[id])
+                continue;
+            seen[id] = 1;
+            p_out[stored++] = ids[k];
+        }
+    p_out.resize(stored);
+}
+
+} // namespace zev
