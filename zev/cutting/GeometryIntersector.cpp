@@ -186,16 +186,13 @@ void GeometryIntersector::intersectWithCone(Geometry& p_output, const std::strin
     intersectWithGeometry(p_output, p_domainName, p_domain, &cone, p_variable);
 }
 
-bool GeometryIntersector::planeCandidates(const Geometry& /*p_domain*/, const Triplet& /*p_normal*/,
-                                          float /*p_d*/, int /*p_index*/, std::vector<int>& /*p_candidates*/)
+bool GeometryIntersector::planeCandidates(const Geometry& p_domain, const Triplet& p_normal, float p_d,
+                                          int p_index, std::vector<int>& p_candidates)
 {
-    // The domain's octree query plugs in here:
-    //     p_candidates.clear(); // a set without octree leaves the list as it was
-    //     p_domain.findElementsOnPlane(p_normal, p_d, p_index, p_candidates);
-    //     return true;
-    // lists the elements in the octree leaves the plane crosses. Until the domain answers
-    // that query, every element is tested.
-    return false;
+    // The list is reused from set to set, and a set without an octree leaves it as it was.
+    p_candidates.clear();
+    p_domain.findElementsOnPlane(p_normal, p_d, p_index, p_candidates);
+    return true;
 }
 
 void GeometryIntersector::intersectWithGeometry(Geometry& p_output, IntersectionType p_kind,

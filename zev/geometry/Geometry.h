@@ -339,6 +339,8 @@ private:
     void findClosestNodes(const Triplet& p_point, std::map<double, int>& p_nodes) const;
     // Whether p_point coincides with the nearest vertex of p_nodes.
     bool isEquivalentNode(const Triplet& p_point, const std::map<double, int>& p_nodes);
+
+public:
     // ---- spatial search (the octrees are zev/search's; this class only caches them)
     // Which element sets point location searches: bit 1 asks for the virtual layer, and
     // exactly SearchVirtualLayer skips the regular sets. Other values without bit 1 search
