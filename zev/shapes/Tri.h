@@ -75,6 +75,12 @@ public:
     // The vertex-index array, for non-virtual access in hot loops.
     const int* vertices() const { return m_vertices; }
 
+    // Line (ahead of the point only when p_nearerOnly) and circle tests of the triangle itself.
+    bool intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
+                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const override;
+    bool intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                              const TripletZEVVector& p_vertices, Triplet& p_hit) const override;
+
 private:
     int m_vertices[m_numVerts] = {};
 };
