@@ -130,5 +130,6 @@ void registerVisitorBenchmarks();
 void registerFaceBenchmarks();
 void registerMergeBenchmarks();
 void registerPeerBenchmarks();
+void registerLineBenchmarks();
 
 } // namespace bench

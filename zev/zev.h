@@ -80,6 +80,8 @@
 #include "zev/interpolants/VertexInterpolant.h"
 
 // Spatial search
+#include "zev/search/FaceLineTree.h"
+#include "zev/search/LineQueries.h"
 #include "zev/search/Octree.h"
 
 // Visitors
