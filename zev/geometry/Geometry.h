@@ -287,6 +287,12 @@ public:
     void calculateWireframe(TripletZEVVector& p_vertices, IntZEVVector& p_lines, float p_featureAngle);
 
     // ---- line and circle queries
+private:
+    // Search index of the "TRI" and "QUAD" sets kept between the two surface queries below
+    // (built from the second query on, dropped by clearCache); only zev/search/ knows its type.
+    mutable std::shared_ptr<FaceLineTree> m_faceLineTree;
+
+public:
     // Directions and axes need not be unit vectors: each query normalises what it is given.
     // Appends to this geometry's vertices and lines one segment per element of p_domain the
     // whole line through p_point crosses, in set and element order, and records for each new
@@ -302,12 +308,6 @@ public:
     bool intersectFacesWithCircle(const Triplet& p_point, const Triplet& p_axisStart,
                                   const Triplet& p_axisEnd, double& p_angle) const;
 
-private:
-    // Search index of the "TRI" and "QUAD" sets kept between the two queries above (built
-    // from the second query on, dropped by clearCache); only zev/search/ knows its type.
-    mutable std::shared_ptr<FaceLineTree> m_faceLineTree;
-
-public:
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
     // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
