@@ -246,6 +246,7 @@ int main(int argc, char** argv)
     bench::registerMeasureBenchmarks();
     bench::registerInterpolationBenchmarks();
     bench::registerExpressionBenchmarks();
+    bench::registerLineBenchmarks();
     // Workloads of operations this tree may not hold yet are built only when it does (the
     // build defines the macros below); the table then shows them as "not built".
 #ifdef ZEV_BENCH_VISITORS

@@ -132,5 +132,6 @@ void registerMergeBenchmarks();
 void registerSelectBenchmarks();
 void registerProjectionBenchmarks();
 void registerPeerBenchmarks();
+void registerLineBenchmarks();
 
 } // namespace bench

@@ -100,6 +100,8 @@
 #include "zev/topology/Wireframe.h"
 
 // Spatial search
+#include "zev/search/FaceLineTree.h"
+#include "zev/search/LineQueries.h"
 #include "zev/search/Octree.h"
 #include "zev/search/PointGrid.h"
 #include "zev/search/PointLocator.h"

@@ -496,6 +496,7 @@ Geometry* Geometry::cloneBase(bool p_allowContents, bool p_copyInterpolants, Geo
 void Geometry::clearCache()
 {
     deleteAllOctrees();
+    m_faceLineTree.reset();
     for (int i = 0; i < getNumElementSets(); ++i)
         if (const ShapeSet* set = getElementSet(getElementSetName(i)))
             set->clearExtents();

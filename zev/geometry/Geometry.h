@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <list>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ namespace zev {
 class Element;
 class ExpressionTransformationInterface;
 class FaceCenterCalculator;
+class FaceLineTree;
 class GeometricAlgorithmInterface;
 class GeometryInfoInterface;
 class GeometryVariableProviderIF;
@@ -368,6 +370,27 @@ public:
     // The ids of the elements of set p_index listed in the octree leaves the plane
     // p_normal . x = p_d crosses, each once, in first-seen order.
     void findElementsOnPlane(const Triplet& p_normal, float p_d, int p_index, std::vector<int>& p_out) const;
+    // ---- line and circle queries
+private:
+    // Search index of the "TRI" and "QUAD" sets kept between the two surface queries below
+    // (built from the second query on, dropped by clearCache); only zev/search/ knows its type.
+    mutable std::shared_ptr<FaceLineTree> m_faceLineTree;
+
+public:
+    // Directions and axes need not be unit vectors: each query normalises what it is given.
+    // Appends to this geometry's vertices and lines one segment per element of p_domain the
+    // whole line through p_point crosses, in set and element order, and records for each new
+    // vertex the length scale of its element in p_lengthScales.
+    void intersectLineWithGeometry(const Geometry* p_domain, const Triplet& p_point,
+                                   const Triplet& p_direction, std::map<int, double>& p_lengthScales);
+    // The first face of the set "TRI", then of "QUAD", that the whole line meets; p_result
+    // gets the hit minus p_point. Throws when a set it has to search is missing.
+    bool intersectFacesWithLine(const Triplet& p_point, const Triplet& p_direction, Triplet& p_result) const;
+    // The signed rotation angle (radians, right-handed about the axis from p_axisStart to
+    // p_axisEnd) that carries p_point onto the first face of "TRI", then of "QUAD", that its
+    // circle about the axis meets.
+    bool intersectFacesWithCircle(const Triplet& p_point, const Triplet& p_axisStart,
+                                  const Triplet& p_axisEnd, double& p_angle) const;
 
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);

@@ -5,6 +5,8 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/cutting/ElementCutter.h"
 #include "zev/shapes/ShapeMeasures.h"
+// The line and circle tests live with the other search code; shapes forward to them.
+#include "zev/search/LineQueries.h"
 
 #include <cassert>
 #include <cmath>
@@ -443,6 +445,40 @@ void Shape::printVertices(const char* p_label, const int* p_slots, int p_count)
     for (int i = 0; i < p_count; ++i)
         std::cout << p_slots[i] << " ";
     std::cout << std::endl;
+}
+
+bool Shape::intersectsTriangle(const Triplet& p_point, const Triplet& p_direction, int p_v0, int p_v1,
+                               int p_v2, const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly,
+                               bool p_forwardOnly) const
+{
+    return LineQueries::intersectsTriangle(p_point, p_direction, p_vertices[static_cast<std::size_t>(p_v0)],
+                                           p_vertices[static_cast<std::size_t>(p_v1)],
+                                           p_vertices[static_cast<std::size_t>(p_v2)], p_t, p_nearerOnly,
+                                           p_forwardOnly);
+}
+
+bool Shape::intersectsTriangleWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                                         int p_v0, int p_v1, int p_v2, const TripletZEVVector& p_vertices,
+                                         Triplet& p_hit) const
+{
+    return LineQueries::intersectsTriangleWithCircle(
+        p_centre, p_axis, p_radius, p_vertices[static_cast<std::size_t>(p_v0)],
+        p_vertices[static_cast<std::size_t>(p_v1)], p_vertices[static_cast<std::size_t>(p_v2)], p_hit);
+}
+
+int Shape::intersectsBoundaryFaces(const std::vector<int>& p_faces, const Triplet& p_point,
+                                   const Triplet& p_direction, const TripletZEVVector& p_vertices,
+                                   float& p_t) const
+{
+    return LineQueries::intersectsBoundaryFaces(*this, p_faces, p_point, p_direction, p_vertices, p_t);
+}
+
+int Shape::intersectFacesWithLine(const Triplet& p_point, const Triplet& p_direction,
+                                  const TripletZEVVector& p_vertices, TripletZEVVector& p_outVertices,
+                                  IntZEVVector& p_outLines, std::map<int, double>& p_lengthScales) const
+{
+    return LineQueries::intersectFacesWithLine(*this, p_point, p_direction, p_vertices, p_outVertices,
+                                               p_outLines, p_lengthScales);
 }
 
 } // namespace zev

@@ -176,6 +176,28 @@ public:
     // Copies the vertex data of a shape of the same type; the interpolation proxy stays.
     void copyFrom(const Shape& p_other);
 
+    // Line and circle tests (directions are unit vectors). The triangle of vertex ids
+    // p_v0, p_v1, p_v2 against the line p_point + t p_direction: a hit stores t; p_nearerOnly
+    // accepts only a t below the incoming p_t; with both flags set t < 0 is refused.
+    bool intersectsTriangle(const Triplet& p_point, const Triplet& p_direction, int p_v0, int p_v1, int p_v2,
+                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly,
+                            bool p_forwardOnly) const;
+    // The triangle against the circle of radius p_radius about the axis through p_centre.
+    bool intersectsTriangleWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                                      int p_v0, int p_v1, int p_v2, const TripletZEVVector& p_vertices,
+                                      Triplet& p_hit) const;
+    // The first of the local faces p_faces (split into triangle fans) hit ahead of the point
+    // and nearer than p_t, which it stores; -1 when none is.
+    int intersectsBoundaryFaces(const std::vector<int>& p_faces, const Triplet& p_point,
+                                const Triplet& p_direction, const TripletZEVVector& p_vertices,
+                                float& p_t) const;
+    // Where the whole line meets this element's faces, near duplicates merged; two points
+    // left become a segment appended to p_outVertices and p_outLines, each new vertex id
+    // mapped to lengthScale in p_lengthScales. Returns the number of points left.
+    int intersectFacesWithLine(const Triplet& p_point, const Triplet& p_direction,
+                               const TripletZEVVector& p_vertices, TripletZEVVector& p_outVertices,
+                               IntZEVVector& p_outLines, std::map<int, double>& p_lengthScales) const;
+
     // Another shape that stands in for this one when interpolation weights are wanted.
     void setInterpolationProxy(const Shape* p_proxy) { m_interpolationProxy = p_proxy; }
     const Shape* getInterpolationProxy() const { return m_interpolationProxy; }
