@@ -160,7 +160,8 @@ TEST(SamplePointsGrid, DefaultGridShiftedGridAndRefusedGrid)
 
 TEST(SamplePointsGrid, FaceBucketsGiveTheFullScansPoints)
 {
-    // A closed cube (faces perpendicular to the grid) and a warped height field, rotated grids.
+    // A closed cube (faces perpendicular to the grid), a warped height field and a flat plane,
+    // rotated grids.
     GeometryAutoPtr cube(cubeSurface(3));
     std::vector<float> xyz;
     for (int j = 0; j <= 12; ++j)
@@ -175,7 +176,9 @@ TEST(SamplePointsGrid, FaceBucketsGiveTheFullScansPoints)
             tris.push_back({a, a + 14, a + 13});
         }
     GeometryAutoPtr field(surface(xyz, tris, TRI));
-    for (Geometry* parent : {cube.get(), field.get()})
+    GeometryAutoPtr plane(rectangle(0.0f, 1.0f, 0.7f, 9, 7));
+    plane->setFlatSurface(true);
+    for (Geometry* parent : {cube.get(), field.get(), plane.get()})
         for (float third : {0.0f, 0.4f}) {
             std::vector<std::vector<Triplet>> results;
             for (bool fullScan : {false, true}) {

@@ -458,6 +458,7 @@ int SPGeometryInternal::doRectGridSampling(float p_first, float p_second, float 
     // inside test. Faces nearly perpendicular to the grid (or without normal) are tried at
     // every node. Each node's list stays in face order, so the first accepting face is the
     // one a scan of all faces would find.
+    const bool flat = m_parent->isFlatSurface();
     std::vector<int> everywhere;
     std::vector<std::size_t> bucketStart;
     std::vector<int> bucketFaces;
@@ -492,7 +493,9 @@ int SPGeometryInternal::doRectGridSampling(float p_first, float p_second, float 
                 height = std::max(height, std::fabs(h));
             }
             if (!all) {
-                const double margin = 1e-3 * ((aMax - aMin) + (bMax - bMin)) + 1e-5 * span + height;
+                // A flat parent tests the node itself, which may lie off a tilted face's plane.
+                const double margin =
+                    1e-3 * ((aMax - aMin) + (bMax - bMin)) + 1e-5 * span + (flat ? height : 0.0);
                 const double i0 = std::ceil((aMin - margin) / sA), i1 = std::floor((aMax + margin) / sA);
                 const double j0 = std::ceil((bMin - margin) / sB), j1 = std::floor((bMax + margin) / sB);
                 if (i1 < 0.0 || j1 < 0.0 || i0 > nA - 1.0 || j0 > nB - 1.0)
@@ -529,7 +532,6 @@ int SPGeometryInternal::doRectGridSampling(float p_first, float p_second, float 
     ProgressTracker progress;
     progress.add("Grid Sampling", 1.0);
     progress.start("Grid Sampling", static_cast<int>(numNodes));
-    const bool flat = m_parent->isFlatSurface();
     const std::size_t before = m_outPoints->size();
     std::vector<float> weights;
     // Whether face f accepts the node; the accepted point is left in p_accepted.
