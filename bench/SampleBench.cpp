@@ -26,7 +26,9 @@ namespace {
 
 const zev::Triplet kCentred(zev::ZEV_UNDEF, zev::ZEV_UNDEF, zev::ZEV_UNDEF);
 
-// The unit square as an n x n grid of cells split into two triangles each, waved in z.
+// The unit square as an n x n grid of cells split into two triangles each, waved in z. The
+// first row stays in the plane z = 0: the grid takes its plane from the first vertex triples
+// that span one, and a nearly straight first row would tilt it.
 zev::Geometry* wavedSquare(int p_n)
 {
     zev::Geometry* g = zev::GeometryAPI::instance()->newGeometry("", nullptr);
@@ -35,7 +37,7 @@ zev::Geometry* wavedSquare(int p_n)
     for (int j = 0; j <= p_n; ++j)
         for (int i = 0; i <= p_n; ++i) {
             const float x = static_cast<float>(i) / p_n, y = static_cast<float>(j) / p_n;
-            v.push_back(zev::Triplet(x, y, 0.05f * std::sin(6.0f * x) * std::cos(4.0f * y)));
+            v.push_back(zev::Triplet(x, y, 0.05f * std::sin(6.0f * x) * std::sin(4.0f * y)));
         }
     zev::ShapeSet* set = g->addFaceSet("Surface", zev::TRI, 2 * p_n * p_n, 1.0);
     std::size_t f = 0;

@@ -1,7 +1,9 @@
 #include "tests/derived/SamplePointsTestSupport.h"
+#include "tests/geometry/HostHooks.h"
 #include "tests/support/ExpectError.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/derived/SPGeometryInternal.h"
+#include "zev/interpolants/ExternalInterpolant.h"
 #include "zev/interpolants/HybridInterpolant.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/VertexInterpolant.h"
@@ -473,4 +475,44 @@ TEST(SamplePointsDriver, NormalsAndGridPointsFollowTheirParents)
                      {Triplet(5.1f, 0.1f, 0.0f), Triplet(0.25f, 0.25f, 0.0f)}),
               2);
     EXPECT_NEAR(sampler.getVertices()[0][0], 0.25f, 1e-6);
+}
+
+namespace {
+
+// A host that builds the interpolant of sample points over externally interpolated parents.
+class ExternalHost : public test::TestHost {
+public:
+    Interpolant* createExternalInterpolant(const TripletZEVVector& p_points,
+                                           const std::vector<std::string>& p_domains, bool p_flag) override
+    {
+        points = p_points.size();
+        domains = p_domains;
+        flag = p_flag;
+        return new HybridInterpolant("made by the host");
+    }
+    std::size_t points = 0;
+    std::vector<std::string> domains;
+    bool flag = true;
+};
+
+} // namespace
+
+TEST(SamplePointsDriver, ExternallyInterpolatedParentsGetTheHostsInterpolant)
+{
+    ExternalHost host;
+    test::HostScope scope(&host);
+    GeometryAutoPtr s(newSampler());
+    auto& sampler = dynamic_cast<SamplePointsGeometry&>(*s.get());
+    GeometryAutoPtr parent(rectangle(0.0f, 1.0f, 1.0f, 2, 2));
+    auto* external = new ExternalInterpolant();
+    external->setDomains({"Wing", "Body"});
+    parent->setInterpolant(external);
+    Call c;
+    c.method = SamplePointsGeometry::FaceCenter;
+    EXPECT_EQ(sample(sampler, {parent.get()}, c), 4);
+    EXPECT_EQ(host.points, 4u);
+    EXPECT_EQ(host.domains, (std::vector<std::string>{"Body", "Wing"}));
+    EXPECT_FALSE(host.flag);
+    ASSERT_NE(sampler.getInterpolant(), nullptr);
+    EXPECT_EQ(sampler.getInterpolant()->getDomains(), std::vector<std::string>{"made by the host"});
 }
