@@ -365,7 +365,7 @@ int SPGeometryInternal::doAreaSampling(int p_count, bool p_random, const std::st
     if (!(spacing > 0.0f) || !std::isfinite(spacing))
         return 0;
 
-    const int limit = static_cast<int>(static_cast<double>(p_count) * 1.33);
+    const int limit = static_cast<int>(std::min(static_cast<double>(p_count) * 1.33, 2147483647.0));
     ProgressTracker progress;
     progress.add("Area Sampling", 1.0);
     progress.start("Area Sampling", limit);
