@@ -127,3 +127,4 @@
 #include "zev/derived/ContourGeometry.h"
 #include "zev/derived/SurfaceGroupGeometry.h"
 #include "zev/derived/SymbolGeometry.h"
+#include "zev/derived/SamplePointsGeometry.h"
