@@ -1,7 +1,7 @@
 // The zevgeom command line end to end: reports on the built-in mesh, files written and read back, usage
 // errors with exit code 1 and malformed files with exit code 2 and their diagnostic.
 #include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/VtkReader.h"
+#include "zev/io/VtkLegacyReader.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 
 namespace {
 
+using namespace zev::io;
 using namespace zevgeom;
 
 struct Outcome {
@@ -83,7 +84,7 @@ TEST(ZevgeomCommands, GeneratedAndBoundaryFilesReadBack)
     std::string const box = scratchFile("box.vtk"), surface = scratchFile("surface.vtk");
     Outcome const generated = run({"generate", "hex", "--n", "2", "-o", box, "--binary"});
     ASSERT_EQ(generated.code, 0) << generated.err;
-    MeshData const mesh = VtkReader::readFile(box);
+    MeshData const mesh = VtkLegacyReader::readFile(box);
     EXPECT_EQ(mesh.numPoints(), 27u);
     EXPECT_EQ(mesh.numCells(), 8u);
 
@@ -91,7 +92,7 @@ TEST(ZevgeomCommands, GeneratedAndBoundaryFilesReadBack)
     ASSERT_EQ(boundary.code, 0) << boundary.err;
     EXPECT_NEAR(jsonValue(boundary.out, "area"), 6.0, 1e-5);
     EXPECT_EQ(jsonValue(boundary.out, "faces"), 24);
-    MeshData const skin = VtkReader::readFile(surface);
+    MeshData const skin = VtkLegacyReader::readFile(surface);
     EXPECT_EQ(skin.numPoints(), 26u); // every lattice point but the centre
     EXPECT_EQ(skin.numCells(), 24u);
     EXPECT_NE(skin.findPointArray("velocity"), nullptr);

@@ -9,7 +9,6 @@
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
-#include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/Variable.h"
@@ -78,30 +77,7 @@ Integral fromVisitor(zev::IntegrationVisitor const& p_visitor, Integral p_out)
     return p_out;
 }
 
-class WhereVariablesLive : public zev::VariableLocationProviderIF {
-public:
-    zev::VarLocation getLocationForExpressions(zev::Geometry* p_geometry,
-                                               std::vector<std::string> const& p_expressions) override
-    {
-        if (p_geometry == nullptr || p_expressions.empty())
-            return zev::eVertex;
-        for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace})
-            if (p_geometry->hasVariable(p_expressions.front(), location))
-                return location;
-        return zev::eVertex;
-    }
-};
-
 } // namespace
-
-void installLocationProvider()
-{
-    static bool s_installed = false;
-    if (s_installed)
-        return;
-    zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
-    s_installed = true;
-}
 
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
 {

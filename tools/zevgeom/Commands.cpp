@@ -1,15 +1,15 @@
 #include "tools/zevgeom/Commands.h"
 
 #include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/FormatError.h"
 #include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/MeshConversion.h"
-#include "tools/zevgeom/VtkReader.h"
-#include "tools/zevgeom/VtkWriter.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/MeshConversion.h"
+#include "zev/io/VtkLegacyReader.h"
+#include "zev/io/VtkLegacyWriter.h"
 #include "zev/shapes/ShapeSet.h"
 
 #include <cmath>
@@ -344,7 +344,7 @@ LoadedMesh load(Options const& p_options)
                          p_options.region);
     }
     std::string const& path = p_options.positional.front();
-    return toLibrary(VtkReader::readFile(path), path, p_options.region);
+    return toLibrary(VtkLegacyReader::readFile(path), path, p_options.region);
 }
 
 struct SetRow {
@@ -531,8 +531,9 @@ int boundaryCommand(Options const& p_options, std::ostream& p_out)
         }
     }
     MeshData const surface = fromLibrary(g, pointVariables, selection);
-    VtkWriter::writeFile(surface, p_options.output,
-                         p_options.binary ? VtkWriter::Encoding::Binary : VtkWriter::Encoding::Ascii);
+    VtkLegacyWriter::writeFile(surface, p_options.output,
+                               p_options.binary ? VtkLegacyWriter::Encoding::Binary
+                                                : VtkLegacyWriter::Encoding::Ascii);
     double const area = areaMeasures(g, sets).total;
     std::vector<SetRow> rows;
     for (std::string const& name : sets) {
@@ -589,8 +590,9 @@ int generateCommand(Options const& p_options, std::ostream& p_out)
                          text + "'");
     }
     MeshData const mesh = generateBox(kind, n);
-    VtkWriter::writeFile(mesh, p_options.output,
-                         p_options.binary ? VtkWriter::Encoding::Binary : VtkWriter::Encoding::Ascii);
+    VtkLegacyWriter::writeFile(mesh, p_options.output,
+                               p_options.binary ? VtkLegacyWriter::Encoding::Binary
+                                                : VtkLegacyWriter::Encoding::Ascii);
     if (p_options.json) {
         p_out << "{\n  \"output\": " << jsonString(p_options.output)
               << ",\n  \"kind\": " << jsonString(boxKindName(kind)) << ",\n  \"n\": " << n
@@ -695,8 +697,11 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
     } catch (UsageError const& e) {
         p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << command << " --help' for its usage.\n";
         return s_exitUsage;
+    } catch (SelectionError const& e) {
+        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << command << " --help' for its usage.\n";
+        return s_exitUsage;
     } catch (FormatError const& e) {
-        p_err << e.diagnostic() << '\n';
+        p_err << "zevgeom: " << e.what() << '\n';
         return s_exitFile;
     } catch (zev::Error const& e) {
         p_err << "zevgeom: " << e.getClassName() << "::" << e.getMethodName() << ": " << e.what() << '\n';

@@ -4,14 +4,16 @@
 // the file can hold before anything is allocated for them.
 #pragma once
 
-#include "tools/zevgeom/MeshData.h"
+#include "zev/io/IOExport.h"
+
+#include "zev/io/MeshData.h"
 
 #include <string>
 #include <string_view>
 
-namespace zevgeom {
+namespace zev::io {
 
-class VtkReader {
+class ZEV_IO_EXPORT VtkLegacyReader {
 public:
     // Reads the whole file; a file that cannot be opened is a FormatError without a line.
     static MeshData readFile(std::string const& p_path);
@@ -19,4 +21,4 @@ public:
     static MeshData readBuffer(std::string_view p_data, std::string const& p_name);
 };
 
-} // namespace zevgeom
+} // namespace zev::io

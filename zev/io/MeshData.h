@@ -2,12 +2,14 @@
 // reading and writing round-trip, and so that the mapping onto the library's geometry is one pass.
 #pragma once
 
+#include "zev/io/IOExport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace zevgeom {
+namespace zev::io {
 
 // The cell types the tool exchanges, numbered as the file format numbers them.
 enum class VtkCellType : int {
@@ -47,7 +49,7 @@ enum class ValueType {
 // How an array was declared in its data section; the writer declares it the same way.
 enum class ArrayRole { Scalars, Vectors, Normals, Tensors, Field };
 
-struct DataArray {
+struct ZEV_IO_EXPORT DataArray {
     std::string name;
     int numComponents = 1;
     ValueType type = ValueType::Float;
@@ -58,7 +60,7 @@ struct DataArray {
     bool isInteger() const { return type != ValueType::Float && type != ValueType::Double; }
 };
 
-struct MeshData {
+struct ZEV_IO_EXPORT MeshData {
     DatasetKind kind = DatasetKind::UnstructuredGrid;
     std::string title;
 
@@ -89,20 +91,20 @@ struct MeshData {
 };
 
 // True for the types the tool reads (the enumerators above).
-bool isKnownCellType(int p_type);
+ZEV_IO_EXPORT bool isKnownCellType(int p_type);
 // True for tetra, voxel, hexahedron, wedge, pyramid and polyhedron.
-bool isVolumeCell(VtkCellType p_type);
+ZEV_IO_EXPORT bool isVolumeCell(VtkCellType p_type);
 // True for triangle, quad and polygon.
-bool isSurfaceCell(VtkCellType p_type);
+ZEV_IO_EXPORT bool isSurfaceCell(VtkCellType p_type);
 // The fixed point count of a type, or -1 for polygon, poly-line and polyhedron.
-int fixedPointCount(VtkCellType p_type);
+ZEV_IO_EXPORT int fixedPointCount(VtkCellType p_type);
 // The lower-case name used in messages ("tetra", "hexahedron", ...).
-char const* cellTypeName(VtkCellType p_type);
+ZEV_IO_EXPORT char const* cellTypeName(VtkCellType p_type);
 
 // The format's type keyword ("float", "unsigned_char", "vtkIdType", ...) and its binary width in bytes.
-char const* valueTypeKeyword(ValueType p_type);
-int valueTypeSize(ValueType p_type);
+ZEV_IO_EXPORT char const* valueTypeKeyword(ValueType p_type);
+ZEV_IO_EXPORT int valueTypeSize(ValueType p_type);
 // Parses a type keyword (case-insensitive); false for an unknown or unsupported one.
-bool parseValueType(std::string const& p_keyword, ValueType& p_type);
+ZEV_IO_EXPORT bool parseValueType(std::string const& p_keyword, ValueType& p_type);
 
-} // namespace zevgeom
+} // namespace zev::io

@@ -1,6 +1,6 @@
-#include "tools/zevgeom/FormatError.h"
+#include "zev/io/FormatError.h"
 
-namespace zevgeom {
+namespace zev::io {
 
 namespace {
 std::string locate(std::string const& p_file, std::size_t p_line, std::size_t p_offset)
@@ -13,6 +13,15 @@ std::string locate(std::string const& p_file, std::size_t p_line, std::size_t p_
     }
     return p_file + ": ";
 }
+
+std::string locate(std::string const& p_file, std::string const& p_path, std::size_t p_offset)
+{
+    std::string out = p_file + ":" + p_path;
+    if (p_offset != FormatError::s_noOffset) {
+        out += ":byte " + std::to_string(p_offset);
+    }
+    return out + ": ";
+}
 } // namespace
 
 FormatError::FormatError(std::string const& p_file, std::size_t p_line, std::size_t p_offset,
@@ -22,9 +31,11 @@ FormatError::FormatError(std::string const& p_file, std::size_t p_line, std::siz
 {
 }
 
-std::string FormatError::diagnostic() const
+FormatError::FormatError(std::string const& p_file, std::string const& p_path, std::size_t p_offset,
+                         std::string const& p_message)
+    : std::runtime_error(locate(p_file, p_path, p_offset) + p_message), m_file(p_file), m_offset(p_offset),
+      m_path(p_path), m_message(p_message)
 {
-    return std::string("zevgeom: ") + what();
 }
 
-} // namespace zevgeom
+} // namespace zev::io

@@ -1,7 +1,7 @@
-#include "tools/zevgeom/VtkReader.h"
+#include "zev/io/VtkLegacyReader.h"
 
-#include "tools/zevgeom/FormatError.h"
-#include "tools/zevgeom/VtkCellOrder.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/VtkCellOrder.h"
 
 #include <cfloat>
 #include <charconv>
@@ -13,7 +13,7 @@
 #include <iterator>
 #include <sstream>
 
-namespace zevgeom {
+namespace zev::io {
 
 namespace {
 
@@ -922,7 +922,7 @@ private:
 
 } // namespace
 
-MeshData VtkReader::readFile(std::string const& p_path)
+MeshData VtkLegacyReader::readFile(std::string const& p_path)
 {
     std::ifstream in(p_path, std::ios::binary);
     if (!in) {
@@ -935,9 +935,9 @@ MeshData VtkReader::readFile(std::string const& p_path)
     return readBuffer(data, p_path);
 }
 
-MeshData VtkReader::readBuffer(std::string_view p_data, std::string const& p_name)
+MeshData VtkLegacyReader::readBuffer(std::string_view p_data, std::string const& p_name)
 {
     return Parser(p_data, p_name).parse();
 }
 
-} // namespace zevgeom
+} // namespace zev::io

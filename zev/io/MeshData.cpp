@@ -1,9 +1,9 @@
-#include "tools/zevgeom/MeshData.h"
+#include "zev/io/MeshData.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace zevgeom {
+namespace zev::io {
 
 void MeshData::addCell(VtkCellType p_type, std::vector<int> const& p_ids)
 {
@@ -183,4 +183,4 @@ bool parseValueType(std::string const& p_keyword, ValueType& p_type)
     return false;
 }
 
-} // namespace zevgeom
+} // namespace zev::io

@@ -3,7 +3,10 @@
 // and point and cell arrays vertex, element and face variables; and the way back, for writing results.
 #pragma once
 
-#include "tools/zevgeom/MeshData.h"
+#include "zev/io/IOExport.h"
+
+#include "zev/io/FormatError.h"
+#include "zev/io/MeshData.h"
 #include "zev/variables/VarType.h"
 #include "zev/variables/Variable.h"
 
@@ -16,19 +19,13 @@ namespace zev {
 class Geometry;
 } // namespace zev
 
-namespace zevgeom {
-
-// A mistake on the command line found while converting (an unknown region array, say): exit code 1.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace zev::io {
 
 // One variable made from a data array. Point arrays become Vertex variables; a cell array becomes an
 // Element variable over the element sets and a Face variable over the face sets (both, when the mesh
 // has volume and surface cells). Arrays of 1 component are scalars, of 3 vectors; any other count is
 // split into one scalar per component named "NAME[k]".
-struct MeshVariable {
+struct ZEV_IO_EXPORT MeshVariable {
     std::string name;
     zev::VarLocation location = zev::eVertex;
     int numComponents = 1;
@@ -36,13 +33,13 @@ struct MeshVariable {
 };
 
 // Deletes a geometry through the library's registry, which created it.
-struct GeometryDeleter {
+struct ZEV_IO_EXPORT GeometryDeleter {
     void operator()(zev::Geometry* p_geometry) const;
 };
 using GeometryPtr = std::unique_ptr<zev::Geometry, GeometryDeleter>;
 
 // A geometry with the variables read for it. The variables are held here until the geometry files them.
-struct LoadedMesh {
+struct ZEV_IO_EXPORT LoadedMesh {
     std::string source; // the file name, or a description of the built-in mesh
     GeometryPtr geometry;
     std::vector<MeshVariable> variables;
@@ -57,16 +54,22 @@ struct LoadedMesh {
     MeshVariable const* findVariable(std::string const& p_name) const;
 };
 
+// Hands the library's registry the answer to "where does this quantity live": where the geometry holds
+// a variable of that name (vertex, then element, then face). Geometries created afterwards use it;
+// calling it again does nothing. toLibrary calls it.
+ZEV_IO_EXPORT void installLocationProvider();
+
 // The face set name of surface cells of one region and shape kind: "surface-QUAD" without a region
 // array, "region3-QUAD" for region 3.
-std::string surfaceSetName(bool p_hasRegions, long long p_region, int p_shapeType);
+ZEV_IO_EXPORT std::string surfaceSetName(bool p_hasRegions, long long p_region, int p_shapeType);
 
 // Builds the library's geometry. p_regionArray names an integer cell array whose values split the cells
-// into regions ("" for none); an unknown or non-integer array is a UsageError.
-LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::string const& p_regionArray);
+// into regions ("" for none); an unknown or non-integer array is a SelectionError.
+ZEV_IO_EXPORT LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source,
+                                   std::string const& p_regionArray);
 
 // What fromLibrary writes.
-struct ExportSelection {
+struct ZEV_IO_EXPORT ExportSelection {
     bool elements = true;
     bool lines = true;
     bool allFaceSets = true;
@@ -79,7 +82,8 @@ struct ExportSelection {
 // triangles, quads and polygons, line segments as lines; vertex variables as point arrays and element and
 // face variables as cell arrays (cells without a value get the undefined value). POLYDATA when there are
 // no volume cells.
-MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> const& p_variables,
-                     ExportSelection const& p_selection);
+ZEV_IO_EXPORT MeshData fromLibrary(zev::Geometry const& p_geometry,
+                                   std::vector<MeshVariable> const& p_variables,
+                                   ExportSelection const& p_selection);
 
-} // namespace zevgeom
+} // namespace zev::io

@@ -3,14 +3,16 @@
 // cells, with the point and cell arrays declared as they were read.
 #pragma once
 
-#include "tools/zevgeom/MeshData.h"
+#include "zev/io/IOExport.h"
+
+#include "zev/io/MeshData.h"
 
 #include <ostream>
 #include <string>
 
-namespace zevgeom {
+namespace zev::io {
 
-class VtkWriter {
+class ZEV_IO_EXPORT VtkLegacyWriter {
 public:
     enum class Encoding { Ascii, Binary };
 
@@ -24,4 +26,4 @@ public:
                           Encoding p_encoding = Encoding::Ascii);
 };
 
-} // namespace zevgeom
+} // namespace zev::io

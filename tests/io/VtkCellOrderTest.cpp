@@ -1,7 +1,7 @@
 // The mapping from the file format's vertex orders to the library's, proved geometrically: a valid cell in
 // the file's order, renumbered, must have every face of the library's face table facing outwards and a
 // positive volume by the library's tetrahedral split.
-#include "tools/zevgeom/VtkCellOrder.h"
+#include "zev/io/VtkCellOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-using zevgeom::VtkCellType;
+using zev::io::VtkCellType;
 using Point = std::array<double, 3>;
 
 Point sub(Point a, Point b)
@@ -57,13 +57,13 @@ double faceVolume(std::vector<Point> const& p_corners, std::vector<int> const& p
 std::vector<std::vector<int>> libraryFaces(int p_shape)
 {
     switch (p_shape) {
-    case zevgeom::LibraryShape::Tet:
+    case zev::io::LibraryShape::Tet:
         return {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {3, 2, 0}};
-    case zevgeom::LibraryShape::Pyramid:
+    case zev::io::LibraryShape::Pyramid:
         return {{0, 4, 3}, {1, 2, 4}, {0, 1, 4}, {2, 3, 4}, {3, 2, 1, 0}};
-    case zevgeom::LibraryShape::Wedge:
+    case zev::io::LibraryShape::Wedge:
         return {{0, 3, 5, 2}, {0, 1, 4, 3}, {1, 2, 5, 4}, {0, 2, 1}, {3, 4, 5}};
-    case zevgeom::LibraryShape::Hex:
+    case zev::io::LibraryShape::Hex:
         return {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
     default:
         return {};
@@ -74,14 +74,14 @@ std::vector<std::vector<int>> libraryFaces(int p_shape)
 double libraryVolume(int p_shape, std::vector<Point> const& p)
 {
     switch (p_shape) {
-    case zevgeom::LibraryShape::Tet:
+    case zev::io::LibraryShape::Tet:
         return tetVolume(p[0], p[1], p[2], p[3]);
-    case zevgeom::LibraryShape::Pyramid:
+    case zev::io::LibraryShape::Pyramid:
         return tetVolume(p[0], p[1], p[2], p[4]) + tetVolume(p[0], p[2], p[3], p[4]);
-    case zevgeom::LibraryShape::Wedge:
+    case zev::io::LibraryShape::Wedge:
         return tetVolume(p[0], p[1], p[2], p[4]) + tetVolume(p[0], p[2], p[5], p[4]) +
                tetVolume(p[0], p[5], p[3], p[4]);
-    case zevgeom::LibraryShape::Hex:
+    case zev::io::LibraryShape::Hex:
         return tetVolume(p[0], p[1], p[3], p[7]) + tetVolume(p[0], p[3], p[2], p[7]) +
                tetVolume(p[0], p[2], p[6], p[7]) + tetVolume(p[0], p[6], p[4], p[7]) +
                tetVolume(p[0], p[4], p[5], p[7]) + tetVolume(p[0], p[5], p[1], p[7]);
@@ -129,7 +129,7 @@ std::vector<Point> inLibraryOrder(FileCell const& p_cell, bool p_map)
         fileIds[i] = i;
     }
     if (p_map) {
-        zevgeom::toLibraryOrder(p_cell.type, fileIds.data(), n, libIds.data());
+        zev::io::toLibraryOrder(p_cell.type, fileIds.data(), n, libIds.data());
     } else {
         libIds = fileIds;
     }
@@ -143,8 +143,8 @@ std::vector<Point> inLibraryOrder(FileCell const& p_cell, bool p_map)
 TEST(VtkCellOrder, MappedCellsHaveOutwardFacesAndPositiveVolume)
 {
     for (FileCell const& cell : fileCells()) {
-        SCOPED_TRACE(zevgeom::cellTypeName(cell.type));
-        int const shape = zevgeom::libraryShapeType(cell.type, static_cast<int>(cell.points.size()));
+        SCOPED_TRACE(zev::io::cellTypeName(cell.type));
+        int const shape = zev::io::libraryShapeType(cell.type, static_cast<int>(cell.points.size()));
         std::vector<Point> const p = inLibraryOrder(cell, true);
         Point const inside = mean(p);
         double total = 0;
@@ -165,7 +165,7 @@ TEST(VtkCellOrder, HexahedronAndWedgeNeedTheirRenumbering)
     // Taken as they stand, the file's hexahedron and wedge turn faces of the library's tables inside out
     // (or make them non-planar crossings); tetra, pyramid and voxel already agree.
     for (FileCell const& cell : fileCells()) {
-        int const shape = zevgeom::libraryShapeType(cell.type, static_cast<int>(cell.points.size()));
+        int const shape = zev::io::libraryShapeType(cell.type, static_cast<int>(cell.points.size()));
         std::vector<Point> const p = inLibraryOrder(cell, false);
         Point const inside = mean(p);
         bool allOutward = true;
@@ -173,7 +173,7 @@ TEST(VtkCellOrder, HexahedronAndWedgeNeedTheirRenumbering)
             allOutward = allOutward && faceVolume(p, face, inside) > 0;
         }
         bool const renumbered = cell.type == VtkCellType::Hexahedron || cell.type == VtkCellType::Wedge;
-        EXPECT_EQ(allOutward, !renumbered) << zevgeom::cellTypeName(cell.type);
+        EXPECT_EQ(allOutward, !renumbered) << zev::io::cellTypeName(cell.type);
     }
 }
 
@@ -195,17 +195,17 @@ TEST(VtkCellOrder, FileOrderUndoesLibraryOrder)
     };
     for (Case const& c : cases) {
         std::vector<int> lib(c.n), back(c.n);
-        zevgeom::toLibraryOrder(c.type, ids.data(), c.n, lib.data());
-        EXPECT_EQ(lib, c.library) << zevgeom::cellTypeName(c.type);
-        zevgeom::toFileOrder(c.type, lib.data(), c.n, back.data());
-        EXPECT_EQ(back, std::vector<int>(ids.begin(), ids.begin() + c.n)) << zevgeom::cellTypeName(c.type);
+        zev::io::toLibraryOrder(c.type, ids.data(), c.n, lib.data());
+        EXPECT_EQ(lib, c.library) << zev::io::cellTypeName(c.type);
+        zev::io::toFileOrder(c.type, lib.data(), c.n, back.data());
+        EXPECT_EQ(back, std::vector<int>(ids.begin(), ids.begin() + c.n)) << zev::io::cellTypeName(c.type);
     }
 }
 
 TEST(VtkCellOrder, ShapeTypes)
 {
-    using zevgeom::libraryShapeType;
-    namespace S = zevgeom::LibraryShape;
+    using zev::io::libraryShapeType;
+    namespace S = zev::io::LibraryShape;
     EXPECT_EQ(libraryShapeType(VtkCellType::Tetra, 4), S::Tet);
     EXPECT_EQ(libraryShapeType(VtkCellType::Voxel, 8), S::Hex);
     EXPECT_EQ(libraryShapeType(VtkCellType::Hexahedron, 8), S::Hex);
@@ -228,8 +228,8 @@ std::vector<int> const s_cubeStream = {6, 4, 0, 2, 3, 1, 4, 4, 5, 7, 6, 4, 0, 1,
 
 TEST(VtkCellOrder, PolyhedronFaceStream)
 {
-    zevgeom::PolyhedronTopology poly;
-    ASSERT_EQ(zevgeom::decodeFaceStream(s_cubeStream.data(), static_cast<int>(s_cubeStream.size()), poly),
+    zev::io::PolyhedronTopology poly;
+    ASSERT_EQ(zev::io::decodeFaceStream(s_cubeStream.data(), static_cast<int>(s_cubeStream.size()), poly),
               "");
     EXPECT_EQ(poly.vertices, (std::vector<int>{0, 2, 3, 1, 4, 5, 7, 6}));
     ASSERT_EQ(poly.faces.size(), 6u);
@@ -247,7 +247,7 @@ TEST(VtkCellOrder, PolyhedronFaceStream)
         total += v;
     }
     EXPECT_NEAR(total, s_det, 1e-12);
-    EXPECT_EQ(zevgeom::encodeFaceStream(poly), s_cubeStream);
+    EXPECT_EQ(zev::io::encodeFaceStream(poly), s_cubeStream);
 }
 
 TEST(VtkCellOrder, MalformedFaceStreams)
@@ -268,8 +268,8 @@ TEST(VtkCellOrder, MalformedFaceStreams)
         {{1000000, 3, 0, 1, 2}, "the face stream is too short for 1000000 faces"},
     };
     for (Case const& c : cases) {
-        zevgeom::PolyhedronTopology poly;
-        EXPECT_EQ(zevgeom::decodeFaceStream(c.stream.data(), static_cast<int>(c.stream.size()), poly),
+        zev::io::PolyhedronTopology poly;
+        EXPECT_EQ(zev::io::decodeFaceStream(c.stream.data(), static_cast<int>(c.stream.size()), poly),
                   c.message);
     }
 }

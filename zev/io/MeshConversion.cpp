@@ -1,11 +1,11 @@
-#include "tools/zevgeom/MeshConversion.h"
+#include "zev/io/MeshConversion.h"
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/FormatError.h"
-#include "tools/zevgeom/VtkCellOrder.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
+#include "zev/geometry/VariableLocationProviderIF.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
@@ -18,9 +18,23 @@
 #include <map>
 #include <unordered_map>
 
-namespace zevgeom {
+namespace zev::io {
 
 namespace {
+
+class WhereVariablesLive : public zev::VariableLocationProviderIF {
+public:
+    zev::VarLocation getLocationForExpressions(zev::Geometry* p_geometry,
+                                               std::vector<std::string> const& p_expressions) override
+    {
+        if (p_geometry == nullptr || p_expressions.empty())
+            return zev::eVertex;
+        for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace})
+            if (p_geometry->hasVariable(p_expressions.front(), location))
+                return location;
+        return zev::eVertex;
+    }
+};
 
 // File data is result data as the solver wrote it.
 constexpr zev::VarType s_fileType = zev::eConservative;
@@ -178,6 +192,15 @@ void addVariables(LoadedMesh& p_out, DataArray const& p_array, zev::VarLocation 
 
 } // namespace
 
+void installLocationProvider()
+{
+    static bool s_installed = false;
+    if (s_installed)
+        return;
+    zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
+    s_installed = true;
+}
+
 void GeometryDeleter::operator()(zev::Geometry* p_geometry) const
 {
     zev::GeometryAPI::instance()->deleteGeometry(p_geometry);
@@ -215,11 +238,11 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
     if (!p_regionArray.empty()) {
         regions = p_mesh.findCellArray(p_regionArray);
         if (regions == nullptr) {
-            throw UsageError("no cell array '" + p_regionArray + "' in " + p_source +
-                             " to take regions from");
+            throw SelectionError("no cell array '" + p_regionArray + "' in " + p_source +
+                                 " to take regions from");
         }
         if (!regions->isInteger() || regions->numComponents != 1) {
-            throw UsageError("the region array '" + p_regionArray + "' must hold one integer per cell");
+            throw SelectionError("the region array '" + p_regionArray + "' must hold one integer per cell");
         }
     }
 
@@ -577,4 +600,4 @@ MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> 
     return out;
 }
 
-} // namespace zevgeom
+} // namespace zev::io

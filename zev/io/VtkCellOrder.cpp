@@ -1,9 +1,9 @@
-#include "tools/zevgeom/VtkCellOrder.h"
+#include "zev/io/VtkCellOrder.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-namespace zevgeom {
+namespace zev::io {
 
 namespace {
 // The library's hexahedron numbers corner i at (i mod 2, (i div 2) mod 2, i div 4); the file's
@@ -178,4 +178,4 @@ std::vector<int> encodeFaceStream(PolyhedronTopology const& p_polyhedron)
     return stream;
 }
 
-} // namespace zevgeom
+} // namespace zev::io

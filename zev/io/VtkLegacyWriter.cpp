@@ -1,6 +1,6 @@
-#include "tools/zevgeom/VtkWriter.h"
+#include "zev/io/VtkLegacyWriter.h"
 
-#include "tools/zevgeom/FormatError.h"
+#include "zev/io/FormatError.h"
 
 #include <charconv>
 #include <climits>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <numeric>
 
-namespace zevgeom {
+namespace zev::io {
 
 namespace {
 
@@ -260,8 +260,8 @@ void writeCellSection(Emitter& p_emit, MeshData const& p_mesh, char const* p_key
 
 } // namespace
 
-void VtkWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encoding p_encoding,
-                      std::string const& p_name)
+void VtkLegacyWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encoding p_encoding,
+                            std::string const& p_name)
 {
     std::size_t const numCells = p_mesh.numCells();
     if (p_mesh.points.size() % 3 != 0 || p_mesh.offsets.size() != numCells + 1 ||
@@ -332,7 +332,7 @@ void VtkWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encoding p_en
               p_mesh.kind == DatasetKind::PolyData ? &order : nullptr);
 }
 
-void VtkWriter::writeFile(MeshData const& p_mesh, std::string const& p_path, Encoding p_encoding)
+void VtkLegacyWriter::writeFile(MeshData const& p_mesh, std::string const& p_path, Encoding p_encoding)
 {
     std::ofstream out(p_path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -351,4 +351,4 @@ void VtkWriter::writeFile(MeshData const& p_mesh, std::string const& p_path, Enc
     }
 }
 
-} // namespace zevgeom
+} // namespace zev::io
