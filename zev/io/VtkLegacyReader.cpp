@@ -1,5 +1,6 @@
 #include "zev/io/VtkLegacyReader.h"
 
+#include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkCellOrder.h"
 
@@ -924,14 +925,13 @@ private:
 
 MeshData VtkLegacyReader::readFile(std::string const& p_path)
 {
-    std::ifstream in(p_path, std::ios::binary);
-    if (!in) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot open the file");
-    }
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot read the file");
-    }
+    std::string const data = readRegularFile(p_path, [&](std::string_view p_start) {
+        // A file that is not VTK at all is refused on its first line before the rest is loaded.
+        static constexpr std::string_view magic = "# vtk DataFile Version";
+        if (p_start.substr(0, magic.size()) != magic) {
+            readBuffer(p_start.substr(0, p_start.find('\n')), p_path);
+        }
+    });
     return readBuffer(data, p_path);
 }
 

@@ -1,5 +1,6 @@
 #include "zev/io/VtkLegacyWriter.h"
 
+#include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 
 #include <charconv>
@@ -334,21 +335,7 @@ void VtkLegacyWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encodin
 
 void VtkLegacyWriter::writeFile(MeshData const& p_mesh, std::string const& p_path, Encoding p_encoding)
 {
-    std::ofstream out(p_path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot create the file");
-    }
-    try {
-        write(p_mesh, out, p_encoding, p_path);
-    } catch (...) {
-        out.close();
-        std::remove(p_path.c_str());
-        throw;
-    }
-    out.flush();
-    if (!out) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot write the file");
-    }
+    writeFileSafely(p_path, [&](std::ostream& p_out) { write(p_mesh, p_out, p_encoding, p_path); });
 }
 
 } // namespace zev::io
