@@ -8,6 +8,7 @@
 #include "zev/geometry/Geometry.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/MeshConversion.h"
+#include "zev/io/MeshFile.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
 #include "zev/shapes/ShapeSet.h"
@@ -36,6 +37,7 @@ char const* const s_mainHelp =
     "  integrate  integral, measure and average of a variable or an expression\n"
     "  boundary   write the boundary surface with the point variables carried over\n"
     "  generate   write a built-in box mesh (hex, tet or mixed cells) with analytic fields\n"
+    "  convert    convert a mesh file between the VTK legacy and XML formats\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";
@@ -87,6 +89,20 @@ std::string commandHelp(std::string const& p_command)
                    "  --binary          write BINARY data instead of ASCII\n") +
                s_commonOptions;
     }
+    if (p_command == "convert") {
+        return "usage: zevgeom convert IN OUT [--ascii|--binary] [--compress] [--json]\n"
+               "\n"
+               "Converts a mesh file between the VTK legacy format (.vtk) and the XML formats (.vtu for\n"
+               "any cells, .vtp for lines and surfaces), keeping the points, cells and arrays exactly. The\n"
+               "output format follows OUT's extension.\n"
+               "\n"
+               "options:\n"
+               "  --ascii           write text data (the default)\n"
+               "  --binary          write binary data (legacy BINARY, XML appended raw data)\n"
+               "  --compress        XML only: zlib-compressed binary data\n"
+               "  --json            write the report as JSON\n"
+               "  -h, --help        this text\n";
+    }
     return "usage: zevgeom generate (hex|tet|mixed) --n N -o OUT.vtk [--binary] [--json]\n"
            "\n"
            "Writes the unit box cut into N x N x N cells: hexahedra (hex), each hexahedron split into six\n"
@@ -113,6 +129,8 @@ struct Options {
     std::string n;
     bool json = false;
     bool binary = false;
+    bool ascii = false;
+    bool compress = false;
     bool help = false;
     bool hasVar = false;
     bool hasExpr = false;
@@ -124,7 +142,8 @@ Options parse(std::vector<std::string> const& p_args)
     Options o;
     o.command = p_args.front();
     bool const integrate = o.command == "integrate";
-    bool const writes = o.command == "boundary" || o.command == "generate";
+    bool const convert = o.command == "convert";
+    bool const writes = o.command == "boundary" || o.command == "generate" || convert;
     bool const reads = o.command != "generate";
     for (std::size_t i = 1; i < p_args.size(); ++i) {
         std::string arg = p_args[i];
@@ -179,6 +198,12 @@ Options parse(std::vector<std::string> const& p_args)
         } else if (arg == "--binary" && writes) {
             flag();
             o.binary = true;
+        } else if (arg == "--ascii" && convert) {
+            flag();
+            o.ascii = true;
+        } else if (arg == "--compress" && writes) {
+            flag();
+            o.compress = true;
         } else if (arg == "--n" && o.command == "generate") {
             o.n = takeValue();
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -188,6 +213,16 @@ Options parse(std::vector<std::string> const& p_args)
         }
     }
     if (o.help) {
+        return o;
+    }
+    if (convert) {
+        if (o.positional.size() != 2) {
+            throw UsageError("convert needs the input and the output file: zevgeom convert IN OUT");
+        }
+        if (o.ascii && (o.binary || o.compress)) {
+            throw UsageError("--ascii cannot go with --binary or --compress");
+        }
+        o.output = o.positional[1];
         return o;
     }
     if (o.positional.size() > 1) {
@@ -337,6 +372,14 @@ char const* locationName(zev::VarLocation p_location)
 
 // ---------------------------------------------------------------- loading
 
+WriteOptions writeOptions(Options const& p_options)
+{
+    WriteOptions out;
+    out.binary = p_options.binary;
+    out.compress = p_options.compress;
+    return out;
+}
+
 LoadedMesh load(Options const& p_options)
 {
     if (p_options.positional.empty()) {
@@ -344,7 +387,7 @@ LoadedMesh load(Options const& p_options)
                          p_options.region);
     }
     std::string const& path = p_options.positional.front();
-    return toLibrary(VtkLegacyReader::readFile(path), path, p_options.region);
+    return toLibrary(readMeshFile(path), path, p_options.region);
 }
 
 struct SetRow {
@@ -531,9 +574,7 @@ int boundaryCommand(Options const& p_options, std::ostream& p_out)
         }
     }
     MeshData const surface = fromLibrary(g, pointVariables, selection);
-    VtkLegacyWriter::writeFile(surface, p_options.output,
-                               p_options.binary ? VtkLegacyWriter::Encoding::Binary
-                                                : VtkLegacyWriter::Encoding::Ascii);
+    writeMeshFile(surface, p_options.output, writeOptions(p_options));
     double const area = areaMeasures(g, sets).total;
     std::vector<SetRow> rows;
     for (std::string const& name : sets) {
@@ -573,6 +614,29 @@ int boundaryCommand(Options const& p_options, std::ostream& p_out)
     return s_exitOk;
 }
 
+int convertCommand(Options const& p_options, std::ostream& p_out)
+{
+    std::string const& in = p_options.positional[0];
+    MeshData const mesh = readMeshFile(in);
+    writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+    if (p_options.json) {
+        p_out << "{\n  \"input\": " << jsonString(in) << ",\n  \"output\": " << jsonString(p_options.output)
+              << ",\n  \"points\": " << mesh.numPoints() << ",\n  \"cells\": " << mesh.numCells()
+              << ",\n  \"pointArrays\": " << mesh.pointData.size()
+              << ",\n  \"cellArrays\": " << mesh.cellData.size() << "\n}\n";
+        return s_exitOk;
+    }
+    Table t;
+    t.row("read", in);
+    t.row("wrote", p_options.output);
+    t.row("points", std::to_string(mesh.numPoints()));
+    t.row("cells", std::to_string(mesh.numCells()));
+    t.row("point arrays", std::to_string(mesh.pointData.size()));
+    t.row("cell arrays", std::to_string(mesh.cellData.size()));
+    t.print(p_out);
+    return s_exitOk;
+}
+
 int generateCommand(Options const& p_options, std::ostream& p_out)
 {
     BoxKind kind;
@@ -590,9 +654,7 @@ int generateCommand(Options const& p_options, std::ostream& p_out)
                          text + "'");
     }
     MeshData const mesh = generateBox(kind, n);
-    VtkLegacyWriter::writeFile(mesh, p_options.output,
-                               p_options.binary ? VtkLegacyWriter::Encoding::Binary
-                                                : VtkLegacyWriter::Encoding::Ascii);
+    writeMeshFile(mesh, p_options.output, writeOptions(p_options));
     if (p_options.json) {
         p_out << "{\n  \"output\": " << jsonString(p_options.output)
               << ",\n  \"kind\": " << jsonString(boxKindName(kind)) << ",\n  \"n\": " << n
@@ -674,7 +736,8 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
         p_out << s_mainHelp;
         return s_exitOk;
     }
-    if (command != "info" && command != "integrate" && command != "boundary" && command != "generate") {
+    if (command != "info" && command != "integrate" && command != "boundary" && command != "generate" &&
+        command != "convert") {
         p_err << "zevgeom: unknown command '" << command << "'\nRun 'zevgeom --help' for the commands.\n";
         return s_exitUsage;
     }
@@ -692,6 +755,9 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
         }
         if (command == "boundary") {
             return boundaryCommand(options, p_out);
+        }
+        if (command == "convert") {
+            return convertCommand(options, p_out);
         }
         return generateCommand(options, p_out);
     } catch (UsageError const& e) {
