@@ -245,7 +245,12 @@ private:
                            bool p_known)
     {
         std::string header;
-        auto ends = [&](char const* p_what) { fail(p_path, std::string("the data ends inside ") + p_what); };
+        auto ends = [&](char const* p_what) {
+            if (p_source.stream != nullptr && p_source.stream->failed()) {
+                fail(p_path, "the base64 data holds a character outside the base64 alphabet");
+            }
+            fail(p_path, std::string("the data ends inside ") + p_what);
+        };
         std::string out;
         if (!m_compressed) {
             if (!p_source.take(static_cast<std::size_t>(m_headerSize), header)) {
