@@ -1,4 +1,4 @@
-// libFuzzer entry point: any input must either read or fail with a FormatError, and whatever reads must
+// libFuzzer entry point for the legacy reader: any input must either read or fail with a FormatError, and whatever reads must
 // write and read back to the same mesh.
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkLegacyReader.h"
