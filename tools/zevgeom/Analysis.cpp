@@ -15,6 +15,7 @@
 #include "zev/visitors/AreaVisitor.h"
 #include "zev/visitors/VolumeVisitor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -87,6 +88,8 @@ VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
     out.elementVolumes.assign(elements.data(), elements.data() + elements.size());
     out.vertexVolumes.assign(vertices.data(), vertices.data() + vertices.size());
     out.total = std::accumulate(out.elementVolumes.begin(), out.elementVolumes.end(), 0.0);
+    out.inverted = static_cast<std::size_t>(
+        std::count_if(out.elementVolumes.begin(), out.elementVolumes.end(), [](double v) { return v < 0; }));
     return out;
 }
 

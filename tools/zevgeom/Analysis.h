@@ -24,6 +24,7 @@ struct VolumeMeasures {
     std::vector<double> elementVolumes;
     std::vector<double> vertexVolumes;
     double total = 0;
+    std::size_t inverted = 0; // elements with a negative volume
 };
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry);
 
