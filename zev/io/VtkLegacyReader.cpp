@@ -23,6 +23,12 @@ struct Location {
     std::size_t offset; // byte offset from the start of the file
 };
 
+// Where an array was declared and the section heading of its messages.
+struct ArrayPlace {
+    Location where;
+    std::string section;
+};
+
 // Cells of one section as read, before they are checked against their types and the points.
 struct CellBlock {
     bool present = false;
@@ -388,8 +394,14 @@ private:
             if (p_count > (m_data.size() - m_pos) / size) {
                 fail(here(), prefix(p_section) + "the binary data ends early");
             }
+            bool const wide = p_type == ValueType::UInt64 || p_type == ValueType::UnsignedLong;
             for (std::size_t i = 0; i < p_count; ++i) {
                 std::size_t const at = m_pos + i * size;
+                // Unsigned 64-bit values beyond the signed range are refused, as in text.
+                if (wide && static_cast<unsigned char>(m_data[at]) >= 0x80) {
+                    fail(Location{0, at}, prefix(p_section) + "value " + std::to_string(i) +
+                                              " is beyond the signed 64-bit range");
+                }
                 double const v = decode(p_type, at);
                 check(v, i, Location{0, at});
                 p_out.push_back(v);
@@ -400,6 +412,10 @@ private:
         for (std::size_t i = 0; i < p_count; ++i) {
             double v = integer ? static_cast<double>(readInt(p_section)) : readReal(p_section);
             check(v, i, m_tokenLoc);
+            if (integer && !fitsType(p_type, v)) {
+                fail(m_tokenLoc, prefix(p_section) + "value " + std::to_string(static_cast<std::int64_t>(v)) +
+                                     " is outside the range of " + valueTypeKeyword(p_type));
+            }
             // A float array holds floats: the text's nearest float, not its nearest double.
             if (p_type == ValueType::Float) {
                 v = std::fabs(v) <= FLT_MAX || std::isnan(v) ? static_cast<double>(static_cast<float>(v))
@@ -407,6 +423,44 @@ private:
             }
             p_out.push_back(v);
         }
+    }
+
+    // Whether a whole number fits an integer type of the format.
+    static bool fitsType(ValueType p_type, double p_value)
+    {
+        switch (p_type) {
+        case ValueType::UnsignedChar:
+            return p_value >= 0 && p_value <= 255;
+        case ValueType::Char:
+            return p_value >= -128 && p_value <= 127;
+        case ValueType::UnsignedShort:
+            return p_value >= 0 && p_value <= 65535;
+        case ValueType::Short:
+            return p_value >= -32768 && p_value <= 32767;
+        case ValueType::UnsignedInt:
+            return p_value >= 0 && p_value <= 4294967295.0;
+        case ValueType::Int:
+        case ValueType::IdType:
+            return p_value >= INT_MIN && p_value <= INT_MAX;
+        case ValueType::UnsignedLong:
+        case ValueType::UInt64:
+            return p_value >= 0;
+        default:
+            return true;
+        }
+    }
+
+    // Files an array of the current data section; a second array of one name is refused at its line.
+    void addArray(DataArray&& p_array, Location p_loc, std::string const& p_section)
+    {
+        for (DataArray const& a : *m_context) {
+            if (a.name == p_array.name) {
+                fail(p_loc, p_section + ": a second array named '" + printable(p_array.name) + "' in " +
+                                m_contextKey);
+            }
+        }
+        (m_context == &m_mesh.pointData ? m_pointWhere : m_cellWhere).push_back({p_loc, p_section});
+        m_context->push_back(std::move(p_array));
     }
 
     ValueType readType(std::string const& p_section)
@@ -719,7 +773,7 @@ private:
         checkRoom(p_loc, section, static_cast<std::int64_t>(m_contextTuples), "tuples",
                   static_cast<std::uint64_t>(array.numComponents), valueTypeSize(array.type));
         readValues(section, array.type, m_contextTuples * array.numComponents, array.values, false);
-        m_context->push_back(std::move(array));
+        addArray(std::move(array), p_loc, section);
     }
 
     void readField(Location p_loc)
@@ -760,7 +814,7 @@ private:
                        false);
             // Field data of the whole data set (outside POINT_DATA and CELL_DATA) is read and dropped.
             if (m_context != nullptr) {
-                m_context->push_back(std::move(array));
+                addArray(std::move(array), loc, section);
             }
         }
     }
@@ -894,6 +948,22 @@ private:
             appendBlock(m_lines, true);
             appendBlock(m_polys, false);
         }
+        // A data section may come before the points or cells it describes, when their counts were still
+        // unknown: every array is checked against the final counts.
+        checkTuples(m_mesh.pointData, m_pointWhere, m_mesh.numPoints(), "points");
+        checkTuples(m_mesh.cellData, m_cellWhere, m_mesh.numCells(), "cells");
+    }
+
+    void checkTuples(std::vector<DataArray> const& p_arrays, std::vector<ArrayPlace> const& p_where,
+                     std::size_t p_count, char const* p_noun) const
+    {
+        for (std::size_t i = 0; i < p_arrays.size(); ++i) {
+            if (p_arrays[i].numTuples() != p_count) {
+                fail(p_where[i].where, p_where[i].section + ": holds " +
+                                           std::to_string(p_arrays[i].numTuples()) +
+                                           " tuples but there are " + std::to_string(p_count) + " " + p_noun);
+            }
+        }
     }
 
     std::string_view m_data;
@@ -917,6 +987,8 @@ private:
     bool m_seenPointData = false;
     bool m_seenCellData = false;
     std::vector<DataArray>* m_context = nullptr; // not owned: an array list of m_mesh
+    // Where each point and cell array was declared, for the checks once the whole file is read.
+    std::vector<ArrayPlace> m_pointWhere, m_cellWhere;
     std::string m_contextKey;
     std::size_t m_contextTuples = 0;
 };
