@@ -209,10 +209,11 @@ WriteOptions writeOptions(Options const& p_options)
 
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)
 {
-    if (p_volumes.inverted > 0) {
+    if (p_volumes.inverted == 1) {
+        p_err << "zevgeom: warning: 1 inverted element (negative volume) is counted as it is\n";
+    } else if (p_volumes.inverted > 1) {
         p_err << "zevgeom: warning: " << p_volumes.inverted
-              << (p_volumes.inverted == 1 ? " element is" : " elements are")
-              << " inverted (negative volume); counted with their negative volume\n";
+              << " inverted elements (negative volume) are counted as they are\n";
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <unordered_map>
@@ -243,6 +244,15 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
         }
         if (!regions->isInteger() || regions->numComponents != 1) {
             throw SelectionError("the region array '" + p_regionArray + "' must hold one integer per cell");
+        }
+        // Region numbers become set names and map keys: a value outside int is a malformed file.
+        for (std::size_t c = 0; c < regions->values.size(); ++c) {
+            double const v = regions->values[c];
+            if (!(v >= INT_MIN && v <= INT_MAX)) {
+                throw FormatError(p_source, 0, FormatError::s_noOffset,
+                                  "the region array '" + p_regionArray + "' holds " + std::to_string(v) +
+                                      " at cell " + std::to_string(c) + ", outside the int range");
+            }
         }
     }
 
