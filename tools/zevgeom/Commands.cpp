@@ -59,7 +59,7 @@ void parse(Command const& p_command, std::vector<std::string> const& p_args, Opt
         std::size_t const eq = arg.find('=');
         if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
             CLI::Option const* option = app.get_option_no_throw(arg.substr(0, eq));
-            if (option != nullptr && option->get_type_size() == 0) {
+            if (option != nullptr && option->get_expected_max() == 0) {
                 throw UsageError("option '" + arg.substr(0, eq) + "' takes no value");
             }
         }
