@@ -4,6 +4,7 @@
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkCellOrder.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <climits>
@@ -34,7 +35,9 @@ struct CellBlock {
     bool present = false;
     std::vector<std::size_t> offsets{0};
     std::vector<int> connectivity;
-    std::vector<Location> where; // the start of each cell's record
+    // The byte offset of each cell's record; its line is counted only when a message needs it.
+    std::vector<std::size_t> where;
+    bool textLines = true; // whether the records were read where line numbers are valid
     std::size_t count() const { return offsets.size() - 1; }
 };
 
@@ -534,6 +537,7 @@ private:
         std::size_t const count = static_cast<std::size_t>(p_count);
         std::size_t const size = static_cast<std::size_t>(p_size);
         p_block.present = true;
+        p_block.textLines = m_linesValid && !m_binary;
         p_block.offsets.assign(1, 0);
         p_block.offsets.reserve(count + 1);
         p_block.where.reserve(count);
@@ -565,7 +569,7 @@ private:
             }
             std::int64_t const k = next(loc);
             ++used;
-            p_block.where.push_back(loc);
+            p_block.where.push_back(loc.offset);
             if (k < p_minPoints) {
                 fail(loc, prefix(p_section) + "cell " + std::to_string(c) + " has " + std::to_string(k) +
                               (k == 1 ? " point" : " points") + "; it needs at least " +
@@ -637,7 +641,8 @@ private:
         m_cells.present = true;
         m_cells.offsets.assign(1, 0);
         m_cells.offsets.reserve(offsets.size());
-        m_cells.where.assign(offsets.size() - 1, p_loc);
+        m_cells.where.assign(offsets.size() - 1, p_loc.offset);
+        m_cells.textLines = p_loc.line != 0;
         for (std::size_t i = 1; i < offsets.size(); ++i) {
             if (offsets[i] < offsets[i - 1]) {
                 fail(p_loc, "CELLS: the offsets decrease at cell " + std::to_string(i - 1));
@@ -698,7 +703,8 @@ private:
                             std::to_string(static_cast<std::int64_t>(p_type)));
         }
         m_types.push_back(static_cast<VtkCellType>(static_cast<int>(p_type)));
-        m_typeWhere.push_back(p_loc);
+        m_typeWhere.push_back(p_loc.offset);
+        m_typesTextLines = p_loc.line != 0;
     }
 
     void readPolyCells(Location p_loc, std::string const& p_key)
@@ -843,6 +849,17 @@ private:
     }
 
     // ------------------------------------------------------------ checks across sections
+    // The place of a stored byte offset: its line counted from the start when lines were valid there.
+    Location locate(std::size_t p_offset, bool p_textLines) const
+    {
+        if (!p_textLines) {
+            return Location{0, p_offset};
+        }
+        std::size_t const line =
+            1 + static_cast<std::size_t>(std::count(m_data.begin(), m_data.begin() + p_offset, '\n'));
+        return Location{line, p_offset};
+    }
+
     void checkCells(CellBlock const& p_block, std::string const& p_section,
                     std::vector<VtkCellType> const* p_types)
     {
@@ -854,7 +871,7 @@ private:
             VtkCellType type;
             if (p_types != nullptr) {
                 type = (*p_types)[c];
-                Location const typeLoc = m_typeWhere[c];
+                Location const typeLoc = locate(m_typeWhere[c], m_typesTextLines);
                 std::string const cell =
                     "CELL_TYPES: cell " + std::to_string(c) + " is a " + cellTypeName(type);
                 int const fixed = fixedPointCount(type);
@@ -875,10 +892,11 @@ private:
                     }
                     std::string const problem = decodeFaceStream(ids, k, polyhedron);
                     if (!problem.empty()) {
-                        fail(p_block.where[c], "CELLS: cell " + std::to_string(c) + ": " + problem);
+                        fail(locate(p_block.where[c], p_block.textLines),
+                             "CELLS: cell " + std::to_string(c) + ": " + problem);
                     }
                     for (int id : polyhedron.vertices) {
-                        checkIndex(id, numPoints, p_section, c, p_block.where[c]);
+                        checkIndex(id, numPoints, p_section, c, locate(p_block.where[c], p_block.textLines));
                     }
                     continue;
                 }
@@ -887,7 +905,7 @@ private:
                                             : VtkCellType::Polygon;
             }
             for (int j = 0; j < k; ++j) {
-                Location loc = p_block.where[c];
+                Location loc = locate(p_block.where[c], p_block.textLines);
                 if (loc.line == 0) {
                     loc.offset += 4 * static_cast<std::size_t>(j + 1);
                 }
@@ -906,7 +924,7 @@ private:
         }
     }
 
-    void appendBlock(CellBlock const& p_block, bool p_lines)
+    void appendBlock(CellBlock& p_block, bool p_lines)
     {
         for (std::size_t c = 0; c < p_block.count(); ++c) {
             std::size_t const k = p_block.offsets[c + 1] - p_block.offsets[c];
@@ -942,11 +960,20 @@ private:
         } else {
             checkCells(m_lines, "LINES", nullptr);
             checkCells(m_polys, "POLYGONS", nullptr);
-            m_mesh.cellTypes.reserve(m_lines.count() + m_polys.count());
-            m_mesh.connectivity.reserve(m_lines.connectivity.size() + m_polys.connectivity.size());
-            m_mesh.offsets.reserve(m_lines.count() + m_polys.count() + 1);
-            appendBlock(m_lines, true);
-            appendBlock(m_polys, false);
+            if (m_lines.count() == 0) {
+                // Only polygons (the common surface file): their arrays become the mesh's, uncopied.
+                m_mesh.cellTypes.assign(m_polys.count(), VtkCellType::Polygon);
+                m_mesh.connectivity = std::move(m_polys.connectivity);
+                m_mesh.offsets = std::move(m_polys.offsets);
+            } else {
+                m_mesh.cellTypes.reserve(m_lines.count() + m_polys.count());
+                m_mesh.connectivity.reserve(m_lines.connectivity.size() + m_polys.connectivity.size());
+                m_mesh.offsets.reserve(m_lines.count() + m_polys.count() + 1);
+                appendBlock(m_lines, true);
+                // The lines' arrays are copied; free them before the polygons are.
+                m_lines = CellBlock();
+                appendBlock(m_polys, false);
+            }
         }
         // A data section may come before the points or cells it describes, when their counts were still
         // unknown: every array is checked against the final counts.
@@ -980,7 +1007,8 @@ private:
     bool m_haveTypes = false;
     bool m_offsetLayout = false;
     std::vector<VtkCellType> m_types;
-    std::vector<Location> m_typeWhere;
+    std::vector<std::size_t> m_typeWhere; // byte offsets, as CellBlock::where
+    bool m_typesTextLines = true;
     CellBlock m_lines;
     CellBlock m_polys;
 
