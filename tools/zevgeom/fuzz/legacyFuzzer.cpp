@@ -1,5 +1,5 @@
-// libFuzzer entry point for the legacy reader: any input must either read or fail with a FormatError, and whatever reads must
-// write and read back to the same mesh.
+// libFuzzer entry point for the legacy reader: any input must either read or fail with a FormatError, and
+// whatever reads must write and read back to the same mesh.
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
@@ -12,11 +12,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* p_data, std::size_t p_size)
 {
-    using namespace zevgeom;
+    using namespace zev::io;
     MeshData mesh;
     try {
         mesh = VtkLegacyReader::readBuffer(std::string_view(reinterpret_cast<char const*>(p_data), p_size),
-                                     "fuzz.vtk");
+                                           "fuzz.vtk");
     } catch (FormatError const&) {
         return 0;
     }

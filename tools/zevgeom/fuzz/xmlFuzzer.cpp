@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* p_data, std::size_t p_
     using namespace zev::io;
     MeshData mesh;
     try {
-        mesh = VtkXmlReader::readBuffer(std::string_view(reinterpret_cast<char const*>(p_data), p_size), "fuzz.vtu");
+        mesh = VtkXmlReader::readBuffer(std::string_view(reinterpret_cast<char const*>(p_data), p_size),
+                                        "fuzz.vtu");
     } catch (FormatError const&) {
         return 0;
     }
@@ -25,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* p_data, std::size_t p_
     VtkXmlWriter::write(mesh, out, options, "fuzz-out.vtu");
     MeshData const again = VtkXmlReader::readBuffer(out.str(), "fuzz-out.vtu");
     if (again.numPoints() != mesh.numPoints() || again.cellTypes != mesh.cellTypes ||
-        again.connectivity.size() != mesh.connectivity.size() || again.pointData.size() != mesh.pointData.size() ||
-        again.cellData.size() != mesh.cellData.size()) {
+        again.connectivity.size() != mesh.connectivity.size() ||
+        again.pointData.size() != mesh.pointData.size() || again.cellData.size() != mesh.cellData.size()) {
         std::abort();
     }
     return 0;
