@@ -1,5 +1,6 @@
 #include "zev/io/VtkLegacyReader.h"
 
+#include "zev/contracts/ProgressTracker.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkCellOrder.h"
@@ -118,6 +119,8 @@ public:
             if (m_pos >= m_data.size()) {
                 break;
             }
+            // Progress by the share of the file read, reported at each section.
+            m_progress.setProgress(static_cast<double>(m_pos) / static_cast<double>(m_data.size()), false);
             std::string_view const tok = token("");
             Location const loc = m_tokenLoc;
             std::string const key = upper(tok);
@@ -151,6 +154,7 @@ public:
             }
         }
         finish();
+        m_progress.stop();
         return std::move(m_mesh);
     }
 
@@ -995,6 +999,7 @@ private:
 
     std::string_view m_data;
     std::string m_name;
+    ProgressTracker m_progress;
     std::size_t m_pos = 0;
     std::size_t m_line = 1;
     bool m_binary = false;
