@@ -583,16 +583,18 @@ private:
         return static_cast<std::int64_t>(v);
     }
 
-    std::vector<double> values(RawArray const& p_array) const
+    // The array's values; an ascii array hands its values over, a binary one frees its bytes.
+    std::vector<double> values(RawArray& p_array) const
     {
         if (p_array.isAscii) {
-            return p_array.ascii;
+            return std::move(p_array.ascii);
         }
         std::size_t const n = p_array.count();
         std::vector<double> out(n);
         for (std::size_t i = 0; i < n; ++i) {
             out[i] = binaryValue(p_array, i);
         }
+        std::string().swap(p_array.bytes);
         return out;
     }
 
@@ -695,14 +697,14 @@ private:
             if (!node) {
                 fail(path, "there is no Points DataArray");
             }
-            RawArray const raw = readArray(node, arrayPath(path, node), static_cast<long long>(points), 3);
+            RawArray raw = readArray(node, arrayPath(path, node), static_cast<long long>(points), 3);
             if (!isFloat(raw.type)) {
                 fail(arrayPath(path, node), "point coordinates must be Float32 or Float64");
             }
             if (raw.type == ValueType::Double) {
                 m_mesh.pointType = ValueType::Double;
             }
-            std::vector<double> const xyz = values(raw);
+            std::vector<double> xyz = values(raw);
             for (std::size_t i = 0; i < xyz.size(); ++i) {
                 if (!std::isfinite(xyz[i])) {
                     fail(arrayPath(path, node),
@@ -718,7 +720,11 @@ private:
                                      : i * static_cast<std::size_t>(valueTypeSize(raw.type)));
                 }
             }
-            m_mesh.points.insert(m_mesh.points.end(), xyz.begin(), xyz.end());
+            if (m_mesh.points.empty()) {
+                m_mesh.points = std::move(xyz);
+            } else {
+                m_mesh.points.insert(m_mesh.points.end(), xyz.begin(), xyz.end());
+            }
         }
         progress.setProgress(0.3, false);
 
@@ -889,7 +895,7 @@ private:
             if (name.empty()) {
                 fail(path, "a data array needs a Name");
             }
-            RawArray const raw = readArray(a, path, static_cast<long long>(p_tuples), 0);
+            RawArray raw = readArray(a, path, static_cast<long long>(p_tuples), 0);
             auto const found = p_names.find(name);
             if (m_pieces == 0) {
                 if (found != p_names.end()) {
