@@ -875,23 +875,24 @@ private:
             VtkCellType type;
             if (p_types != nullptr) {
                 type = (*p_types)[c];
-                Location const typeLoc = locate(m_typeWhere[c], m_typesTextLines);
+                // Places are counted only for a message: counting lines for every cell is quadratic.
+                auto const typeLoc = [&] { return locate(m_typeWhere[c], m_typesTextLines); };
                 std::string const cell =
                     "CELL_TYPES: cell " + std::to_string(c) + " is a " + cellTypeName(type);
                 int const fixed = fixedPointCount(type);
                 if (fixed > 0 && k != fixed) {
-                    fail(typeLoc, cell + ", which has " + std::to_string(fixed) +
-                                      " points, but CELLS gives it " + std::to_string(k));
+                    fail(typeLoc(), cell + ", which has " + std::to_string(fixed) +
+                                        " points, but CELLS gives it " + std::to_string(k));
                 }
                 if (type == VtkCellType::Polygon && k < 3) {
-                    fail(typeLoc, cell + " with " + std::to_string(k) + " points; it needs at least 3");
+                    fail(typeLoc(), cell + " with " + std::to_string(k) + " points; it needs at least 3");
                 }
                 if (type == VtkCellType::PolyLine && k < 2) {
-                    fail(typeLoc, cell + " with " + std::to_string(k) + " points; it needs at least 2");
+                    fail(typeLoc(), cell + " with " + std::to_string(k) + " points; it needs at least 2");
                 }
                 if (type == VtkCellType::Polyhedron) {
                     if (m_offsetLayout) {
-                        fail(typeLoc,
+                        fail(typeLoc(),
                              cell + "; polyhedra are read only from CELLS records with face streams");
                     }
                     std::string const problem = decodeFaceStream(ids, k, polyhedron);
@@ -900,7 +901,7 @@ private:
                              "CELLS: cell " + std::to_string(c) + ": " + problem);
                     }
                     for (int id : polyhedron.vertices) {
-                        checkIndex(id, numPoints, p_section, c, locate(p_block.where[c], p_block.textLines));
+                        checkIndex(id, numPoints, p_section, c, p_block.where[c], p_block.textLines);
                     }
                     continue;
                 }
@@ -909,22 +910,21 @@ private:
                                             : VtkCellType::Polygon;
             }
             for (int j = 0; j < k; ++j) {
-                Location loc = locate(p_block.where[c], p_block.textLines);
-                if (loc.line == 0) {
-                    loc.offset += 4 * static_cast<std::size_t>(j + 1);
-                }
-                checkIndex(ids[j], numPoints, p_section, c, loc);
+                // In binary data the place is the id's own bytes; in text, the record's line.
+                std::size_t const at =
+                    p_block.where[c] + (p_block.textLines ? 0 : 4 * static_cast<std::size_t>(j + 1));
+                checkIndex(ids[j], numPoints, p_section, c, at, p_block.textLines);
             }
         }
     }
 
     void checkIndex(int p_id, std::size_t p_numPoints, std::string const& p_section, std::size_t p_cell,
-                    Location p_loc) const
+                    std::size_t p_offset, bool p_textLines) const
     {
         if (p_id < 0 || static_cast<std::size_t>(p_id) >= p_numPoints) {
-            fail(p_loc, p_section + ": cell " + std::to_string(p_cell) + " uses point " +
-                            std::to_string(p_id) + ", but there are " + std::to_string(p_numPoints) +
-                            " points");
+            fail(locate(p_offset, p_textLines),
+                 p_section + ": cell " + std::to_string(p_cell) + " uses point " + std::to_string(p_id) +
+                     ", but there are " + std::to_string(p_numPoints) + " points");
         }
     }
 
