@@ -333,9 +333,29 @@ private:
         m_linesValid = false;
     }
 
+    // The binary width of a type, without the table lookup of valueTypeSize (this runs per value).
+    static int widthOf(ValueType p_type)
+    {
+        switch (p_type) {
+        case ValueType::UnsignedChar:
+        case ValueType::Char:
+            return 1;
+        case ValueType::UnsignedShort:
+        case ValueType::Short:
+            return 2;
+        case ValueType::UnsignedInt:
+        case ValueType::Int:
+        case ValueType::IdType:
+        case ValueType::Float:
+            return 4;
+        default:
+            return 8;
+        }
+    }
+
     double decode(ValueType p_type, std::size_t p_at) const
     {
-        int const size = valueTypeSize(p_type);
+        int const size = widthOf(p_type);
         std::uint64_t raw = 0;
         for (int b = 0; b < size; ++b) {
             raw = (raw << 8) | static_cast<unsigned char>(m_data[p_at + b]);
@@ -877,23 +897,24 @@ private:
                 type = (*p_types)[c];
                 // Places are counted only for a message: counting lines for every cell is quadratic.
                 auto const typeLoc = [&] { return locate(m_typeWhere[c], m_typesTextLines); };
-                std::string const cell =
-                    "CELL_TYPES: cell " + std::to_string(c) + " is a " + cellTypeName(type);
+                auto const cell = [&] {
+                    return "CELL_TYPES: cell " + std::to_string(c) + " is a " + cellTypeName(type);
+                };
                 int const fixed = fixedPointCount(type);
                 if (fixed > 0 && k != fixed) {
-                    fail(typeLoc(), cell + ", which has " + std::to_string(fixed) +
+                    fail(typeLoc(), cell() + ", which has " + std::to_string(fixed) +
                                         " points, but CELLS gives it " + std::to_string(k));
                 }
                 if (type == VtkCellType::Polygon && k < 3) {
-                    fail(typeLoc(), cell + " with " + std::to_string(k) + " points; it needs at least 3");
+                    fail(typeLoc(), cell() + " with " + std::to_string(k) + " points; it needs at least 3");
                 }
                 if (type == VtkCellType::PolyLine && k < 2) {
-                    fail(typeLoc(), cell + " with " + std::to_string(k) + " points; it needs at least 2");
+                    fail(typeLoc(), cell() + " with " + std::to_string(k) + " points; it needs at least 2");
                 }
                 if (type == VtkCellType::Polyhedron) {
                     if (m_offsetLayout) {
                         fail(typeLoc(),
-                             cell + "; polyhedra are read only from CELLS records with face streams");
+                             cell() + "; polyhedra are read only from CELLS records with face streams");
                     }
                     std::string const problem = decodeFaceStream(ids, k, polyhedron);
                     if (!problem.empty()) {

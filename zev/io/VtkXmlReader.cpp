@@ -66,11 +66,15 @@ bool isUnsignedType(ValueType p_type)
 // One array as read: its values, widened to double (index arrays are read as int64 separately).
 struct RawArray {
     ValueType type = ValueType::Float;
+    int width = 4; // bytes per value
     int components = 1;
     std::string bytes;         // decoded binary data, host order not yet applied
     std::vector<double> ascii; // values of an ascii array
     bool isAscii = false;
-    std::size_t count() const { return isAscii ? ascii.size() : bytes.size() / valueTypeSize(type); }
+    std::size_t count() const
+    {
+        return isAscii ? ascii.size() : bytes.size() / static_cast<std::size_t>(width);
+    }
 };
 
 class Parser {
@@ -359,6 +363,7 @@ private:
         }
         out.components = static_cast<int>(comps);
         int const width = valueTypeSize(out.type);
+        out.width = width;
         bool const knownSize = p_tuples >= 0;
         std::uint64_t const expectedValues = knownSize ? std::uint64_t(p_tuples) * std::uint64_t(comps) : 0;
         std::string const format = p_node.attribute("format").as_string("ascii");
@@ -520,7 +525,7 @@ private:
     // The value at p_index of a binary array, in the file's byte order.
     double binaryValue(RawArray const& p_array, std::size_t p_index) const
     {
-        int const size = valueTypeSize(p_array.type);
+        int const size = p_array.width;
         char const* at = p_array.bytes.data() + p_index * static_cast<std::size_t>(size);
         std::uint64_t raw = 0;
         for (int b = 0; b < size; ++b) {
