@@ -1,9 +1,10 @@
 // The zevgeom command line end to end: reports on the built-in mesh, files written and read back, usage
 // errors with exit code 1 and malformed files with exit code 2 and their diagnostic.
 #include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/VtkReader.h"
+#include "zev/io/VtkLegacyReader.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 namespace {
 
+using namespace zev::io;
 using namespace zevgeom;
 
 struct Outcome {
@@ -51,16 +53,20 @@ TEST(ZevgeomCommands, ReportOnTheBuiltInMesh)
     ASSERT_EQ(info.code, 0) << info.err;
     EXPECT_NE(info.out.find("\"mesh\": \"default mesh (mixed box 6x6x6)\""), std::string::npos);
     EXPECT_EQ(jsonValue(info.out, "vertices"), 7 * 7 * 7 + 72);
-    EXPECT_NE(info.out.find("\"types\": {\"Wedge\": 144, \"Hex\": 72, \"Pyramid\": 432}"), std::string::npos)
-        << info.out;
+    nlohmann::ordered_json const doc = nlohmann::ordered_json::parse(info.out);
+    // Shape types in the library's order, sets and variables in the order the mesh holds them.
+    EXPECT_EQ(doc["elements"]["types"].dump(), R"({"Wedge":144,"Hex":72,"Pyramid":432})");
     EXPECT_NEAR(jsonValue(info.out, "volume"), 1.0, 1e-5);
     EXPECT_NEAR(jsonValue(info.out, "boundaryArea"), 6.0, 1e-5);
-    EXPECT_NE(info.out.find("{\"name\": \"velocity\", \"location\": \"vertex\", \"components\": 3"),
-              std::string::npos);
-    EXPECT_NE(
-        info.out.find("{\"name\": \"region\", \"location\": \"element\", \"components\": 1, \"min\": 1, "
-                      "\"max\": 2"),
-        std::string::npos);
+    EXPECT_EQ(doc["invertedElements"], 0);
+    nlohmann::ordered_json const& variables = doc["variables"];
+    ASSERT_EQ(variables.size(), 4u);
+    EXPECT_EQ(variables[2]["name"], "velocity");
+    EXPECT_EQ(variables[2]["location"], "vertex");
+    EXPECT_EQ(variables[2]["components"], 3);
+    EXPECT_EQ(
+        variables[3].dump(),
+        R"({"name":"region","location":"element","components":1,"min":1.0,"max":2.0,"defined":648,"values":648})");
 
     Outcome const table = run({"info"});
     ASSERT_EQ(table.code, 0);
@@ -83,7 +89,7 @@ TEST(ZevgeomCommands, GeneratedAndBoundaryFilesReadBack)
     std::string const box = scratchFile("box.vtk"), surface = scratchFile("surface.vtk");
     Outcome const generated = run({"generate", "hex", "--n", "2", "-o", box, "--binary"});
     ASSERT_EQ(generated.code, 0) << generated.err;
-    MeshData const mesh = VtkReader::readFile(box);
+    MeshData const mesh = VtkLegacyReader::readFile(box);
     EXPECT_EQ(mesh.numPoints(), 27u);
     EXPECT_EQ(mesh.numCells(), 8u);
 
@@ -91,7 +97,7 @@ TEST(ZevgeomCommands, GeneratedAndBoundaryFilesReadBack)
     ASSERT_EQ(boundary.code, 0) << boundary.err;
     EXPECT_NEAR(jsonValue(boundary.out, "area"), 6.0, 1e-5);
     EXPECT_EQ(jsonValue(boundary.out, "faces"), 24);
-    MeshData const skin = VtkReader::readFile(surface);
+    MeshData const skin = VtkLegacyReader::readFile(surface);
     EXPECT_EQ(skin.numPoints(), 26u); // every lattice point but the centre
     EXPECT_EQ(skin.numCells(), 24u);
     EXPECT_NE(skin.findPointArray("velocity"), nullptr);
@@ -111,6 +117,7 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
     };
     std::vector<Case> const cases{
         {{"frobnicate"}, "zevgeom: unknown command 'frobnicate'"},
+        {{"fo\x1b[2Jo"}, "zevgeom: unknown command 'fo\\x1b[2Jo'"},
         {{"info", "--bogus"}, "zevgeom: unknown option '--bogus' for info"},
         {{"info", "a.vtk", "b.vtk"}, "zevgeom: unexpected argument 'b.vtk'"},
         {{"integrate"}, "zevgeom: integrate needs exactly one of --var NAME and --expr EXPR"},
@@ -132,6 +139,21 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
          "zevgeom: --n takes a whole number from 1 to 1000, not '0'"},
         {{"generate", "hex", "--n", "2x", "-o", "x.vtk"},
          "zevgeom: --n takes a whole number from 1 to 1000, not '2x'"},
+        {{"info", "--json=yes"}, "zevgeom: option '--json' takes no value"},
+        {{"convert", "a.vtk"},
+         "zevgeom: convert needs the input and the output file: zevgeom convert IN OUT"},
+        {{"convert", "a.vtk", "b.vtu", "--ascii", "--compress"},
+         "zevgeom: --ascii cannot go with --binary or --compress"},
+        // Expressions: the parser's place and diagnosis; no assignments, no lists, no echo of a long text.
+        {{"integrate", "--expr", "x=3"},
+         "zevgeom: cannot evaluate 'x=3' at position 2: '=' assigns; compare with '=='"},
+        {{"integrate", "--expr", "x,y"},
+         "zevgeom: cannot evaluate 'x,y' at position 2: a list of expressions gives several results; "
+         "integrate one"},
+        {{"integrate", "--expr", "sin(x"},
+         "zevgeom: cannot evaluate 'sin(x' at position 5: Missing parenthesis"},
+        {{"integrate", "--expr", std::string(60, '(') + "x"},
+         "zevgeom: cannot evaluate '" + std::string(40, '(') + "...' at position 61: Missing parenthesis"},
         {{"info", "--region", "nothing"},
          "zevgeom: no cell array 'nothing' in default mesh (mixed box 6x6x6) to take regions from"},
     };
@@ -146,7 +168,7 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
 
 TEST(ZevgeomCommands, EveryCommandHasHelp)
 {
-    for (std::string const command : {"info", "integrate", "boundary", "generate"}) {
+    for (std::string const command : {"info", "integrate", "boundary", "generate", "convert"}) {
         Outcome const r = run({command, "--help"});
         EXPECT_EQ(r.code, 0);
         EXPECT_EQ(r.out.rfind("usage: zevgeom " + command + " ", 0), 0u) << r.out;
@@ -180,6 +202,117 @@ TEST(ZevgeomCommands, MalformedFilesExitWithTwoAndTheirDiagnostic)
     EXPECT_EQ(line, "zevgeom: " + corpus +
                         "/index-out-of-range.vtk:8: CELLS: cell 0 uses point 9, but there are 4 points");
     std::remove(err.c_str());
+}
+
+std::string writeText(std::string const& p_name, std::string const& p_text)
+{
+    std::string const path = scratchFile(p_name);
+    std::ofstream(path, std::ios::binary) << p_text;
+    return path;
+}
+
+TEST(ZevgeomCommands, HostileFilesAndOutputs)
+{
+    // Not a regular file: exit 2 naming it, without reading a device.
+    Outcome const dir = run({"info", "/tmp"});
+    EXPECT_EQ(dir.code, s_exitFile);
+    EXPECT_EQ(dir.err, "zevgeom: /tmp: is a directory, not a mesh file\n");
+    Outcome const device = run({"info", "/dev/zero"});
+    EXPECT_EQ(device.code, s_exitFile);
+    EXPECT_EQ(device.err,
+              "zevgeom: /dev/zero: is not a regular file (a device, pipe or socket); give a mesh file\n");
+
+    // A file array named x keeps x the coordinate, and the tool says where the array went.
+    std::string const head =
+        "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 4 float\n"
+        "0 0 0 1 0 0 0 1 0 0 0 1\nCELLS 1 5\n";
+    std::string const tail = "CELL_TYPES 1\n10\nPOINT_DATA 4\nSCALARS x float 1\nLOOKUP_TABLE default\n"
+                             "5 5 5 5\nSCALARS e%1B[2Jvil float 1\nLOOKUP_TABLE default\n1 1 1 1\n";
+    std::string const tet = writeText("x.vtk", head + "4 0 1 2 3\n" + tail);
+    Outcome const x = run({"integrate", tet, "--expr", "x", "--json"});
+    ASSERT_EQ(x.code, 0) << x.err;
+    EXPECT_NEAR(jsonValue(x.out, "average"), 0.25, 1e-6); // the centroid's x, not the array's 5
+    EXPECT_EQ(x.err, "zevgeom: note: the array 'x' is filed as 'x_array'; x, y and z name the coordinates\n");
+    EXPECT_NEAR(jsonValue(run({"integrate", tet, "--var", "x_array", "--json"}).out, "average"), 5.0, 1e-6);
+    // An array name with escape codes cannot draw on the terminal.
+    EXPECT_NE(run({"info", tet}).out.find("\ne\\x1b[2Jvil  vertex"), std::string::npos);
+
+    // An inverted element is counted, with a warning.
+    std::string const inverted = writeText("inverted.vtk", head + "4 0 2 1 3\n" + tail);
+    Outcome const inv = run({"info", inverted, "--json"});
+    EXPECT_EQ(jsonValue(inv.out, "invertedElements"), 1);
+    EXPECT_NEAR(jsonValue(inv.out, "volume"), -1.0 / 6, 1e-6);
+    EXPECT_NE(inv.err.find("zevgeom: warning: 1 inverted element (negative volume) is counted as it is\n"),
+              std::string::npos);
+
+    // An average over no measure is undefined, not 0.
+    std::string const flat =
+        writeText("flat.vtk", "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\n"
+                              "POINTS 4 float\n0 0 0 1 0 0 2 0 0 3 0 0\nCELLS 1 5\n4 0 1 2 3\n"
+                              "CELL_TYPES 1\n10\nPOINT_DATA 4\nSCALARS p float 1\n"
+                              "LOOKUP_TABLE default\n5 5 5 5\n");
+    Outcome const zero = run({"integrate", flat, "--var", "p", "--json"});
+    EXPECT_NE(zero.out.find("\"average\": null"), std::string::npos) << zero.out;
+    EXPECT_NE(run({"integrate", flat, "--var", "p"}).out.find("average   undefined\n"), std::string::npos);
+
+    // Region numbers beyond int are a malformed file.
+    std::string const regions =
+        writeText("regions.vtk", head + "4 0 1 2 3\nCELL_TYPES 1\n10\nCELL_DATA 1\n"
+                                        "SCALARS zone vtktypeint64 1\nLOOKUP_TABLE default\n"
+                                        "99999999999\n");
+    Outcome const region = run({"info", regions, "--region", "zone"});
+    EXPECT_EQ(region.code, s_exitFile);
+    EXPECT_EQ(region.err,
+              "zevgeom: " + regions +
+                  ": the region array 'zone' holds 99999999999.000000 at cell 0, outside the int range\n");
+
+    // Writing where no file can be: the reason, and nothing left behind.
+    Outcome const missing = run({"generate", "hex", "--n", "1", "-o", "/nonexistent-folder/a.vtk"});
+    EXPECT_EQ(missing.code, s_exitFile);
+    EXPECT_EQ(missing.err,
+              "zevgeom: /nonexistent-folder/a.vtk: cannot create the file: its folder does not exist\n");
+    Outcome const folder = run({"generate", "hex", "--n", "1", "-o", "/tmp"});
+    EXPECT_EQ(folder.err, "zevgeom: /tmp: cannot create the file: it is a directory\n");
+
+    // A report that cannot be written says so (a real process writing to a full device).
+    std::string const err = scratchFile("full.txt");
+    int const status = std::system((std::string(ZEVGEOM_EXECUTABLE) + " info >/dev/full 2>" + err).c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), s_exitFile);
+    std::ifstream in(err);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "zevgeom: cannot write the report to standard output");
+    for (std::string const& path : {tet, inverted, flat, regions, err}) {
+        std::remove(path.c_str());
+    }
+}
+
+TEST(ZevgeomCommands, ConvertRoundTripsTheValidFiles)
+{
+    // Every valid file, through each XML encoding and back to legacy, reads as the original.
+    std::string const corpus = ZEVGEOM_CORPUS_DIR;
+    for (std::string const name : {"tet-ascii.vtk", "tet-binary.vtk"}) {
+        MeshData const original = VtkLegacyReader::readFile(corpus + "/valid/" + name);
+        for (std::vector<std::string> const& options :
+             {std::vector<std::string>{}, {"--binary"}, {"--binary", "--compress"}}) {
+            std::string const xml = scratchFile("c.vtu"), back = scratchFile("c.vtk");
+            std::vector<std::string> args{"convert", corpus + "/valid/" + name, xml};
+            args.insert(args.end(), options.begin(), options.end());
+            ASSERT_EQ(run(args).code, 0);
+            Outcome const r = run({"convert", xml, back, "--binary", "--json"});
+            ASSERT_EQ(r.code, 0) << r.err;
+            EXPECT_EQ(jsonValue(r.out, "points"), 4);
+            MeshData const again = VtkLegacyReader::readFile(back);
+            EXPECT_EQ(again.points, original.points) << name;
+            EXPECT_EQ(again.connectivity, original.connectivity) << name;
+            EXPECT_EQ(again.cellTypes, original.cellTypes) << name;
+            ASSERT_EQ(again.pointData.size(), original.pointData.size()) << name;
+            EXPECT_EQ(again.pointData[0].values, original.pointData[0].values) << name;
+            std::remove(xml.c_str());
+            std::remove(back.c_str());
+        }
+    }
 }
 
 } // namespace

@@ -3,10 +3,11 @@
 // writing and reading, and regions, cell data and lines land in the sets they belong to.
 #include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/MeshConversion.h"
-#include "tools/zevgeom/VtkReader.h"
-#include "tools/zevgeom/VtkWriter.h"
 #include "zev/geometry/Geometry.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/MeshConversion.h"
+#include "zev/io/VtkLegacyReader.h"
+#include "zev/io/VtkLegacyWriter.h"
 #include "zev/shapes/ShapeSet.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,16 @@
 
 namespace {
 
+using namespace zev::io;
 using namespace zevgeom;
 
 constexpr double s_tolerance = 1e-5;
 
-MeshData throughFile(MeshData const& p_mesh, VtkWriter::Encoding p_encoding)
+MeshData throughFile(MeshData const& p_mesh, VtkLegacyWriter::Encoding p_encoding)
 {
     std::ostringstream out;
-    VtkWriter::write(p_mesh, out, p_encoding, "mesh.vtk");
-    return VtkReader::readBuffer(out.str(), "mesh.vtk");
+    VtkLegacyWriter::write(p_mesh, out, p_encoding, "mesh.vtk");
+    return VtkLegacyReader::readBuffer(out.str(), "mesh.vtk");
 }
 
 struct BoxCase {
@@ -42,7 +44,7 @@ TEST_P(GeneratedBox, MeasuresAUnitBoxAndItsBoundary)
     BoxCase const c = GetParam();
     // Through a file first, so that the generator's orderings are the file format's.
     LoadedMesh mesh =
-        toLibrary(throughFile(generateBox(c.kind, c.n), VtkWriter::Encoding::Binary), "box", "");
+        toLibrary(throughFile(generateBox(c.kind, c.n), VtkLegacyWriter::Encoding::Binary), "box", "");
     EXPECT_EQ(static_cast<std::size_t>(mesh.geo().getNumElements()), c.elements);
 
     VolumeMeasures const volumes = volumeMeasures(mesh.geo());
@@ -73,7 +75,7 @@ TEST_P(GeneratedBox, MeasuresAUnitBoxAndItsBoundary)
     selection.faceSets = sets;
     selection.compactVertices = true;
     MeshData const surface =
-        throughFile(fromLibrary(mesh.geo(), mesh.variables, selection), VtkWriter::Encoding::Ascii);
+        throughFile(fromLibrary(mesh.geo(), mesh.variables, selection), VtkLegacyWriter::Encoding::Ascii);
     EXPECT_EQ(surface.kind, DatasetKind::PolyData);
     EXPECT_EQ(surface.numCells(), c.boundaryTris + c.boundaryQuads);
     DataArray const* field = surface.findPointArray("linear");
@@ -241,13 +243,13 @@ TEST(ToolConversion, RegionsSurfacesLinesAndCellDataGoToTheirSets)
     try {
         toLibrary(m, "zones.vtk", "heat");
         FAIL() << "a float array cannot name regions";
-    } catch (UsageError const& e) {
+    } catch (SelectionError const& e) {
         EXPECT_STREQ(e.what(), "the region array 'heat' must hold one integer per cell");
     }
     try {
         toLibrary(m, "zones.vtk", "nope");
         FAIL() << "an absent array cannot name regions";
-    } catch (UsageError const& e) {
+    } catch (SelectionError const& e) {
         EXPECT_STREQ(e.what(), "no cell array 'nope' in zones.vtk to take regions from");
     }
 }

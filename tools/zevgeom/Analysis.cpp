@@ -4,18 +4,19 @@
 #include "tools/zevgeom/Analysis.h"
 
 #include "zev/contracts/Error.h"
+#include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/GeometryAutoPtr.h"
-#include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/Variable.h"
 #include "zev/visitors/AreaVisitor.h"
 #include "zev/visitors/VolumeVisitor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -56,8 +57,65 @@ void fileVariables(LoadedMesh& p_mesh)
 
 // Evaluates an expression where its inputs live: at the vertices, else at the elements, else at the
 // faces. The result is filed in the geometry under the expression's text.
+// An expression as it may be quoted in a message: printable, and not echoed whole when long.
+std::string quoted(std::string const& p_expression)
+{
+    constexpr std::size_t maxLength = 40;
+    std::string out;
+    for (std::size_t i = 0; i < p_expression.size() && i < maxLength; ++i) {
+        unsigned char const c = static_cast<unsigned char>(p_expression[i]);
+        out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
+    }
+    return "'" + out + (p_expression.size() > maxLength ? "...'" : "'");
+}
+
+// Refuses what the expression language would take but the tool cannot integrate (an assignment, a list
+// of several results) and reports the parser's own diagnosis, position and token, of a malformed one.
+void checkSyntax(std::string const& p_expression)
+{
+    int depth = 0;
+    bool braced = false;
+    for (std::size_t i = 0; i < p_expression.size(); ++i) {
+        char const c = p_expression[i];
+        if (braced) {
+            braced = c != '}';
+            continue;
+        }
+        char const before = i > 0 ? p_expression[i - 1] : ' ';
+        char const after = i + 1 < p_expression.size() ? p_expression[i + 1] : ' ';
+        if (c == '{') {
+            braced = true;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            throw UsageError("cannot evaluate " + quoted(p_expression) + " at position " +
+                             std::to_string(i + 1) +
+                             ": a list of expressions gives several results; integrate one");
+        } else if (c == '=' && after != '=' && before != '=' && before != '<' && before != '>' &&
+                   before != '!') {
+            throw UsageError("cannot evaluate " + quoted(p_expression) + " at position " +
+                             std::to_string(i + 1) + ": '=' assigns; compare with '=='");
+        }
+    }
+    zev::ExpressionEvaluator evaluator;
+    float value = 0;
+    std::string needed;
+    try {
+        evaluator.evaluateVariable(p_expression, &value, 1, needed, "Vertex");
+    } catch (zev::Error const& e) {
+        // The evaluator names the whole expression; keep its place and diagnosis only.
+        std::string what = e.what();
+        std::string const prefix = "Error in expression '" + p_expression + "'";
+        what = what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : ": " + what;
+        throw UsageError("cannot evaluate " + quoted(p_expression) + what);
+    }
+}
+
 zev::VarLocation evaluateExpression(LoadedMesh& p_mesh, std::string const& p_expression)
 {
+    checkSyntax(p_expression);
     zev::Geometry& g = p_mesh.geo();
     for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace}) {
         if (location != zev::eVertex && g.getSize(location) == 0)
@@ -65,8 +123,8 @@ zev::VarLocation evaluateExpression(LoadedMesh& p_mesh, std::string const& p_exp
         if (g.getVariable(p_expression, false, location) != nullptr)
             return location;
     }
-    throw UsageError("cannot evaluate '" + p_expression +
-                     "': it must combine numbers, x, y, z and variables of one location");
+    throw UsageError("cannot evaluate " + quoted(p_expression) +
+                     ": it must combine numbers, x, y, z and variables of one location");
 }
 
 Integral fromVisitor(zev::IntegrationVisitor const& p_visitor, Integral p_out)
@@ -78,30 +136,7 @@ Integral fromVisitor(zev::IntegrationVisitor const& p_visitor, Integral p_out)
     return p_out;
 }
 
-class WhereVariablesLive : public zev::VariableLocationProviderIF {
-public:
-    zev::VarLocation getLocationForExpressions(zev::Geometry* p_geometry,
-                                               std::vector<std::string> const& p_expressions) override
-    {
-        if (p_geometry == nullptr || p_expressions.empty())
-            return zev::eVertex;
-        for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace})
-            if (p_geometry->hasVariable(p_expressions.front(), location))
-                return location;
-        return zev::eVertex;
-    }
-};
-
 } // namespace
-
-void installLocationProvider()
-{
-    static bool s_installed = false;
-    if (s_installed)
-        return;
-    zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
-    s_installed = true;
-}
 
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
 {
@@ -111,6 +146,8 @@ VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
     out.elementVolumes.assign(elements.data(), elements.data() + elements.size());
     out.vertexVolumes.assign(vertices.data(), vertices.data() + vertices.size());
     out.total = std::accumulate(out.elementVolumes.begin(), out.elementVolumes.end(), 0.0);
+    out.inverted = static_cast<std::size_t>(
+        std::count_if(out.elementVolumes.begin(), out.elementVolumes.end(), [](double v) { return v < 0; }));
     return out;
 }
 

@@ -3,7 +3,8 @@
 // expression and integration operations goes through this one file.
 #pragma once
 
-#include "tools/zevgeom/MeshConversion.h"
+#include "tools/zevgeom/UsageError.h"
+#include "zev/io/MeshConversion.h"
 
 #include <string>
 #include <vector>
@@ -14,10 +15,8 @@ class Geometry;
 
 namespace zevgeom {
 
-// Hands the library's registry the tool's answer to "where does this quantity live": where the
-// geometry holds a variable of that name (vertex, then element, then face). Geometries created
-// afterwards use it; calling it again does nothing.
-void installLocationProvider();
+// The tool works in the mesh-file library's terms.
+using namespace zev::io;
 
 // The volume of every element (over the element sets in name order, concatenated as the library
 // concatenates element data) and each vertex's share of it.
@@ -25,6 +24,7 @@ struct VolumeMeasures {
     std::vector<double> elementVolumes;
     std::vector<double> vertexVolumes;
     double total = 0;
+    std::size_t inverted = 0; // elements with a negative volume
 };
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry);
 

@@ -2,11 +2,14 @@
 // tool can be tried, demonstrated and tested without any input file.
 #pragma once
 
-#include "tools/zevgeom/MeshData.h"
+#include "zev/io/MeshData.h"
 
 #include <string>
 
 namespace zevgeom {
+
+// The tool works in the mesh-file library's terms.
+using namespace zev::io;
 
 enum class BoxKind {
     Hex,  // N^3 hexahedra

@@ -4,11 +4,15 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
 #include <memory>
 
 int main(int argc, char** argv)
 {
+    // Past the file size limit a write fails with EFBIG instead of killing the process, so the
+    // writer can report it and remove its temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::unique_ptr<zev::ProgressListener> bar;
     if (isatty(STDERR_FILENO)) {
         bar.reset(zevgeom::makeProgressBar(std::cerr));
@@ -18,5 +22,9 @@ int main(int argc, char** argv)
     int const code = zevgeom::runZevgeom(args, std::cout, std::cerr);
     zev::ProgressTracker::setListener(nullptr);
     std::cout.flush();
-    return std::cout ? code : zevgeom::s_exitFile;
+    if (!std::cout) {
+        std::cerr << "zevgeom: cannot write the report to standard output\n";
+        return zevgeom::s_exitFile;
+    }
+    return code;
 }

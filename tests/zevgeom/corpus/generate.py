@@ -109,6 +109,22 @@ put('binary-unknown-keyword.vtk', BHEAD + BPTS + BCELLS + BTYPES + b"BOGUS 1\n",
 put('binary-huge-size.vtk', BHEAD + BPTS + b"CELLS 1 2000000000\n" + be_i([4,0,1,2,3]) + b"\n",
     "FILE:byte %d: CELLS: 2000000000 values cannot fit in the rest of the file" % len(BHEAD + BPTS))
 
+# Data sections before what they describe are checked against the final counts, at the array's line.
+put('data-before-cells.vtk', HEAD + PTS + "CELL_DATA 0\nSCALARS c float 1\nLOOKUP_TABLE default\n" + CELLS + TYPES,
+    "FILE:8: SCALARS 'c': holds 0 tuples but there are 1 cells")
+put('data-before-points.vtk', HEAD + "POINT_DATA 0\nSCALARS p float 1\nLOOKUP_TABLE default\n" + PTS + CELLS + TYPES,
+    "FILE:6: SCALARS 'p': holds 0 tuples but there are 4 points")
+put('polydata-data-between.vtk', "# vtk DataFile Version 3.0\nsurface\nASCII\nDATASET POLYDATA\n" + PTS +
+    "LINES 1 3\n2 0 1\nCELL_DATA 1\nSCALARS c float 1\nLOOKUP_TABLE default\n5\nPOLYGONS 1 4\n3 0 1 2\n",
+    "FILE:10: SCALARS 'c': holds 1 tuples but there are 2 cells")
+put('duplicate-array.vtk', VALID + "SCALARS p float 1\nLOOKUP_TABLE default\n1 2 3 4\n",
+    "FILE:15: SCALARS 'p': a second array named 'p' in POINT_DATA")
+put('uchar-range.vtk', HEAD + PTS + CELLS + TYPES + "CELL_DATA 1\nSCALARS zone unsigned_char 1\nLOOKUP_TABLE default\n300\n",
+    "FILE:14: SCALARS 'zone': value 300 is outside the range of unsigned_char")
+off_u64 = len(BVALID + b"FIELD f 1\nbig 1 4 vtktypeuint64\n")
+put('binary-uint64.vtk', BVALID + b"FIELD f 1\nbig 1 4 vtktypeuint64\n" + struct.pack('>4Q', 1, 2, 1 << 63, 3) + b"\n",
+    "FILE:byte %d: FIELD 'big': value 2 is beyond the signed 64-bit range" % (off_u64 + 16))
+
 with open(D + '/expected.txt', 'w') as f:
     f.write("# Each malformed file of this folder and the exact diagnostic the reader gives for it;\n")
     f.write("# FILE stands for the path the file was read under.\n")

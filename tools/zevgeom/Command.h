@@ -1,0 +1,76 @@
+// One zevgeom command: its options on the command line, its help text, and what it does. Every command
+// lives in its own file under commands/ and is listed once in commands/Registry.cpp.
+#pragma once
+
+#include "tools/zevgeom/Analysis.h"
+#include "tools/zevgeom/UsageError.h"
+#include "zev/io/MeshFile.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace zevgeom {
+
+// The options of every command; each command declares the ones it takes.
+struct Options {
+    std::string command;
+    std::vector<std::string> positional;
+    std::string region;
+    std::string var;
+    std::string expr;
+    std::string over = "volume";
+    std::string output;
+    std::string n;
+    bool json = false;
+    bool binary = false;
+    bool ascii = false;
+    bool compress = false;
+    bool help = false;
+    bool hasVar = false;
+    bool hasExpr = false;
+};
+
+class Command {
+public:
+    virtual ~Command() = default;
+    virtual char const* name() const = 0;
+    // The text of 'zevgeom NAME --help'.
+    virtual std::string help() const = 0;
+    // Declares the command's options (beyond -h/--help, which every command takes).
+    virtual void declare(CLI::App& p_app, Options& p_options) const = 0;
+    // Checks the parsed options; a UsageError names what is wrong.
+    virtual void check(Options& p_options) const = 0;
+    // Runs the command; the report goes to p_out, warnings to p_err.
+    virtual int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const = 0;
+};
+
+// The commands, in the order the main help lists them.
+std::vector<std::unique_ptr<Command>> const& commands();
+
+// ---------------------------------------------------------------- shared by the commands
+
+// The text of the options every mesh-reading command takes.
+extern char const* const s_commonOptions;
+
+// Options shared by several commands.
+void declareMesh(CLI::App& p_app, Options& p_options);
+void declareRegion(CLI::App& p_app, Options& p_options);
+void declareJson(CLI::App& p_app, Options& p_options);
+void declareOutput(CLI::App& p_app, Options& p_options);
+// At most p_count positional arguments.
+void checkPositionals(Options const& p_options, std::size_t p_count);
+
+// The mesh named by the first positional argument, or the built-in default mesh.
+LoadedMesh load(Options const& p_options);
+// The file options of --binary and --compress.
+WriteOptions writeOptions(Options const& p_options);
+// Warns on p_err when some elements have a negative volume.
+void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err);
+
+} // namespace zevgeom

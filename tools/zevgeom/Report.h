@@ -1,0 +1,57 @@
+// How the tool shows results: numbers, tables and columns on a terminal, and JSON documents.
+#pragma once
+
+#include "zev/variables/VarType.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zev {
+class Geometry;
+}
+
+namespace zevgeom {
+
+using Json = nlohmann::ordered_json;
+
+// A number with p_digits significant digits; "undefined" when not finite.
+std::string number(double p_value, int p_digits = 6);
+// A JSON number; null when not finite or undefined.
+Json jsonNumber(double p_value);
+// Writes a JSON document, indented by two, and a line end.
+void printJson(std::ostream& p_out, Json const& p_document);
+
+// Text from a file (a name, a title) made safe for a terminal: control characters and invalid bytes
+// become escapes such as \x1b, so that they cannot move the cursor or draw fake rows.
+std::string terminalSafe(std::string const& p_text);
+
+// A two-column table of labels and values, labels padded to the widest.
+class Table {
+public:
+    void row(std::string p_label, std::string p_value);
+    void print(std::ostream& p_out) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_rows;
+};
+
+// Columns of text, each padded to its widest cell.
+void printColumns(std::ostream& p_out, std::vector<std::vector<std::string>> const& p_rows);
+
+char const* shapeName(int p_type);
+char const* locationName(zev::VarLocation p_location);
+
+// One element or face set: its name, shape type and size.
+struct SetRow {
+    std::string name;
+    int type;
+    std::size_t count;
+};
+std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements);
+
+} // namespace zevgeom

@@ -1,0 +1,13 @@
+// A mistake on the command line (an unknown option, a missing value, an unknown variable): exit code 1.
+#pragma once
+
+#include <stdexcept>
+
+namespace zevgeom {
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+} // namespace zevgeom

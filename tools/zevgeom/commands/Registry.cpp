@@ -1,0 +1,26 @@
+// The one list of the tool's commands: a new command is a new file in this folder and a line here.
+#include "tools/zevgeom/Command.h"
+
+namespace zevgeom {
+
+std::unique_ptr<Command> makeInfoCommand();
+std::unique_ptr<Command> makeIntegrateCommand();
+std::unique_ptr<Command> makeBoundaryCommand();
+std::unique_ptr<Command> makeGenerateCommand();
+std::unique_ptr<Command> makeConvertCommand();
+
+std::vector<std::unique_ptr<Command>> const& commands()
+{
+    static std::vector<std::unique_ptr<Command>> const s_commands = [] {
+        std::vector<std::unique_ptr<Command>> list;
+        list.push_back(makeInfoCommand());
+        list.push_back(makeIntegrateCommand());
+        list.push_back(makeBoundaryCommand());
+        list.push_back(makeGenerateCommand());
+        list.push_back(makeConvertCommand());
+        return list;
+    }();
+    return s_commands;
+}
+
+} // namespace zevgeom

@@ -1,0 +1,134 @@
+#include "zev/io/FileAccess.h"
+
+#include "zev/io/FormatError.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace zev::io {
+
+namespace {
+
+[[noreturn]] void failOn(std::string const& p_path, std::string const& p_message)
+{
+    throw FormatError(p_path, 0, FormatError::s_noOffset, p_message);
+}
+
+std::string folderOf(std::string const& p_path)
+{
+    std::size_t const slash = p_path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : p_path.substr(0, slash);
+}
+
+std::string createFailure(int p_errno)
+{
+    switch (p_errno) {
+    case ENOENT:
+    case ENOTDIR:
+        return "cannot create the file: its folder does not exist";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "cannot create the file: permission denied";
+    case EISDIR:
+        return "cannot create the file: it is a directory";
+    default:
+        return std::string("cannot create the file: ") + std::strerror(p_errno);
+    }
+}
+
+} // namespace
+
+std::string readRegularFile(std::string const& p_path,
+                            std::function<void(std::string_view)> const& p_checkStart)
+{
+    struct stat info;
+    if (::stat(p_path.c_str(), &info) != 0) {
+        failOn(p_path, "cannot open the file");
+    }
+    if (S_ISDIR(info.st_mode)) {
+        failOn(p_path, "is a directory, not a mesh file");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failOn(p_path, "is not a regular file (a device, pipe or socket); give a mesh file");
+    }
+    std::ifstream in(p_path, std::ios::binary);
+    if (!in) {
+        failOn(p_path, "cannot open the file");
+    }
+    std::size_t const size = static_cast<std::size_t>(info.st_size);
+    std::string data;
+    std::size_t const head = size < 4096 ? size : 4096;
+    data.resize(head);
+    in.read(data.data(), static_cast<std::streamsize>(head));
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    if (p_checkStart) {
+        p_checkStart(data);
+    }
+    if (data.size() == head && size > head) {
+        data.resize(size);
+        in.read(data.data() + head, static_cast<std::streamsize>(size - head));
+        data.resize(head + static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        failOn(p_path, "cannot read the file");
+    }
+    return data;
+}
+
+void writeFileSafely(std::string const& p_path, std::function<void(std::ostream&)> const& p_write)
+{
+    struct stat info;
+    if (::stat(p_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        failOn(p_path, createFailure(EISDIR));
+    }
+    std::string const folder = folderOf(p_path);
+    std::string base = p_path.substr(p_path.rfind('/') == std::string::npos ? 0 : p_path.rfind('/') + 1);
+    std::string pattern =
+        (folder == "." && p_path.find('/') == std::string::npos ? std::string() : folder + "/") + "." + base +
+        ".tmpXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int const fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        failOn(p_path, createFailure(errno));
+    }
+    // mkstemp makes the file private; give it the permissions a newly created file would have.
+    mode_t const mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    std::string const temporary(name.data());
+    try {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            failOn(p_path, createFailure(errno));
+        }
+        p_write(out);
+        out.flush();
+        if (!out) {
+            failOn(p_path, "cannot write the file (the disk may be full or the file too large)");
+        }
+        out.close();
+        if (out.fail()) {
+            failOn(p_path, "cannot write the file (the disk may be full or the file too large)");
+        }
+        if (std::rename(temporary.c_str(), p_path.c_str()) != 0) {
+            failOn(p_path, createFailure(errno));
+        }
+    } catch (...) {
+        std::remove(temporary.c_str());
+        throw;
+    }
+}
+
+} // namespace zev::io

@@ -1,0 +1,27 @@
+// Reading and writing whole mesh files safely: only regular files are read, and their first bytes are
+// checked before the rest is loaded; a file is written to a temporary file beside it and renamed over
+// the target only once every byte is on disk, so a failed write leaves the old file as it was.
+#pragma once
+
+#include "zev/io/IOExport.h"
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace zev::io {
+
+// Reads p_path whole. p_checkStart sees the first bytes (up to 4 KiB, or the whole of a shorter file)
+// before the rest is read and throws to refuse the file. A missing, unreadable or non-regular file
+// (directory, device, pipe) is a FormatError naming it.
+ZEV_IO_EXPORT std::string readRegularFile(std::string const& p_path,
+                                          std::function<void(std::string_view)> const& p_checkStart);
+
+// Writes p_path through p_write into a temporary file in the same folder, then renames it over p_path.
+// On any failure (p_write throws, the disk is full, the folder is missing or not writable) the temporary
+// file is removed, p_path is untouched, and a FormatError says why.
+ZEV_IO_EXPORT void writeFileSafely(std::string const& p_path,
+                                   std::function<void(std::ostream&)> const& p_write);
+
+} // namespace zev::io

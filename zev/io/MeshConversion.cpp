@@ -1,0 +1,613 @@
+#include "zev/io/MeshConversion.h"
+
+#include "zev/contracts/Undefined.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/geometry/GeometryAPI.h"
+#include "zev/geometry/VariableLocationProviderIF.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/VtkCellOrder.h"
+#include "zev/shapes/GeometryUtilities.h"
+#include "zev/shapes/Shape.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <unordered_map>
+
+namespace zev::io {
+
+namespace {
+
+class WhereVariablesLive : public zev::VariableLocationProviderIF {
+public:
+    zev::VarLocation getLocationForExpressions(zev::Geometry* p_geometry,
+                                               std::vector<std::string> const& p_expressions) override
+    {
+        if (p_geometry == nullptr || p_expressions.empty())
+            return zev::eVertex;
+        for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace})
+            if (p_geometry->hasVariable(p_expressions.front(), location))
+                return location;
+        return zev::eVertex;
+    }
+};
+
+// File data is result data as the solver wrote it.
+constexpr zev::VarType s_fileType = zev::eConservative;
+
+char const* shapeKind(int p_shapeType)
+{
+    switch (p_shapeType) {
+    case zev::TRI:
+        return "TRI";
+    case zev::QUAD:
+        return "QUAD";
+    case zev::PENTAGON:
+        return "PENTAGON";
+    case zev::HEXAGON:
+        return "HEXAGON";
+    default:
+        return "POLYGON";
+    }
+}
+
+// Values outside the float range, and NaN, have no float to stand for them: they become undefined.
+float toFloat(double p_value)
+{
+    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
+        return zev::ZEV_UNDEF;
+    }
+    return static_cast<float>(p_value);
+}
+
+enum class Destination { Element, Face, Line };
+
+// Where one file cell went: the kind of destination, the slot of its set (in creation order) and its
+// position in that set.
+struct CellPlace {
+    Destination destination = Destination::Line;
+    int set = -1;
+    int index = 0;
+};
+
+struct SetPlan {
+    int shapeType;
+    long long region;
+    std::string name;
+    int count = 0;
+    zev::ShapeSet* set = nullptr;
+};
+
+long long regionOf(DataArray const* p_regions, std::size_t p_cell)
+{
+    return p_regions ? static_cast<long long>(p_regions->values[p_cell]) : 0;
+}
+
+void fillShape(zev::Shape& p_shape, VtkCellType p_type, int const* p_ids, int p_count,
+               std::vector<int>& p_scratch, std::string const& p_source, std::size_t p_cell)
+{
+    if (p_type == VtkCellType::Polyhedron) {
+        PolyhedronTopology topology;
+        std::string const problem = decodeFaceStream(p_ids, p_count, topology);
+        if (!problem.empty()) {
+            throw FormatError(p_source, 0, FormatError::s_noOffset,
+                              "cell " + std::to_string(p_cell) + ": " + problem);
+        }
+        p_shape.setNumVertices(static_cast<int>(topology.vertices.size()));
+        for (std::size_t k = 0; k < topology.vertices.size(); ++k) {
+            p_shape[static_cast<int>(k)] = topology.vertices[k];
+        }
+        p_shape.setNumFaces(static_cast<int>(topology.faces.size()));
+        for (std::size_t f = 0; f < topology.faces.size(); ++f) {
+            auto const& face = topology.faces[f];
+            p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(face.size()));
+            for (std::size_t k = 0; k < face.size(); ++k) {
+                p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), face[k]);
+            }
+        }
+        return;
+    }
+    if (p_type == VtkCellType::Polygon) {
+        p_shape.setNumVertices(p_count);
+    }
+    p_scratch.resize(static_cast<std::size_t>(p_count));
+    toLibraryOrder(p_type, p_ids, p_count, p_scratch.data());
+    for (int k = 0; k < p_count; ++k) {
+        p_shape[k] = p_scratch[static_cast<std::size_t>(k)];
+    }
+}
+
+// Makes the variables of one array at one location: values come per tuple through p_tupleOf, which maps
+// an item of set s (position i) to the array's tuple.
+void addVariables(LoadedMesh& p_out, DataArray const& p_array, zev::VarLocation p_location,
+                  std::vector<SetPlan> const& p_sets, std::vector<std::vector<std::size_t>> const& p_tuples)
+{
+    int const comps = p_array.numComponents;
+    auto makeScalar = [&](std::string const& name, int component) {
+        MeshVariable mv;
+        mv.name = name;
+        mv.location = p_location;
+        mv.numComponents = 1;
+        if (p_location == zev::eVertex) {
+            std::size_t const n = p_array.numTuples();
+            std::vector<float> values(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                values[i] = toFloat(p_array.values[i * comps + component]);
+            }
+            mv.variable.reset(
+                new zev::ScalarVariable(values.data(), static_cast<int>(n), s_fileType, p_location));
+        } else {
+            auto* v = new zev::ScalarVariable(s_fileType, p_location);
+            mv.variable.reset(v);
+            for (std::size_t s = 0; s < p_sets.size(); ++s) {
+                auto& data =
+                    v->getFloatValues(zev::Variable::Description(s_fileType, p_location, p_sets[s].name));
+                data.resize(p_tuples[s].size());
+                for (std::size_t i = 0; i < p_tuples[s].size(); ++i) {
+                    data[i] = toFloat(p_array.values[p_tuples[s][i] * comps + component]);
+                }
+            }
+        }
+        mv.variable->setName(name);
+        p_out.variables.push_back(std::move(mv));
+    };
+    if (comps == 3) {
+        MeshVariable mv;
+        mv.name = p_array.name;
+        mv.location = p_location;
+        mv.numComponents = 3;
+        auto* v = new zev::VectorVariable(s_fileType, p_location);
+        mv.variable.reset(v);
+        auto fill = [&](zev::TripletZEVVector& data, std::vector<std::size_t> const* tuples, std::size_t n) {
+            data.resize(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                std::size_t const t = tuples ? (*tuples)[i] : i;
+                data[i] = zev::Triplet(toFloat(p_array.values[3 * t]), toFloat(p_array.values[3 * t + 1]),
+                                       toFloat(p_array.values[3 * t + 2]));
+            }
+        };
+        if (p_location == zev::eVertex) {
+            fill(v->getTripletValues(zev::Variable::Description(s_fileType, p_location)), nullptr,
+                 p_array.numTuples());
+        } else {
+            for (std::size_t s = 0; s < p_sets.size(); ++s) {
+                fill(v->getTripletValues(zev::Variable::Description(s_fileType, p_location, p_sets[s].name)),
+                     &p_tuples[s], p_tuples[s].size());
+            }
+        }
+        mv.variable->setName(p_array.name);
+        p_out.variables.push_back(std::move(mv));
+    } else if (comps == 1) {
+        makeScalar(p_array.name, 0);
+    } else {
+        for (int c = 0; c < comps; ++c) {
+            makeScalar(p_array.name + "[" + std::to_string(c) + "]", c);
+        }
+    }
+}
+
+} // namespace
+
+void installLocationProvider()
+{
+    static bool s_installed = false;
+    if (s_installed)
+        return;
+    zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
+    s_installed = true;
+}
+
+void GeometryDeleter::operator()(zev::Geometry* p_geometry) const
+{
+    zev::GeometryAPI::instance()->deleteGeometry(p_geometry);
+}
+
+MeshVariable const* LoadedMesh::findVariable(std::string const& p_name, zev::VarLocation p_location) const
+{
+    for (auto const& v : variables) {
+        if (v.name == p_name && v.location == p_location) {
+            return &v;
+        }
+    }
+    return nullptr;
+}
+
+MeshVariable const* LoadedMesh::findVariable(std::string const& p_name) const
+{
+    for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace}) {
+        if (MeshVariable const* v = findVariable(p_name, location)) {
+            return v;
+        }
+    }
+    return nullptr;
+}
+
+std::string surfaceSetName(bool p_hasRegions, long long p_region, int p_shapeType)
+{
+    std::string const region = p_hasRegions ? "region" + std::to_string(p_region) : std::string("surface");
+    return zev::GeometryUtilities::getFaceSetName(region, shapeKind(p_shapeType));
+}
+
+LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::string const& p_regionArray)
+{
+    DataArray const* regions = nullptr;
+    if (!p_regionArray.empty()) {
+        regions = p_mesh.findCellArray(p_regionArray);
+        if (regions == nullptr) {
+            throw SelectionError("no cell array '" + p_regionArray + "' in " + p_source +
+                                 " to take regions from");
+        }
+        if (!regions->isInteger() || regions->numComponents != 1) {
+            throw SelectionError("the region array '" + p_regionArray + "' must hold one integer per cell");
+        }
+        // Region numbers become set names and map keys: a value outside int is a malformed file.
+        for (std::size_t c = 0; c < regions->values.size(); ++c) {
+            double const v = regions->values[c];
+            if (!(v >= INT_MIN && v <= INT_MAX)) {
+                throw FormatError(p_source, 0, FormatError::s_noOffset,
+                                  "the region array '" + p_regionArray + "' holds " + std::to_string(v) +
+                                      " at cell " + std::to_string(c) + ", outside the int range");
+            }
+        }
+    }
+
+    LoadedMesh out;
+    out.source = p_source;
+    installLocationProvider();
+    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    zev::Geometry& geometry = out.geo();
+    geometry.setName(p_source);
+
+    std::size_t const np = p_mesh.numPoints();
+    auto& vertices = geometry.getVertices();
+    vertices.resize(np);
+    for (std::size_t i = 0; i < np; ++i) {
+        vertices[i] = zev::Triplet(static_cast<float>(p_mesh.points[3 * i]),
+                                   static_cast<float>(p_mesh.points[3 * i + 1]),
+                                   static_cast<float>(p_mesh.points[3 * i + 2]));
+    }
+
+    // First pass: which set every cell joins, and the size of every set, sets in order of first use.
+    std::vector<SetPlan> elementPlans, facePlans;
+    std::map<std::pair<int, long long>, int> elementSlot, faceSlot;
+    std::vector<CellPlace> places(p_mesh.numCells());
+    std::size_t lineEntries = 0;
+    for (std::size_t c = 0; c < p_mesh.numCells(); ++c) {
+        VtkCellType const type = p_mesh.cellTypes[c];
+        int const n = p_mesh.cellSize(c);
+        CellPlace& place = places[c];
+        if (type == VtkCellType::Line || type == VtkCellType::PolyLine) {
+            place.destination = Destination::Line;
+            lineEntries += n > 1 ? 2 * static_cast<std::size_t>(n - 1) : 0;
+            continue;
+        }
+        int const shape = libraryShapeType(type, n);
+        long long const region = regionOf(regions, c);
+        bool const volume = isVolumeCell(type);
+        auto& plans = volume ? elementPlans : facePlans;
+        auto& slots = volume ? elementSlot : faceSlot;
+        auto found = slots.emplace(std::make_pair(shape, region), static_cast<int>(plans.size()));
+        if (found.second) {
+            SetPlan plan{shape, region, std::string(), 0, nullptr};
+            plan.name = volume ? zev::Geometry::getElementSetName(static_cast<int>(plans.size()))
+                               : surfaceSetName(regions != nullptr, region, shape);
+            plans.push_back(plan);
+        }
+        place.destination = volume ? Destination::Element : Destination::Face;
+        place.set = found.first->second;
+        place.index = plans[static_cast<std::size_t>(place.set)].count++;
+    }
+
+    for (std::size_t s = 0; s < elementPlans.size(); ++s) {
+        SetPlan& plan = elementPlans[s];
+        plan.set = geometry.addElementSet(static_cast<int>(s), static_cast<zev::ShapeType>(plan.shapeType),
+                                          plan.count, 1.0);
+    }
+    for (SetPlan& plan : facePlans) {
+        plan.set =
+            geometry.addFaceSet(plan.name, static_cast<zev::ShapeType>(plan.shapeType), plan.count, 1.0);
+    }
+    auto& lines = geometry.getLines();
+    lines.reserve(lineEntries);
+
+    // Second pass: the shapes' vertices.
+    std::vector<int> scratch;
+    for (std::size_t c = 0; c < p_mesh.numCells(); ++c) {
+        CellPlace const& place = places[c];
+        int const* ids = p_mesh.cellPoints(c);
+        int const n = p_mesh.cellSize(c);
+        if (place.destination == Destination::Line) {
+            for (int k = 0; k + 1 < n; ++k) {
+                lines.push_back(ids[k]);
+                lines.push_back(ids[k + 1]);
+            }
+            continue;
+        }
+        auto& plans = place.destination == Destination::Element ? elementPlans : facePlans;
+        zev::ShapeSet& set = *plans[static_cast<std::size_t>(place.set)].set;
+        fillShape(set[static_cast<std::size_t>(place.index)], p_mesh.cellTypes[c], ids, n, scratch, p_source,
+                  c);
+    }
+
+    // Variables: point arrays at the vertices, cell arrays on the element and face sets.
+    for (DataArray const& array : p_mesh.pointData) {
+        addVariables(out, array, zev::eVertex, {}, {});
+    }
+    if (!p_mesh.cellData.empty()) {
+        std::vector<std::vector<std::size_t>> elementTuples(elementPlans.size()),
+            faceTuples(facePlans.size());
+        for (std::size_t s = 0; s < elementPlans.size(); ++s) {
+            elementTuples[s].resize(static_cast<std::size_t>(elementPlans[s].count));
+        }
+        for (std::size_t s = 0; s < facePlans.size(); ++s) {
+            faceTuples[s].resize(static_cast<std::size_t>(facePlans[s].count));
+        }
+        for (std::size_t c = 0; c < places.size(); ++c) {
+            CellPlace const& place = places[c];
+            if (place.destination == Destination::Element) {
+                elementTuples[static_cast<std::size_t>(place.set)][static_cast<std::size_t>(place.index)] = c;
+            } else if (place.destination == Destination::Face) {
+                faceTuples[static_cast<std::size_t>(place.set)][static_cast<std::size_t>(place.index)] = c;
+            }
+        }
+        for (DataArray const& array : p_mesh.cellData) {
+            if (!elementPlans.empty()) {
+                addVariables(out, array, zev::eElement, elementPlans, elementTuples);
+            }
+            if (!facePlans.empty()) {
+                addVariables(out, array, zev::eFace, facePlans, faceTuples);
+            }
+        }
+    }
+    return out;
+}
+
+namespace {
+
+VtkCellType fileTypeOf(int p_shapeType)
+{
+    switch (p_shapeType) {
+    case zev::TET:
+        return VtkCellType::Tetra;
+    case zev::HEX:
+        return VtkCellType::Hexahedron;
+    case zev::WEDGE:
+        return VtkCellType::Wedge;
+    case zev::PYRAMID:
+        return VtkCellType::Pyramid;
+    case zev::POLYHEDRON:
+        return VtkCellType::Polyhedron;
+    case zev::TRI:
+        return VtkCellType::Triangle;
+    case zev::QUAD:
+        return VtkCellType::Quad;
+    default:
+        return VtkCellType::Polygon;
+    }
+}
+
+// The shape's vertex ids in the file's order (a polyhedron's as its face stream).
+void fileCell(zev::Shape const& p_shape, VtkCellType p_type, std::vector<int>& p_ids)
+{
+    if (p_type == VtkCellType::Polyhedron) {
+        PolyhedronTopology topology;
+        topology.vertices.resize(static_cast<std::size_t>(p_shape.getNumVertices()));
+        for (int k = 0; k < p_shape.getNumVertices(); ++k) {
+            topology.vertices[static_cast<std::size_t>(k)] = p_shape[k];
+        }
+        topology.faces.resize(static_cast<std::size_t>(p_shape.getNumFaces()));
+        for (int f = 0; f < p_shape.getNumFaces(); ++f) {
+            int n = 0;
+            int const* vertices = nullptr;
+            int const* row = p_shape.getVerticesForFace(f, n, &vertices);
+            topology.faces[static_cast<std::size_t>(f)].assign(row, row + n);
+        }
+        p_ids = encodeFaceStream(topology);
+        return;
+    }
+    int const n = p_shape.getNumVertices();
+    std::vector<int> library(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        library[static_cast<std::size_t>(k)] = p_shape[k];
+    }
+    p_ids.resize(static_cast<std::size_t>(n));
+    toFileOrder(p_type, library.data(), n, p_ids.data());
+}
+
+} // namespace
+
+MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> const& p_variables,
+                     ExportSelection const& p_selection)
+{
+    MeshData out;
+    out.title = p_geometry.getName().empty() ? std::string("zevgeom") : p_geometry.getName();
+
+    struct Block {
+        zev::ShapeSet const* set;
+        std::string name;
+        zev::VarLocation location;
+    };
+    std::vector<Block> blocks;
+    if (p_selection.elements) {
+        for (std::string const& name : p_geometry.getElementSetNames()) {
+            if (zev::ShapeSet const* set = p_geometry.getElementSet(name)) {
+                blocks.push_back({set, name, zev::eElement});
+            }
+        }
+    }
+    for (std::string const& name : p_geometry.getFaceSetNames()) {
+        bool wanted = p_selection.allFaceSets;
+        for (std::string const& n : p_selection.faceSets) {
+            wanted = wanted || n == name;
+        }
+        zev::ShapeSet const* set = p_geometry.getFaceSet(name);
+        if (wanted && set != nullptr) {
+            blocks.push_back({set, name, zev::eFace});
+        }
+    }
+    bool const volume = std::any_of(blocks.begin(), blocks.end(), [](Block const& b) {
+        return b.location == zev::eElement && !b.set->empty();
+    });
+    out.kind = volume ? DatasetKind::UnstructuredGrid : DatasetKind::PolyData;
+
+    // Lines first: POLYDATA numbers its lines before its polygons.
+    auto const& lines = p_geometry.getLines();
+    std::size_t const numSegments = p_selection.lines ? lines.size() / 2 : 0;
+    std::size_t numShapes = 0;
+    for (Block const& b : blocks) {
+        numShapes += b.set->size();
+    }
+    out.cellTypes.reserve(numShapes + numSegments);
+    out.offsets.reserve(numShapes + numSegments + 1);
+    auto addSegments = [&]() {
+        for (std::size_t s = 0; s < numSegments; ++s) {
+            out.addCell(VtkCellType::Line, {lines[2 * s], lines[2 * s + 1]});
+        }
+    };
+    if (!volume) {
+        addSegments();
+    }
+    std::vector<int> ids;
+    for (Block const& b : blocks) {
+        VtkCellType const type = fileTypeOf(b.set->getType());
+        for (std::size_t i = 0; i < b.set->size(); ++i) {
+            fileCell((*b.set)[i], type, ids);
+            out.addCell(type, ids);
+        }
+    }
+    if (volume) {
+        addSegments();
+    }
+
+    // Vertices, compacted to those the cells use when asked.
+    auto const& vertices = p_geometry.getVertices();
+    std::vector<int> newIndex;
+    if (p_selection.compactVertices) {
+        newIndex.assign(vertices.size(), -1);
+        std::vector<int>& conn = out.connectivity;
+        for (std::size_t c = 0; c < out.numCells(); ++c) {
+            bool const stream = out.cellTypes[c] == VtkCellType::Polyhedron;
+            std::size_t at = out.offsets[c];
+            std::size_t const end = out.offsets[c + 1];
+            if (stream) {
+                ++at; // the face count
+            }
+            while (at < end) {
+                std::size_t const count = stream ? static_cast<std::size_t>(conn[at++]) : end - at;
+                for (std::size_t k = 0; k < count; ++k, ++at) {
+                    int& id = conn[at];
+                    if (newIndex[static_cast<std::size_t>(id)] < 0) {
+                        newIndex[static_cast<std::size_t>(id)] = static_cast<int>(out.points.size() / 3);
+                        for (int a = 0; a < 3; ++a) {
+                            out.points.push_back(vertices[static_cast<std::size_t>(id)][a]);
+                        }
+                    }
+                    id = newIndex[static_cast<std::size_t>(id)];
+                }
+            }
+        }
+    } else {
+        out.points.reserve(3 * vertices.size());
+        for (std::size_t i = 0; i < vertices.size(); ++i) {
+            for (int a = 0; a < 3; ++a) {
+                out.points.push_back(vertices[i][a]);
+            }
+        }
+    }
+
+    // Point arrays from the vertex variables.
+    for (MeshVariable const& mv : p_variables) {
+        if (mv.location != zev::eVertex || !mv.variable) {
+            continue;
+        }
+        DataArray array;
+        array.name = mv.name;
+        array.type = ValueType::Float;
+        auto take = [&](std::size_t i, std::vector<double>& to) {
+            if (mv.numComponents == 3) {
+                auto const& t = static_cast<zev::VectorVariable const&>(*mv.variable)
+                                    .getTripletValues(zev::Variable::Description(mv.variable->getGlobalType(),
+                                                                                 zev::eVertex))[i];
+                to.insert(to.end(), {double(t[0]), double(t[1]), double(t[2])});
+            } else {
+                to.push_back(static_cast<zev::Variable const&>(*mv.variable)
+                                 .getFloatValues(zev::Variable::Description(mv.variable->getGlobalType(),
+                                                                            zev::eVertex))[i]);
+            }
+        };
+        array.numComponents = mv.numComponents == 3 ? 3 : 1;
+        array.role = array.numComponents == 3 ? ArrayRole::Vectors : ArrayRole::Scalars;
+        array.values.reserve(out.numPoints() * static_cast<std::size_t>(array.numComponents));
+        if (p_selection.compactVertices) {
+            std::vector<std::size_t> oldOf(out.numPoints());
+            for (std::size_t i = 0; i < newIndex.size(); ++i) {
+                if (newIndex[i] >= 0) {
+                    oldOf[static_cast<std::size_t>(newIndex[i])] = i;
+                }
+            }
+            for (std::size_t i : oldOf) {
+                take(i, array.values);
+            }
+        } else {
+            for (std::size_t i = 0; i < vertices.size(); ++i) {
+                take(i, array.values);
+            }
+        }
+        out.pointData.push_back(std::move(array));
+    }
+
+    // Cell arrays from the element and face variables, set by set in the cells' order.
+    for (MeshVariable const& mv : p_variables) {
+        if (mv.location == zev::eVertex || !mv.variable) {
+            continue;
+        }
+        DataArray array;
+        array.name = mv.name;
+        array.numComponents = mv.numComponents == 3 ? 3 : 1;
+        array.role = array.numComponents == 3 ? ArrayRole::Vectors : ArrayRole::Scalars;
+        bool any = false;
+        auto const keys = mv.variable->getDataKeysOnLocation(mv.location);
+        if (!volume) {
+            array.values.resize(numSegments * static_cast<std::size_t>(array.numComponents), zev::ZEV_UNDEF);
+        }
+        for (Block const& b : blocks) {
+            std::size_t const n = b.set->size();
+            if (b.location != mv.location || keys.count(b.name) == 0) {
+                array.values.resize(array.values.size() + n * static_cast<std::size_t>(array.numComponents),
+                                    zev::ZEV_UNDEF);
+                continue;
+            }
+            zev::Variable::Description const desc(mv.variable->getGlobalType(), mv.location, b.name);
+            for (std::size_t i = 0; i < n; ++i) {
+                if (array.numComponents == 3) {
+                    auto const& data =
+                        static_cast<zev::VectorVariable const&>(*mv.variable).getTripletValues(desc);
+                    zev::Triplet const t = i < data.size()
+                                               ? data[i]
+                                               : zev::Triplet(zev::ZEV_UNDEF, zev::ZEV_UNDEF, zev::ZEV_UNDEF);
+                    array.values.insert(array.values.end(), {double(t[0]), double(t[1]), double(t[2])});
+                } else {
+                    auto const& data = static_cast<zev::Variable const&>(*mv.variable).getFloatValues(desc);
+                    array.values.push_back(i < data.size() ? double(data[i]) : double(zev::ZEV_UNDEF));
+                }
+            }
+            any = true;
+        }
+        if (volume) {
+            array.values.resize(array.values.size() +
+                                    numSegments * static_cast<std::size_t>(array.numComponents),
+                                zev::ZEV_UNDEF);
+        }
+        if (any) {
+            out.cellData.push_back(std::move(array));
+        }
+    }
+    return out;
+}
+
+} // namespace zev::io

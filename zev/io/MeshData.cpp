@@ -1,0 +1,186 @@
+#include "zev/io/MeshData.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace zev::io {
+
+void MeshData::addCell(VtkCellType p_type, std::vector<int> const& p_ids)
+{
+    cellTypes.push_back(p_type);
+    connectivity.insert(connectivity.end(), p_ids.begin(), p_ids.end());
+    offsets.push_back(connectivity.size());
+}
+
+namespace {
+DataArray const* findArray(std::vector<DataArray> const& p_arrays, std::string const& p_name)
+{
+    auto it =
+        std::find_if(p_arrays.begin(), p_arrays.end(), [&](DataArray const& a) { return a.name == p_name; });
+    return it == p_arrays.end() ? nullptr : &*it;
+}
+} // namespace
+
+DataArray const* MeshData::findPointArray(std::string const& p_name) const
+{
+    return findArray(pointData, p_name);
+}
+
+DataArray const* MeshData::findCellArray(std::string const& p_name) const
+{
+    return findArray(cellData, p_name);
+}
+
+bool isKnownCellType(int p_type)
+{
+    switch (p_type) {
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 42:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isVolumeCell(VtkCellType p_type)
+{
+    switch (p_type) {
+    case VtkCellType::Tetra:
+    case VtkCellType::Voxel:
+    case VtkCellType::Hexahedron:
+    case VtkCellType::Wedge:
+    case VtkCellType::Pyramid:
+    case VtkCellType::Polyhedron:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isSurfaceCell(VtkCellType p_type)
+{
+    return p_type == VtkCellType::Triangle || p_type == VtkCellType::Quad || p_type == VtkCellType::Polygon;
+}
+
+int fixedPointCount(VtkCellType p_type)
+{
+    switch (p_type) {
+    case VtkCellType::Line:
+        return 2;
+    case VtkCellType::Triangle:
+        return 3;
+    case VtkCellType::Quad:
+        return 4;
+    case VtkCellType::Tetra:
+        return 4;
+    case VtkCellType::Voxel:
+        return 8;
+    case VtkCellType::Hexahedron:
+        return 8;
+    case VtkCellType::Wedge:
+        return 6;
+    case VtkCellType::Pyramid:
+        return 5;
+    default:
+        return -1;
+    }
+}
+
+char const* cellTypeName(VtkCellType p_type)
+{
+    switch (p_type) {
+    case VtkCellType::Line:
+        return "line";
+    case VtkCellType::PolyLine:
+        return "poly-line";
+    case VtkCellType::Triangle:
+        return "triangle";
+    case VtkCellType::Polygon:
+        return "polygon";
+    case VtkCellType::Quad:
+        return "quad";
+    case VtkCellType::Tetra:
+        return "tetra";
+    case VtkCellType::Voxel:
+        return "voxel";
+    case VtkCellType::Hexahedron:
+        return "hexahedron";
+    case VtkCellType::Wedge:
+        return "wedge";
+    case VtkCellType::Pyramid:
+        return "pyramid";
+    case VtkCellType::Polyhedron:
+        return "polyhedron";
+    }
+    return "unknown";
+}
+
+namespace {
+struct TypeInfo {
+    ValueType type;
+    char const* keyword;
+    int size;
+};
+
+// "long" is taken as 64 bits, the width of the platforms the tool is built for.
+constexpr TypeInfo s_types[] = {{ValueType::UnsignedChar, "unsigned_char", 1},
+                                {ValueType::Char, "char", 1},
+                                {ValueType::UnsignedShort, "unsigned_short", 2},
+                                {ValueType::Short, "short", 2},
+                                {ValueType::UnsignedInt, "unsigned_int", 4},
+                                {ValueType::Int, "int", 4},
+                                {ValueType::UnsignedLong, "unsigned_long", 8},
+                                {ValueType::Long, "long", 8},
+                                {ValueType::Int64, "vtktypeint64", 8},
+                                {ValueType::UInt64, "vtktypeuint64", 8},
+                                {ValueType::IdType, "vtkIdType", 4},
+                                {ValueType::Float, "float", 4},
+                                {ValueType::Double, "double", 8}};
+} // namespace
+
+char const* valueTypeKeyword(ValueType p_type)
+{
+    for (TypeInfo const& t : s_types) {
+        if (t.type == p_type) {
+            return t.keyword;
+        }
+    }
+    return "float";
+}
+
+int valueTypeSize(ValueType p_type)
+{
+    for (TypeInfo const& t : s_types) {
+        if (t.type == p_type) {
+            return t.size;
+        }
+    }
+    return 4;
+}
+
+bool parseValueType(std::string const& p_keyword, ValueType& p_type)
+{
+    for (TypeInfo const& t : s_types) {
+        std::string k = t.keyword;
+        if (k.size() == p_keyword.size() &&
+            std::equal(k.begin(), k.end(), p_keyword.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            })) {
+            p_type = t.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace zev::io

@@ -1,0 +1,110 @@
+// The tool's own in-memory mesh: what a VTK legacy file holds, kept close to the file's model so that
+// reading and writing round-trip, and so that the mapping onto the library's geometry is one pass.
+#pragma once
+
+#include "zev/io/IOExport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zev::io {
+
+// The cell types the tool exchanges, numbered as the file format numbers them.
+enum class VtkCellType : int {
+    Line = 3,
+    PolyLine = 4,
+    Triangle = 5,
+    Polygon = 7,
+    Quad = 9,
+    Tetra = 10,
+    Voxel = 11,
+    Hexahedron = 12,
+    Wedge = 13,
+    Pyramid = 14,
+    Polyhedron = 42
+};
+
+enum class DatasetKind { UnstructuredGrid, PolyData };
+
+// The value types of the format; integer types stay distinguishable so that a region array can be told
+// from a result array.
+enum class ValueType {
+    UnsignedChar,
+    Char,
+    UnsignedShort,
+    Short,
+    UnsignedInt,
+    Int,
+    UnsignedLong,
+    Long,
+    Int64,
+    UInt64,
+    IdType,
+    Float,
+    Double
+};
+
+// How an array was declared in its data section; the writer declares it the same way.
+enum class ArrayRole { Scalars, Vectors, Normals, Tensors, Field };
+
+struct ZEV_IO_EXPORT DataArray {
+    std::string name;
+    int numComponents = 1;
+    ValueType type = ValueType::Float;
+    ArrayRole role = ArrayRole::Scalars;
+    std::vector<double> values; // numComponents values per tuple
+
+    std::size_t numTuples() const { return numComponents > 0 ? values.size() / numComponents : 0; }
+    bool isInteger() const { return type != ValueType::Float && type != ValueType::Double; }
+};
+
+struct ZEV_IO_EXPORT MeshData {
+    DatasetKind kind = DatasetKind::UnstructuredGrid;
+    std::string title;
+
+    ValueType pointType = ValueType::Float; // Float or Double, as read
+    std::vector<double> points;             // x, y, z per point
+
+    // Cells in the file's order (for POLYDATA: lines, then polygons, as the format numbers them).
+    // Cell i's connectivity is connectivity[offsets[i] .. offsets[i + 1]); offsets has one entry more
+    // than there are cells. A polyhedron's connectivity is its face stream: the number of faces, then
+    // for each face its corner count followed by its point indices.
+    std::vector<VtkCellType> cellTypes;
+    std::vector<std::size_t> offsets{0};
+    std::vector<int> connectivity;
+
+    std::vector<DataArray> pointData;
+    std::vector<DataArray> cellData;
+
+    std::size_t numPoints() const { return points.size() / 3; }
+    std::size_t numCells() const { return cellTypes.size(); }
+    int cellSize(std::size_t cell) const { return static_cast<int>(offsets[cell + 1] - offsets[cell]); }
+    int const* cellPoints(std::size_t cell) const { return connectivity.data() + offsets[cell]; }
+
+    // Appends one cell; for a polyhedron p_ids is the face stream.
+    void addCell(VtkCellType p_type, std::vector<int> const& p_ids);
+
+    DataArray const* findPointArray(std::string const& p_name) const;
+    DataArray const* findCellArray(std::string const& p_name) const;
+};
+
+// True for the types the tool reads (the enumerators above).
+ZEV_IO_EXPORT bool isKnownCellType(int p_type);
+// True for tetra, voxel, hexahedron, wedge, pyramid and polyhedron.
+ZEV_IO_EXPORT bool isVolumeCell(VtkCellType p_type);
+// True for triangle, quad and polygon.
+ZEV_IO_EXPORT bool isSurfaceCell(VtkCellType p_type);
+// The fixed point count of a type, or -1 for polygon, poly-line and polyhedron.
+ZEV_IO_EXPORT int fixedPointCount(VtkCellType p_type);
+// The lower-case name used in messages ("tetra", "hexahedron", ...).
+ZEV_IO_EXPORT char const* cellTypeName(VtkCellType p_type);
+
+// The format's type keyword ("float", "unsigned_char", "vtkIdType", ...) and its binary width in bytes.
+ZEV_IO_EXPORT char const* valueTypeKeyword(ValueType p_type);
+ZEV_IO_EXPORT int valueTypeSize(ValueType p_type);
+// Parses a type keyword (case-insensitive); false for an unknown or unsupported one.
+ZEV_IO_EXPORT bool parseValueType(std::string const& p_keyword, ValueType& p_type);
+
+} // namespace zev::io

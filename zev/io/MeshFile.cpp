@@ -1,0 +1,126 @@
+#include "zev/io/MeshFile.h"
+
+#include "zev/geometry/Geometry.h"
+#include "zev/io/FileAccess.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/VtkLegacyReader.h"
+#include "zev/io/VtkLegacyWriter.h"
+#include "zev/io/VtkXmlReader.h"
+#include "zev/io/VtkXmlWriter.h"
+#include "zev/variables/Variable.h"
+
+#include <fstream>
+
+namespace zev::io {
+
+FileFormat formatOfPath(std::string const& p_path)
+{
+    std::size_t const dot = p_path.rfind('.');
+    std::size_t const slash = p_path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return FileFormat::Auto;
+    }
+    std::string ext = p_path.substr(dot + 1);
+    for (char& c : ext) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (ext == "vtk") {
+        return FileFormat::Legacy;
+    }
+    if (ext == "vtu") {
+        return FileFormat::XmlUnstructured;
+    }
+    if (ext == "vtp") {
+        return FileFormat::XmlPolyData;
+    }
+    return FileFormat::Auto;
+}
+
+MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
+{
+    FileFormat format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
+    if (format == FileFormat::Auto) {
+        std::ifstream in(p_path, std::ios::binary);
+        char first = 0;
+        while (in.get(first) && (first == ' ' || first == '\n' || first == '\r' || first == '\t')) {
+        }
+        format = in && first == '<' ? FileFormat::XmlUnstructured : FileFormat::Legacy;
+    }
+    if (format == FileFormat::Legacy) {
+        return VtkLegacyReader::readFile(p_path);
+    }
+    return VtkXmlReader::readFile(p_path);
+}
+
+void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
+{
+    FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
+    if (format == FileFormat::Auto || format == FileFormat::Legacy) {
+        VtkLegacyWriter::writeFile(p_mesh, p_path,
+                                   p_options.binary || p_options.compress ? VtkLegacyWriter::Encoding::Binary
+                                                                          : VtkLegacyWriter::Encoding::Ascii);
+        return;
+    }
+    VtkXmlWriter::Options options;
+    options.encoding = p_options.binary || p_options.compress ? VtkXmlWriter::Encoding::Appended
+                                                              : VtkXmlWriter::Encoding::Ascii;
+    options.compress = p_options.compress;
+    bool const wantPoly = format == FileFormat::XmlPolyData;
+    if (wantPoly == (p_mesh.kind == DatasetKind::PolyData)) {
+        VtkXmlWriter::writeFile(p_mesh, p_path, options);
+        return;
+    }
+    MeshData copy = p_mesh;
+    copy.kind = wantPoly ? DatasetKind::PolyData : DatasetKind::UnstructuredGrid;
+    VtkXmlWriter::writeFile(copy, p_path, options);
+}
+
+GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray, FileFormat p_format)
+{
+    LoadedMesh mesh = toLibrary(readMeshFile(p_path, p_format), p_path, p_regionArray);
+    zev::Geometry& g = mesh.geo();
+    for (MeshVariable& mv : mesh.variables) {
+        if (!mv.variable || g.hasVariable(mv.name, mv.location)) {
+            continue;
+        }
+        zev::Variable* variable = mv.variable.release();
+        variable->setLocation(mv.location);
+        try {
+            g.addVariable(variable, mv.location);
+        } catch (...) {
+            delete variable;
+            throw;
+        }
+    }
+    return GeometryAutoPtr(mesh.geometry.release());
+}
+
+void writeGeometry(zev::Geometry const& p_geometry, std::string const& p_path,
+                   ExportSelection const& p_selection, std::vector<std::string> const& p_variables,
+                   WriteOptions const& p_options)
+{
+    std::vector<MeshVariable> variables;
+    for (std::string const& name : p_variables) {
+        bool found = false;
+        for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace}) {
+            // The lookup is not const in the kernel, though it changes nothing.
+            zev::Variable const* v = const_cast<zev::Geometry&>(p_geometry).findVariable(name, location);
+            if (v == nullptr) {
+                continue;
+            }
+            MeshVariable mv;
+            mv.name = name;
+            mv.location = location;
+            mv.numComponents = v->isVector() ? 3 : 1;
+            mv.variable.reset(v->clone(name));
+            variables.push_back(std::move(mv));
+            found = true;
+        }
+        if (!found) {
+            throw SelectionError("the geometry has no variable '" + name + "'");
+        }
+    }
+    writeMeshFile(fromLibrary(p_geometry, variables, p_selection), p_path, p_options);
+}
+
+} // namespace zev::io

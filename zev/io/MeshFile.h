@@ -1,0 +1,49 @@
+// Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML) unless given,
+// and a whole file becomes a geometry with its variables filed on it, or a geometry's sets and variables
+// become a file.
+#pragma once
+
+#include "zev/geometry/GeometryAutoPtr.h"
+#include "zev/io/IOExport.h"
+#include "zev/io/MeshConversion.h"
+#include "zev/io/MeshData.h"
+
+#include <string>
+#include <vector>
+
+namespace zev::io {
+
+enum class FileFormat { Auto, Legacy, XmlUnstructured, XmlPolyData };
+
+// The format a path's extension names (case-insensitive); Auto for an unknown extension.
+ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
+
+struct ZEV_IO_EXPORT WriteOptions {
+    FileFormat format = FileFormat::Auto; // Auto: from the extension, legacy when it names none
+    bool binary = false;                  // legacy BINARY, or XML appended raw data
+    bool compress = false;                // XML only: zlib-compressed blocks (implies binary)
+};
+
+// Reads a mesh file. With Auto an unknown extension is read as XML when the file starts with '<' and
+// as legacy otherwise. Malformed input is a FormatError.
+ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto);
+
+// Writes a mesh file; a PolyData destination turns an unstructured mesh without volume cells into
+// PolyData, and refuses one with volume cells (FormatError). A failed write leaves no file behind.
+ZEV_IO_EXPORT void writeMeshFile(MeshData const& p_mesh, std::string const& p_path,
+                                 WriteOptions const& p_options = WriteOptions());
+
+// Reads a mesh file into a new geometry: element sets per shape type (and region, when p_regionArray
+// names an integer cell array), face sets, lines, and the point and cell arrays filed as vertex, element
+// and face variables.
+ZEV_IO_EXPORT GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray = "",
+                                           FileFormat p_format = FileFormat::Auto);
+
+// Writes the selected sets of a geometry with the named variables (any location; an unknown name is a
+// SelectionError).
+ZEV_IO_EXPORT void writeGeometry(zev::Geometry const& p_geometry, std::string const& p_path,
+                                 ExportSelection const& p_selection,
+                                 std::vector<std::string> const& p_variables,
+                                 WriteOptions const& p_options = WriteOptions());
+
+} // namespace zev::io
