@@ -7,6 +7,7 @@
 #include "tools/zevgeom/Generator.h"
 #include "tools/zevgeom/Report.h"
 #include "zev/contracts/Error.h"
+#include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
@@ -15,6 +16,7 @@
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/interpolants/Interpolant.h"
 #include "zev/io/MeshFile.h"
+#include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/Variable.h"
@@ -186,39 +188,61 @@ std::vector<SetInfo> Mesh::sets() const
     return out;
 }
 
+void Mesh::faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const
+{
+    p_offsets.assign(1, 0);
+    p_corners.clear();
+    for (auto const& entry : setsAt(geo(), zev::eFace)) {
+        zev::ShapeSet const& set = *geo().getFaceSet(entry.first);
+        for (std::size_t f = 0; f < set.size(); ++f) {
+            zev::Shape const& face = set[f];
+            for (int k = 0; k < face.getNumVertices(); ++k)
+                p_corners.push_back(face[k]);
+            p_offsets.push_back(static_cast<int>(p_corners.size()));
+        }
+    }
+}
+
 float* Mesh::vertexData() const
 {
     return geo().getVertices().floatData();
 }
 
+zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_location)
+{
+    zev::Geometry& g = geo();
+    for (auto const& entry : m_variables) {
+        if (entry.first == p_name) {
+            p_location = entry.second;
+            if (zev::Variable* variable = g.findVariable(p_name, p_location))
+                return variable;
+        }
+    }
+    bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
+    if (isPlainName(p_name) && !coordinate)
+        throw UnknownName("no variable '" + p_name + "' in " + source());
+    // A malformed expression is reported by the library's evaluator with its place and diagnosis.
+    zev::ExpressionEvaluator evaluator;
+    float probe = 0;
+    std::string needed;
+    evaluator.evaluateVariable(p_name, &probe, 1, needed, "Vertex");
+    for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
+        if (at != zev::eVertex && g.getSize(at) == 0)
+            continue;
+        if (zev::Variable* variable = g.getVariable(p_name, false, at)) {
+            p_location = at;
+            return variable;
+        }
+    }
+    throw RequestError("cannot evaluate '" + p_name +
+                       "': it must combine numbers, x, y, z and variables of one location");
+}
+
 Mesh::Values Mesh::values(std::string const& p_name)
 {
     zev::Geometry& g = geo();
-    zev::Variable* variable = nullptr;
     zev::VarLocation location = zev::eVertex;
-    for (auto const& entry : m_variables) {
-        if (entry.first == p_name) {
-            location = entry.second;
-            variable = g.findVariable(p_name, location);
-            break;
-        }
-    }
-    if (variable == nullptr) {
-        bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
-        if (isPlainName(p_name) && !coordinate)
-            throw UnknownName("no variable '" + p_name + "' in " + source());
-        for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
-            if (at != zev::eVertex && g.getSize(at) == 0)
-                continue;
-            if ((variable = g.getVariable(p_name, false, at)) != nullptr) {
-                location = at;
-                break;
-            }
-        }
-        if (variable == nullptr)
-            throw RequestError("cannot evaluate '" + p_name +
-                               "': it must combine numbers, x, y, z and variables of one location");
-    }
+    zev::Variable* variable = resolve(p_name, location);
 
     Values out;
     out.location = location;
@@ -292,10 +316,12 @@ void Mesh::addVariable(std::string const& p_name, float const* p_values, std::si
     if (p_name.empty())
         throw RequestError("a variable needs a name");
     std::size_t const expected = geo().getSize(p_location);
-    char const* const where = zevgeom::locationName(p_location);
+    char const* const where = p_location == zev::eVertex    ? (expected == 1 ? "vertex" : "vertices")
+                              : p_location == zev::eElement ? (expected == 1 ? "element" : "elements")
+                                                            : (expected == 1 ? "face" : "faces");
     if (p_count != expected)
         throw RequestError("'" + p_name + "' has " + std::to_string(p_count) + " values; the mesh has " +
-                           std::to_string(expected) + " " + where + (expected == 1 ? "" : "s"));
+                           std::to_string(expected) + " " + where);
     zev::VarType const type = zev::eConservative;
     std::unique_ptr<zev::Variable> variable;
     auto fill = [&](zev::Variable::Description const& desc, std::size_t from, std::size_t n) {
@@ -393,11 +419,9 @@ std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
 
 zev::Variable const* Mesh::vertexScalar(std::string const& p_name)
 {
-    Values const v = values(p_name);
-    if (v.location != zev::eVertex || v.components != 1)
-        throw RequestError("'" + p_name + "' must be a scalar at the vertices");
-    zev::Variable const* variable = geo().findVariable(p_name, zev::eVertex);
-    if (variable == nullptr)
+    zev::VarLocation location = zev::eVertex;
+    zev::Variable const* variable = resolve(p_name, location);
+    if (location != zev::eVertex || variable->isVector())
         throw RequestError("'" + p_name + "' must be a scalar at the vertices");
     return variable;
 }
@@ -490,8 +514,13 @@ void Mesh::carry(std::string const& p_name)
 
 IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBoundary)
 {
-    if (p_overBoundary && numElements() > 0)
+    if (p_overBoundary && numElements() > 0) {
+        for (auto const& entry : m_variables)
+            if (entry.first == p_expression && entry.second != zev::eVertex)
+                throw RequestError("'" + p_expression + "' lives on " + zevgeom::locationName(entry.second) +
+                                   "s; integrate it over the volume");
         return boundary()->integrate(p_expression, false);
+    }
     geo().clearDataStores();
     zevgeom::Domain const domain = numElements() > 0 ? zevgeom::Domain::Volume : zevgeom::Domain::Boundary;
     zevgeom::Integral const r = zevgeom::integrate(m_loaded, p_expression, true, domain);

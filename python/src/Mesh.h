@@ -71,6 +71,10 @@ public:
     // The variables this mesh holds, in the order they came (file order, then added or carried).
     std::vector<std::pair<std::string, zev::VarLocation>> const& variables() const { return m_variables; }
 
+    // The faces of the face sets in name order as corner lists: face f's vertices are
+    // p_corners[p_offsets[f] .. p_offsets[f + 1]).
+    void faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const;
+
     // The library's own vertex storage: 3 floats per vertex.
     float* vertexData() const;
 
@@ -124,6 +128,8 @@ private:
     Mesh() = default;
     static std::shared_ptr<Mesh> fromLoaded(zev::io::LoadedMesh p_loaded, std::string p_kind);
     std::shared_ptr<Mesh> derived(std::string const& p_kind, std::string const& p_name);
+    // The variable of that name, or the expression evaluated where its inputs live.
+    zev::Variable* resolve(std::string const& p_name, zev::VarLocation& p_location);
     zev::Variable const* vertexScalar(std::string const& p_name);
     void file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location);
     void forget(std::string const& p_name);

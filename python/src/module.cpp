@@ -12,6 +12,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -181,6 +182,34 @@ the vertex variables linear (1 + 2x + 3y + 4z), pressure and velocity and the el
                 return view(self, me.vertexData(), me.numVertices(), 3);
             },
             "The (n, 3) float32 vertex coordinates: a view of the library's array, not a copy.")
+        .def(
+            "faces",
+            [](Mesh const& self) {
+                std::vector<int> offsets, corners;
+                self.faces(offsets, corners);
+                py::list out;
+                for (std::size_t f = 0; f + 1 < offsets.size(); ++f)
+                    out.append(py::array_t<int>(offsets[f + 1] - offsets[f], corners.data() + offsets[f]));
+                return out;
+            },
+            "The faces of the face sets in name order, each an int32 array of its vertex indices.")
+        .def(
+            "triangles",
+            [](Mesh const& self) {
+                std::vector<int> offsets, corners;
+                self.faces(offsets, corners);
+                std::vector<int> triangles, faceOf;
+                for (std::size_t f = 0; f + 1 < offsets.size(); ++f)
+                    for (int k = offsets[f] + 1; k + 1 < offsets[f + 1]; ++k) {
+                        triangles.insert(triangles.end(), {corners[offsets[f]], corners[k], corners[k + 1]});
+                        faceOf.push_back(static_cast<int>(f));
+                    }
+                py::array_t<int> tri({static_cast<py::ssize_t>(faceOf.size()), py::ssize_t(3)});
+                std::copy(triangles.begin(), triangles.end(), tri.mutable_data());
+                return py::make_tuple(tri, py::array_t<int>(faceOf.size(), faceOf.data()));
+            },
+            R"(The faces cut into triangles (fans from each face's first corner): an (m, 3) int32 array of
+vertex indices and, for each triangle, the index of its face (as faces() and face variables count).)")
         .def_property_readonly("source", &Mesh::source, "The file name, or what the mesh was derived from.")
         .def_property_readonly("kind", &Mesh::kind,
                                "\"file\", \"box\", \"boundary\", \"slice\", \"isosurface\" or \"selection\".")
@@ -315,10 +344,10 @@ the parent's variables onto it (see carry()). progress(stage, fraction) is calle
             py::arg("field") = py::none(), py::kw_only(), py::arg("low") = py::none(),
             py::arg("high") = py::none(), py::arg("origin") = py::none(), py::arg("normal") = py::none(),
             py::arg("side") = "below", py::arg("inclusive") = false,
-            R"(Whole elements: those whose vertex values of field lie at or above low, at or below high, or
-between both; or those on one side ("below": against the normal) of the plane through origin. With
-inclusive, an element counts when any vertex qualifies; otherwise all must. The selection shares the
-mesh's vertices, so its vertex variables come along through carry().)")
+            R"(Whole elements: those whose vertex values of field (a variable or expression) lie above low, below
+high, or between both; or those on one side ("below": against the normal) of the plane through origin.
+Without inclusive every vertex must lie strictly on the wanted side; with it, an element counts when any
+vertex does or lies on the bound. The selection shares the mesh's vertices, so its vertex variables come along through carry().)")
         .def(
             "probe",
             [](Mesh const&, py::object, std::string const&) -> py::array {
