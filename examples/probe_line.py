@@ -41,7 +41,7 @@ def main():
     ax.set_ylabel(args.var)
     ax.grid(True)
     fig.tight_layout()
-    fig.savefig(args.output, dpi=100)
+    fig.savefig(args.output, dpi=80)
     print(f"{args.output}: {np.count_nonzero(~np.isnan(values))} of {args.points} points inside")
 
 

@@ -51,9 +51,9 @@ def main():
         art = ax.tripcolor(p @ u, p @ w, triangles, values, shading="gouraud", cmap="viridis")
     fig.colorbar(art, ax=ax, label=args.var)
     ax.set_aspect("equal")
-    ax.set_title(f"{args.var} on the slice through {tuple(args.origin)}, normal {tuple(args.normal)}")
+    ax.set_title(f"{args.var} on the slice through {tuple(args.origin)}", fontsize=10)
     fig.tight_layout()
-    fig.savefig(args.output, dpi=100)
+    fig.savefig(args.output, dpi=80)
     print(f"{args.output}: {cut.num_faces} faces, area {cut.area:.6g}, average {args.var} "
           f"{cut.average(args.var):.6g}")
 

@@ -9,6 +9,7 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/ProgressTracker.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/cutting/GeometryIntersector.h"
@@ -25,6 +26,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <exception>
+#include <mutex>
 
 namespace zevpy {
 
@@ -98,6 +101,51 @@ void report(Progress const& p_progress, std::string const& p_stage, double p_fra
     if (p_progress)
         p_progress(p_stage, p_fraction);
 }
+
+// Forwards the library's progress reports to a caller's callback for the length of one call. The
+// library's listener is process-wide, so calls that want progress take turns. A failing callback does
+// not unwind through the library's loops: its first failure is kept and rethrown once the call is done.
+class ForwardedProgress : public zev::ProgressListener {
+public:
+    explicit ForwardedProgress(Progress const& p_progress) : m_progress(p_progress)
+    {
+        if (m_progress) {
+            m_lock = std::unique_lock<std::mutex>(s_mutex);
+            m_previous = zev::ProgressTracker::setListener(this);
+        }
+    }
+    ~ForwardedProgress() override
+    {
+        if (m_progress)
+            zev::ProgressTracker::setListener(m_previous);
+    }
+    ForwardedProgress(ForwardedProgress const&) = delete;
+    ForwardedProgress& operator=(ForwardedProgress const&) = delete;
+
+    void progress(std::string const& p_stage, double p_fraction) override
+    {
+        if (m_failure)
+            return;
+        try {
+            m_progress(p_stage, p_fraction);
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    }
+    void rethrow()
+    {
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
+
+private:
+    static std::mutex s_mutex;
+    Progress const& m_progress;
+    std::unique_lock<std::mutex> m_lock;
+    zev::ProgressListener* m_previous = nullptr;
+    std::exception_ptr m_failure;
+};
+std::mutex ForwardedProgress::s_mutex;
 
 } // namespace
 
@@ -412,7 +460,11 @@ std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
     auto const [normal, d] = plane(p_origin, p_normal);
     std::shared_ptr<Mesh> out = derived("slice", "slice");
     report(p_progress, "slice", 0.0);
-    zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), normal, d);
+    {
+        ForwardedProgress forwarded(p_progress);
+        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), normal, d);
+        forwarded.rethrow();
+    }
     report(p_progress, "slice", 1.0);
     return out;
 }
@@ -431,8 +483,12 @@ std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Prog
     zev::Variable const* field = vertexScalar(p_field);
     std::shared_ptr<Mesh> out = derived("isosurface", "iso");
     report(p_progress, "isosurface", 0.0);
-    zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), field,
-                                                    field->getGlobalType(), static_cast<float>(p_value));
+    {
+        ForwardedProgress forwarded(p_progress);
+        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), field,
+                                                        field->getGlobalType(), static_cast<float>(p_value));
+        forwarded.rethrow();
+    }
     report(p_progress, "isosurface", 1.0);
     return out;
 }
