@@ -256,8 +256,10 @@ float* Mesh::vertexData() const
     return geo().getVertices().floatData();
 }
 
-zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_location)
+zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_location, bool* p_isVariable)
 {
+    if (p_isVariable)
+        *p_isVariable = true;
     zev::Geometry& g = geo();
     for (auto const& entry : m_variables) {
         if (entry.first == p_name) {
@@ -269,6 +271,8 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
     bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
     if (isPlainName(p_name) && !coordinate)
         throw UnknownName("no variable '" + p_name + "' in " + source());
+    if (p_isVariable)
+        *p_isVariable = false;
     // A malformed expression is reported by the library's evaluator with its place and diagnosis.
     zev::ExpressionEvaluator evaluator;
     float probe = 0;
@@ -290,7 +294,8 @@ Mesh::Values Mesh::values(std::string const& p_name)
 {
     zev::Geometry& g = geo();
     zev::VarLocation location = zev::eVertex;
-    zev::Variable* variable = resolve(p_name, location);
+    bool isVariable = true;
+    zev::Variable* variable = resolve(p_name, location, &isVariable);
 
     Values out;
     out.location = location;
@@ -315,6 +320,10 @@ Mesh::Values Mesh::values(std::string const& p_name)
                     out.copy[i] = data[i];
             }
         }
+        if (!isVariable && out.view) {
+            out.copy.assign(out.view, out.view + out.count * static_cast<std::size_t>(out.components));
+            out.view = nullptr;
+        }
         return out;
     }
     for (auto const& set : setsAt(g, location)) {
@@ -335,20 +344,26 @@ Mesh::Values Mesh::values(std::string const& p_name)
     return out;
 }
 
-void Mesh::forget(std::string const& p_name)
-{
-    geo().deleteVariable(p_name);
-    m_variables.erase(std::remove_if(m_variables.begin(), m_variables.end(),
-                                     [&](auto const& entry) { return entry.first == p_name; }),
-                      m_variables.end());
-}
-
 void Mesh::file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location)
 {
     std::unique_ptr<zev::Variable> owned(p_variable);
     owned->setName(p_name);
     owned->setLocation(p_location);
-    forget(p_name);
+    for (auto const& entry : m_variables) {
+        if (entry.first != p_name)
+            continue;
+        // Arrays handed out as views may still be in use: new values of a known variable go into its
+        // existing storage, and a variable is never replaced by one of another layout.
+        zev::Variable* existing = geo().findVariable(p_name, entry.second);
+        if (entry.second != p_location || existing == nullptr || existing->isVector() != owned->isVector())
+            throw RequestError("'" + p_name + "' is already " +
+                               (entry.second == zev::eElement ? "an " : "a ") +
+                               zevgeom::locationName(entry.second) + " " +
+                               (existing && existing->isVector() ? "vector" : "scalar") +
+                               "; file the new values under another name");
+        overwrite(*existing, *owned, p_location);
+        return;
+    }
     geo().addVariable(owned.get(), p_location);
     owned.release();
     if (p_location == zev::eElement)
@@ -356,6 +371,35 @@ void Mesh::file(zev::Variable* p_variable, std::string const& p_name, zev::VarLo
     if (p_location == zev::eFace)
         geo().hasFaceData(true);
     m_variables.emplace_back(p_name, p_location);
+}
+
+void Mesh::overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarLocation p_location)
+{
+    std::vector<std::string> keys{zev::Variable::s_allSetName};
+    if (p_location != zev::eVertex) {
+        keys.clear();
+        for (auto const& set : setsAt(geo(), p_location))
+            keys.push_back(set.first);
+    }
+    for (std::string const& key : keys) {
+        zev::Variable::Description const to(p_to.getGlobalType(), p_location, key);
+        zev::Variable::Description const from(p_from.getGlobalType(), p_location, key);
+        if (p_to.isVector()) {
+            auto& target = static_cast<zev::VectorVariable&>(p_to).getTripletValues(to);
+            auto const& source = static_cast<zev::VectorVariable const&>(p_from).getTripletValues(from);
+            if (target.size() != source.size())
+                throw RequestError("'" + p_to.getName() + "' cannot change its number of values");
+            for (std::size_t i = 0; i < source.size(); ++i)
+                target[i] = source[i];
+        } else {
+            zev::FloatZEVVector& target = p_to.getFloatValues(to);
+            zev::FloatZEVVector const& source = p_from.getFloatValues(from);
+            if (target.size() != source.size())
+                throw RequestError("'" + p_to.getName() + "' cannot change its number of values");
+            for (std::size_t i = 0; i < source.size(); ++i)
+                target[i] = source[i];
+        }
+    }
 }
 
 void Mesh::addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,

@@ -78,9 +78,9 @@ public:
     // The library's own vertex storage: 3 floats per vertex.
     float* vertexData() const;
 
-    // A variable's values. Vertex values are the library's storage (p_view true, p_data points into
-    // it); element and face values are gathered over the sets in name order into p_copy. A name that
-    // is no variable is evaluated as an expression of variables and x, y, z.
+    // A variable's values. A vertex variable's values are the library's storage (view points into
+    // it); element and face values, and expressions of variables and x, y, z (whose filed results the
+    // library may replace), are gathered over the sets in name order into copy.
     struct Values {
         zev::VarLocation location = zev::eVertex;
         int components = 1;
@@ -90,8 +90,8 @@ public:
     };
     Values values(std::string const& p_name);
 
-    // Files p_count values (p_components 1 or 3 per item) under p_name at p_location, replacing a
-    // variable of that name.
+    // Files p_count values (p_components 1 or 3 per item) under p_name at p_location. A variable of
+    // that name and layout takes the new values in its existing storage; one of another layout stays.
     void addVariable(std::string const& p_name, float const* p_values, std::size_t p_count, int p_components,
                      zev::VarLocation p_location);
 
@@ -129,10 +129,12 @@ private:
     static std::shared_ptr<Mesh> fromLoaded(zev::io::LoadedMesh p_loaded, std::string p_kind);
     std::shared_ptr<Mesh> derived(std::string const& p_kind, std::string const& p_name);
     // The variable of that name, or the expression evaluated where its inputs live.
-    zev::Variable* resolve(std::string const& p_name, zev::VarLocation& p_location);
+    zev::Variable* resolve(std::string const& p_name, zev::VarLocation& p_location,
+                           bool* p_isVariable = nullptr);
     zev::Variable const* vertexScalar(std::string const& p_name);
     void file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location);
-    void forget(std::string const& p_name);
+    // Copies p_from's arrays into p_to's storage, which keeps its place in memory.
+    void overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarLocation p_location);
 
     zev::io::LoadedMesh m_loaded;
     std::string m_kind;

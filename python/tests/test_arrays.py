@@ -40,9 +40,16 @@ def test_inputs_are_converted_checked_and_copied(box):
     box.add_variable("cells", cells, location="element")
     out = box["cells"]
     assert np.isnan(out[3]) and out[4] == 4.0
-    # Replacing keeps one variable of the name.
-    box.add_variable("even", np.zeros(n))
-    assert list(box.variables).count("even") == 1 and box["even"].sum() == 0
+    # New values of a known variable go into its storage: a view taken before sees them.
+    before = box["even"]
+    box.add_variable("even", np.ones(n))
+    assert list(box.variables).count("even") == 1 and before.sum() == n
+    with pytest.raises(ValueError, match="'linear' is already a vertex scalar"):
+        box.add_variable("linear", np.zeros((n, 3)))
+    with pytest.raises(ValueError, match="'region' is already an element scalar"):
+        box.add_variable("region", np.zeros(n))
+    # An expression's values are a copy: the library may replace its filed result.
+    assert box["2*linear"].flags.owndata
 
     for bad, message in [(np.zeros(n + 1), "has 126 values; the mesh has 125 vertices"),
                          (np.zeros((n, 2)), "must have shape (n,) or (n, 3)"),
