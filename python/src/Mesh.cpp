@@ -183,12 +183,14 @@ std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string
 std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p_region,
                                  std::string const& p_format)
 {
+    Lock const lock(libraryMutex());
     zev::io::MeshData data = zev::io::readMeshFile(p_path, parseFormat(p_format));
     return fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
 }
 
 std::shared_ptr<Mesh> Mesh::box(std::string const& p_kind, int p_n)
 {
+    Lock const lock(libraryMutex());
     zevgeom::BoxKind kind{};
     if (!zevgeom::parseBoxKind(p_kind, kind))
         throw RequestError("the box kind is hex, tet or mixed, not '" + p_kind + "'");
@@ -199,6 +201,18 @@ std::shared_ptr<Mesh> Mesh::box(std::string const& p_kind, int p_n)
     std::string const source = std::string("built-in ") + zevgeom::boxKindName(kind) + " box " +
                                std::to_string(p_n) + "x" + std::to_string(p_n) + "x" + std::to_string(p_n);
     return fromLoaded(zev::io::toLibrary(data, source, ""), "box");
+}
+
+std::recursive_mutex& Mesh::libraryMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+std::vector<std::pair<std::string, zev::VarLocation>> Mesh::variables() const
+{
+    Lock const lock(libraryMutex());
+    return m_variables;
 }
 
 zev::Geometry& Mesh::geo() const
@@ -223,6 +237,7 @@ std::size_t Mesh::numFaces() const
 
 std::vector<SetInfo> Mesh::sets() const
 {
+    Lock const lock(libraryMutex());
     std::vector<SetInfo> out;
     for (zev::VarLocation location : {zev::eElement, zev::eFace}) {
         bool const elements = location == zev::eElement;
@@ -238,6 +253,7 @@ std::vector<SetInfo> Mesh::sets() const
 
 void Mesh::faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const
 {
+    Lock const lock(libraryMutex());
     p_offsets.assign(1, 0);
     p_corners.clear();
     for (auto const& entry : setsAt(geo(), zev::eFace)) {
@@ -292,6 +308,7 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
 
 Mesh::Values Mesh::values(std::string const& p_name)
 {
+    Lock const lock(libraryMutex());
     zev::Geometry& g = geo();
     zev::VarLocation location = zev::eVertex;
     bool isVariable = true;
@@ -405,6 +422,7 @@ void Mesh::overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarL
 void Mesh::addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,
                        int p_components, zev::VarLocation p_location)
 {
+    Lock const lock(libraryMutex());
     if (p_name.empty())
         throw RequestError("a variable needs a name");
     std::size_t const expected = geo().getSize(p_location);
@@ -449,6 +467,7 @@ void Mesh::addVariable(std::string const& p_name, float const* p_values, std::si
 
 double Mesh::volume() const
 {
+    Lock const lock(libraryMutex());
     // The vertices may have been moved through the module's view since the last measure.
     geo().clearDataStores();
     return zevgeom::volumeMeasures(geo()).total;
@@ -456,6 +475,7 @@ double Mesh::volume() const
 
 double Mesh::area() const
 {
+    Lock const lock(libraryMutex());
     geo().clearDataStores();
     return zevgeom::areaMeasures(geo(), geo().getFaceSetNames()).total;
 }
@@ -473,6 +493,7 @@ std::shared_ptr<Mesh> Mesh::derived(std::string const& p_kind, std::string const
 
 std::shared_ptr<Mesh> Mesh::boundary()
 {
+    Lock const lock(libraryMutex());
     zev::Geometry const& g = geo();
     std::shared_ptr<Mesh> out = derived("boundary", "boundary");
     zev::Geometry& surface = out->geo();
@@ -501,6 +522,7 @@ std::shared_ptr<Mesh> Mesh::boundary()
 std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
                                   std::array<double, 3> const& p_normal, Progress const& p_progress)
 {
+    Lock const lock(libraryMutex());
     auto const [normal, d] = plane(p_origin, p_normal);
     std::shared_ptr<Mesh> out = derived("slice", "slice");
     report(p_progress, "slice", 0.0);
@@ -524,6 +546,7 @@ zev::Variable const* Mesh::vertexScalar(std::string const& p_name)
 
 std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Progress const& p_progress)
 {
+    Lock const lock(libraryMutex());
     zev::Variable const* field = vertexScalar(p_field);
     std::shared_ptr<Mesh> out = derived("isosurface", "iso");
     report(p_progress, "isosurface", 0.0);
@@ -540,6 +563,7 @@ std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Prog
 std::shared_ptr<Mesh> Mesh::selectRange(std::string const& p_field, std::string const& p_range,
                                         double p_first, double p_second, bool p_inclusive)
 {
+    Lock const lock(libraryMutex());
     if (numElements() == 0)
         throw RequestError(source() + " has no volume cells to select");
     zev::Variable const* field = vertexScalar(p_field);
@@ -555,6 +579,7 @@ std::shared_ptr<Mesh> Mesh::selectPlane(std::array<double, 3> const& p_origin,
                                         std::array<double, 3> const& p_normal, std::string const& p_side,
                                         bool p_inclusive)
 {
+    Lock const lock(libraryMutex());
     if (numElements() == 0)
         throw RequestError(source() + " has no volume cells to select");
     auto const [normal, d] = plane(p_origin, p_normal);
@@ -567,6 +592,7 @@ std::shared_ptr<Mesh> Mesh::selectPlane(std::array<double, 3> const& p_origin,
 
 void Mesh::carry(std::string const& p_name)
 {
+    Lock const lock(libraryMutex());
     if (!m_parent)
         throw RequestError(source() + " has no parent to carry '" + p_name + "' from");
     zev::Geometry& parent = m_parent->geo();
@@ -614,6 +640,7 @@ void Mesh::carry(std::string const& p_name)
 
 IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBoundary)
 {
+    Lock const lock(libraryMutex());
     if (p_overBoundary && numElements() > 0) {
         for (auto const& entry : m_variables)
             if (entry.first == p_expression && entry.second != zev::eVertex)
@@ -629,6 +656,7 @@ IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBound
 
 void Mesh::write(std::string const& p_path, bool p_binary) const
 {
+    Lock const lock(libraryMutex());
     std::vector<std::string> names;
     for (auto const& entry : m_variables)
         if (std::find(names.begin(), names.end(), entry.first) == names.end())

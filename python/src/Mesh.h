@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -53,6 +54,13 @@ struct IntegralResult {
 
 class Mesh : public std::enable_shared_from_this<Mesh> {
 public:
+    // Meshes share geometries with their parents and the library keeps caches and process-wide
+    // settings, so calls into it take turns: every public operation below that reaches the library
+    // holds this lock. Callers that hold another lock the library's callbacks need (Python's GIL)
+    // give it up before calling.
+    static std::recursive_mutex& libraryMutex();
+    using Lock = std::lock_guard<std::recursive_mutex>;
+
     // A mesh file; p_region names an integer cell array that splits the cells into element sets.
     static std::shared_ptr<Mesh> read(std::string const& p_path, std::string const& p_region,
                                       std::string const& p_format);
@@ -69,7 +77,7 @@ public:
     std::size_t numFaces() const;
     std::vector<SetInfo> sets() const;
     // The variables this mesh holds, in the order they came (file order, then added or carried).
-    std::vector<std::pair<std::string, zev::VarLocation>> const& variables() const { return m_variables; }
+    std::vector<std::pair<std::string, zev::VarLocation>> variables() const;
 
     // The faces of the face sets in name order as corner lists: face f's vertices are
     // p_corners[p_offsets[f] .. p_offsets[f + 1]).

@@ -186,7 +186,10 @@ the vertex variables linear (1 + 2x + 3y + 4z), pressure and velocity and the el
             "faces",
             [](Mesh const& self) {
                 std::vector<int> offsets, corners;
-                self.faces(offsets, corners);
+                {
+                    py::gil_scoped_release release;
+                    self.faces(offsets, corners);
+                }
                 py::list out;
                 for (std::size_t f = 0; f + 1 < offsets.size(); ++f)
                     out.append(py::array_t<int>(offsets[f + 1] - offsets[f], corners.data() + offsets[f]));
@@ -197,7 +200,10 @@ the vertex variables linear (1 + 2x + 3y + 4z), pressure and velocity and the el
             "triangles",
             [](Mesh const& self) {
                 std::vector<int> offsets, corners;
-                self.faces(offsets, corners);
+                {
+                    py::gil_scoped_release release;
+                    self.faces(offsets, corners);
+                }
                 std::vector<int> triangles, faceOf;
                 for (std::size_t f = 0; f + 1 < offsets.size(); ++f)
                     for (int k = offsets[f] + 1; k + 1 < offsets[f + 1]; ++k) {
@@ -220,8 +226,13 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
         .def_property_readonly(
             "sets",
             [](Mesh const& self) {
+                std::vector<zevpy::SetInfo> sets;
+                {
+                    py::gil_scoped_release release;
+                    sets = self.sets();
+                }
                 py::dict out;
-                for (zevpy::SetInfo const& s : self.sets())
+                for (zevpy::SetInfo const& s : sets)
                     out[py::str(s.name)] = py::make_tuple(s.kind, s.type, s.count);
                 return out;
             },
@@ -229,8 +240,13 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
         .def_property_readonly(
             "variables",
             [](Mesh const& self) {
+                std::vector<std::pair<std::string, zev::VarLocation>> variables;
+                {
+                    py::gil_scoped_release release;
+                    variables = self.variables();
+                }
                 py::dict out;
-                for (auto const& entry : self.variables())
+                for (auto const& entry : variables)
                     out[py::str(entry.first)] = locationName(entry.second);
                 return out;
             },
@@ -238,6 +254,7 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
         .def(
             "__contains__",
             [](Mesh const& self, std::string const& name) {
+                py::gil_scoped_release release;
                 for (auto const& entry : self.variables())
                     if (entry.first == name)
                         return true;
@@ -247,7 +264,12 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
         .def(
             "__getitem__",
             [](py::object self, std::string const& name) {
-                Mesh::Values v = self.cast<Mesh&>().values(name);
+                Mesh& mesh = self.cast<Mesh&>();
+                Mesh::Values v;
+                {
+                    py::gil_scoped_release release;
+                    v = mesh.values(name);
+                }
                 if (v.view)
                     return view(self, v.view, v.count, v.components);
                 return copyOut(v.copy, v.count, v.components);
@@ -275,6 +297,7 @@ sets in name order, with NaN where undefined. An unknown name raises KeyError.)"
                 for (float& v : data)
                     if (std::isnan(v))
                         v = zev::ZEV_UNDEF;
+                py::gil_scoped_release release;
                 self.addVariable(name, data.data(), count, components, where);
             },
             py::arg("name"), py::arg("values"), py::arg("location") = "vertex",
@@ -282,10 +305,18 @@ sets in name order, with NaN where undefined. An unknown name raises KeyError.)"
 variable name at "vertex", "element" or "face", replacing a variable of that name. Element and face values
 follow the sets in name order; NaN marks an undefined value.)")
         .def_property_readonly(
-            "volume", [](Mesh const& self) { return self.volume(); },
+            "volume",
+            [](Mesh const& self) {
+                py::gil_scoped_release release;
+                return self.volume();
+            },
             "The total volume of the elements, from the current vertex positions.")
         .def_property_readonly(
-            "area", [](Mesh const& self) { return self.area(); },
+            "area",
+            [](Mesh const& self) {
+                py::gil_scoped_release release;
+                return self.area();
+            },
             "The total area of the face sets (of a volume mesh: its own face sets, see boundary()).")
         .def(
             "boundary",

@@ -94,3 +94,28 @@ def test_progress_reports_from_the_cut(box):
     assert fractions == sorted(fractions) and all(0.0 <= f <= 1.0 for f in fractions)
     with pytest.raises(ZeroDivisionError):
         box.iso("linear", 5.0, progress=lambda stage, fraction: 1 / 0)
+
+
+def test_threads_share_a_mesh_without_harm():
+    import threading
+
+    mesh = zevgeom.box(8)
+    results, failures = {}, []
+
+    def work(i):
+        try:
+            s = mesh.slice((0, 0, (i + 0.5) / 8), (0, 0, 1))
+            s.carry("linear")
+            results[i] = (s.area, s.average("linear"), mesh.volume)
+        except Exception as e:  # pragma: no cover - reported below
+            failures.append(e)
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(6)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not failures
+    for i, (area, average, volume) in results.items():
+        assert area == pytest.approx(1.0, rel=1e-5) and volume == pytest.approx(1.0, rel=1e-6)
+        assert average == pytest.approx(1 + 1 + 1.5 + 4 * (i + 0.5) / 8, rel=1e-5)
