@@ -62,6 +62,10 @@ void translate(std::exception_ptr p_exception)
         raise(s_formatError, e.what(),
               {{"file", py::str(e.file())},
                {"line", e.line() > 0 ? py::object(py::int_(e.line())) : py::none()},
+               {"offset", e.byteOffset() != zev::io::FormatError::s_noOffset && e.line() == 0
+                              ? py::object(py::int_(e.byteOffset()))
+                              : py::none()},
+               {"element_path", e.elementPath().empty() ? py::none() : py::object(py::str(e.elementPath()))},
                {"message", py::str(e.message())}});
     } catch (zev::Error const& e) {
         raise(s_error, e.getClassName() + "::" + e.getMethodName() + ": " + e.getMessage(),
@@ -142,7 +146,9 @@ PYBIND11_MODULE(zevgeom, m)
     s_error = error.ptr();
     s_formatError = formatError.ptr();
     error.doc() = "A failure of the library; class_name, method and message say where and what.";
-    formatError.doc() = "A malformed or unreadable mesh file; file and line (None without one) say where.";
+    formatError.doc() =
+        "A malformed or unreadable mesh file: file, and line, offset (a byte in binary data) or "
+        "element_path (in an XML file) where known, else None.";
     py::register_exception_translator(&translate);
 
     m.attr("UNDEFINED") = py::float_(zev::ZEV_UNDEF);
@@ -430,10 +436,13 @@ its magnitude; NaN when no value is defined.)")
             py::arg("path"), py::kw_only(), py::arg("binary") = false,
             "Writes the sets and variables to a mesh file; the format follows the extension (.vtk, .vtu, "
             ".vtp).")
-        .def("__repr__", [](Mesh const& self) {
-            return "<zevgeom.Mesh " + self.kind() + " '" + self.source() +
-                   "': " + std::to_string(self.numVertices()) + " vertices, " +
-                   std::to_string(self.numElements()) + " elements, " + std::to_string(self.numFaces()) +
-                   " faces>";
-        });
+        .def(
+            "__repr__",
+            [](Mesh const& self) {
+                return "<zevgeom.Mesh " + self.kind() + " '" + self.source() +
+                       "': " + std::to_string(self.numVertices()) + " vertices, " +
+                       std::to_string(self.numElements()) + " elements, " + std::to_string(self.numFaces()) +
+                       " faces>";
+            },
+            "The kind, source and counts of the mesh.");
 }

@@ -20,6 +20,14 @@ def test_malformed_files_name_the_file_and_line(corpus, tmp_path):
     assert (e.file, e.line, e.message) == (path, 2, "unexpected end of file in the header")
     assert str(e) == f"{path}:2: unexpected end of file in the header"
 
+    xml = os.path.join(corpus, "..", "..", "io", "corpus", "ascii-short.vtu")
+    with pytest.raises(zevgeom.FormatError) as caught:
+        zevgeom.read(xml)
+    e = caught.value
+    assert e.line is None and e.offset is None
+    assert e.element_path == "VTKFile/UnstructuredGrid/Piece[0]/PointData/DataArray[@Name='p']"
+    assert e.message == "4 tuples cannot fit in the element's text"
+
     missing = str(tmp_path / "missing.vtk")
     with pytest.raises(zevgeom.FormatError) as caught:
         zevgeom.read(missing)
