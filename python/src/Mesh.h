@@ -1,0 +1,155 @@
+// The Python module's mesh: one geometry of the library with the variables filed on it, and, for a
+// surface or selection derived from another mesh, a shared hold on that parent so that the parent's
+// geometry (which the derived one's interpolants refer to) lives as long as the derived mesh.
+// Nothing here knows Python; the bindings in module.cpp translate arrays, errors and the GIL.
+#pragma once
+
+#include "zev/io/MeshConversion.h"
+#include "zev/variables/VarType.h"
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zev {
+class Geometry;
+class Variable;
+} // namespace zev
+
+namespace zevpy {
+
+// A request the mesh cannot serve (unknown name, wrong size, wrong location): a Python ValueError or
+// KeyError rather than a library failure.
+class RequestError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+class UnknownName : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+// Called with a stage name and the fraction done (0 at the start of a stage, 1 at its end).
+using Progress = std::function<void(std::string const&, double)>;
+
+struct SetInfo {
+    std::string name;
+    std::string kind; // "element" or "face"
+    std::string type; // the shape type's name ("Hex", "Tri", ...)
+    std::size_t count = 0;
+};
+
+struct IntegralResult {
+    double integral = 0;
+    double measure = 0;
+    double average = 0;
+    bool valid = false;
+};
+
+class Mesh : public std::enable_shared_from_this<Mesh> {
+public:
+    // Meshes share geometries with their parents and the library keeps caches and process-wide
+    // settings, so calls into it take turns: every public operation below that reaches the library
+    // holds this lock. Callers that hold another lock the library's callbacks need (Python's GIL)
+    // give it up before calling.
+    static std::recursive_mutex& libraryMutex();
+    using Lock = std::lock_guard<std::recursive_mutex>;
+
+    // A mesh file; p_region names an integer cell array that splits the cells into element sets.
+    static std::shared_ptr<Mesh> read(std::string const& p_path, std::string const& p_region,
+                                      std::string const& p_format);
+    // The built-in unit box of p_n cells per axis ("hex", "tet" or "mixed") with its analytic fields.
+    static std::shared_ptr<Mesh> box(std::string const& p_kind, int p_n);
+
+    zev::Geometry& geo() const;
+    std::string const& source() const { return m_loaded.source; }
+    std::string const& kind() const { return m_kind; }
+    std::shared_ptr<Mesh> const& parent() const { return m_parent; }
+
+    std::size_t numVertices() const;
+    std::size_t numElements() const;
+    std::size_t numFaces() const;
+    std::vector<SetInfo> sets() const;
+    // The variables this mesh holds, in the order they came (file order, then added or carried).
+    std::vector<std::pair<std::string, zev::VarLocation>> variables() const;
+
+    // The faces of the face sets in name order as corner lists: face f's vertices are
+    // p_corners[p_offsets[f] .. p_offsets[f + 1]).
+    void faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const;
+
+    // The library's own vertex storage: 3 floats per vertex.
+    float* vertexData() const;
+
+    // A variable's values. A vertex variable's values are the library's storage (view points into
+    // it); element and face values, and expressions of variables and x, y, z (whose filed results the
+    // library may replace), are gathered over the sets in name order into copy.
+    struct Values {
+        zev::VarLocation location = zev::eVertex;
+        int components = 1;
+        float* view = nullptr;
+        std::vector<float> copy;
+        std::size_t count = 0;
+    };
+    Values values(std::string const& p_name);
+
+    // Files p_count values (p_components 1 or 3 per item) under p_name at p_location. A variable of
+    // that name and layout takes the new values in its existing storage; one of another layout stays.
+    void addVariable(std::string const& p_name, float const* p_values, std::size_t p_count, int p_components,
+                     zev::VarLocation p_location);
+
+    // Whole-mesh measures, recomputed from the current vertex positions.
+    double volume() const;
+    // The area of this mesh's face sets.
+    double area() const;
+
+    std::shared_ptr<Mesh> boundary();
+    std::shared_ptr<Mesh> slice(std::array<double, 3> const& p_origin, std::array<double, 3> const& p_normal,
+                                Progress const& p_progress);
+    std::shared_ptr<Mesh> iso(std::string const& p_field, double p_value, Progress const& p_progress);
+    // The whole elements whose vertex values of p_field lie on p_range ("Below Value", "Above Value",
+    // "Between Values") of p_first (and p_second).
+    std::shared_ptr<Mesh> selectRange(std::string const& p_field, std::string const& p_range, double p_first,
+                                      double p_second, bool p_inclusive);
+    // The whole elements on one side ("Below Intersection", "Above Intersection") of a plane.
+    std::shared_ptr<Mesh> selectPlane(std::array<double, 3> const& p_origin,
+                                      std::array<double, 3> const& p_normal, std::string const& p_side,
+                                      bool p_inclusive);
+
+    // Carries the parent's variable p_name onto this derived mesh and files it here.
+    void carry(std::string const& p_name);
+
+    // Integral, measure and average of a variable or expression: over the volume when the mesh has
+    // elements, else over its faces. p_overBoundary integrates a volume mesh's vertex data over its
+    // boundary instead.
+    IntegralResult integrate(std::string const& p_expression, bool p_overBoundary);
+
+    // Writes the mesh's sets and variables; the format follows the extension.
+    void write(std::string const& p_path, bool p_binary) const;
+
+private:
+    Mesh() = default;
+    static std::shared_ptr<Mesh> fromLoaded(zev::io::LoadedMesh p_loaded, std::string p_kind);
+    std::shared_ptr<Mesh> derived(std::string const& p_kind, std::string const& p_name);
+    // The variable of that name, or the expression evaluated where its inputs live.
+    zev::Variable* resolve(std::string const& p_name, zev::VarLocation& p_location,
+                           bool* p_isVariable = nullptr);
+    zev::Variable const* vertexScalar(std::string const& p_name);
+    void file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location);
+    // Copies p_from's arrays into p_to's storage, which keeps its place in memory.
+    void overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarLocation p_location);
+
+    zev::io::LoadedMesh m_loaded;
+    std::string m_kind;
+    std::shared_ptr<Mesh> m_parent;
+    // True when this geometry numbers its vertices as the parent does (boundary, selection).
+    bool m_sharesParentVertices = false;
+    std::vector<std::pair<std::string, zev::VarLocation>> m_variables;
+};
+
+} // namespace zevpy

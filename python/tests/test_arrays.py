@@ -1,0 +1,85 @@
+"""Arrays in and out: dtypes, shapes, conversion of foreign inputs, and the vertex views."""
+import numpy as np
+import pytest
+
+import zevgeom
+
+
+def test_arrays_out_have_the_library_layout(box):
+    v = box.vertices
+    assert v.dtype == np.float32 and v.shape == (125, 3)
+    assert v.min() == 0.0 and v.max() == 1.0
+    lin = box["linear"]
+    assert lin.dtype == np.float32 and lin.shape == (125,)
+    np.testing.assert_allclose(lin, 1 + 2 * v[:, 0] + 3 * v[:, 1] + 4 * v[:, 2], rtol=1e-6)
+    assert box["velocity"].shape == (125, 3)
+    region = box["region"]
+    assert region.shape == (64,) and sorted(np.unique(region)) == [1.0, 2.0]
+    assert box.variables == {"linear": "vertex", "pressure": "vertex", "velocity": "vertex", "region": "element"}
+    assert box.sets == {"ES1": ("element", "Hex", 64)}
+    # An expression of variables and coordinates is evaluated where its inputs live.
+    np.testing.assert_allclose(box["2*linear - x"], 2 * lin - v[:, 0], rtol=1e-6)
+
+
+def test_inputs_are_converted_checked_and_copied(box):
+    n = box.num_vertices
+    # float64 and a strided (non-contiguous) input are copied into float32 storage.
+    wide = np.arange(2 * n, dtype=np.float64)[::2]
+    assert not wide.flags["C_CONTIGUOUS"]
+    box.add_variable("even", wide)
+    np.testing.assert_array_equal(box["even"], wide.astype(np.float32))
+    wide[0] = 99.0
+    assert box["even"][0] == 0.0
+    # A vector from an integer array in Fortran order.
+    vec = np.asfortranarray(np.arange(3 * n).reshape(n, 3))
+    box.add_variable("vec", vec)
+    np.testing.assert_array_equal(box["vec"], vec)
+    # Element values follow the element sets; NaN goes in as undefined and comes out as NaN.
+    cells = np.arange(box.num_elements, dtype=np.float32)
+    cells[3] = np.nan
+    box.add_variable("cells", cells, location="element")
+    out = box["cells"]
+    assert np.isnan(out[3]) and out[4] == 4.0
+    # New values of a known variable go into its storage: a view taken before sees them.
+    before = box["even"]
+    box.add_variable("even", np.ones(n))
+    assert list(box.variables).count("even") == 1 and before.sum() == n
+    with pytest.raises(ValueError, match="'linear' is already a vertex scalar"):
+        box.add_variable("linear", np.zeros((n, 3)))
+    with pytest.raises(ValueError, match="'region' is already an element scalar"):
+        box.add_variable("region", np.zeros(n))
+    # An expression's values are a copy: the library may replace its filed result.
+    assert box["2*linear"].flags.owndata
+
+    for bad, message in [(np.zeros(n + 1), "has 126 values; the mesh has 125 vertices"),
+                         (np.zeros((n, 2)), "must have shape (n,) or (n, 3)"),
+                         (np.zeros((n, 3, 1)), "must have shape (n,) or (n, 3)")]:
+        with pytest.raises(ValueError, match=message.replace("(", r"\(").replace(")", r"\)")):
+            box.add_variable("bad", bad)
+    with pytest.raises(ValueError, match="location is vertex, element or face, not 'cell'"):
+        box.add_variable("bad", np.zeros(n), location="cell")
+    with pytest.raises((ValueError, TypeError)):
+        box.add_variable("bad", ["a"] * n)
+    assert "bad" not in box
+
+
+def test_views_share_the_library_storage(box):
+    v = box.vertices
+    assert np.shares_memory(v, box.vertices)
+    # Stretching the box through the view is seen by the library's measures.
+    v[:, 0] *= 2.0
+    assert box.volume == pytest.approx(2.0, rel=1e-6)
+    # Writing a variable's values through its view changes what the library integrates.
+    lin = box["linear"]
+    lin[:] = 3.0
+    assert box.integrate("linear") == pytest.approx(6.0, rel=1e-6)
+    assert box["linear"][0] == 3.0
+
+
+def test_views_keep_the_mesh_alive():
+    v = zevgeom.box(2).vertices
+    lin = zevgeom.box(2)["linear"]
+    import gc
+    gc.collect()
+    assert v.shape == (27, 3) and v[-1].tolist() == [1.0, 1.0, 1.0]
+    assert lin[-1] == pytest.approx(10.0)

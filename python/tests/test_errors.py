@@ -1,0 +1,61 @@
+"""Every exception the module raises: its type, its base and what it carries."""
+import os
+
+import numpy as np
+import pytest
+
+import zevgeom
+
+
+def test_exception_types():
+    assert issubclass(zevgeom.Error, RuntimeError)
+    assert issubclass(zevgeom.FormatError, ValueError)
+
+
+def test_malformed_files_name_the_file_and_line(corpus, tmp_path):
+    path = os.path.join(corpus, "header-only.vtk")
+    with pytest.raises(zevgeom.FormatError) as caught:
+        zevgeom.read(path)
+    e = caught.value
+    assert (e.file, e.line, e.message) == (path, 2, "unexpected end of file in the header")
+    assert str(e) == f"{path}:2: unexpected end of file in the header"
+
+    xml = os.path.join(corpus, "..", "..", "io", "corpus", "ascii-short.vtu")
+    with pytest.raises(zevgeom.FormatError) as caught:
+        zevgeom.read(xml)
+    e = caught.value
+    assert e.line is None and e.offset is None
+    assert e.element_path == "VTKFile/UnstructuredGrid/Piece[0]/PointData/DataArray[@Name='p']"
+    assert e.message == "4 tuples cannot fit in the element's text"
+
+    missing = str(tmp_path / "missing.vtk")
+    with pytest.raises(zevgeom.FormatError) as caught:
+        zevgeom.read(missing)
+    assert caught.value.file == missing and caught.value.line is None
+
+
+def test_library_failures_carry_class_method_and_message(box):
+    for call, method in [(lambda: box.probe(np.zeros((2, 3)), "linear"), "probe"),
+                         (lambda: box.sample("random", 10, seed=1), "sample")]:
+        with pytest.raises(zevgeom.Error) as caught:
+            call()
+        e = caught.value
+        assert (e.class_name, e.method) == ("Mesh", method)
+        assert str(e) == f"Mesh::{method}: {e.message}"
+    # A malformed expression fails inside the library's evaluator.
+    with pytest.raises(zevgeom.Error) as caught:
+        box["2*(x"]
+    assert caught.value.class_name and caught.value.message
+
+
+def test_requests_the_mesh_cannot_serve(box):
+    with pytest.raises(KeyError, match="no variable 'nope' in built-in hex box 4x4x4"):
+        box["nope"]
+    with pytest.raises(ValueError, match="'velocity' must be a scalar at the vertices"):
+        box.iso("velocity", 1.0)
+    with pytest.raises(ValueError, match="over is volume or boundary, not 'faces'"):
+        box.integrate("linear", over="faces")
+    with pytest.raises(ValueError, match="the box kind is hex, tet or mixed, not 'cube'"):
+        zevgeom.box(2, kind="cube")
+    with pytest.raises(ValueError, match="lives on elements"):
+        box.boundary().parent.integrate("region", over="boundary")
