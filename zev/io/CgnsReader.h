@@ -1,0 +1,58 @@
+// Reading CGNS files through the CGNS library: the unstructured zones of one base become geometries with
+// their element sets (one per element section and shape type, named after the section), face sets (surface
+// sections and boundary conditions, named after them), line segments, and the flow solutions at the
+// vertices and cell centres as variables.
+#pragma once
+
+#include "zev/io/IOExport.h"
+#include "zev/io/MeshConversion.h"
+
+#include <string>
+#include <vector>
+
+namespace zev::io {
+
+// What to read from a file. Each field is empty (the default), a node name, or a 1-based index.
+// - base: the base (default the first);
+// - zone: one zone of the base (default every zone);
+// - solution: a FlowSolution node by name; or by index k the k-th solution at the vertices together with
+//   the k-th at the cell centres, as a time step written as one solution per location is numbered
+//   (default the first of each).
+struct ZEV_IO_EXPORT CgnsSelection {
+    std::string base;
+    std::string zone;
+    std::string solution;
+};
+
+// The layout of a file, for listings: its bases and, per base, its zones and their solutions.
+struct ZEV_IO_EXPORT CgnsZoneInfo {
+    std::string name;
+    bool structured = false;
+    long long vertices = 0;
+    long long cells = 0;
+    std::vector<std::string> solutions;
+};
+struct ZEV_IO_EXPORT CgnsBaseInfo {
+    std::string name;
+    int cellDimension = 0;
+    int physicalDimension = 0;
+    std::vector<CgnsZoneInfo> zones;
+};
+
+class ZEV_IO_EXPORT CgnsReader {
+public:
+    // True when the file is one the CGNS library opens (HDF5 or ADF).
+    static bool isCgnsFile(std::string const& p_path);
+
+    static std::vector<CgnsBaseInfo> listFile(std::string const& p_path);
+
+    // One geometry per selected zone, in the file's zone order; each geometry's name and domain are the
+    // zone's name, and the solution fields are held in the LoadedMesh (not filed in the geometry).
+    static std::vector<LoadedMesh> readZones(std::string const& p_path, CgnsSelection const& p_selection);
+
+    // The selected zones as one geometry: with several zones the vertex arrays follow one another and
+    // every set name is prefixed with "ZONE/"; a field missing from a zone is undefined there.
+    static LoadedMesh readMesh(std::string const& p_path, CgnsSelection const& p_selection);
+};
+
+} // namespace zev::io
