@@ -556,6 +556,16 @@ TEST(Cgns, MalformedFilesNameTheNode)
          },
          {},
          "/Base/Zone/FlowSolutionCC: the zone declares 2 cells but its sections hold 1"},
+        {"boundary range longer than the zone",
+         [&](std::string const& p) {
+             Builder b(p);
+             int const z = b.zone("Zone", four, 1);
+             b.section(z, "Tets", CGNS_ENUMV(TETRA_4), 1000000000, {1, 2, 3, 4});
+             b.bc(z, "wall", CGNS_ENUMV(PointRange), {1, 1000000000}, CGNS_ENUMV(FaceCenter));
+             b.close();
+         },
+         {},
+         "/Base/Zone/ZoneBC/wall: the point range 1..1000000000 is longer than the zone's 1 elements"},
         {"structured zone",
          [](std::string const& p) {
              Builder b(p);

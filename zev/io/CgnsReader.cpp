@@ -29,6 +29,23 @@ using cgns::CgnsFile;
 
 constexpr zev::VarType s_fileType = zev::eConservative;
 
+// The number of values of an array of these dimensions, or -1 when they are negative or their product
+// would not fit.
+long long valueCount(int p_dim, cgsize_t const* p_dims)
+{
+    if (p_dim < 1 || p_dim > 12) {
+        return -1;
+    }
+    long long n = 1;
+    for (int d = 0; d < p_dim; ++d) {
+        if (p_dims[d] < 0 || (p_dims[d] > 0 && n > LLONG_MAX / p_dims[d])) {
+            return -1;
+        }
+        n *= p_dims[d];
+    }
+    return n;
+}
+
 float toFloat(double p_value)
 {
     if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
@@ -188,10 +205,7 @@ private:
             int dim = 0;
             cgsize_t dims[12] = {0};
             m_file.check(cg_array_info(a, name, &type, &dim, dims), node);
-            long long n = 1;
-            for (int d = 0; d < dim && d < 12; ++d) {
-                n *= dims[d];
-            }
+            long long const n = valueCount(dim, dims);
             if (n != m_numVertices) {
                 fail(node + "/" + name, "holds " + std::to_string(n) + " values for the zone's " +
                                             std::to_string(m_numVertices) + " vertices");
@@ -283,6 +297,7 @@ private:
             }
             m_file.checkCount(size, sec.node + "/ElementConnectivity");
             m_file.checkCount(count, sec.node + "/ElementRange");
+            m_numElements += count;
             sec.connectivity.resize(static_cast<std::size_t>(size));
             sec.offsets.resize(static_cast<std::size_t>(count) + 1);
             if (poly) {
@@ -588,6 +603,11 @@ private:
                     fail(node, "the point range " + std::to_string(lo) + ".." + std::to_string(hi) +
                                    " lies outside 1.." + std::to_string(limit));
                 }
+                // Every element of the range must exist: it cannot be longer than the zone has elements.
+                if (elements && hi - lo + 1 > m_numElements) {
+                    fail(node, "the point range " + std::to_string(lo) + ".." + std::to_string(hi) +
+                                   " is longer than the zone's " + std::to_string(m_numElements) + " elements");
+                }
                 items.reserve(static_cast<std::size_t>(hi - lo + 1));
                 for (long long i = lo; i <= hi; ++i) {
                     items.push_back(i);
@@ -772,10 +792,7 @@ private:
             int dim = 0;
             cgsize_t dims[12] = {0};
             m_file.check(cg_array_info(a, name, &type, &dim, dims), node);
-            long long n = 1;
-            for (int d = 0; d < dim && d < 12; ++d) {
-                n *= dims[d];
-            }
+            long long const n = valueCount(dim, dims);
             if (n != expected) {
                 fail(node + "/" + name, "holds " + std::to_string(n) + " values for " +
                                             std::to_string(expected) + (p_cell ? " cells" : " vertices"));
@@ -840,6 +857,7 @@ private:
     long long m_numVertices = 0;
     long long m_numCells = 0;
     long long m_cellCount = 0;
+    long long m_numElements = 0;
     std::vector<Section> m_sections;
     std::vector<std::size_t> m_order;
     std::map<std::pair<std::size_t, int>, int> m_setSlot;
