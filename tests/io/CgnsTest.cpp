@@ -3,6 +3,7 @@
 // solutions in two time steps, two zones; the round trip library -> CGNS -> library; volumes equal to
 // those of the same mesh read from VTK; and malformed files refused with the node named.
 #include "zev/contracts/Undefined.h"
+#include "zev/geometry/GeomObject.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/CgnsReader.h"
 #include "zev/io/CgnsWriter.h"
@@ -345,6 +346,16 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
         static_cast<zev::VectorVariable const&>(*variable(both, "Velocity", zev::eVertex).variable)
             .getTripletValues(zev::Variable::Description(zev::eConservative, zev::eVertex));
     EXPECT_EQ(bothVelocity[30][0], zev::ZEV_UNDEF);
+
+    // Or each zone a domain of one object, its fields filed in its geometry.
+    zev::GeomObject object;
+    CgnsReader::readDomains(object, path, CgnsSelection());
+    EXPECT_EQ(object.getDomainList(), (std::vector<std::string>{"Fluid", "Solid"}));
+    EXPECT_NE(object.getVariable("Velocity", "Fluid"), nullptr);
+    EXPECT_EQ(object.getVariable("Pressure", "Solid")
+                  ->getFloatValues(zev::Variable::Description(zev::eConservative, zev::eVertex))[7],
+              8.0f);
+    object.deleteAllGeometry();
     std::remove(path.c_str());
 }
 

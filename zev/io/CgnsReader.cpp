@@ -1,6 +1,7 @@
 #include "zev/io/CgnsReader.h"
 
 #include "zev/contracts/Undefined.h"
+#include "zev/geometry/GeomObject.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/io/CgnsSupport.h"
@@ -606,7 +607,8 @@ private:
                 // Every element of the range must exist: it cannot be longer than the zone has elements.
                 if (elements && hi - lo + 1 > m_numElements) {
                     fail(node, "the point range " + std::to_string(lo) + ".." + std::to_string(hi) +
-                                   " is longer than the zone's " + std::to_string(m_numElements) + " elements");
+                                   " is longer than the zone's " + std::to_string(m_numElements) +
+                                   " elements");
                 }
                 items.reserve(static_cast<std::size_t>(hi - lo + 1));
                 for (long long i = lo; i <= hi; ++i) {
@@ -1201,6 +1203,27 @@ std::vector<LoadedMesh> CgnsReader::readZones(std::string const& p_path, CgnsSel
         out.push_back(assemble(one, p_path, false, one.front().name));
     }
     return out;
+}
+
+void CgnsReader::readDomains(zev::GeomObject& p_object, std::string const& p_path,
+                             CgnsSelection const& p_selection)
+{
+    std::vector<LoadedMesh> zones = readZones(p_path, p_selection);
+    for (LoadedMesh& mesh : zones) {
+        zev::Geometry& g = mesh.geo();
+        for (MeshVariable& mv : mesh.variables) {
+            if (!mv.variable || g.hasVariable(mv.name, mv.location)) {
+                continue;
+            }
+            mv.variable->setLocation(mv.location);
+            g.addVariable(mv.variable.get(), mv.location);
+            mv.variable.release(); // the geometry owns it now
+        }
+        mesh.variablesFiled = true;
+        std::string const domain = g.getDomain();
+        p_object.setGeometry(domain, mesh.geometry.get());
+        mesh.geometry.release(); // the object owns it now
+    }
 }
 
 LoadedMesh CgnsReader::readMesh(std::string const& p_path, CgnsSelection const& p_selection)

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace zev {
+class GeomObject;
+}
+
 namespace zev::io {
 
 // What to read from a file. Each field is empty (the default), a node name, or a 1-based index.
@@ -49,6 +53,11 @@ public:
     // One geometry per selected zone, in the file's zone order; each geometry's name and domain are the
     // zone's name, and the solution fields are held in the LoadedMesh (not filed in the geometry).
     static std::vector<LoadedMesh> readZones(std::string const& p_path, CgnsSelection const& p_selection);
+
+    // Files every selected zone's geometry, its variables filed in it, in p_object under the zone's name
+    // as its domain. The object owns them from then on: its deleteAllGeometry() deletes them.
+    static void readDomains(zev::GeomObject& p_object, std::string const& p_path,
+                            CgnsSelection const& p_selection);
 
     // The selected zones as one geometry: with several zones the vertex arrays follow one another and
     // every set name is prefixed with "ZONE/"; a field missing from a zone is undefined there.
