@@ -423,6 +423,12 @@ void CgnsWriter::writeFile(zev::Geometry const& p_geometry, std::vector<MeshVari
     try {
         Writer writer(p_geometry, p_variables, p_selection, p_path, temporary);
         writer.write();
+    } catch (FormatError const& e) {
+        std::remove(temporary.c_str());
+        if (e.file() == temporary) {
+            throw FormatError(p_path, 0, FormatError::s_noOffset, e.message());
+        }
+        throw;
     } catch (...) {
         std::remove(temporary.c_str());
         throw;

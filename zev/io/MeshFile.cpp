@@ -44,6 +44,14 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
 {
     FileFormat format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
     if (format == FileFormat::Auto) {
+        // CGNS files are HDF5 or ADF files, known by their first bytes.
+        char magic[8] = {0};
+        std::ifstream(p_path, std::ios::binary).read(magic, sizeof magic);
+        if (std::string(magic, 4) == "\x89HDF" || std::string(magic, 4) == "@(#)") {
+            format = FileFormat::Cgns;
+        }
+    }
+    if (format == FileFormat::Auto) {
         std::ifstream in(p_path, std::ios::binary);
         char first = 0;
         while (in.get(first) && (first == ' ' || first == '\n' || first == '\r' || first == '\t')) {
