@@ -347,6 +347,13 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
             .getTripletValues(zev::Variable::Description(zev::eConservative, zev::eVertex));
     EXPECT_EQ(bothVelocity[30][0], zev::ZEV_UNDEF);
 
+    std::vector<CgnsBaseInfo> const layout = CgnsReader::listFile(path);
+    ASSERT_EQ(layout.size(), 1u);
+    ASSERT_EQ(layout[0].zones.size(), 2u);
+    EXPECT_EQ(layout[0].zones[0].solutions,
+              (std::vector<std::string>{"FlowSolution", "FlowSolutionCC", "Step2", "Step2CC"}));
+    EXPECT_EQ(layout[0].zones[1].vertices, 8);
+
     // Or each zone a domain of one object, its fields filed in its geometry.
     zev::GeomObject object;
     CgnsReader::readDomains(object, path, CgnsSelection());
