@@ -140,7 +140,7 @@ cgsize_t id(int i, int j, int k)
 // Zone "Fluid": one element of every type (a tetrahedron as an NFACE_n polyhedron whose fourth face is
 // stored turned round), two quadrilaterals, a triangle and a line; boundary conditions by range, by list,
 // by vertices and one repeating a section; two time steps of vertex and cell-centred solutions.
-// Zone "Solid": one hexahedron with pressure only.
+// Zone "Solid": one hexahedron with pressure only and a boundary condition on its bottom vertices.
 void writeTwoZones(std::string const& p_path)
 {
     Builder b(p_path);
@@ -190,6 +190,7 @@ void writeTwoZones(std::string const& p_path)
     int const solid =
         b.zone("Solid", {5, 0, 0, 6, 0, 0, 6, 1, 0, 5, 1, 0, 5, 0, 2, 6, 0, 2, 6, 1, 2, 5, 1, 2}, 1);
     b.section(solid, "Block", CGNS_ENUMV(HEXA_8), 1, {1, 2, 3, 4, 5, 6, 7, 8});
+    b.bc(solid, "base", CGNS_ENUMV(PointList), {1, 2, 3, 4}, CGNS_ENUMV(Vertex));
     int const s = b.solution(solid, "FlowSolution", CGNS_ENUMV(Vertex));
     b.field(solid, s, "Pressure", {1, 2, 3, 4, 5, 6, 7, 8});
     b.close();
@@ -310,6 +311,12 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
     EXPECT_EQ(shapeVertices((*g.getFaceSet("floor"))[1]),
               (std::vector<int>{v(1, 0, 0), v(1, 1, 0), v(2, 1, 0), v(2, 0, 0)}));
     EXPECT_EQ(std::vector<int>(g.getLines().begin(), g.getLines().end()), (std::vector<int>{0, 26}));
+
+    // Without surface sections, a condition on vertices takes the elements' outer faces, facing out.
+    zev::ShapeSet const* base = zones[1].geo().getFaceSet("base");
+    ASSERT_NE(base, nullptr);
+    ASSERT_EQ(base->size(), 1u);
+    EXPECT_EQ(shapeVertices((*base)[0]), (std::vector<int>{0, 3, 2, 1}));
 
     // Solutions: the first of each location; X/Y/Z triples are vectors, a lone X is not.
     EXPECT_EQ(scalars(variable(fluid, "Pressure", zev::eVertex))[26], 126.0f);

@@ -627,18 +627,24 @@ private:
 
     long long maxElement() const { return m_order.empty() ? 0 : m_sections[m_order.back()].end; }
 
-    void addBoundarySet(std::string const& p_name, std::vector<std::pair<int, int>> const& p_faces)
+    // A face's vertices, from a set.
+    std::vector<int> faceOf(int p_slot, int p_position) const
+    {
+        SetBuild const& from = m_out.sets[static_cast<std::size_t>(p_slot)];
+        std::size_t const p = static_cast<std::size_t>(p_position);
+        return std::vector<int>(from.vertices.begin() + static_cast<std::ptrdiff_t>(from.starts[p]),
+                                from.vertices.begin() + static_cast<std::ptrdiff_t>(from.starts[p + 1]));
+    }
+
+    void addBoundarySet(std::string const& p_name, std::vector<std::vector<int>> const& p_faces)
     {
         // The faces by shape type, in the boundary condition's order.
         std::map<int, SetBuild> byShape;
-        for (auto const& [slot, position] : p_faces) {
-            SetBuild const& from = m_out.sets[static_cast<std::size_t>(slot)];
-            SetBuild& to = byShape[from.shape];
-            to.shape = from.shape;
-            std::size_t const p = static_cast<std::size_t>(position);
-            to.vertices.insert(to.vertices.end(),
-                               from.vertices.begin() + static_cast<std::ptrdiff_t>(from.starts[p]),
-                               from.vertices.begin() + static_cast<std::ptrdiff_t>(from.starts[p + 1]));
+        for (std::vector<int> const& face : p_faces) {
+            int const shape = polygonShape(face.size());
+            SetBuild& to = byShape[shape];
+            to.shape = shape;
+            to.vertices.insert(to.vertices.end(), face.begin(), face.end());
             to.starts.push_back(to.vertices.size());
             to.cells.push_back(-1);
         }
@@ -666,7 +672,7 @@ private:
     void addFaceBoundary(std::string const& p_name, std::string const& p_node,
                          std::vector<long long> const& p_items)
     {
-        std::vector<std::pair<int, int>> faces;
+        std::vector<std::vector<int>> faces;
         faces.reserve(p_items.size());
         for (long long element : p_items) {
             std::size_t index = 0;
@@ -675,9 +681,92 @@ private:
             if (slot < 0 || m_out.sets[static_cast<std::size_t>(slot)].element) {
                 fail(p_node, "element " + std::to_string(element) + " is not a face of the zone");
             }
-            faces.emplace_back(slot, sec->position[index]);
+            faces.push_back(faceOf(slot, sec->position[index]));
         }
         addBoundarySet(p_name, faces);
+    }
+
+    // The faces of the volume elements, outward, as corner positions in the library's order.
+    static std::vector<std::vector<int>> const& faceTable(int p_shape)
+    {
+        static std::vector<std::vector<int>> const tet{{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {2, 0, 3}};
+        static std::vector<std::vector<int>> const pyramid{
+            {0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+        static std::vector<std::vector<int>> const wedge{
+            {0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {2, 0, 3, 5}};
+        static std::vector<std::vector<int>> const hex{{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                                       {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+        switch (p_shape) {
+        case zev::TET:
+            return tet;
+        case zev::PYRAMID:
+            return pyramid;
+        case zev::WEDGE:
+            return wedge;
+        default:
+            return hex;
+        }
+    }
+
+    // Without surface sections, a boundary given by its vertices takes the faces of the volume elements
+    // that no other element shares and whose vertices all belong to it.
+    void boundaryFacesWithin(std::vector<char> const& p_in, std::vector<std::vector<int>>& p_faces)
+    {
+        if (!m_outerKnown) {
+            findOuterFaces();
+            m_outerKnown = true;
+        }
+        for (auto const& face : m_outerFaces) {
+            bool all = true;
+            for (std::size_t k = 0; k < face.size() && all; ++k) {
+                all = p_in[static_cast<std::size_t>(face[k])] != 0;
+            }
+            if (all) {
+                p_faces.push_back(face);
+            }
+        }
+    }
+
+    // The faces of the volume elements that no other element shares, in element order.
+    void findOuterFaces()
+    {
+        std::vector<std::vector<int>> candidates;
+        for (SetBuild const& set : m_out.sets) {
+            if (!set.element) {
+                continue;
+            }
+            for (std::size_t i = 0; i < set.size(); ++i) {
+                if (set.shape == zev::POLYHEDRON) {
+                    PolyhedronTopology const& t = set.polyhedra[i];
+                    for (auto const& face : t.faces) {
+                        candidates.emplace_back();
+                        for (int local : face) {
+                            candidates.back().push_back(t.vertices[static_cast<std::size_t>(local)]);
+                        }
+                    }
+                    continue;
+                }
+                int const* corners = set.vertices.data() + set.starts[i];
+                for (auto const& row : faceTable(set.shape)) {
+                    candidates.emplace_back();
+                    for (int k : row) {
+                        candidates.back().push_back(corners[k]);
+                    }
+                }
+            }
+        }
+        std::map<std::vector<int>, int> uses;
+        std::vector<std::vector<int>> keys(candidates.size());
+        for (std::size_t f = 0; f < candidates.size(); ++f) {
+            keys[f] = candidates[f];
+            std::sort(keys[f].begin(), keys[f].end());
+            ++uses[keys[f]];
+        }
+        for (std::size_t f = 0; f < candidates.size(); ++f) {
+            if (uses[keys[f]] == 1) {
+                m_outerFaces.push_back(std::move(candidates[f]));
+            }
+        }
     }
 
     // A boundary given by its vertices: the faces of the zone's surface sections whose vertices all belong
@@ -693,21 +782,26 @@ private:
             }
             in[static_cast<std::size_t>(v - 1)] = 1;
         }
-        std::vector<std::pair<int, int>> faces;
+        std::vector<std::vector<int>> faces;
+        bool surfaces = false;
         for (std::size_t s = 0; s < p_sectionSets; ++s) {
             SetBuild const& set = m_out.sets[s];
             if (set.element) {
                 continue;
             }
+            surfaces = true;
             for (std::size_t i = 0; i + 1 < set.starts.size(); ++i) {
                 bool all = true;
                 for (std::size_t k = set.starts[i]; k < set.starts[i + 1] && all; ++k) {
                     all = in[static_cast<std::size_t>(set.vertices[k])] != 0;
                 }
                 if (all) {
-                    faces.emplace_back(static_cast<int>(s), static_cast<int>(i));
+                    faces.push_back(faceOf(static_cast<int>(s), static_cast<int>(i)));
                 }
             }
+        }
+        if (!surfaces) {
+            boundaryFacesWithin(in, faces);
         }
         addBoundarySet(p_name, faces);
     }
@@ -860,6 +954,8 @@ private:
     long long m_numCells = 0;
     long long m_cellCount = 0;
     long long m_numElements = 0;
+    bool m_outerKnown = false;
+    std::vector<std::vector<int>> m_outerFaces;
     std::vector<Section> m_sections;
     std::vector<std::size_t> m_order;
     std::map<std::pair<std::size_t, int>, int> m_setSlot;
