@@ -2,6 +2,19 @@
 // their element sets (one per element section and shape type, named after the section), face sets (surface
 // sections and boundary conditions, named after them), line segments, and the flow solutions at the
 // vertices and cell centres as variables.
+//
+// - A section that yields several shape types (MIXED, or NGON_n polygons of several sizes) names its sets
+//   "SECTION-KIND" (KIND one of TET, PYRAMID, WEDGE, HEX, POLYHEDRON, TRI, QUAD, PENTAGON, HEXAGON,
+//   POLYGON). NGON_n sections that NFACE_n polyhedra refer to hold their faces and make no face set.
+// - A boundary condition over faces (a point range or list at FaceCenter, or an element range or list)
+//   becomes a face set named after it, split by shape type like a section; one over vertices takes the
+//   surface faces whose vertices all belong to it (the outer faces of the elements when the zone has no
+//   surface section). A condition repeating a section's faces under the section's name adds nothing; one
+//   whose name a different set already has is filed as "ZoneBC/NAME". Conditions of a surface zone
+//   (edges) make no set.
+// - Cell-centred values number the cells (the elements of the base's cell dimension) by element number.
+// - Malformed files are FormatErrors naming the node ("FILE: /Base/Zone/Section: what"); declared sizes
+//   are checked against the arrays and the file's size before anything of that size is allocated.
 #pragma once
 
 #include "zev/io/IOExport.h"
