@@ -453,6 +453,45 @@ TEST(Cgns, RoundTripKeepsEverythingAndPassesTheChecker)
     std::remove(out.c_str());
 }
 
+TEST(Cgns, SurfaceZoneCellsAreFacesAndBadNamesWriteNothing)
+{
+    std::string const path = tempPath("surface.cgns"), out = tempPath("surface_copy.cgns");
+    {
+        Builder b(path, 2);
+        int const z = b.zone("Skin", {0, 0, 0, 1, 0, 0, 2, 0, 0, 0, 1, 0, 1, 1, 0, 2, 1, 0}, 2);
+        b.section(z, "Quads", CGNS_ENUMV(QUAD_4), 1, {1, 2, 5, 4, 2, 3, 6, 5});
+        b.section(z, "Rim", CGNS_ENUMV(BAR_2), 3, {1, 2, 2, 3});
+        b.field(z, b.solution(z, "FlowSolution", CGNS_ENUMV(CellCenter)), "Heat", {1.5, 2.5});
+        b.close();
+    }
+    // The cells of a surface zone are its faces: cell-centred values are face values.
+    LoadedMesh const mesh = CgnsReader::readMesh(path, CgnsSelection());
+    EXPECT_EQ(mesh.geo().getFaceSet("Quads")->size(), 2u);
+    EXPECT_EQ(mesh.geo().getLines().size(), 4u);
+    EXPECT_EQ(scalars(variable(mesh, "Heat", zev::eFace), "Quads"), (std::vector<float>{1.5f, 2.5f}));
+
+    CgnsWriter::writeFile(mesh.geo(), mesh.variables, ExportSelection(), out);
+    LoadedMesh const back = CgnsReader::readMesh(out, CgnsSelection());
+    expectSameGeometry(mesh.geo(), back.geo());
+    EXPECT_EQ(scalars(variable(back, "Heat", zev::eFace), "Quads"), (std::vector<float>{1.5f, 2.5f}));
+
+    // A set name no CGNS node can have fails the write and leaves the old file as it was.
+    zev::ShapeSet* set = mesh.geo().addFaceSet("a/b", zev::TRI, 1, 1.0);
+    for (int k = 0; k < 3; ++k) {
+        (*set)[0][k] = k;
+    }
+    try {
+        CgnsWriter::writeFile(mesh.geo(), mesh.variables, ExportSelection(), out);
+        ADD_FAILURE() << "no error";
+    } catch (FormatError const& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  out + ": the set name 'a/b' cannot name a CGNS node (at most 32 characters, no '/')");
+    }
+    EXPECT_NO_THROW(CgnsReader::readMesh(out, CgnsSelection()));
+    std::remove(path.c_str());
+    std::remove(out.c_str());
+}
+
 TEST(Cgns, VolumesAndIntegralsEqualTheVtkPath)
 {
     // The same cells written through VTK (whose wedge runs its bottom triangle the other way round) and
