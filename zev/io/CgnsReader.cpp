@@ -422,6 +422,11 @@ private:
                     sec.offsets[static_cast<std::size_t>(e) + 1] - sec.offsets[static_cast<std::size_t>(e)];
                 CGNS_ENUMT(ElementType_t) type = sec.type;
                 if (type == CGNS_ENUMV(MIXED)) {
+                    // The tag is file data: checked before it is taken as an element type.
+                    if (row[0] < 0 || row[0] >= NofValidElementTypes) {
+                        fail(sec.node, "element " + std::to_string(element) + ": unsupported element type " +
+                                           cgns::elementTypeName(static_cast<int>(row[0])));
+                    }
                     type = static_cast<CGNS_ENUMT(ElementType_t)>(row[0]);
                     int npe = 0;
                     if (dimensionOf(type) == 0 || type == CGNS_ENUMV(NGON_n) || type == CGNS_ENUMV(NFACE_n)) {
