@@ -27,6 +27,10 @@ struct Options {
     std::string over = "volume";
     std::string output;
     std::string n;
+    // What to read from a CGNS file: a base, a zone and a solution, each by name or 1-based index.
+    std::string base;
+    std::string zone;
+    std::string solution;
     bool json = false;
     bool binary = false;
     bool ascii = false;
@@ -65,6 +69,11 @@ void declareJson(CLI::App& p_app, Options& p_options);
 void declareOutput(CLI::App& p_app, Options& p_options);
 // At most p_count positional arguments.
 void checkPositionals(Options const& p_options, std::size_t p_count);
+
+// Whether a path names a CGNS file (by its extension).
+bool isCgnsPath(std::string const& p_path);
+// The CGNS selection of --base, --zone and --solution.
+CgnsSelection cgnsSelection(Options const& p_options);
 
 // The mesh named by the first positional argument, or the built-in default mesh.
 LoadedMesh load(Options const& p_options);

@@ -17,6 +17,10 @@ namespace zevgeom {
 
 char const* const s_commonOptions =
     "  --region NAME  split the element and face sets by the integer cell array NAME\n"
+    "  --base B       CGNS: the base to read, by name or number (default the first)\n"
+    "  --zone Z       CGNS: the zone to read, by name or number (default every zone)\n"
+    "  --solution S   CGNS: the solution to read, by name, or by number the time step\n"
+    "                 (default the first solution at the vertices and at the cell centres)\n"
     "  --json         write the report as JSON\n"
     "  -h, --help     this text\n";
 
@@ -26,7 +30,8 @@ char const* const s_mainHelp =
     "usage: zevgeom COMMAND [MESH] [options]\n"
     "\n"
     "Answers questions about a mesh file (VTK legacy format, ASCII or BINARY, UNSTRUCTURED_GRID or\n"
-    "POLYDATA; or VTK XML, .vtu or .vtp). Without MESH the built-in default mesh is used: a unit box of\n"
+    "POLYDATA; or VTK XML, .vtu or .vtp; or CGNS, .cgns, unstructured zones). Without MESH the built-in "
+    "default mesh is used: a unit box of\n"
     "6x6x6 cells in columns of hexahedra, wedges and pyramids, with the point fields linear, pressure and\n"
     "velocity and the cell field region.\n"
     "\n"
@@ -35,7 +40,7 @@ char const* const s_mainHelp =
     "  integrate  integral, measure and average of a variable or an expression\n"
     "  boundary   write the boundary surface with the point variables carried over\n"
     "  generate   write a built-in box mesh (hex, tet or mixed cells) with analytic fields\n"
-    "  convert    convert a mesh file between the VTK legacy and XML formats\n"
+    "  convert    convert a mesh file between the VTK legacy and XML formats and CGNS\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";
@@ -139,9 +144,26 @@ std::ostream* s_warnings = nullptr;
 
 // ---------------------------------------------------------------- shared by the commands
 
-void declareMesh(CLI::App&, Options&)
+void declareMesh(CLI::App& p_app, Options& p_options)
 {
     // Positional arguments are left to the parser's extras and counted by each command's check.
+    p_app.add_option("--base", p_options.base);
+    p_app.add_option("--zone", p_options.zone);
+    p_app.add_option("--solution", p_options.solution);
+}
+
+bool isCgnsPath(std::string const& p_path)
+{
+    return formatOfPath(p_path) == FileFormat::Cgns;
+}
+
+CgnsSelection cgnsSelection(Options const& p_options)
+{
+    CgnsSelection selection;
+    selection.base = p_options.base;
+    selection.zone = p_options.zone;
+    selection.solution = p_options.solution;
+    return selection;
 }
 
 void declareRegion(CLI::App& p_app, Options& p_options)
@@ -174,7 +196,16 @@ void checkPositionals(Options const& p_options, std::size_t p_count)
 
 LoadedMesh load(Options const& p_options)
 {
-    LoadedMesh mesh = p_options.positional.empty()
+    bool const cgns = !p_options.positional.empty() && isCgnsPath(p_options.positional.front());
+    bool const chooses = !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
+    if (chooses && !cgns) {
+        throw UsageError("--base, --zone and --solution choose within a CGNS file");
+    }
+    if (cgns && !p_options.region.empty()) {
+        throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
+    }
+    LoadedMesh mesh = cgns ? CgnsReader::readMesh(p_options.positional.front(), cgnsSelection(p_options))
+                      : p_options.positional.empty()
                           ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
                                       defaultMeshDescription(), p_options.region)
                           : toLibrary(readMeshFile(p_options.positional.front()),

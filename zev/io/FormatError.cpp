@@ -38,4 +38,13 @@ FormatError::FormatError(std::string const& p_file, std::string const& p_path, s
 {
 }
 
+FormatError FormatError::atNode(std::string const& p_file, std::string const& p_node,
+                                std::string const& p_message)
+{
+    FormatError error(p_file, 0, s_noOffset, p_node.empty() ? p_message : p_node + ": " + p_message);
+    error.m_path = p_node;
+    error.m_message = p_message;
+    return error;
+}
+
 } // namespace zev::io

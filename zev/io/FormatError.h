@@ -1,6 +1,7 @@
 // The failure of reading or writing a mesh file: where in the file (a line of legacy text, a byte offset
 // in binary data, or an XML element path with an optional byte offset inside its data) and what is wrong.
-// what() reads "FILE:LINE: what is wrong", "FILE:byte N: ..." or "FILE:PATH: ..." / "FILE:PATH:byte N: ...".
+// what() reads "FILE:LINE: what is wrong", "FILE:byte N: ..." or "FILE:PATH: ..." / "FILE:PATH:byte N: ...",
+// or "FILE: NODE: ..." for a node of a CGNS file.
 #pragma once
 
 #include "zev/io/IOExport.h"
@@ -23,6 +24,11 @@ public:
     // p_offset the byte in that element's decoded data, or s_noOffset.
     FormatError(std::string const& p_file, std::string const& p_path, std::size_t p_offset,
                 std::string const& p_message);
+
+    // A failure at a node of a hierarchical file (a CGNS node path such as "/Base/Zone/Elements");
+    // what() reads "FILE: NODE: what is wrong", and elementPath() gives the node path.
+    static FormatError atNode(std::string const& p_file, std::string const& p_node,
+                              std::string const& p_message);
 
     std::string const& file() const { return m_file; }
     std::size_t line() const { return m_line; }

@@ -1,6 +1,7 @@
 #include "zev/io/MeshFile.h"
 
 #include "zev/geometry/Geometry.h"
+#include "zev/io/CgnsWriter.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkLegacyReader.h"
@@ -33,12 +34,23 @@ FileFormat formatOfPath(std::string const& p_path)
     if (ext == "vtp") {
         return FileFormat::XmlPolyData;
     }
+    if (ext == "cgns") {
+        return FileFormat::Cgns;
+    }
     return FileFormat::Auto;
 }
 
 MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
 {
     FileFormat format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
+    if (format == FileFormat::Auto) {
+        // CGNS files are HDF5 or ADF files, known by their first bytes.
+        char magic[8] = {0};
+        std::ifstream(p_path, std::ios::binary).read(magic, sizeof magic);
+        if (std::string(magic, 4) == "\x89HDF" || std::string(magic, 4) == "@(#)") {
+            format = FileFormat::Cgns;
+        }
+    }
     if (format == FileFormat::Auto) {
         std::ifstream in(p_path, std::ios::binary);
         char first = 0;
@@ -49,12 +61,21 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
     if (format == FileFormat::Legacy) {
         return VtkLegacyReader::readFile(p_path);
     }
+    if (format == FileFormat::Cgns) {
+        LoadedMesh mesh = CgnsReader::readMesh(p_path, CgnsSelection());
+        return fromLibrary(mesh.geo(), mesh.variables, ExportSelection());
+    }
     return VtkXmlReader::readFile(p_path);
 }
 
 void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
 {
     FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
+    if (format == FileFormat::Cgns) {
+        LoadedMesh mesh = toLibrary(p_mesh, p_path, "");
+        CgnsWriter::writeFile(mesh.geo(), mesh.variables, ExportSelection(), p_path);
+        return;
+    }
     if (format == FileFormat::Auto || format == FileFormat::Legacy) {
         VtkLegacyWriter::writeFile(p_mesh, p_path,
                                    p_options.binary || p_options.compress ? VtkLegacyWriter::Encoding::Binary
@@ -75,9 +96,9 @@ void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptio
     VtkXmlWriter::writeFile(copy, p_path, options);
 }
 
-GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray, FileFormat p_format)
+namespace {
+GeometryAutoPtr fileVariables(LoadedMesh& mesh)
 {
-    LoadedMesh mesh = toLibrary(readMeshFile(p_path, p_format), p_path, p_regionArray);
     zev::Geometry& g = mesh.geo();
     for (MeshVariable& mv : mesh.variables) {
         if (!mv.variable || g.hasVariable(mv.name, mv.location)) {
@@ -93,6 +114,23 @@ GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_reg
         }
     }
     return GeometryAutoPtr(mesh.geometry.release());
+}
+} // namespace
+
+GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray, FileFormat p_format)
+{
+    FileFormat const format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
+    if (format == FileFormat::Cgns) {
+        return readCgnsGeometry(p_path, CgnsSelection());
+    }
+    LoadedMesh mesh = toLibrary(readMeshFile(p_path, p_format), p_path, p_regionArray);
+    return fileVariables(mesh);
+}
+
+GeometryAutoPtr readCgnsGeometry(std::string const& p_path, CgnsSelection const& p_selection)
+{
+    LoadedMesh mesh = CgnsReader::readMesh(p_path, p_selection);
+    return fileVariables(mesh);
 }
 
 void writeGeometry(zev::Geometry const& p_geometry, std::string const& p_path,
@@ -119,6 +157,25 @@ void writeGeometry(zev::Geometry const& p_geometry, std::string const& p_path,
         if (!found) {
             throw SelectionError("the geometry has no variable '" + name + "'");
         }
+    }
+    FileFormat const format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
+    if (format == FileFormat::Cgns) {
+        // A volume zone's cells are its elements: face variables have no place in it.
+        if (CgnsWriter::isVolume(p_geometry, p_selection)) {
+            for (std::string const& name : p_variables) {
+                bool onCells = false;
+                for (MeshVariable const& mv : variables) {
+                    onCells = onCells || (mv.name == name && mv.location != zev::eFace);
+                }
+                if (!onCells) {
+                    throw SelectionError(
+                        "the variable '" + name +
+                        "' is held on faces only; a CGNS volume zone takes vertex and element variables");
+                }
+            }
+        }
+        CgnsWriter::writeFile(p_geometry, variables, p_selection, p_path);
+        return;
     }
     writeMeshFile(fromLibrary(p_geometry, variables, p_selection), p_path, p_options);
 }

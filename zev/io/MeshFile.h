@@ -1,9 +1,10 @@
-// Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML) unless given,
+// Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .cgns) unless given,
 // and a whole file becomes a geometry with its variables filed on it, or a geometry's sets and variables
 // become a file.
 #pragma once
 
 #include "zev/geometry/GeometryAutoPtr.h"
+#include "zev/io/CgnsReader.h"
 #include "zev/io/IOExport.h"
 #include "zev/io/MeshConversion.h"
 #include "zev/io/MeshData.h"
@@ -13,7 +14,7 @@
 
 namespace zev::io {
 
-enum class FileFormat { Auto, Legacy, XmlUnstructured, XmlPolyData };
+enum class FileFormat { Auto, Legacy, XmlUnstructured, XmlPolyData, Cgns };
 
 // The format a path's extension names (case-insensitive); Auto for an unknown extension.
 ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
@@ -25,7 +26,8 @@ struct ZEV_IO_EXPORT WriteOptions {
 };
 
 // Reads a mesh file. With Auto an unknown extension is read as XML when the file starts with '<' and
-// as legacy otherwise. Malformed input is a FormatError.
+// as legacy otherwise. Malformed input is a FormatError. A CGNS file (every zone of its first base, the
+// first solutions) comes through the library's geometry, its sets becoming cells.
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto);
 
 // Writes a mesh file; a PolyData destination turns an unstructured mesh without volume cells into
@@ -38,6 +40,9 @@ ZEV_IO_EXPORT void writeMeshFile(MeshData const& p_mesh, std::string const& p_pa
 // and face variables.
 ZEV_IO_EXPORT GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray = "",
                                            FileFormat p_format = FileFormat::Auto);
+
+// Reads the selected zones of a CGNS file into one geometry with its variables filed (see CgnsReader).
+ZEV_IO_EXPORT GeometryAutoPtr readCgnsGeometry(std::string const& p_path, CgnsSelection const& p_selection);
 
 // Writes the selected sets of a geometry with the named variables (any location; an unknown name is a
 // SelectionError).

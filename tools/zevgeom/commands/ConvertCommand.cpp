@@ -1,6 +1,7 @@
 // zevgeom convert: a mesh file in another format or encoding, points, cells and arrays kept exactly.
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Report.h"
+#include "zev/io/CgnsWriter.h"
 
 #include <CLI/CLI.hpp>
 
@@ -17,12 +18,18 @@ public:
     std::string help() const override
     {
         return "usage: zevgeom convert IN OUT [--ascii|--binary] [--compress] [--json]\n"
+               "                       [--base B] [--zone Z] [--solution S]\n"
                "\n"
                "Converts a mesh file between the VTK legacy format (.vtk) and the XML formats (.vtu for\n"
                "any cells, .vtp for lines and surfaces), keeping the points, cells and arrays exactly. The\n"
-               "output format follows OUT's extension.\n"
+               "output format follows OUT's extension. CGNS files (.cgns) are read and written too: an\n"
+               "unstructured zone's sections, boundary conditions and solutions become cells and arrays,\n"
+               "and a mesh becomes one zone with a section per set and its arrays as solutions.\n"
                "\n"
                "options:\n"
+               "  --base B          CGNS input: the base, by name or number (default the first)\n"
+               "  --zone Z          CGNS input: the zone, by name or number (default every zone)\n"
+               "  --solution S      CGNS input: the solution, by name, or by number the time step\n"
                "  --ascii           write text data (the default)\n"
                "  --binary          write binary data (legacy BINARY, XML appended raw data)\n"
                "  --compress        XML only: zlib-compressed binary data\n"
@@ -54,8 +61,25 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
     {
         std::string const& in = p_options.positional[0];
-        MeshData const mesh = readMeshFile(in);
-        writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+        bool const chooses =
+            !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
+        if (chooses && !isCgnsPath(in)) {
+            throw UsageError("--base, --zone and --solution choose within a CGNS file");
+        }
+        MeshData mesh;
+        if (isCgnsPath(in)) {
+            // Through the library's geometry, so that a CGNS copy keeps the sets' names.
+            LoadedMesh const loaded = CgnsReader::readMesh(in, cgnsSelection(p_options));
+            mesh = fromLibrary(loaded.geo(), loaded.variables, ExportSelection());
+            if (isCgnsPath(p_options.output)) {
+                CgnsWriter::writeFile(loaded.geo(), loaded.variables, ExportSelection(), p_options.output);
+            } else {
+                writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+            }
+        } else {
+            mesh = readMeshFile(in);
+            writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+        }
         if (p_options.json) {
             Json doc;
             doc["input"] = in;

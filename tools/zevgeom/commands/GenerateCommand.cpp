@@ -55,6 +55,9 @@ public:
         if (p_options.n.empty()) {
             throw UsageError("generate needs --n N");
         }
+        if (!p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty()) {
+            throw UsageError("--base, --zone and --solution choose within a CGNS file; generate reads none");
+        }
     }
 
     int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
