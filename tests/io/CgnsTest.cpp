@@ -276,8 +276,7 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
         {"Prisms", zev::WEDGE, {v(0, 1, 0), v(1, 1, 0), v(0, 2, 0), v(0, 1, 1), v(1, 1, 1), v(0, 2, 1)}, 0.5},
         {"Pyramids", zev::PYRAMID, {v(1, 1, 0), v(2, 1, 0), v(2, 2, 0), v(1, 2, 0), v(1, 1, 1)}, 1.0 / 3},
         {"Mixed-TET", zev::TET, {v(1, 1, 1), v(2, 1, 1), v(1, 2, 1), v(1, 1, 2)}, 1.0 / 6},
-        // The kernel gives polyhedra no volume of their own.
-        {"Poly", zev::POLYHEDRON, {v(2, 2, 1), v(2, 1, 1), v(1, 2, 1), v(2, 2, 2)}, -1},
+        {"Poly", zev::POLYHEDRON, {v(2, 2, 1), v(2, 1, 1), v(1, 2, 1), v(2, 2, 2)}, 1.0 / 6},
     };
     auto const& volumes = g.getElementVolumes();
     std::vector<std::string> const names = g.getElementSetNames();
@@ -293,7 +292,7 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
             EXPECT_NEAR(volumes[at], e.volume, 1e-6) << e.set;
         }
     }
-    EXPECT_NEAR(totalVolume(g), 1.0 / 6 + 1 + 0.5 + 1.0 / 3 + 1.0 / 6 + 1, 1e-5);
+    EXPECT_NEAR(totalVolume(g), 1.0 / 6 + 1 + 0.5 + 1.0 / 3 + 1.0 / 6 + 1 + 1.0 / 6, 1e-5);
     // The polyhedron's turned-round face comes back facing out.
     zev::Shape const& poly = (*g.getElementSet("Poly"))[0];
     int n = 0;
