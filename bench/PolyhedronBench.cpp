@@ -37,7 +37,8 @@ constexpr int kSize = 64;
 
 // The faces of a hexahedron on the library's corner numbering (corner c at (c%2, (c/2)%2,
 // c/4)), counter-clockwise seen from outside.
-constexpr int kFaces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+constexpr int kFaces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                              {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
 
 // One interior point per cell: the trilinear blend of its corners at (0.3, 0.6, 0.45).
 std::vector<float> probePoints(const Mesh& p_mesh)
@@ -51,7 +52,8 @@ std::vector<float> probePoints(const Mesh& p_mesh)
             float w = 1.0f;
             for (int d = 0; d < 3; ++d)
                 w *= ((c >> d) & 1) ? st[d] : 1.0f - st[d];
-            const std::size_t v = static_cast<std::size_t>(p_mesh.corners[8 * cell + static_cast<std::size_t>(c)]);
+            const std::size_t v =
+                static_cast<std::size_t>(p_mesh.corners[8 * cell + static_cast<std::size_t>(c)]);
             for (int d = 0; d < 3; ++d)
                 p[d] += w * p_mesh.xyz[3 * v + static_cast<std::size_t>(d)];
         }
@@ -127,7 +129,8 @@ void weights(benchmark::State& p_state)
     for (auto _ : p_state) {
         found = 0;
         for (std::size_t i = 0; i < set.size(); ++i)
-            found += set[i].constructWeights(points[3 * i], points[3 * i + 1], points[3 * i + 2], vertices, w);
+            found +=
+                set[i].constructWeights(points[3 * i], points[3 * i + 1], points[3 * i + 2], vertices, w);
         benchmark::DoNotOptimize(w.data());
     }
     if (found != set.size())

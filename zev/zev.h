@@ -125,6 +125,6 @@
 
 // Derived geometry types
 #include "zev/derived/ContourGeometry.h"
+#include "zev/derived/SamplePointsGeometry.h"
 #include "zev/derived/SurfaceGroupGeometry.h"
 #include "zev/derived/SymbolGeometry.h"
-#include "zev/derived/SamplePointsGeometry.h"
