@@ -10,13 +10,18 @@
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/ProgressTracker.h"
+#include "zev/contracts/ReductionUtility.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
 #include "zev/cutting/GeometryIntersector.h"
+#include "zev/derived/SamplePointsGeometry.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
+#include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/Interpolant.h"
 #include "zev/io/MeshFile.h"
+#include "zev/search/PointLocator.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
@@ -652,6 +657,130 @@ IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBound
     zevgeom::Domain const domain = numElements() > 0 ? zevgeom::Domain::Volume : zevgeom::Domain::Boundary;
     zevgeom::Integral const r = zevgeom::integrate(m_loaded, p_expression, true, domain);
     return {r.integral, r.measure, r.average, r.valid};
+}
+
+std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std::string const& p_name,
+                               int& p_components)
+{
+    Lock const lock(libraryMutex());
+    Values const v = values(p_name);
+    if (v.location != zev::eVertex)
+        throw RequestError("probe interpolates vertex data; '" + p_name + "' lives on " +
+                           zevgeom::locationName(v.location) + "s");
+    p_components = v.components;
+    float const* data = v.view != nullptr ? v.view : v.copy.data();
+    std::size_t const width = static_cast<std::size_t>(v.components);
+    std::vector<float> out(p_count * width, zev::ZEV_UNDEF);
+    zev::Geometry& g = geo();
+    for (std::size_t i = 0; i < p_count; ++i) {
+        double const* p = p_points + 3 * i;
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            continue;
+        zev::Triplet const point(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                 static_cast<float>(p[2]));
+        zev::PointLocation const at = zev::PointLocator::locate(g, point, zev::Geometry::SearchDomain, true);
+        if (!at.found() || at.m_weights.size() == 0)
+            continue;
+        for (std::size_t c = 0; c < width; ++c) {
+            double sum = 0;
+            bool defined = true;
+            for (std::size_t k = 0; k < at.m_weights.size() && defined; ++k) {
+                std::size_t const node = static_cast<std::size_t>(at.m_weights.m_nodes[k]);
+                float const value = node < v.count ? data[node * width + c] : zev::ZEV_UNDEF;
+                defined = value != zev::ZEV_UNDEF && std::isfinite(value);
+                sum += double(at.m_weights.m_weights[k]) * value;
+            }
+            if (defined)
+                out[i * width + c] = static_cast<float>(sum);
+        }
+    }
+    return out;
+}
+
+std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_seed)
+{
+    using Sampler = zev::SamplePointsGeometry;
+    static std::pair<char const*, Sampler::Method> const methods[] = {
+        {"random", Sampler::Random},
+        {"grid", Sampler::RectangularGrid},
+        {"vertices", Sampler::Vertex},
+        {"face-centres", Sampler::FaceCenter},
+        {"free-edges", Sampler::FreeEdge},
+        {"equal-area", Sampler::EquallySpaced},
+        {"equal-area-random", Sampler::EquallySpacedRandom}};
+    Sampler::Method method = Sampler::InvalidMethod;
+    for (auto const& m : methods)
+        if (p_method == m.first)
+            method = m.second;
+    if (method == Sampler::InvalidMethod)
+        throw RequestError("method is random, grid, vertices, face-centres, free-edges, equal-area or "
+                           "equal-area-random, not '" +
+                           p_method + "'");
+    if (p_count < 0)
+        throw RequestError("count must not be negative");
+    Lock const lock(libraryMutex());
+    static bool const registered = [] {
+        try {
+            Sampler::registerType();
+        } catch (zev::Error const&) {
+            // already registered by the tool's code in this process
+        }
+        return true;
+    }();
+    (void)registered;
+    // The parent holds the boundary faces over the vertices they use, so that the vertex method sees
+    // no interior vertex.
+    std::shared_ptr<Mesh> const surface = boundary();
+    zev::Geometry const& b = surface->geo();
+    GeometryPtr parent = newGeometry("sample parent");
+    std::vector<int> renumbered(b.getVertices().size(), -1);
+    for (std::string const& name : b.getFaceSetNames()) {
+        zev::ShapeSet* set = b.getFaceSet(name)->clone();
+        for (std::size_t f = 0; f < set->size(); ++f) {
+            zev::Shape& face = (*set)[f];
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                std::size_t const id = static_cast<std::size_t>(face[k]);
+                if (renumbered[id] < 0) {
+                    renumbered[id] = static_cast<int>(parent->getVertices().size());
+                    parent->getVertices().push_back(b.getVertices()[id]);
+                }
+                face[k] = renumbered[id];
+            }
+        }
+        parent->insertFaceSet(name, set);
+    }
+    double area = 0;
+    for (std::string const& name : parent->getFaceSetNames()) {
+        zev::ShapeSet const* set = parent->getFaceSet(name);
+        zev::Triplet areaVector;
+        for (std::size_t f = 0; f < set->size(); ++f)
+            area += (*set)[f].getArea(parent->getVertices(), areaVector);
+    }
+    bool const items =
+        method == Sampler::Vertex || method == Sampler::FaceCenter || method == Sampler::FreeEdge;
+    zev::ReductionUtility reduction;
+    if (items && p_count > 0)
+        reduction.setReduction(1.0f, p_count);
+    // The grid is square and centred, its spacing chosen so that about p_count nodes cover the area.
+    float const spacing = method == Sampler::RectangularGrid && area > 0 && p_count > 0
+                              ? static_cast<float>(std::sqrt(area / p_count))
+                              : 0.0f;
+    if (method == Sampler::RectangularGrid && spacing == 0.0f)
+        return {};
+    zev::GeometryAutoPtr holder(zev::GeometryAPI::instance()->newGeometry("SamplePointsGeometry", nullptr));
+    auto* sampler = dynamic_cast<Sampler*>(holder.get());
+    if (sampler == nullptr)
+        throw zev::Error("Mesh", "sample", "the sampler is not registered");
+    float const undefined = zev::ZEV_UNDEF;
+    int const n = sampler->doSampling(parent.get(), method, items ? 0 : p_count, spacing, 1.0f, 0.0f,
+                                      zev::TripletBase<float>(undefined, undefined, undefined), "High",
+                                      p_seed, &reduction, false, false, true);
+    std::vector<float> out;
+    out.reserve(3 * static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 3; ++k)
+            out.push_back(sampler->getVertices()[static_cast<std::size_t>(i)][k]);
+    return out;
 }
 
 void Mesh::write(std::string const& p_path, bool p_binary) const

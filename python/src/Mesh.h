@@ -129,6 +129,15 @@ public:
     // boundary instead.
     IntegralResult integrate(std::string const& p_expression, bool p_overBoundary);
 
+    // The values of the vertex variable or expression p_name at p_count points (3 doubles each),
+    // interpolated in the element that holds each point; p_components values per point, the undefined
+    // value outside the mesh or where a value is undefined.
+    std::vector<float> probe(double const* p_points, std::size_t p_count, std::string const& p_name,
+                             int& p_components);
+    // Sample points on the boundary surface (a surface mesh: its faces) by p_method ("random", "grid",
+    // "vertices", "face-centres", "free-edges", "equal-area", "equal-area-random"), 3 floats each.
+    std::vector<float> sample(std::string const& p_method, int p_count, int p_seed);
+
     // Writes the mesh's sets and variables; the format follows the extension.
     void write(std::string const& p_path, bool p_binary) const;
 

@@ -129,12 +129,6 @@ template <class F> auto released(py::object const& p_progress, F&& p_call)
     return p_call(progress);
 }
 
-[[noreturn]] void notAvailable(char const* p_method, char const* p_what)
-{
-    throw zev::Error("Mesh", p_method,
-                     std::string(p_what) + " is not available in this build of the library");
-}
-
 } // namespace
 
 PYBIND11_MODULE(zevgeom, m)
@@ -387,19 +381,51 @@ Without inclusive every vertex must lie strictly on the wanted side; with it, an
 vertex does or lies on the bound. The selection shares the mesh's vertices, so its vertex variables come along through carry().)")
         .def(
             "probe",
-            [](Mesh const&, py::object, std::string const&) -> py::array {
-                notAvailable("probe", "point location");
+            [](MeshPtr const& self, py::object points, std::string const& name) -> py::array {
+                auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(points);
+                if (!a || (a.ndim() == 2 ? a.shape(1) != 3 : !(a.ndim() == 1 && a.size() == 3)))
+                    throw zevpy::RequestError("points must be an (m, 3) array");
+                std::size_t const m = a.ndim() == 2 ? static_cast<std::size_t>(a.shape(0)) : 1;
+                int components = 1;
+                std::vector<float> values;
+                {
+                    py::gil_scoped_release release;
+                    values = self->probe(a.data(), m, name, components);
+                }
+                std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(m)};
+                if (components > 1)
+                    shape.push_back(components);
+                py::array_t<float> out(shape);
+                float* to = out.mutable_data();
+                for (std::size_t i = 0; i < values.size(); ++i)
+                    to[i] = values[i] == zev::ZEV_UNDEF ? std::numeric_limits<float>::quiet_NaN() : values[i];
+                return std::move(out);
             },
             py::arg("points"), py::arg("name"),
-            R"(The values of the variable or expression name at an (m, 3) array of points, NaN where undefined
-or outside the mesh.)")
+            R"(The values of the vertex variable or expression name at an (m, 3) array of points: an (m,) array
+for a scalar, (m, 3) for a vector; NaN where undefined or outside the mesh.)")
         .def(
             "sample",
-            [](Mesh const&, std::string const&, int, std::optional<long long>) -> py::array {
-                notAvailable("sample", "sampling");
+            [](MeshPtr const& self, std::string const& method, int count,
+               std::optional<long long> seed) -> py::array {
+                if (seed &&
+                    (*seed < std::numeric_limits<int>::min() || *seed > std::numeric_limits<int>::max()))
+                    throw zevpy::RequestError("seed must fit in 32 bits");
+                int const s = seed ? static_cast<int>(*seed) : -1;
+                std::vector<float> points;
+                {
+                    py::gil_scoped_release release;
+                    points = self->sample(method, count, s);
+                }
+                py::array_t<float> out(
+                    std::vector<py::ssize_t>{static_cast<py::ssize_t>(points.size() / 3), 3});
+                std::copy(points.begin(), points.end(), out.mutable_data());
+                return std::move(out);
             },
             py::arg("method"), py::arg("count"), py::kw_only(), py::arg("seed") = py::none(),
-            "count sample points of the mesh by method, reproducible with seed; an (m, 3) array.")
+            R"(count sample points on the boundary surface (a surface mesh: its faces) by method: "random",
+"grid", "vertices", "face-centres", "free-edges" (at most count of these), "equal-area" or
+"equal-area-random"; reproducible with seed (without one, or a negative one, the clock seeds it). An (m, 3) array.)")
         .def("carry", &Mesh::carry, py::arg("name"), py::call_guard<py::gil_scoped_release>(),
              R"(Carries the parent's variable name onto this derived mesh through the interpolants the cut or
 selection kept, and files it here (vertex data at the vertices, element data on a slice's faces).)")

@@ -265,4 +265,32 @@ ValueRange valueRange(MeshVariable const& p_variable)
     return out;
 }
 
+std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression)
+{
+    zev::Geometry& g = p_mesh.geo();
+    fileVariables(p_mesh);
+    zev::Variable const* variable = nullptr;
+    if (p_isExpression) {
+        if (evaluateExpression(p_mesh, p_quantity) != zev::eVertex)
+            throw UsageError("cannot evaluate " + quoted(p_quantity) + " at the vertices");
+        variable = g.findVariable(p_quantity, zev::eVertex);
+    } else {
+        MeshVariable const* found = p_mesh.findVariable(p_quantity);
+        if (found == nullptr)
+            throw UsageError("no variable '" + p_quantity + "' in " + p_mesh.source);
+        if (found->location != zev::eVertex)
+            throw UsageError("'" + p_quantity + "' lives on " + locationName(found->location) +
+                             "s; only vertex variables have values at points");
+        variable = g.findVariable(p_quantity, zev::eVertex);
+    }
+    if (variable == nullptr)
+        throw UsageError("no vertex values of '" + p_quantity + "'");
+    auto const& data = variable->getFloatValues(
+        zev::Variable::Description(zev::eUnknown, zev::eVertex, zev::Variable::s_allSetName));
+    std::vector<float> out(g.getVertices().size(), zev::ZEV_UNDEF);
+    for (std::size_t i = 0; i < out.size() && i < data.size(); ++i)
+        out[i] = isDefined(data[i]) ? data[i] : zev::ZEV_UNDEF;
+    return out;
+}
+
 } // namespace zevgeom

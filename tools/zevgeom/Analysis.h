@@ -67,4 +67,9 @@ struct ValueRange {
 };
 ValueRange valueRange(MeshVariable const& p_variable);
 
+// The values of a variable (p_isExpression false) or an expression at the vertices, one per vertex of the
+// geometry; a vector variable by its magnitude, the undefined value where there is none. Unknown names and
+// quantities that do not live at the vertices are UsageErrors.
+std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
+
 } // namespace zevgeom
