@@ -283,3 +283,21 @@ TEST(GeometryLine, PolylineThroughABoxSumsToItsChord)
     EXPECT_GT(hexes->getNumVertices(), before);
     EXPECT_EQ(scales.begin()->first, before);
 }
+
+TEST(GeometryLine, InsideStretchesThroughCellCornersKeepTheWholeChord)
+{
+    // The main diagonal of a lattice box runs exactly through cell corners and along cell
+    // edges, where neighbouring face triangles each reject the hit on their boundary.
+    GeometryAutoPtr hexes = newGeometry();
+    buildHexBox(*hexes.get(), 3);
+    GeometryAutoPtr tets = newGeometry();
+    buildTetBox(*tets.get(), 2);
+    const Triplet from(-1.0f, -1.0f, -1.0f);
+    const Triplet direction(1.0f, 1.0f, 1.0f);
+    for (Geometry* domain : {hexes.get(), tets.get()}) {
+        const auto stretches = LineQueries::insideStretches(*domain, from, direction);
+        ASSERT_EQ(stretches.size(), 1u);
+        EXPECT_NEAR(stretches[0].first, std::sqrt(3.0), 1e-4);
+        EXPECT_NEAR(stretches[0].second - stretches[0].first, std::sqrt(3.0), 1e-4);
+    }
+}

@@ -146,6 +146,75 @@ void elementFaceHits(const Shape& p_element, const Triplet& p_point, const Tripl
     }
 }
 
+// Clips the line against the planes of the element's faces, each facing away from the
+// element's vertex mean: the stretch inside a convex cell. The triangle tests can miss a line
+// that passes exactly through corners or along edges (each neighbouring triangle rejects the
+// hit on its boundary); the planes do not. False when the line misses the cell.
+bool clipToFacePlanes(const Shape& p_element, const Triplet& p_point, const Triplet& p_direction,
+                      const TripletZEVVector& p_vertices, double& p_from, double& p_to)
+{
+    const int corners = p_element.getNumVertices();
+    const int faces = p_element.getNumFaces();
+    if (corners <= 0 || faces <= 0)
+        return false;
+    double centre[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < corners; ++i)
+        for (int c = 0; c < 3; ++c)
+            centre[c] += p_vertices[static_cast<std::size_t>(p_element[i])][c];
+    for (double& c : centre)
+        c /= corners;
+    double from = -std::numeric_limits<double>::infinity();
+    double to = std::numeric_limits<double>::infinity();
+    for (int f = 0; f < faces; ++f) {
+        int n = 0;
+        const int* slots = nullptr;
+        const int* row = p_element.getVerticesForFace(f, n, &slots);
+        if (n < 3)
+            continue;
+        // Newell's normal and the mean of the face's corners.
+        double normal[3] = {0.0, 0.0, 0.0};
+        double mean[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < n; ++k) {
+            const Triplet& a = p_vertices[static_cast<std::size_t>(slots[row[k]])];
+            const Triplet& b = p_vertices[static_cast<std::size_t>(slots[row[(k + 1) % n]])];
+            normal[0] += (static_cast<double>(a[1]) - b[1]) * (static_cast<double>(a[2]) + b[2]);
+            normal[1] += (static_cast<double>(a[2]) - b[2]) * (static_cast<double>(a[0]) + b[0]);
+            normal[2] += (static_cast<double>(a[0]) - b[0]) * (static_cast<double>(a[1]) + b[1]);
+            for (int c = 0; c < 3; ++c)
+                mean[c] += a[c];
+        }
+        for (double& c : mean)
+            c /= n;
+        double outward = 0.0;
+        for (int c = 0; c < 3; ++c)
+            outward += normal[c] * (mean[c] - centre[c]);
+        if (outward == 0.0)
+            continue;
+        const double sign = outward > 0.0 ? 1.0 : -1.0;
+        double denominator = 0.0;
+        double numerator = 0.0;
+        for (int c = 0; c < 3; ++c) {
+            denominator += sign * normal[c] * p_direction[c];
+            numerator += sign * normal[c] * (mean[c] - p_point[c]);
+        }
+        if (denominator == 0.0) {
+            if (numerator < 0.0)
+                return false;
+            continue;
+        }
+        const double t = numerator / denominator;
+        if (denominator < 0.0)
+            from = std::max(from, t);
+        else
+            to = std::min(to, t);
+    }
+    if (!(from <= to) || !std::isfinite(from) || !std::isfinite(to))
+        return false;
+    p_from = from;
+    p_to = to;
+    return true;
+}
+
 double distance(const Triplet& p_a, const Triplet& p_b)
 {
     const double dx = static_cast<double>(p_a[0]) - p_b[0];
@@ -609,12 +678,20 @@ LineQueries::insideStretches(const Geometry& p_domain, const Triplet& p_point, c
             if (!lineMayMeetShape(element, vertices, p_point, direction))
                 continue;
             elementFaceHits(element, p_point, direction, vertices, ts);
-            if (ts.size() < 2)
-                continue;
-            const auto range = std::minmax_element(ts.begin(), ts.end());
             const double tolerance = kFirstMergeTolerance * element.lengthScale(vertices);
-            if (static_cast<double>(*range.second) - *range.first > tolerance)
-                stretches.push_back({*range.first, *range.second, tolerance});
+            if (ts.size() >= 2) {
+                const auto range = std::minmax_element(ts.begin(), ts.end());
+                if (static_cast<double>(*range.second) - *range.first > tolerance) {
+                    stretches.push_back({*range.first, *range.second, tolerance});
+                    continue;
+                }
+            }
+            // Fewer than two distinct crossings: the line may run through corners or edges
+            // that every face triangle rejects.
+            double from = 0.0;
+            double to = 0.0;
+            if (clipToFacePlanes(element, p_point, direction, vertices, from, to) && to - from > tolerance)
+                stretches.push_back({from, to, tolerance});
         }
     }
     std::sort(stretches.begin(), stretches.end(),
