@@ -41,6 +41,7 @@ char const* const s_mainHelp =
     "  boundary   write the boundary surface with the point variables carried over\n"
     "  generate   write a built-in box mesh (hex, tet or mixed cells) with analytic fields\n"
     "  convert    convert a mesh file between the VTK legacy and XML formats and CGNS\n"
+    "  probe      the value of a variable or an expression at points, and the elements holding them\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";

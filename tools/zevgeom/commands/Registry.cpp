@@ -8,6 +8,7 @@ std::unique_ptr<Command> makeIntegrateCommand();
 std::unique_ptr<Command> makeBoundaryCommand();
 std::unique_ptr<Command> makeGenerateCommand();
 std::unique_ptr<Command> makeConvertCommand();
+std::unique_ptr<Command> makeProbeCommand();
 
 std::vector<std::unique_ptr<Command>> const& commands()
 {
@@ -18,6 +19,7 @@ std::vector<std::unique_ptr<Command>> const& commands()
         list.push_back(makeBoundaryCommand());
         list.push_back(makeGenerateCommand());
         list.push_back(makeConvertCommand());
+        list.push_back(makeProbeCommand());
         return list;
     }();
     return s_commands;
