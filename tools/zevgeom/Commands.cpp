@@ -42,6 +42,8 @@ char const* const s_mainHelp =
     "  generate   write a built-in box mesh (hex, tet or mixed cells) with analytic fields\n"
     "  convert    convert a mesh file between the VTK legacy and XML formats and CGNS\n"
     "  probe      the value of a variable or an expression at points, and the elements holding them\n"
+    "  slice      cut by a plane: faces, area, and a variable integrated over the slice\n"
+    "  iso        cut at an isosurface: faces, area, and a variable integrated over it\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";

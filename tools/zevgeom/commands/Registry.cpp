@@ -9,6 +9,8 @@ std::unique_ptr<Command> makeBoundaryCommand();
 std::unique_ptr<Command> makeGenerateCommand();
 std::unique_ptr<Command> makeConvertCommand();
 std::unique_ptr<Command> makeProbeCommand();
+std::unique_ptr<Command> makeSliceCommand();
+std::unique_ptr<Command> makeIsoCommand();
 
 std::vector<std::unique_ptr<Command>> const& commands()
 {
@@ -20,6 +22,8 @@ std::vector<std::unique_ptr<Command>> const& commands()
         list.push_back(makeGenerateCommand());
         list.push_back(makeConvertCommand());
         list.push_back(makeProbeCommand());
+        list.push_back(makeSliceCommand());
+        list.push_back(makeIsoCommand());
         return list;
     }();
     return s_commands;
