@@ -44,6 +44,7 @@ char const* const s_mainHelp =
     "  probe      the value of a variable or an expression at points, and the elements holding them\n"
     "  slice      cut by a plane: faces, area, and a variable integrated over the slice\n"
     "  iso        cut at an isosurface: faces, area, and a variable integrated over it\n"
+    "  select     whole elements by the side of a plane or sphere or a value range: volume, integral\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";

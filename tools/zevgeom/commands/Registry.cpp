@@ -11,6 +11,7 @@ std::unique_ptr<Command> makeConvertCommand();
 std::unique_ptr<Command> makeProbeCommand();
 std::unique_ptr<Command> makeSliceCommand();
 std::unique_ptr<Command> makeIsoCommand();
+std::unique_ptr<Command> makeSelectCommand();
 
 std::vector<std::unique_ptr<Command>> const& commands()
 {
@@ -24,6 +25,7 @@ std::vector<std::unique_ptr<Command>> const& commands()
         list.push_back(makeProbeCommand());
         list.push_back(makeSliceCommand());
         list.push_back(makeIsoCommand());
+        list.push_back(makeSelectCommand());
         return list;
     }();
     return s_commands;
