@@ -245,6 +245,17 @@ Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isE
     return fromVisitor(visitor, out);
 }
 
+zev::VarLocation fileQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression)
+{
+    fileVariables(p_mesh);
+    if (p_isExpression)
+        return evaluateExpression(p_mesh, p_quantity);
+    MeshVariable const* variable = p_mesh.findVariable(p_quantity);
+    if (variable == nullptr)
+        throw UsageError("no variable '" + p_quantity + "' in " + p_mesh.source);
+    return variable->location;
+}
+
 ValueRange valueRange(MeshVariable const& p_variable)
 {
     ValueRange out;

@@ -58,6 +58,11 @@ struct Integral {
 // a location that does not fit the domain, are UsageErrors.
 Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression, Domain p_domain);
 
+// Files the mesh's variables in its geometry and, for an expression, evaluates it there, so that the
+// geometry holds the quantity under its name (the expression's text). Returns where it lives. Unknown
+// names and malformed expressions are UsageErrors.
+zev::VarLocation fileQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
+
 // Smallest and largest defined value (vectors by magnitude) and the number of defined values.
 struct ValueRange {
     double min = 0;

@@ -7,6 +7,7 @@
 #include "zev/io/MeshFile.h"
 
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ struct Options {
     bool help = false;
     bool hasVar = false;
     bool hasExpr = false;
+    // Options of one command only, by option name (repeated options keep every value in order).
+    std::map<std::string, std::vector<std::string>> values;
 };
 
 class Command {

@@ -3,6 +3,7 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeType.h"
 
 #include <algorithm>
 #include <cmath>
@@ -93,30 +94,11 @@ void printColumns(std::ostream& p_out, std::vector<std::vector<std::string>> con
 
 char const* shapeName(int p_type)
 {
-    switch (p_type) {
-    case zev::TRI:
-        return "Tri";
-    case zev::QUAD:
-        return "Quad";
-    case zev::TET:
-        return "Tet";
-    case zev::WEDGE:
-        return "Wedge";
-    case zev::HEX:
-        return "Hex";
-    case zev::PYRAMID:
-        return "Pyramid";
-    case zev::PENTAGON:
-        return "Pentagon";
-    case zev::HEXAGON:
-        return "Hexagon";
-    case zev::POLYGON:
-        return "Polygon";
-    case zev::POLYHEDRON:
-        return "Polyhedron";
-    default:
+    // A set's type comes from a file: only numbers of shape classes are handed to the library's names.
+    if (p_type < zev::TRI || p_type > zev::POLYHEDRON) {
         return "Unknown";
     }
+    return zev::toString(static_cast<zev::ShapeType>(p_type));
 }
 
 char const* locationName(zev::VarLocation p_location)

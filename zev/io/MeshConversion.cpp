@@ -9,10 +9,12 @@
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeType.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -40,20 +42,19 @@ public:
 // File data is result data as the solver wrote it.
 constexpr zev::VarType s_fileType = zev::eConservative;
 
-char const* shapeKind(int p_shapeType)
+// The kind a surface set is named after: the shape's name in capitals ("TRI", "QUAD", "PENTAGON",
+// "HEXAGON"); every other face shape is a "POLYGON".
+std::string shapeKind(int p_shapeType)
 {
-    switch (p_shapeType) {
-    case zev::TRI:
-        return "TRI";
-    case zev::QUAD:
-        return "QUAD";
-    case zev::PENTAGON:
-        return "PENTAGON";
-    case zev::HEXAGON:
-        return "HEXAGON";
-    default:
+    if (p_shapeType != zev::TRI && p_shapeType != zev::QUAD && p_shapeType != zev::PENTAGON &&
+        p_shapeType != zev::HEXAGON) {
         return "POLYGON";
     }
+    std::string kind = zev::toString(static_cast<zev::ShapeType>(p_shapeType));
+    for (char& c : kind) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return kind;
 }
 
 // Values outside the float range, and NaN, have no float to stand for them: they become undefined.

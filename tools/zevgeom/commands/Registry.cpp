@@ -8,6 +8,10 @@ std::unique_ptr<Command> makeIntegrateCommand();
 std::unique_ptr<Command> makeBoundaryCommand();
 std::unique_ptr<Command> makeGenerateCommand();
 std::unique_ptr<Command> makeConvertCommand();
+std::unique_ptr<Command> makeProbeCommand();
+std::unique_ptr<Command> makeSliceCommand();
+std::unique_ptr<Command> makeIsoCommand();
+std::unique_ptr<Command> makeSelectCommand();
 std::unique_ptr<Command> makeLineCommand();
 std::unique_ptr<Command> makeSampleCommand();
 
@@ -20,6 +24,10 @@ std::vector<std::unique_ptr<Command>> const& commands()
         list.push_back(makeBoundaryCommand());
         list.push_back(makeGenerateCommand());
         list.push_back(makeConvertCommand());
+        list.push_back(makeProbeCommand());
+        list.push_back(makeSliceCommand());
+        list.push_back(makeIsoCommand());
+        list.push_back(makeSelectCommand());
         list.push_back(makeLineCommand());
         list.push_back(makeSampleCommand());
         return list;

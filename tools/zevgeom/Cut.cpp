@@ -1,0 +1,178 @@
+#include "tools/zevgeom/Cut.h"
+
+#include "zev/contracts/Undefined.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/geometry/GeometryAPI.h"
+#include "zev/interpolants/Interpolant.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/variables/Variable.h"
+#include "zev/visitors/AreaVisitor.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+
+namespace zevgeom {
+
+zev::GeometryAutoPtr newSurface(std::string const& p_name)
+{
+    installLocationProvider();
+    zev::GeometryAutoPtr surface(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    surface.get()->setName(p_name);
+    return surface;
+}
+
+bool parseNumbers(std::string const& p_text, std::size_t p_count, std::vector<double>& p_numbers)
+{
+    p_numbers.clear();
+    std::size_t start = 0;
+    while (true) {
+        std::size_t const comma = p_text.find(',', start);
+        std::string const field = p_text.substr(start, comma == std::string::npos ? comma : comma - start);
+        char* end = nullptr;
+        double const value = std::strtod(field.c_str(), &end);
+        if (field.empty() || *end != '\0' || !std::isfinite(value)) {
+            return false;
+        }
+        p_numbers.push_back(value);
+        if (comma == std::string::npos) {
+            return p_numbers.size() == p_count;
+        }
+        start = comma + 1;
+    }
+}
+
+void checkCarriedQuantity(Options const& p_options, char const* p_command)
+{
+    if (p_options.hasVar && p_options.hasExpr) {
+        throw UsageError(std::string(p_command) + " takes at most one of --var NAME and --expr EXPR");
+    }
+    if ((p_options.hasVar && p_options.var.empty()) || (p_options.hasExpr && p_options.expr.empty())) {
+        throw UsageError(p_options.hasVar ? "--var needs a variable name" : "--expr needs an expression");
+    }
+}
+
+void fileCarriedQuantity(LoadedMesh& p_mesh, Options const& p_options)
+{
+    if (!p_options.hasVar && !p_options.hasExpr) {
+        return;
+    }
+    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    if (fileQuantity(p_mesh, quantity, p_options.hasExpr) != zev::eVertex) {
+        throw UsageError("'" + quantity + "' does not live at the vertices; a cut carries vertex values");
+    }
+}
+
+int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface,
+              std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out)
+{
+    zev::Geometry& domain = p_mesh.geo();
+    zev::Interpolant const* edges = p_surface.getEdgeInterpolant();
+    // Every point variable of the mesh, and the expression, carried through the cut's edge interpolant.
+    auto carry = [&](zev::Variable const& p_variable, std::string const& p_name) {
+        if (edges == nullptr) {
+            throw UsageError("the cut has no edge interpolant to carry '" + p_name + "'");
+        }
+        std::unique_ptr<zev::Variable> carried(edges->interpolate({const_cast<zev::Variable*>(&p_variable)}));
+        return std::unique_ptr<zev::Variable>(carried->clone(p_name));
+    };
+    std::vector<MeshVariable> pointVariables;
+    for (MeshVariable const& mv : p_mesh.variables) {
+        if (mv.location == zev::eVertex && mv.variable) {
+            MeshVariable& out = pointVariables.emplace_back();
+            out.name = mv.name;
+            out.numComponents = mv.numComponents;
+            out.variable = carry(*mv.variable, mv.name);
+        }
+    }
+    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
+    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    if (hasQuantity) {
+        zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
+        if (values == nullptr) {
+            throw UsageError("no vertex values of '" + quantity + "'");
+        }
+        zev::Variable* copy = carry(*values, quantity).release();
+        try {
+            p_surface.addVariable(copy, zev::eVertex);
+        } catch (zev::Error const&) {
+            delete copy;
+            throw;
+        }
+    }
+
+    std::vector<std::string> const sets = p_surface.getFaceSetNames();
+    std::size_t faces = 0;
+    for (std::string const& name : sets) {
+        faces += p_surface.getFaceSet(name)->size();
+    }
+    if (!p_options.output.empty()) {
+        ExportSelection selection;
+        selection.elements = false;
+        selection.lines = false;
+        writeMeshFile(fromLibrary(p_surface, pointVariables, selection), p_options.output,
+                      writeOptions(p_options));
+    }
+    double const area = areaMeasures(p_surface, sets).total;
+    zev::AreaVisitor visitor(quantity);
+    if (hasQuantity && faces > 0) {
+        p_surface.acceptVisitor(visitor);
+    }
+    bool const valid = hasQuantity && faces > 0 && visitor.isValid();
+    double const integral = valid ? visitor.getNumerator() : 0.0;
+    bool const averageDefined = valid && visitor.getDenominator() != 0 &&
+                                visitor.getAverage() != double(zev::ZEV_UNDEF) &&
+                                std::isfinite(visitor.getAverage());
+    char const* const kind = p_options.hasVar ? "variable" : "expression";
+
+    if (p_options.json) {
+        Json doc;
+        doc["mesh"] = p_mesh.source;
+        doc[p_what.first] = p_whatJson;
+        if (!p_options.output.empty()) {
+            doc["output"] = p_options.output;
+        }
+        doc["vertices"] = p_surface.getNumVertices();
+        doc["faces"] = faces;
+        Json list = Json::array();
+        for (std::string const& name : sets) {
+            zev::ShapeSet const* set = p_surface.getFaceSet(name);
+            list.push_back({{"name", name},
+                            {"type", shapeName(static_cast<int>(set->getType()))},
+                            {"count", set->size()}});
+        }
+        doc["sets"] = list;
+        doc["area"] = jsonNumber(area);
+        if (hasQuantity) {
+            doc[kind] = quantity;
+            doc["integral"] = valid ? jsonNumber(integral) : Json(nullptr);
+            doc["average"] = averageDefined ? jsonNumber(visitor.getAverage()) : Json(nullptr);
+        }
+        printJson(p_out, doc);
+        return 0;
+    }
+    Table t;
+    t.row("mesh", terminalSafe(p_mesh.source));
+    t.row(p_what.first, terminalSafe(p_what.second));
+    if (!p_options.output.empty()) {
+        t.row("output", terminalSafe(p_options.output));
+    }
+    t.row("vertices", std::to_string(p_surface.getNumVertices()));
+    t.row("faces", std::to_string(faces));
+    for (std::string const& name : sets) {
+        zev::ShapeSet const* set = p_surface.getFaceSet(name);
+        t.row("  " + terminalSafe(name),
+              std::to_string(set->size()) + " " + shapeName(static_cast<int>(set->getType())));
+    }
+    t.row("area", number(area));
+    if (hasQuantity) {
+        t.row(kind, terminalSafe(quantity) + " (vertex)");
+        t.row("integral", valid ? number(integral, 9) : "undefined");
+        t.row("average", averageDefined ? number(visitor.getAverage(), 9) : "undefined");
+    }
+    t.print(p_out);
+    return 0;
+}
+
+} // namespace zevgeom

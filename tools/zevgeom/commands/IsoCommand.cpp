@@ -1,0 +1,117 @@
+// zevgeom iso: the isosurface of a vertex field at a value, its faces and area, a variable carried onto
+// it and integrated over it, and the surface written with every point variable.
+#include "tools/zevgeom/Cut.h"
+#include "zev/cutting/GeometryIntersector.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/variables/ScalarVariable.h"
+
+#include <CLI/CLI.hpp>
+
+namespace zevgeom {
+
+namespace {
+
+class IsoCommand : public Command {
+public:
+    char const* name() const override { return "iso"; }
+
+    std::string help() const override
+    {
+        return std::string(
+                   "usage: zevgeom iso [MESH] (--iso-var NAME | --iso-expr EXPR) --value V\n"
+                   "                   [--var NAME | --expr EXPR] [-o OUT] [--region NAME] [--json]\n"
+                   "\n"
+                   "Cuts the mesh at the isosurface where a scalar vertex field, or an expression of\n"
+                   "variables and x, y, z, equals V, and reports the surface's vertices, faces per\n"
+                   "type and area; with a variable or an expression, its integral and average over the\n"
+                   "surface (a vector by its magnitude). Vertex values are carried along the cut edges.\n"
+                   "\n"
+                   "options:\n"
+                   "  --iso-var NAME   the scalar vertex variable whose isosurface is cut\n"
+                   "  --iso-expr EXPR  the expression whose isosurface is cut\n"
+                   "  --value V        the iso value\n"
+                   "  --var NAME       the vertex variable to integrate over the surface\n"
+                   "  --expr EXPR      the expression to integrate over the surface\n"
+                   "  -o, --output     write the surface with every point variable (by extension:\n"
+                   "                   .vtk legacy, .vtp XML)\n"
+                   "  --binary         write a legacy file as BINARY\n") +
+               s_commonOptions;
+    }
+
+    void declare(CLI::App& p_app, Options& p_options) const override
+    {
+        declareMesh(p_app, p_options);
+        for (char const* option : {"--iso-var", "--iso-expr", "--value"}) {
+            p_app.add_option(option, p_options.values[option])->expected(1);
+        }
+        p_app.add_option("--var", p_options.var);
+        p_app.add_option("--expr", p_options.expr);
+        declareOutput(p_app, p_options);
+        declareRegion(p_app, p_options);
+        declareJson(p_app, p_options);
+    }
+
+    void check(Options& p_options) const override
+    {
+        checkPositionals(p_options, 1);
+        std::vector<std::string> const& isoVar = p_options.values["--iso-var"];
+        std::vector<std::string> const& isoExpr = p_options.values["--iso-expr"];
+        if (isoVar.empty() == isoExpr.empty() || isoVar.size() > 1 || isoExpr.size() > 1) {
+            throw UsageError("iso needs exactly one of --iso-var NAME and --iso-expr EXPR");
+        }
+        if ((isoVar.empty() ? isoExpr : isoVar).front().empty()) {
+            throw UsageError(isoVar.empty() ? "--iso-expr needs an expression"
+                                            : "--iso-var needs a variable name");
+        }
+        std::vector<std::string> const& value = p_options.values["--value"];
+        std::vector<double> numbers;
+        if (value.empty()) {
+            throw UsageError("iso needs --value V");
+        }
+        if (value.size() > 1 || !parseNumbers(value.front(), 1, numbers)) {
+            throw UsageError("--value takes a number, not '" + terminalSafe(value.back()) + "'");
+        }
+        checkCarriedQuantity(p_options, "iso");
+    }
+
+    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    {
+        std::vector<double> value;
+        parseNumbers(p_options.values.at("--value").front(), 1, value);
+        bool const isExpression = p_options.values.at("--iso-var").empty();
+        std::string const& field =
+            (isExpression ? p_options.values.at("--iso-expr") : p_options.values.at("--iso-var")).front();
+        LoadedMesh mesh = load(p_options);
+        if (fileQuantity(mesh, field, isExpression) != zev::eVertex) {
+            throw UsageError("'" + field +
+                             "' does not live at the vertices; an isosurface needs vertex values");
+        }
+        fileCarriedQuantity(mesh, p_options);
+        auto const* scalar =
+            dynamic_cast<zev::ScalarVariable const*>(mesh.geo().findVariable(field, zev::eVertex));
+        if (scalar == nullptr) {
+            throw UsageError("'" + field + "' is not a scalar; an isosurface needs one value per vertex");
+        }
+        std::set<zev::VarType> const types = scalar->getAllTypes(zev::eVertex);
+        if (types.empty()) {
+            throw UsageError("'" + field + "' has no vertex values");
+        }
+        zev::GeometryAutoPtr iso = newSurface("iso");
+        zev::GeometryIntersector::intersectWithGeometry(*iso.get(), "domain", &mesh.geo(), scalar,
+                                                        *types.begin(), static_cast<float>(value[0]));
+        Json what;
+        what[isExpression ? "expression" : "variable"] = field;
+        what["value"] = value[0];
+        return reportCut(p_options, mesh, *iso.get(), {"iso", terminalSafe(field) + " = " + number(value[0])},
+                         what, p_out);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeIsoCommand()
+{
+    return std::make_unique<IsoCommand>();
+}
+
+} // namespace zevgeom

@@ -1,0 +1,262 @@
+// zevgeom probe: the value of a variable or an expression at given points, with the element set and the
+// element that hold each point.
+#include "tools/zevgeom/Command.h"
+#include "tools/zevgeom/Report.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/search/PointLocator.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/variables/Variable.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+
+namespace zevgeom {
+
+namespace {
+
+std::string trimmed(std::string const& p_text)
+{
+    std::size_t const first = p_text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return p_text.substr(first, p_text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// A point as the user gave it; the search works in the library's single precision.
+using Point = std::array<double, 3>;
+
+// Reads "X,Y,Z": three finite numbers, nothing else. False when the text is not such a point.
+bool parsePoint(std::string const& p_text, Point& p_point)
+{
+    Point coordinates;
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        std::size_t const comma = p_text.find(',', start);
+        if ((k < 2) == (comma == std::string::npos)) {
+            return false;
+        }
+        std::string const field = trimmed(p_text.substr(start, k < 2 ? comma - start : std::string::npos));
+        char* end = nullptr;
+        coordinates[k] = std::strtod(field.c_str(), &end);
+        if (field.empty() || *end != '\0' || !std::isfinite(coordinates[k])) {
+            return false;
+        }
+        start = comma + 1;
+    }
+    p_point = coordinates;
+    return true;
+}
+
+// The points of a CSV file: x,y,z per line; blank lines and text after '#' are skipped.
+std::vector<Point> readPoints(std::string const& p_path)
+{
+    std::ifstream in(p_path);
+    if (!in) {
+        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot open the file");
+    }
+    std::vector<Point> points;
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        std::string const text = trimmed(line.substr(0, line.find('#')));
+        if (text.empty()) {
+            continue;
+        }
+        Point point;
+        if (!parsePoint(text, point)) {
+            throw FormatError(p_path, number, FormatError::s_noOffset,
+                              "expected x,y,z, found '" + terminalSafe(text) + "'");
+        }
+        points.push_back(point);
+    }
+    if (in.bad()) {
+        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot read the file");
+    }
+    return points;
+}
+
+// One probed point: where it is and the value there.
+struct Probe {
+    Point point;
+    std::string set; // empty when no element holds the point
+    int element = -1;
+    double value = zev::ZEV_UNDEF;
+};
+
+class ProbeCommand : public Command {
+public:
+    char const* name() const override { return "probe"; }
+
+    std::string help() const override
+    {
+        return std::string(
+                   "usage: zevgeom probe [MESH] (--at X,Y,Z ... | --points FILE) (--var NAME | --expr EXPR)\n"
+                   "                     [--region NAME] [--json]\n"
+                   "\n"
+                   "Finds the element that holds each point and reports the value there of a variable, or "
+                   "of\n"
+                   "an expression of variables and the coordinates x, y, z: vertex values interpolated with\n"
+                   "the element's weights, element values as they are. A vector variable is probed by its\n"
+                   "magnitude. A point that no element holds is reported as outside.\n"
+                   "\n"
+                   "options:\n"
+                   "  --at X,Y,Z     a point; repeat the option for more points\n"
+                   "  --points FILE  the points of a CSV file, x,y,z per line ('#' starts a comment)\n"
+                   "  --var NAME     the variable to probe\n"
+                   "  --expr EXPR    the expression to probe\n") +
+               s_commonOptions;
+    }
+
+    void declare(CLI::App& p_app, Options& p_options) const override
+    {
+        declareMesh(p_app, p_options);
+        p_app.add_option("--at", p_options.values["--at"])
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        p_app.add_option("--points", p_options.values["--points"])->expected(1);
+        p_app.add_option("--var", p_options.var);
+        p_app.add_option("--expr", p_options.expr);
+        declareRegion(p_app, p_options);
+        declareJson(p_app, p_options);
+    }
+
+    void check(Options& p_options) const override
+    {
+        checkPositionals(p_options, 1);
+        std::vector<std::string> const& at = p_options.values["--at"];
+        std::vector<std::string> const& points = p_options.values["--points"];
+        if (at.empty() == points.empty()) {
+            throw UsageError("probe needs either --at X,Y,Z or --points FILE");
+        }
+        if (points.size() > 1 || (!points.empty() && points.front().empty())) {
+            throw UsageError("--points needs one file name");
+        }
+        for (std::string const& text : at) {
+            Point point;
+            if (!parsePoint(text, point)) {
+                throw UsageError("--at takes X,Y,Z, not '" + terminalSafe(text) + "'");
+            }
+        }
+        if (p_options.hasVar == p_options.hasExpr) {
+            throw UsageError("probe needs exactly one of --var NAME and --expr EXPR");
+        }
+        if ((p_options.hasVar && p_options.var.empty()) || (p_options.hasExpr && p_options.expr.empty())) {
+            throw UsageError(p_options.hasVar ? "--var needs a variable name" : "--expr needs an expression");
+        }
+    }
+
+    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    {
+        std::vector<Point> points;
+        if (auto const& file = p_options.values.at("--points"); !file.empty()) {
+            points = readPoints(file.front());
+        }
+        for (std::string const& text : p_options.values.at("--at")) {
+            parsePoint(text, points.emplace_back());
+        }
+        LoadedMesh mesh = load(p_options);
+        std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+        zev::VarLocation const location = fileQuantity(mesh, quantity, p_options.hasExpr);
+        if (location == zev::eFace) {
+            throw UsageError("'" + quantity + "' lives on faces; probe a vertex or element quantity");
+        }
+        std::vector<Probe> probes = probe(mesh.geo(), points, quantity, location);
+
+        char const* const kind = p_options.hasVar ? "variable" : "expression";
+        if (p_options.json) {
+            Json doc;
+            doc["mesh"] = mesh.source;
+            doc[kind] = quantity;
+            doc["location"] = locationName(location);
+            Json& list = doc["points"] = Json::array();
+            for (Probe const& p : probes) {
+                Json row;
+                row["x"] = p.point[0];
+                row["y"] = p.point[1];
+                row["z"] = p.point[2];
+                row["inside"] = !p.set.empty();
+                row["set"] = p.set.empty() ? Json(nullptr) : Json(p.set);
+                row["element"] = p.set.empty() ? Json(nullptr) : Json(p.element);
+                row["value"] = jsonNumber(p.value);
+                list.push_back(std::move(row));
+            }
+            printJson(p_out, doc);
+            return 0;
+        }
+        Table t;
+        t.row("mesh", terminalSafe(mesh.source));
+        t.row(kind, terminalSafe(quantity) + " (" + locationName(location) + ")");
+        t.print(p_out);
+        p_out << '\n';
+        std::vector<std::vector<std::string>> rows{{"x", "y", "z", "value", "set", "element"}};
+        for (Probe const& p : probes) {
+            bool const inside = !p.set.empty();
+            rows.push_back({number(p.point[0]), number(p.point[1]), number(p.point[2]),
+                            p.value == double(zev::ZEV_UNDEF) ? "undefined" : number(p.value, 9),
+                            inside ? terminalSafe(p.set) : "outside",
+                            inside ? std::to_string(p.element) : "-"});
+        }
+        printColumns(p_out, rows);
+        return 0;
+    }
+
+private:
+    static std::vector<Probe> probe(zev::Geometry& p_geometry, std::vector<Point> const& p_points,
+                                    std::string const& p_quantity, zev::VarLocation p_location)
+    {
+        zev::Variable const* variable = p_geometry.findVariable(p_quantity, p_location);
+        if (variable == nullptr) {
+            throw UsageError("no values of '" + p_quantity + "'");
+        }
+        // Element values are concatenated over the sets in name order; each set's values start at its offset.
+        std::map<std::string, std::size_t> offsets;
+        std::size_t offset = 0;
+        for (std::string const& name : p_geometry.getElementSetNames()) {
+            offsets[name] = offset;
+            offset += p_geometry.getElementSet(name)->size();
+        }
+        zev::FloatZEVVector const& values = variable->getFloatValues(
+            zev::Variable::Description(zev::eUnknown, p_location, zev::Variable::s_allSetName));
+        std::vector<Probe> out;
+        out.reserve(p_points.size());
+        for (Point const& point : p_points) {
+            Probe& p = out.emplace_back();
+            p.point = point;
+            zev::Triplet const where(point[0], point[1], point[2]);
+            zev::PointLocation const at =
+                zev::PointLocator::locate(p_geometry, where, zev::Geometry::SearchDomain, true);
+            zev::ShapeSet const* set =
+                at.m_element.isValid() ? p_geometry.getElementSet(at.m_element.getSetIndex()) : nullptr;
+            if (set == nullptr) {
+                continue;
+            }
+            p.set = zev::Geometry::getElementSetName(at.m_element.getSetIndex());
+            p.element = at.m_element.getShapeIndex();
+            if (p_location == zev::eVertex) {
+                p.value = zev::PointLocator::interpolate(at.m_weights, values);
+            } else {
+                std::size_t const k = offsets[p.set] + static_cast<std::size_t>(p.element);
+                p.value = k < values.size() ? values[k] : zev::ZEV_UNDEF;
+            }
+            if (!std::isfinite(p.value)) {
+                p.value = zev::ZEV_UNDEF;
+            }
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeProbeCommand()
+{
+    return std::make_unique<ProbeCommand>();
+}
+
+} // namespace zevgeom

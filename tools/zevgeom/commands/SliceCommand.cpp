@@ -1,0 +1,96 @@
+// zevgeom slice: the cut of a mesh by a plane, its faces and area, a variable carried onto it and
+// integrated over it, and the slice written with every point variable.
+#include "tools/zevgeom/Cut.h"
+#include "zev/cutting/GeometryIntersector.h"
+#include "zev/geometry/Geometry.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+
+namespace zevgeom {
+
+namespace {
+
+class SliceCommand : public Command {
+public:
+    char const* name() const override { return "slice"; }
+
+    std::string help() const override
+    {
+        return std::string(
+                   "usage: zevgeom slice [MESH] --plane PX,PY,PZ,NX,NY,NZ [--var NAME | --expr EXPR]\n"
+                   "                     [-o OUT] [--region NAME] [--json]\n"
+                   "\n"
+                   "Cuts the mesh by the plane through the point P with the normal N and reports the\n"
+                   "slice's vertices, faces per type and area; with a variable or an expression of\n"
+                   "variables and x, y, z, its integral and average over the slice (a vector by its\n"
+                   "magnitude). Vertex values are carried onto the slice along the cut edges.\n"
+                   "\n"
+                   "options:\n"
+                   "  --plane P,N    the plane: a point on it and its normal, six numbers\n"
+                   "  --var NAME     the vertex variable to integrate over the slice\n"
+                   "  --expr EXPR    the expression to integrate over the slice\n"
+                   "  -o, --output   write the slice with every point variable (by extension:\n"
+                   "                 .vtk legacy, .vtp XML)\n"
+                   "  --binary       write a legacy file as BINARY\n") +
+               s_commonOptions;
+    }
+
+    void declare(CLI::App& p_app, Options& p_options) const override
+    {
+        declareMesh(p_app, p_options);
+        p_app.add_option("--plane", p_options.values["--plane"])->expected(1);
+        p_app.add_option("--var", p_options.var);
+        p_app.add_option("--expr", p_options.expr);
+        declareOutput(p_app, p_options);
+        declareRegion(p_app, p_options);
+        declareJson(p_app, p_options);
+    }
+
+    void check(Options& p_options) const override
+    {
+        checkPositionals(p_options, 1);
+        std::vector<std::string> const& plane = p_options.values["--plane"];
+        if (plane.empty()) {
+            throw UsageError("slice needs --plane PX,PY,PZ,NX,NY,NZ");
+        }
+        std::vector<double> numbers;
+        if (plane.size() > 1 || !parseNumbers(plane.front(), 6, numbers)) {
+            throw UsageError("--plane takes PX,PY,PZ,NX,NY,NZ, not '" + terminalSafe(plane.back()) + "'");
+        }
+        if (numbers[3] == 0 && numbers[4] == 0 && numbers[5] == 0) {
+            throw UsageError("--plane needs a normal that is not zero");
+        }
+        checkCarriedQuantity(p_options, "slice");
+    }
+
+    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    {
+        std::vector<double> p;
+        parseNumbers(p_options.values.at("--plane").front(), 6, p);
+        LoadedMesh mesh = load(p_options);
+        fileCarriedQuantity(mesh, p_options);
+        zev::Triplet const normal(p[3], p[4], p[5]);
+        double const d = p[0] * p[3] + p[1] * p[4] + p[2] * p[5];
+        zev::GeometryAutoPtr slice = newSurface("slice");
+        zev::GeometryIntersector::intersectWithGeometry(*slice.get(), "domain", &mesh.geo(), normal,
+                                                        static_cast<float>(d));
+        std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
+                                 "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) +
+                                 ")";
+        Json plane;
+        plane["point"] = {p[0], p[1], p[2]};
+        plane["normal"] = {p[3], p[4], p[5]};
+        return reportCut(p_options, mesh, *slice.get(), {"plane", text}, plane, p_out);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeSliceCommand()
+{
+    return std::make_unique<SliceCommand>();
+}
+
+} // namespace zevgeom
