@@ -1,6 +1,7 @@
 // zevgeom with CGNS files: a generated box converted to CGNS answers info and integrate as its VTK file
 // does and converts back cell for cell; --zone chooses a zone; bad choices and bad files exit with 2 and
 // the node named, CGNS options on other files with 1.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 #include "zev/io/MeshFile.h"
 
@@ -16,18 +17,8 @@ namespace {
 
 using namespace zevgeom;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
 
 // The report without its first row, which names the mesh file.
 std::string withoutMeshRow(std::string const& p_report)

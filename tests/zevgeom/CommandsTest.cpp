@@ -1,6 +1,7 @@
 // The zevgeom command line end to end: reports on the built-in mesh, files written and read back, usage
 // errors with exit code 1 and malformed files with exit code 2 and their diagnostic.
 #include "tools/zevgeom/Commands.h"
+#include "tests/zevgeom/ToolRun.h"
 #include "zev/io/VtkLegacyReader.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +19,8 @@ namespace {
 using namespace zev::io;
 using namespace zevgeom;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
 
 // The number after "KEY": in a JSON report.
 double jsonValue(std::string const& p_json, std::string const& p_key)

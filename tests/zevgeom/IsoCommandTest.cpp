@@ -1,5 +1,6 @@
 // zevgeom iso on the built-in mixed box: isosurfaces of a variable and of an expression, the values carried
 // onto them, and the usage errors.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 #include "zev/io/MeshFile.h"
 
@@ -14,18 +15,8 @@ namespace {
 
 using namespace zevgeom;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
 
 TEST(ZevgeomIso, IsosurfacesCarryTheirValues)
 {

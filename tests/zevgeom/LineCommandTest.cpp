@@ -1,5 +1,6 @@
 // zevgeom line on the built-in unit box and on a surface file: crossings in order with their values, the
 // chords inside, and the usage errors.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 
 #include <gtest/gtest.h>
@@ -13,26 +14,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = zevgeom::runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-Json runJson(std::vector<std::string> p_args)
-{
-    p_args.push_back("--json");
-    Outcome const o = run(p_args);
-    EXPECT_EQ(o.code, 0) << o.err;
-    return o.code == 0 ? Json::parse(o.out) : Json();
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
+using zevgeomtest::runJson;
 
 // The box's "linear" field, 1 + 2x + 3y + 4z, at a point.
 double linear(double p_x, double p_y, double p_z)

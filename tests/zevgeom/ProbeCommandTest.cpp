@@ -1,5 +1,6 @@
 // zevgeom probe on the built-in mixed box: values at points inside hexahedra, wedges and pyramids, element
 // values, points outside, the CSV point file and the usage and file errors.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 
 #include <gtest/gtest.h>
@@ -16,18 +17,8 @@ namespace {
 
 using namespace zevgeom;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
 
 std::string scratchFile(std::string const& p_name, std::string const& p_text)
 {

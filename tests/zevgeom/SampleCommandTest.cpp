@@ -1,5 +1,6 @@
 // zevgeom sample: the counts of each method on the built-in box and on an open patch, points on the surface
 // with the carried values, repeatable seeds, the written files, and the usage errors.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 #include "zev/io/MeshFile.h"
 
@@ -16,26 +17,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = zevgeom::runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-Json runJson(std::vector<std::string> p_args)
-{
-    p_args.push_back("--json");
-    Outcome const o = run(p_args);
-    EXPECT_EQ(o.code, 0) << o.err;
-    return o.code == 0 ? Json::parse(o.out) : Json();
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
+using zevgeomtest::runJson;
 
 std::string scratch(std::string const& p_name)
 {

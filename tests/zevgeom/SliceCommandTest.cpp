@@ -1,5 +1,6 @@
 // zevgeom slice on the built-in mixed box: the area and integral of a known plane, the slice file with its
 // carried point variables, a plane that misses the mesh, and the usage errors.
+#include "tests/zevgeom/ToolRun.h"
 #include "tools/zevgeom/Commands.h"
 #include "zev/io/MeshFile.h"
 
@@ -15,18 +16,8 @@ namespace {
 
 using namespace zevgeom;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> const& p_args)
-{
-    std::ostringstream out, err;
-    int const code = runZevgeom(p_args, out, err);
-    return {code, out.str(), err.str()};
-}
+using zevgeomtest::Outcome;
+using zevgeomtest::run;
 
 TEST(ZevgeomSlice, DiagonalPlaneAreaIntegralAndCarriedVariables)
 {

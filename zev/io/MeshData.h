@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,42 @@ enum class ValueType {
     Float,
     Double
 };
+
+// The value of one binary array element of type p_type whose bytes, in host significance order,
+// form p_raw (the low bytes for types narrower than 64 bits).
+inline double valueFromBits(ValueType p_type, std::uint64_t p_raw)
+{
+    switch (p_type) {
+    case ValueType::UnsignedChar:
+    case ValueType::UnsignedShort:
+    case ValueType::UnsignedInt:
+    case ValueType::UnsignedLong:
+    case ValueType::UInt64:
+        return static_cast<double>(p_raw);
+    case ValueType::Char:
+        return static_cast<double>(static_cast<std::int8_t>(p_raw));
+    case ValueType::Short:
+        return static_cast<double>(static_cast<std::int16_t>(p_raw));
+    case ValueType::Int:
+    case ValueType::IdType:
+        return static_cast<double>(static_cast<std::int32_t>(p_raw));
+    case ValueType::Long:
+    case ValueType::Int64:
+        return static_cast<double>(static_cast<std::int64_t>(p_raw));
+    case ValueType::Float: {
+        std::uint32_t const bits = static_cast<std::uint32_t>(p_raw);
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+    case ValueType::Double: {
+        double d;
+        std::memcpy(&d, &p_raw, sizeof d);
+        return d;
+    }
+    }
+    return 0.0;
+}
 
 // How an array was declared in its data section; the writer declares it the same way.
 enum class ArrayRole { Scalars, Vectors, Normals, Tensors, Field };

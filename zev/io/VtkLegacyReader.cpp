@@ -360,39 +360,7 @@ private:
         for (int b = 0; b < size; ++b) {
             raw = (raw << 8) | static_cast<unsigned char>(m_data[p_at + b]);
         }
-        switch (p_type) {
-        case ValueType::UnsignedChar:
-            return static_cast<double>(raw);
-        case ValueType::Char:
-            return static_cast<double>(static_cast<std::int8_t>(raw));
-        case ValueType::UnsignedShort:
-            return static_cast<double>(raw);
-        case ValueType::Short:
-            return static_cast<double>(static_cast<std::int16_t>(raw));
-        case ValueType::UnsignedInt:
-            return static_cast<double>(raw);
-        case ValueType::Int:
-        case ValueType::IdType:
-            return static_cast<double>(static_cast<std::int32_t>(raw));
-        case ValueType::UnsignedLong:
-        case ValueType::UInt64:
-            return static_cast<double>(raw);
-        case ValueType::Long:
-        case ValueType::Int64:
-            return static_cast<double>(static_cast<std::int64_t>(raw));
-        case ValueType::Float: {
-            std::uint32_t const bits = static_cast<std::uint32_t>(raw);
-            float f;
-            std::memcpy(&f, &bits, sizeof f);
-            return f;
-        }
-        case ValueType::Double: {
-            double d;
-            std::memcpy(&d, &raw, sizeof d);
-            return d;
-        }
-        }
-        return 0.0;
+        return valueFromBits(p_type, raw);
     }
 
     // Reads p_count values of a type, ASCII or binary; with p_coordinates every value must be a finite

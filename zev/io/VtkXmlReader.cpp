@@ -531,36 +531,7 @@ private:
         for (int b = 0; b < size; ++b) {
             raw = (raw << 8) | static_cast<unsigned char>(at[m_bigEndian ? b : size - 1 - b]);
         }
-        switch (p_array.type) {
-        case ValueType::UnsignedChar:
-        case ValueType::UnsignedShort:
-        case ValueType::UnsignedInt:
-        case ValueType::UInt64:
-        case ValueType::UnsignedLong:
-            return static_cast<double>(raw);
-        case ValueType::Char:
-            return static_cast<double>(static_cast<std::int8_t>(raw));
-        case ValueType::Short:
-            return static_cast<double>(static_cast<std::int16_t>(raw));
-        case ValueType::Int:
-        case ValueType::IdType:
-            return static_cast<double>(static_cast<std::int32_t>(raw));
-        case ValueType::Long:
-        case ValueType::Int64:
-            return static_cast<double>(static_cast<std::int64_t>(raw));
-        case ValueType::Float: {
-            std::uint32_t const bits = static_cast<std::uint32_t>(raw);
-            float f;
-            std::memcpy(&f, &bits, sizeof f);
-            return f;
-        }
-        case ValueType::Double: {
-            double d;
-            std::memcpy(&d, &raw, sizeof d);
-            return d;
-        }
-        }
-        return 0;
+        return valueFromBits(p_array.type, raw);
     }
 
     // Index values (connectivity, offsets, types, faces) as 64-bit integers; a fraction or a value
