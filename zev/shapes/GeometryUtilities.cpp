@@ -47,6 +47,13 @@ bool GeometryUtilities::areSameSide(const Triplet& p_a, const Triplet& p_b, cons
 
 Triplet GeometryUtilities::areaWeighedFaceCentroid(const std::vector<Triplet>& p_points)
 {
+    std::vector<Triplet> crosses;
+    return areaWeighedFaceCentroid(p_points, crosses);
+}
+
+Triplet GeometryUtilities::areaWeighedFaceCentroid(const std::vector<Triplet>& p_points,
+                                                   std::vector<Triplet>& p_scratch)
+{
     const std::size_t k = p_points.size();
     if (k == 0)
         return Triplet(0.0f, 0.0f, 0.0f);
@@ -57,7 +64,8 @@ Triplet GeometryUtilities::areaWeighedFaceCentroid(const std::vector<Triplet>& p
     if (k < 4)
         return c;
 
-    std::vector<Triplet> crosses(k);
+    std::vector<Triplet>& crosses = p_scratch;
+    crosses.resize(k);
     Triplet normal(0.0f, 0.0f, 0.0f);
     for (std::size_t i = 0; i < k; ++i) {
         crosses[i] = (p_points[i] - c).cross(p_points[(i + 1) % k] - c);

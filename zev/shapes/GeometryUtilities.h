@@ -24,6 +24,10 @@ public:
     // The area-weighted centroid of a polygon given by its corners in order. Fewer than four
     // corners give their mean; no corner gives the origin.
     static TripletBase<float> areaWeighedFaceCentroid(const std::vector<TripletBase<float>>& p_points);
+    // The same, with the per-corner cross products kept in p_scratch, so that callers measuring
+    // many faces reuse one array.
+    static TripletBase<float> areaWeighedFaceCentroid(const std::vector<TripletBase<float>>& p_points,
+                                                      std::vector<TripletBase<float>>& p_scratch);
 };
 
 } // namespace zev

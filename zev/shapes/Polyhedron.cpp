@@ -1,4 +1,5 @@
 #include "zev/shapes/Polyhedron.h"
+#include "zev/shapes/GeometryUtilities.h"
 
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
@@ -52,49 +53,6 @@ PolyhedronScratch& scratch()
 {
     thread_local PolyhedronScratch s_scratch;
     return s_scratch;
-}
-
-// The area-weighted centroid of the polygon p_points, computed exactly as
-// GeometryUtilities::areaWeighedFaceCentroid does, with the cross products kept in a reused
-// array instead of a fresh one per face.
-Triplet areaWeighedCentre(const std::vector<Triplet>& p_points, std::vector<Triplet>& p_crosses)
-{
-    const std::size_t k = p_points.size();
-    if (k == 0)
-        return Triplet(0.0f, 0.0f, 0.0f);
-    Triplet c(0.0f, 0.0f, 0.0f);
-    for (const Triplet& p : p_points)
-        c += p;
-    c = c / static_cast<float>(k);
-    if (k < 4)
-        return c;
-
-    p_crosses.resize(k);
-    Triplet normal(0.0f, 0.0f, 0.0f);
-    for (std::size_t i = 0; i < k; ++i) {
-        p_crosses[i] = (p_points[i] - c).cross(p_points[i + 1 == k ? 0 : i + 1] - c);
-        normal += p_crosses[i];
-    }
-    double area = 0.0;
-    double g[3] = {0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < k; ++i) {
-        const Triplet& x = p_crosses[i];
-        const bool undefined = x[0] == ZEV_UNDEF || x[1] == ZEV_UNDEF || x[2] == ZEV_UNDEF;
-        double a = undefined ? static_cast<double>(ZEV_UNDEF)
-                             : std::sqrt(static_cast<double>(x[0]) * x[0] + static_cast<double>(x[1]) * x[1] +
-                                         static_cast<double>(x[2]) * x[2]) /
-                                   2.0;
-        if (normal.dot(x) < 0.0f)
-            a = -a;
-        const Triplet gi = (p_points[i] + c + p_points[i + 1 == k ? 0 : i + 1]) / 3.0f;
-        area += a;
-        for (int j = 0; j < 3; ++j)
-            g[j] += a * gi[j];
-    }
-    if (area == 0.0)
-        return c;
-    return Triplet(static_cast<float>(g[0] / area), static_cast<float>(g[1] / area),
-                   static_cast<float>(g[2] / area));
 }
 
 // Signed tetrahedron volume: the triple product in single precision, the division by 6 in
@@ -256,7 +214,7 @@ Triplet Polyhedron::faceCentresAndCentroid(const TripletZEVVector& p_vertices,
         s.points.resize(n);
         for (std::size_t k = 0; k < n; ++k)
             s.points[k] = corner(p_vertices, face, k);
-        const Triplet centre = areaWeighedCentre(s.points, s.crosses);
+        const Triplet centre = GeometryUtilities::areaWeighedFaceCentroid(s.points, s.crosses);
         p_centres[f] = centre;
         for (std::size_t k = 0; k < n; ++k) {
             const Triplet& a = s.points[k];
