@@ -1,0 +1,40 @@
+// Parallel VTK XML files (.pvtu, .pvtp): a small index file that names the arrays and lists piece files,
+// each an ordinary .vtu/.vtp file. Pieces of one partitioned mesh share points on their borders; the
+// point array "GlobalNodeIds" says which.
+#pragma once
+
+#include "zev/io/IOExport.h"
+#include "zev/io/MeshData.h"
+#include "zev/io/MeshFile.h"
+
+#include <string>
+#include <vector>
+
+namespace zev::io {
+
+struct ZEV_IO_EXPORT ParallelFileIndex {
+    DatasetKind kind = DatasetKind::UnstructuredGrid;
+    std::vector<std::string> pieces; // piece file paths, relative ones resolved against the index's folder
+};
+
+// Reads the index of a .pvtu/.pvtp file (FormatError when malformed or naming no piece).
+ZEV_IO_EXPORT ParallelFileIndex readParallelFileIndex(std::string const& p_path);
+
+// One mesh of several pieces: points of equal "GlobalNodeIds" become one point (the first met), cells
+// follow in piece order. Without that array every point is kept.
+ZEV_IO_EXPORT MeshData mergePieces(std::vector<MeshData> const& p_pieces);
+
+// Writes p_pieces as the files OUT_0.vtu, OUT_1.vtu, ... (.vtp for a .pvtp index) beside the index
+// p_path, then the index naming them. Returns the piece file paths written.
+ZEV_IO_EXPORT std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces,
+                                                         std::string const& p_path,
+                                                         WriteOptions const& p_options = WriteOptions());
+
+// Writes only the index p_path naming p_pieceNames (as given, relative to the index's folder) with the
+// arrays of p_layout (names, types, components); the pieces are written by whoever holds them.
+ZEV_IO_EXPORT void writeParallelFileIndex(std::string const& p_path,
+                                          std::vector<std::string> const& p_pieceNames,
+                                          MeshData const& p_layout,
+                                          WriteOptions const& p_options = WriteOptions());
+
+} // namespace zev::io
