@@ -1,7 +1,7 @@
 // Internal to the CGNS reader: one unstructured zone read into plain arrays (coordinates, element and face
 // sets, line segments, solution fields) before the geometry is assembled. The work is split by node kind:
 // CgnsZoneReader.cpp (zone, coordinates, solutions), CgnsSections.cpp (element sections) and
-// CgnsBoundaryConditions.cpp (boundary conditions). Not installed: it includes cgnslib.h.
+// CgnsBoundaryConditions.cpp (boundary conditions). Not part of the API: it includes cgnslib.h.
 #pragma once
 
 #include "zev/io/CgnsSupport.h"

@@ -1,10 +1,11 @@
 // Internal to the legacy VTK reader: the parser of one file, split by job over VtkLegacyTokens.cpp (tokens,
 // numbers and binary values), VtkLegacyCells.cpp (points and cell sections), VtkLegacyData.cpp (point and
-// cell data) and VtkLegacyReader.cpp (the file's layout and the checks once it is read). Not installed.
+// cell data) and VtkLegacyReader.cpp (the file's layout and the checks once it is read). Not part of the API.
 #pragma once
 
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/io/MeshData.h"
+#include "zev/io/TextScan.h"
 #include "zev/io/VtkCellOrder.h"
 
 #include <cstddef>
@@ -38,10 +39,7 @@ struct CellBlock {
     std::size_t count() const { return offsets.size() - 1; }
 };
 
-bool isSpace(char c);
 std::string upper(std::string_view p_text);
-// A token as it may appear in a message: printable and not too long.
-std::string printable(std::string_view p_token);
 // Array names encode spaces and other special characters as %XX.
 std::string decodeName(std::string_view p_token);
 

@@ -10,11 +10,6 @@
 
 namespace zev::io::legacy {
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
 std::string upper(std::string_view p_text)
 {
     std::string out(p_text);
@@ -22,21 +17,6 @@ std::string upper(std::string_view p_text)
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
         }
-    }
-    return out;
-}
-
-// A token as it may appear in a message: printable and not too long.
-std::string printable(std::string_view p_token)
-{
-    constexpr std::size_t maxLength = 40;
-    std::string out;
-    for (std::size_t i = 0; i < p_token.size() && i < maxLength; ++i) {
-        unsigned char const c = static_cast<unsigned char>(p_token[i]);
-        out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
-    }
-    if (p_token.size() > maxLength) {
-        out += "...";
     }
     return out;
 }
