@@ -87,6 +87,8 @@ private:
     // The source's interpolant that describes its vertices, or null.
     const Interpolant* sourceInterpolant() const;
     bool carriesSetNumbers() const;
+    // The faces of p_geometry over its sets in name order, then by index.
+    static std::vector<const Shape*> facesInOrder(const Geometry& p_geometry);
     // The record of source vertex p_vertex with its domain name.
     void vertexRecord(int p_vertex, HybridInterpolantData& p_record, std::string& p_domain) const;
     // Sum of the records of p_vertices weighted by p_weights, equal nodes merged, normalised.
