@@ -229,6 +229,27 @@ const int* shapeIds(const Shape& p_shape, std::vector<int>& p_buffer)
     return p_buffer.data();
 }
 
+// Calls p_visit(element) for every element of p_domain the line may meet, with the t of each
+// element face it meets in p_ts (see elementFaceHits), in set and element order.
+template <class Visit>
+void forElementsOnLine(const Geometry& p_domain, const TripletZEVVector& p_vertices, const Triplet& p_point,
+                       const Triplet& p_direction, std::vector<float>& p_ts, const Visit& p_visit)
+{
+    const int setCount = p_domain.getNumElementSets();
+    for (int s = 0; s < setCount; ++s) {
+        const ShapeSet* set = p_domain.getElementSet(s);
+        if (set == nullptr)
+            continue;
+        for (std::size_t e = 0; e < set->size(); ++e) {
+            const Shape& element = (*set)[e];
+            if (!lineMayMeetShape(element, p_vertices, p_point, p_direction))
+                continue;
+            elementFaceHits(element, p_point, p_direction, p_vertices, p_ts);
+            p_visit(element);
+        }
+    }
+}
+
 } // namespace
 
 int LineQueries::intersectsBoundaryFaces(const Shape& p_element, const std::vector<int>& p_faces,
@@ -278,20 +299,10 @@ void LineQueries::intersectLineWithGeometry(Geometry& p_target, const Geometry* 
     std::vector<Triplet> points;
     ts.reserve(8);
     points.reserve(8);
-    const int setCount = p_domain->getNumElementSets();
-    for (int s = 0; s < setCount; ++s) {
-        const ShapeSet* set = p_domain->getElementSet(s);
-        if (set == nullptr)
-            continue;
-        for (std::size_t e = 0; e < set->size(); ++e) {
-            const Shape& element = (*set)[e];
-            if (!lineMayMeetShape(element, vertices, p_point, direction))
-                continue;
-            elementFaceHits(element, p_point, direction, vertices, ts);
-            mergeAndAppend(element, p_point, direction, vertices, ts, points, p_target.getVertices(),
-                           p_target.getLines(), p_lengthScales);
-        }
-    }
+    forElementsOnLine(*p_domain, vertices, p_point, direction, ts, [&](const Shape& p_element) {
+        mergeAndAppend(p_element, p_point, direction, vertices, ts, points, p_target.getVertices(),
+                       p_target.getLines(), p_lengthScales);
+    });
 }
 
 std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surface, const Triplet& p_point,
@@ -356,32 +367,22 @@ LineQueries::insideStretches(const Geometry& p_domain, const Triplet& p_point, c
     const TripletZEVVector& vertices = p_domain.getVertices();
     std::vector<Stretch> stretches;
     std::vector<float> ts;
-    const int setCount = p_domain.getNumElementSets();
-    for (int s = 0; s < setCount; ++s) {
-        const ShapeSet* set = p_domain.getElementSet(s);
-        if (set == nullptr)
-            continue;
-        for (std::size_t e = 0; e < set->size(); ++e) {
-            const Shape& element = (*set)[e];
-            if (!lineMayMeetShape(element, vertices, p_point, direction))
-                continue;
-            elementFaceHits(element, p_point, direction, vertices, ts);
-            const double tolerance = kFirstMergeTolerance * element.lengthScale(vertices);
-            if (ts.size() >= 2) {
-                const auto range = std::minmax_element(ts.begin(), ts.end());
-                if (static_cast<double>(*range.second) - *range.first > tolerance) {
-                    stretches.push_back({*range.first, *range.second, tolerance});
-                    continue;
-                }
+    forElementsOnLine(p_domain, vertices, p_point, direction, ts, [&](const Shape& p_element) {
+        const double tolerance = kFirstMergeTolerance * p_element.lengthScale(vertices);
+        if (ts.size() >= 2) {
+            const auto range = std::minmax_element(ts.begin(), ts.end());
+            if (static_cast<double>(*range.second) - *range.first > tolerance) {
+                stretches.push_back({*range.first, *range.second, tolerance});
+                return;
             }
-            // Fewer than two distinct crossings: the line may run through corners or edges
-            // that every face triangle rejects.
-            double from = 0.0;
-            double to = 0.0;
-            if (clipToFacePlanes(element, p_point, direction, vertices, from, to) && to - from > tolerance)
-                stretches.push_back({from, to, tolerance});
         }
-    }
+        // Fewer than two distinct crossings: the line may run through corners or edges
+        // that every face triangle rejects.
+        double from = 0.0;
+        double to = 0.0;
+        if (clipToFacePlanes(p_element, p_point, direction, vertices, from, to) && to - from > tolerance)
+            stretches.push_back({from, to, tolerance});
+    });
     std::sort(stretches.begin(), stretches.end(),
               [](const Stretch& p_a, const Stretch& p_b) { return p_a.from < p_b.from; });
 

@@ -63,6 +63,28 @@ bool cylinderCrossesBox(const float* p_box, const Triplet& p_p1, const Triplet& 
     return false;
 }
 
+// Appends the leaves below p_node whose boxes p_crosses accepts, depth first with the
+// children from the highest number down (the order they are stored in); p_node itself was
+// accepted by the caller.
+template <class Crosses>
+void collectLeaves(const std::vector<OctreeNode>& p_nodes, int p_node, std::vector<int>& p_leaves,
+                   const Crosses& p_crosses)
+{
+    const OctreeNode& node = p_nodes[static_cast<std::size_t>(p_node)];
+    if (node.m_leaf) {
+        p_leaves.push_back(p_node);
+        return;
+    }
+    int child = node.m_payload - 1;
+    for (int k = 7; k >= 0; --k) {
+        if (((node.m_children >> k) & 1u) == 0)
+            continue;
+        ++child;
+        if (p_crosses(p_nodes[static_cast<std::size_t>(child)].m_box))
+            collectLeaves(p_nodes, child, p_leaves, p_crosses);
+    }
+}
+
 } // namespace
 
 void Octree::ResetIntersections() const
@@ -141,19 +163,8 @@ void Octree::IntersectWithPlane(const Triplet& p_normal, float p_d) const
 
 void Octree::DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d) const
 {
-    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
-    if (node.m_leaf) {
-        m_intersections.push_back(p_node);
-        return;
-    }
-    int child = node.m_payload - 1;
-    for (int k = 7; k >= 0; --k) {
-        if (((node.m_children >> k) & 1u) == 0)
-            continue;
-        ++child;
-        if (planeCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_normal, p_d))
-            DoPlaneIntersection(child, p_normal, p_d);
-    }
+    collectLeaves(m_nodes, p_node, m_intersections,
+                  [&](const float* p_box) { return planeCrossesBox(p_box, p_normal, p_d); });
 }
 
 void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const
@@ -173,20 +184,9 @@ void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) c
 void Octree::DoCylinderIntersection(int p_node, const Triplet& p_p1, const Triplet& p_axis, float p_length,
                                     float p_radius) const
 {
-    const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
-    if (node.m_leaf) {
-        m_intersections.push_back(p_node);
-        return;
-    }
-    int child = node.m_payload - 1;
-    for (int k = 7; k >= 0; --k) {
-        if (((node.m_children >> k) & 1u) == 0)
-            continue;
-        ++child;
-        if (cylinderCrossesBox(m_nodes[static_cast<std::size_t>(child)].m_box, p_p1, p_axis, p_length,
-                               p_radius))
-            DoCylinderIntersection(child, p_p1, p_axis, p_length, p_radius);
-    }
+    collectLeaves(m_nodes, p_node, m_intersections, [&](const float* p_box) {
+        return cylinderCrossesBox(p_box, p_p1, p_axis, p_length, p_radius);
+    });
 }
 
 void Octree::GatherStatistics(int p_node)
