@@ -23,6 +23,28 @@ long long valueCount(int p_dim, cgsize_t const* p_dims)
     return n;
 }
 
+namespace {
+
+// One array of the node cg_goto last went to: its name, data type and value count (-1 when its
+// dimensions are negative or too large).
+struct ArrayInfo {
+    std::string name;
+    CGNS_ENUMT(DataType_t) type;
+    long long count;
+};
+
+ArrayInfo arrayInfo(CgnsFile const& p_file, int p_array, std::string const& p_node)
+{
+    char name[64] = {0};
+    CGNS_ENUMT(DataType_t) type;
+    int dim = 0;
+    cgsize_t dims[12] = {0};
+    p_file.check(cg_array_info(p_array, name, &type, &dim, dims), p_node);
+    return ArrayInfo{name, type, valueCount(dim, dims)};
+}
+
+} // namespace
+
 ZoneReader::ZoneReader(CgnsFile& p_file, int p_base, std::string const& p_baseName, int p_cellDim,
                        int p_physDim, int p_zone)
     : m_file(p_file), m_base(p_base), m_cellDim(p_cellDim), m_physDim(p_physDim), m_zone(p_zone)
@@ -75,17 +97,12 @@ void ZoneReader::readCoordinates()
     m_file.check(cg_narrays(&narrays), node);
     std::map<std::string, int> arrays;
     for (int a = 1; a <= narrays; ++a) {
-        char name[64] = {0};
-        CGNS_ENUMT(DataType_t) type;
-        int dim = 0;
-        cgsize_t dims[12] = {0};
-        m_file.check(cg_array_info(a, name, &type, &dim, dims), node);
-        long long const n = valueCount(dim, dims);
-        if (n != m_numVertices) {
-            fail(node + "/" + name, "holds " + std::to_string(n) + " values for the zone's " +
-                                        std::to_string(m_numVertices) + " vertices");
+        ArrayInfo const info = arrayInfo(m_file, a, node);
+        if (info.count != m_numVertices) {
+            fail(node + "/" + info.name, "holds " + std::to_string(info.count) + " values for the zone's " +
+                                             std::to_string(m_numVertices) + " vertices");
         }
-        arrays[name] = a;
+        arrays[info.name] = a;
     }
     char const* const names[3] = {"CoordinateX", "CoordinateY", "CoordinateZ"};
     m_out.numVertices = static_cast<std::size_t>(m_numVertices);
@@ -186,26 +203,22 @@ void ZoneReader::readSolution(int p_sol, std::string const& p_name, bool p_cell)
     m_file.check(cg_narrays(&narrays), node);
     std::vector<Field> fields;
     for (int a = 1; a <= narrays; ++a) {
-        char name[64] = {0};
-        CGNS_ENUMT(DataType_t) type;
-        int dim = 0;
-        cgsize_t dims[12] = {0};
-        m_file.check(cg_array_info(a, name, &type, &dim, dims), node);
-        long long const n = valueCount(dim, dims);
-        if (n != expected) {
-            fail(node + "/" + name, "holds " + std::to_string(n) + " values for " + std::to_string(expected) +
-                                        (p_cell ? " cells" : " vertices"));
+        ArrayInfo const info = arrayInfo(m_file, a, node);
+        if (info.count != expected) {
+            fail(node + "/" + info.name, "holds " + std::to_string(info.count) + " values for " +
+                                             std::to_string(expected) + (p_cell ? " cells" : " vertices"));
         }
-        if (type != CGNS_ENUMV(RealSingle) && type != CGNS_ENUMV(RealDouble) && type != CGNS_ENUMV(Integer) &&
-            type != CGNS_ENUMV(LongInteger)) {
+        if (info.type != CGNS_ENUMV(RealSingle) && info.type != CGNS_ENUMV(RealDouble) &&
+            info.type != CGNS_ENUMV(Integer) && info.type != CGNS_ENUMV(LongInteger)) {
             continue; // character data has no value to hold
         }
-        m_file.checkCount(n, node + "/" + name);
+        m_file.checkCount(info.count, node + "/" + info.name);
         Field field;
-        field.name = name;
+        field.name = info.name;
         field.cellCentred = p_cell;
-        field.values.resize(static_cast<std::size_t>(n));
-        m_file.check(cg_array_read_as(a, CGNS_ENUMV(RealDouble), field.values.data()), node + "/" + name);
+        field.values.resize(static_cast<std::size_t>(info.count));
+        m_file.check(cg_array_read_as(a, CGNS_ENUMV(RealDouble), field.values.data()),
+                     node + "/" + info.name);
         fields.push_back(std::move(field));
     }
     // X/Y/Z triples of one stem are vectors.
