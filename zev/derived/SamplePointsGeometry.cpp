@@ -44,13 +44,7 @@ Geometry* SamplePointsGeometry::newGeometry()
 
 void SamplePointsGeometry::registerType()
 {
-    auto* prototype = new SamplePointsGeometry();
-    try {
-        GeometryAPI::instance()->registerGeometry("SamplePointsGeometry", prototype);
-    } catch (...) {
-        delete prototype; // the registry refused it (name taken): not leaked
-        throw;
-    }
+    GeometryAPI::instance()->registerPrototype("SamplePointsGeometry", new SamplePointsGeometry());
 }
 
 // ------------------------------------------------------------------ the method catalogue
