@@ -6,6 +6,7 @@
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/io/CgnsZoneReader.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/MeshBuild.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
@@ -27,16 +28,6 @@ using cgns::Field;
 using cgns::SetBuild;
 using cgns::ZoneData;
 using cgns::ZoneReader;
-
-constexpr zev::VarType s_fileType = zev::eConservative;
-
-float toFloat(double p_value)
-{
-    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
-        return zev::ZEV_UNDEF;
-    }
-    return static_cast<float>(p_value);
-}
 
 struct BaseChoice {
     int index = 0;
@@ -132,18 +123,7 @@ std::vector<ZoneData> readSelected(std::string const& p_path, CgnsSelection cons
 void fillShape(zev::Shape& p_shape, SetBuild const& p_set, std::size_t p_i, int p_offset)
 {
     if (p_set.shape == zev::POLYHEDRON) {
-        PolyhedronTopology const& t = p_set.polyhedra[p_i];
-        p_shape.setNumVertices(static_cast<int>(t.vertices.size()));
-        for (std::size_t k = 0; k < t.vertices.size(); ++k) {
-            p_shape[static_cast<int>(k)] = t.vertices[k] + p_offset;
-        }
-        p_shape.setNumFaces(static_cast<int>(t.faces.size()));
-        for (std::size_t f = 0; f < t.faces.size(); ++f) {
-            p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(t.faces[f].size()));
-            for (std::size_t k = 0; k < t.faces[f].size(); ++k) {
-                p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), t.faces[f][k]);
-            }
-        }
+        fillPolyhedron(p_shape, p_set.polyhedra[p_i], p_offset);
         return;
     }
     int const n = static_cast<int>(p_set.starts[p_i + 1] - p_set.starts[p_i]);
@@ -159,12 +139,8 @@ void fillShape(zev::Shape& p_shape, SetBuild const& p_set, std::size_t p_i, int 
 LoadedMesh assemble(std::vector<ZoneData> const& p_zones, std::string const& p_source, bool p_prefix,
                     std::string const& p_name)
 {
-    LoadedMesh out;
-    out.source = p_source;
-    installLocationProvider();
-    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    LoadedMesh out = startLoadedMesh(p_source);
     zev::Geometry& g = out.geo();
-    g.setName(p_source);
     g.setDomain(p_name);
 
     std::size_t total = 0;

@@ -5,6 +5,7 @@
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/MeshBuild.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
@@ -37,9 +38,6 @@ public:
     }
 };
 
-// File data is result data as the solver wrote it.
-constexpr zev::VarType s_fileType = zev::eConservative;
-
 // The kind a surface set is named after: the shape's name in capitals ("TRI", "QUAD", "PENTAGON",
 // "HEXAGON"); every other face shape is a "POLYGON".
 std::string shapeKind(int p_shapeType)
@@ -53,15 +51,6 @@ std::string shapeKind(int p_shapeType)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return kind;
-}
-
-// Values outside the float range, and NaN, have no float to stand for them: they become undefined.
-float toFloat(double p_value)
-{
-    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
-        return zev::ZEV_UNDEF;
-    }
-    return static_cast<float>(p_value);
 }
 
 enum class Destination { Element, Face, Line };
@@ -97,18 +86,7 @@ void fillShape(zev::Shape& p_shape, VtkCellType p_type, int const* p_ids, int p_
             throw FormatError(p_source, 0, FormatError::s_noOffset,
                               "cell " + std::to_string(p_cell) + ": " + problem);
         }
-        p_shape.setNumVertices(static_cast<int>(topology.vertices.size()));
-        for (std::size_t k = 0; k < topology.vertices.size(); ++k) {
-            p_shape[static_cast<int>(k)] = topology.vertices[k];
-        }
-        p_shape.setNumFaces(static_cast<int>(topology.faces.size()));
-        for (std::size_t f = 0; f < topology.faces.size(); ++f) {
-            auto const& face = topology.faces[f];
-            p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(face.size()));
-            for (std::size_t k = 0; k < face.size(); ++k) {
-                p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), face[k]);
-            }
-        }
+        fillPolyhedron(p_shape, topology, 0);
         return;
     }
     if (p_type == VtkCellType::Polygon) {
@@ -201,6 +179,40 @@ void installLocationProvider()
     s_installed = true;
 }
 
+float toFloat(double p_value)
+{
+    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
+        return zev::ZEV_UNDEF;
+    }
+    return static_cast<float>(p_value);
+}
+
+LoadedMesh startLoadedMesh(std::string const& p_source)
+{
+    LoadedMesh out;
+    out.source = p_source;
+    installLocationProvider();
+    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    out.geo().setName(p_source);
+    return out;
+}
+
+void fillPolyhedron(zev::Shape& p_shape, PolyhedronTopology const& p_topology, int p_offset)
+{
+    p_shape.setNumVertices(static_cast<int>(p_topology.vertices.size()));
+    for (std::size_t k = 0; k < p_topology.vertices.size(); ++k) {
+        p_shape[static_cast<int>(k)] = p_topology.vertices[k] + p_offset;
+    }
+    p_shape.setNumFaces(static_cast<int>(p_topology.faces.size()));
+    for (std::size_t f = 0; f < p_topology.faces.size(); ++f) {
+        auto const& face = p_topology.faces[f];
+        p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(face.size()));
+        for (std::size_t k = 0; k < face.size(); ++k) {
+            p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), face[k]);
+        }
+    }
+}
+
 void GeometryDeleter::operator()(zev::Geometry* p_geometry) const
 {
     zev::GeometryAPI::instance()->deleteGeometry(p_geometry);
@@ -255,12 +267,8 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
         }
     }
 
-    LoadedMesh out;
-    out.source = p_source;
-    installLocationProvider();
-    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    LoadedMesh out = startLoadedMesh(p_source);
     zev::Geometry& geometry = out.geo();
-    geometry.setName(p_source);
 
     std::size_t const np = p_mesh.numPoints();
     auto& vertices = geometry.getVertices();
