@@ -97,8 +97,8 @@ void ZoneReader::addBoundarySet(std::string const& p_name, std::vector<std::vect
         to.cells.push_back(-1);
     }
     for (auto& [shape, set] : byShape) {
-        set.name =
-            byShape.size() > 1 ? zev::GeometryUtilities::getFaceSetName(p_name, shapeKind(shape)) : p_name;
+        set.name = byShape.size() > 1 ? zev::GeometryUtilities::getFaceSetName(p_name, upperShapeName(shape))
+                                      : p_name;
         // A boundary condition naming a section's own faces is that section's face set.
         bool same = false;
         for (SetBuild const& existing : m_out.sets) {

@@ -9,32 +9,6 @@
 
 namespace zev::io::cgns {
 
-char const* shapeKind(int p_shape)
-{
-    switch (p_shape) {
-    case zev::TRI:
-        return "TRI";
-    case zev::QUAD:
-        return "QUAD";
-    case zev::PENTAGON:
-        return "PENTAGON";
-    case zev::HEXAGON:
-        return "HEXAGON";
-    case zev::POLYGON:
-        return "POLYGON";
-    case zev::TET:
-        return "TET";
-    case zev::PYRAMID:
-        return "PYRAMID";
-    case zev::WEDGE:
-        return "WEDGE";
-    case zev::HEX:
-        return "HEX";
-    default:
-        return "POLYHEDRON";
-    }
-}
-
 int polygonShape(std::size_t p_corners)
 {
     switch (p_corners) {
@@ -367,8 +341,8 @@ void ZoneReader::nameSets()
     }
     for (std::size_t s = 0; s < m_setSections.size(); ++s) {
         if (perSection[m_setSections[s]] > 1) {
-            m_out.sets[s].name =
-                zev::GeometryUtilities::getFaceSetName(m_out.sets[s].name, shapeKind(m_out.sets[s].shape));
+            m_out.sets[s].name = zev::GeometryUtilities::getFaceSetName(m_out.sets[s].name,
+                                                                        upperShapeName(m_out.sets[s].shape));
         }
     }
 }

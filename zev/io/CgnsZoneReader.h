@@ -5,6 +5,7 @@
 #pragma once
 
 #include "zev/io/CgnsSupport.h"
+#include "zev/io/MeshBuild.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/ShapeType.h"
 
@@ -19,9 +20,6 @@ namespace zev::io::cgns {
 // The number of values of an array of these dimensions, or -1 when they are negative or their product
 // would not fit.
 long long valueCount(int p_dim, cgsize_t const* p_dims);
-
-// The suffix naming the sets of one shape type when a section or condition yields several.
-char const* shapeKind(int p_shape);
 
 // The polygon shape type of a face with this many corners.
 int polygonShape(std::size_t p_corners);

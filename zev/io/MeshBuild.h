@@ -15,6 +15,9 @@ namespace zev::io {
 // File data is result data as the solver wrote it.
 constexpr zev::VarType s_fileType = zev::eConservative;
 
+// The name of a shape type in capitals, as set names carry it ("TRI", "HEX", "POLYHEDRON").
+std::string upperShapeName(int p_shapeType);
+
 // Values outside the float range, and NaN, have no float to stand for them: they become undefined.
 float toFloat(double p_value);
 

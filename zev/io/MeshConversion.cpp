@@ -46,11 +46,7 @@ std::string shapeKind(int p_shapeType)
         p_shapeType != zev::HEXAGON) {
         return "POLYGON";
     }
-    std::string kind = zev::toString(static_cast<zev::ShapeType>(p_shapeType));
-    for (char& c : kind) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return kind;
+    return upperShapeName(p_shapeType);
 }
 
 enum class Destination { Element, Face, Line };
@@ -177,6 +173,15 @@ void installLocationProvider()
         return;
     zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
     s_installed = true;
+}
+
+std::string upperShapeName(int p_shapeType)
+{
+    std::string name = zev::toString(static_cast<zev::ShapeType>(p_shapeType));
+    for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
 }
 
 float toFloat(double p_value)
