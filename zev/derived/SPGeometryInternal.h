@@ -102,6 +102,8 @@ private:
     void appendRandomFacePoints(const Shape& p_face, int p_count);
 
     // ---- equally spaced sampling
+    // Calls p_visit(set, index, area) for every face of the copy, the sets in name order.
+    template <class Visit> void forEachFaceArea(const Visit& p_visit);
     void collectFaces();
     void refineFaces(float p_threshold);
     // Splits p_face into one quadrilateral per corner around its centroid, again and again
