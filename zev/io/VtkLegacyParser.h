@@ -90,9 +90,6 @@ private:
     void readValues(std::string const& p_section, ValueType p_type, std::size_t p_count,
                     std::vector<double>& p_out, bool p_coordinates);
 
-    // Whether a whole number fits an integer type of the format.
-    static bool fitsType(ValueType p_type, double p_value);
-
     // Files an array of the current data section; a second array of one name is refused at its line.
     void addArray(DataArray&& p_array, Location p_loc, std::string const& p_section);
     ValueType readType(std::string const& p_section);

@@ -1,6 +1,7 @@
 #include "zev/io/VtkLegacyParser.h"
 
 #include "zev/io/FormatError.h"
+#include "zev/io/ValueRange.h"
 
 #include <cfloat>
 #include <charconv>
@@ -290,7 +291,7 @@ void Parser::readValues(std::string const& p_section, ValueType p_type, std::siz
     for (std::size_t i = 0; i < p_count; ++i) {
         double v = integer ? static_cast<double>(readInt(p_section)) : readReal(p_section);
         check(v, i, m_tokenLoc);
-        if (integer && !fitsType(p_type, v)) {
+        if (integer && !fitsValueType(p_type, v)) {
             fail(m_tokenLoc, prefix(p_section) + "value " + std::to_string(static_cast<std::int64_t>(v)) +
                                  " is outside the range of " + valueTypeKeyword(p_type));
         }
@@ -300,30 +301,6 @@ void Parser::readValues(std::string const& p_section, ValueType p_type, std::siz
                                                          : std::copysign(HUGE_VAL, v);
         }
         p_out.push_back(v);
-    }
-}
-
-bool Parser::fitsType(ValueType p_type, double p_value)
-{
-    switch (p_type) {
-    case ValueType::UnsignedChar:
-        return p_value >= 0 && p_value <= 255;
-    case ValueType::Char:
-        return p_value >= -128 && p_value <= 127;
-    case ValueType::UnsignedShort:
-        return p_value >= 0 && p_value <= 65535;
-    case ValueType::Short:
-        return p_value >= -32768 && p_value <= 32767;
-    case ValueType::UnsignedInt:
-        return p_value >= 0 && p_value <= 4294967295.0;
-    case ValueType::Int:
-    case ValueType::IdType:
-        return p_value >= INT_MIN && p_value <= INT_MAX;
-    case ValueType::UnsignedLong:
-    case ValueType::UInt64:
-        return p_value >= 0;
-    default:
-        return true;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "zev/io/VtkXmlParser.h"
 
 #include "zev/io/TextScan.h"
+#include "zev/io/ValueRange.h"
 
 #include <zlib.h>
 
@@ -266,7 +267,7 @@ void Parser::readAscii(std::string_view p_text, RawArray& p_out, std::string con
             } else {
                 value = static_cast<double>(v);
             }
-            if (ok && !inRange(p_out.type, value)) {
+            if (ok && !fitsValueType(p_out.type, value)) {
                 fail(p_path, "value " + std::to_string(p_out.ascii.size()) + " (" + printable(tok) +
                                  ") is outside the range of " + typeNameOf(p_out.type));
             }
@@ -300,28 +301,6 @@ char const* Parser::typeNameOf(ValueType p_type)
         }
     }
     return "?";
-}
-
-bool Parser::inRange(ValueType p_type, double p_value)
-{
-    switch (p_type) {
-    case ValueType::Char:
-        return p_value >= -128 && p_value <= 127;
-    case ValueType::UnsignedChar:
-        return p_value >= 0 && p_value <= 255;
-    case ValueType::Short:
-        return p_value >= -32768 && p_value <= 32767;
-    case ValueType::UnsignedShort:
-        return p_value >= 0 && p_value <= 65535;
-    case ValueType::Int:
-        return p_value >= INT_MIN && p_value <= INT_MAX;
-    case ValueType::UnsignedInt:
-        return p_value >= 0 && p_value <= 4294967295.0;
-    case ValueType::UInt64:
-        return p_value >= 0;
-    default:
-        return true;
-    }
 }
 
 double Parser::binaryValue(RawArray const& p_array, std::size_t p_index) const

@@ -91,7 +91,6 @@ private:
     std::size_t countOffset(pugi::xml_node p_node, std::string const& p_path);
     void readAscii(std::string_view p_text, RawArray& p_out, std::string const& p_path);
     static char const* typeNameOf(ValueType p_type);
-    static bool inRange(ValueType p_type, double p_value);
 
     // The value at p_index of a binary array, in the file's byte order.
     double binaryValue(RawArray const& p_array, std::size_t p_index) const;
