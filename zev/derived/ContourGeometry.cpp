@@ -21,13 +21,7 @@ Geometry* ContourGeometry::newGeometry()
 
 void ContourGeometry::registerType()
 {
-    auto* prototype = new ContourGeometry();
-    try {
-        GeometryAPI::instance()->registerGeometry("ContourGeometry", prototype);
-    } catch (...) {
-        delete prototype; // the registry refused it (name taken): not leaked
-        throw;
-    }
+    GeometryAPI::instance()->registerPrototype("ContourGeometry", new ContourGeometry());
 }
 
 } // namespace zev

@@ -49,20 +49,26 @@ const Shape& SPGeometryInternal::faceOf(int p_face) const
     return (*ref.set)[static_cast<std::size_t>(ref.index)];
 }
 
-void SPGeometryInternal::collectFaces()
+template <class Visit> void SPGeometryInternal::forEachFaceArea(const Visit& p_visit)
 {
-    m_faces.clear();
-    m_faceAreas.clear();
     Triplet areaVector;
     for (const std::string& name : getFaceSetNames()) {
         ShapeSet* set = getFaceSet(name);
         if (set == nullptr)
             continue;
-        for (std::size_t f = 0; f < set->size(); ++f) {
-            m_faces.push_back(FaceRef{set, static_cast<int>(f)});
-            m_faceAreas.push_back((*set)[f].getArea(m_vertices, areaVector));
-        }
+        for (std::size_t f = 0; f < set->size(); ++f)
+            p_visit(set, f, (*set)[f].getArea(m_vertices, areaVector));
     }
+}
+
+void SPGeometryInternal::collectFaces()
+{
+    m_faces.clear();
+    m_faceAreas.clear();
+    forEachFaceArea([&](ShapeSet* p_set, std::size_t p_index, float p_area) {
+        m_faces.push_back(FaceRef{p_set, static_cast<int>(p_index)});
+        m_faceAreas.push_back(p_area);
+    });
     m_excluded.assign(m_faces.size(), 0);
     for (std::size_t f = 0; f < m_faces.size(); ++f)
         for (const FaceRef& ref : m_excludedRefs)
@@ -168,36 +174,29 @@ void SPGeometryInternal::refineFaces(float p_threshold)
     std::vector<std::array<int, 4>> quads;
     std::vector<FaceRef> refined;
     m_midpoints.clear();
-    Triplet areaVector;
-    for (const std::string& name : getFaceSetNames()) {
-        ShapeSet* set = getFaceSet(name);
-        if (set == nullptr)
-            continue;
-        for (std::size_t f = 0; f < set->size(); ++f) {
-            const float area = (*set)[f].getArea(m_vertices, areaVector);
-            if (!std::isfinite(area) || !(area > p_threshold))
-                continue;
-            if (refined.empty() && m_outInterpolant) {
-                // From now on the copy keeps a record per vertex, so that the vertices added
-                // here can be recorded in terms of the parent domains.
-                std::unique_ptr<HybridInterpolant> records(new HybridInterpolant(getDomain()));
-                records->reserve(m_vertices.size());
-                HybridInterpolantData record;
-                std::string domain;
-                for (int v = 0; v < getNumVertices(); ++v) {
-                    vertexRecord(v, record, domain);
-                    records->pushVertex(record, domain);
-                }
-                m_copyRecords = records.get();
-                setInterpolant(records.release());
+    forEachFaceArea([&](ShapeSet* p_set, std::size_t p_index, float p_area) {
+        if (!std::isfinite(p_area) || !(p_area > p_threshold))
+            return;
+        if (refined.empty() && m_outInterpolant) {
+            // From now on the copy keeps a record per vertex, so that the vertices added
+            // here can be recorded in terms of the parent domains.
+            std::unique_ptr<HybridInterpolant> records(new HybridInterpolant(getDomain()));
+            records->reserve(m_vertices.size());
+            HybridInterpolantData record;
+            std::string domain;
+            for (int v = 0; v < getNumVertices(); ++v) {
+                vertexRecord(v, record, domain);
+                records->pushVertex(record, domain);
             }
-            const int depth = std::min(
-                kMaxDepth,
-                static_cast<int>(std::ceil(std::log(area / p_threshold) / std::log(4.0))) + kDepthSlack);
-            refineFace((*set)[f], p_threshold, depth, quads);
-            refined.push_back(FaceRef{set, static_cast<int>(f)});
+            m_copyRecords = records.get();
+            setInterpolant(records.release());
         }
-    }
+        const int depth =
+            std::min(kMaxDepth, static_cast<int>(std::ceil(std::log(p_area / p_threshold) / std::log(4.0))) +
+                                    kDepthSlack);
+        refineFace((*p_set)[p_index], p_threshold, depth, quads);
+        refined.push_back(FaceRef{p_set, static_cast<int>(p_index)});
+    });
     m_midpoints.clear();
     if (refined.empty())
         return;

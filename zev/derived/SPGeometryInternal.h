@@ -87,6 +87,8 @@ private:
     // The source's interpolant that describes its vertices, or null.
     const Interpolant* sourceInterpolant() const;
     bool carriesSetNumbers() const;
+    // The faces of p_geometry over its sets in name order, then by index.
+    static std::vector<const Shape*> facesInOrder(const Geometry& p_geometry);
     // The record of source vertex p_vertex with its domain name.
     void vertexRecord(int p_vertex, HybridInterpolantData& p_record, std::string& p_domain) const;
     // Sum of the records of p_vertices weighted by p_weights, equal nodes merged, normalised.
@@ -100,6 +102,8 @@ private:
     void appendRandomFacePoints(const Shape& p_face, int p_count);
 
     // ---- equally spaced sampling
+    // Calls p_visit(set, index, area) for every face of the copy, the sets in name order.
+    template <class Visit> void forEachFaceArea(const Visit& p_visit);
     void collectFaces();
     void refineFaces(float p_threshold);
     // Splits p_face into one quadrilateral per corner around its centroid, again and again

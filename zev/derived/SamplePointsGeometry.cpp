@@ -15,6 +15,7 @@
 #include <ctime>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace zev {
 
@@ -43,13 +44,7 @@ Geometry* SamplePointsGeometry::newGeometry()
 
 void SamplePointsGeometry::registerType()
 {
-    auto* prototype = new SamplePointsGeometry();
-    try {
-        GeometryAPI::instance()->registerGeometry("SamplePointsGeometry", prototype);
-    } catch (...) {
-        delete prototype; // the registry refused it (name taken): not leaked
-        throw;
-    }
+    GeometryAPI::instance()->registerPrototype("SamplePointsGeometry", new SamplePointsGeometry());
 }
 
 // ------------------------------------------------------------------ the method catalogue
@@ -86,26 +81,23 @@ bool SamplePointsGeometry::methodNeedProportionalDist(Method p_method)
 
 bool SamplePointsGeometry::methodNeedProportionalDist(const std::string& p_method)
 {
-    return p_method.empty() || p_method == "Equally Spaced" || p_method == "Equally Spaced Random" ||
-           p_method == "Random";
+    return methodNeedProportionalDist(getSampleMethodID(p_method));
 }
 
 SamplePointsGeometry::Method SamplePointsGeometry::getSampleMethodID(const std::string& p_method)
 {
-    if (p_method.empty() || p_method == "Equally Spaced")
+    static const std::pair<const char*, Method> s_names[] = {{"Equally Spaced", EquallySpaced},
+                                                             {"Equally Spaced Random", EquallySpacedRandom},
+                                                             {"Random", Random},
+                                                             {"Rectangular Grid", RectangularGrid},
+                                                             {"Vertex", Vertex},
+                                                             {"Face Center", FaceCenter},
+                                                             {"Free Edge", FreeEdge}};
+    if (p_method.empty())
         return EquallySpaced;
-    if (p_method == "Equally Spaced Random")
-        return EquallySpacedRandom;
-    if (p_method == "Random")
-        return Random;
-    if (p_method == "Rectangular Grid")
-        return RectangularGrid;
-    if (p_method == "Vertex")
-        return Vertex;
-    if (p_method == "Face Center")
-        return FaceCenter;
-    if (p_method == "Free Edge")
-        return FreeEdge;
+    for (const auto& name : s_names)
+        if (p_method == name.first)
+            return name.second;
     return InvalidMethod;
 }
 

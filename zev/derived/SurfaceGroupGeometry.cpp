@@ -66,13 +66,7 @@ Geometry* SurfaceGroupGeometry::newGeometry()
 
 void SurfaceGroupGeometry::registerType()
 {
-    auto* prototype = new SurfaceGroupGeometry();
-    try {
-        GeometryAPI::instance()->registerGeometry("SurfaceGroupGeometry", prototype);
-    } catch (...) {
-        delete prototype; // the registry refused it (name taken): not leaked
-        throw;
-    }
+    GeometryAPI::instance()->registerPrototype("SurfaceGroupGeometry", new SurfaceGroupGeometry());
 }
 
 void SurfaceGroupGeometry::unify(bool p_makeInterpolant)

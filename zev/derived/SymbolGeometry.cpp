@@ -20,13 +20,7 @@ Geometry* SymbolGeometry::newGeometry()
 
 void SymbolGeometry::registerType()
 {
-    auto* prototype = new SymbolGeometry();
-    try {
-        GeometryAPI::instance()->registerGeometry("SymbolGeometry", prototype);
-    } catch (...) {
-        delete prototype; // the registry refused it (name taken): not leaked
-        throw;
-    }
+    GeometryAPI::instance()->registerPrototype("SymbolGeometry", new SymbolGeometry());
 }
 
 } // namespace zev

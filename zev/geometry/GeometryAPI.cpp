@@ -66,6 +66,16 @@ void GeometryAPI::registerGeometry(const std::string& p_type, Geometry* p_protot
                               SystemMsg("Insertion of Geometry type '%1' failed.").arg(p_type));
 }
 
+void GeometryAPI::registerPrototype(const std::string& p_type, Geometry* p_prototype)
+{
+    try {
+        registerGeometry(p_type, p_prototype);
+    } catch (...) {
+        delete p_prototype;
+        throw;
+    }
+}
+
 bool GeometryAPI::exists(Geometry* p_geometry)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);

@@ -29,6 +29,9 @@ public:
     Geometry* newGeometry(const std::string& p_type, GeometricAlgorithmInterface* p_alg);
     // Registers p_prototype (never deleted) under p_type.
     void registerGeometry(const std::string& p_type, Geometry* p_prototype);
+    // As registerGeometry, taking ownership: a prototype the registry refuses (its name is
+    // taken) is deleted before the exception goes on, so the caller's new is not leaked.
+    void registerPrototype(const std::string& p_type, Geometry* p_prototype);
     bool exists(Geometry* p_geometry);
     // Destroys p_geometry if this registry created it and has not destroyed it yet; always
     // returns true.

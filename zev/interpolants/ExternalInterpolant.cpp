@@ -53,10 +53,7 @@ void ExternalInterpolant::reserve(std::size_t p_count)
 
 int ExternalInterpolant::getMaxNodeNumber() const
 {
-    int maxNode = -1;
-    for (const ExternalInterpolantData& d : m_data)
-        maxNode = std::max(maxNode, d.node);
-    return maxNode;
+    return detail::maxNodeOf(m_data);
 }
 
 void ExternalInterpolant::pushVertex(const ExternalInterpolantNodedef& p_def)
@@ -145,16 +142,15 @@ void ExternalInterpolant::interpolate(const std::vector<const VectorVariable*>& 
 int ExternalInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data,
                                          std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_counts.size())
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    if (!detail::nodeRange(p_item, m_counts, m_offsets, begin, end))
         return -1;
-    if (m_offsets.empty())
-        detail::buildOffsets(m_counts, m_offsets);
-    const auto item = static_cast<std::size_t>(p_item);
-    p_data = HybridInterpolantData(std::vector<ExternalInterpolantData>(
-        m_data.begin() + static_cast<std::ptrdiff_t>(m_offsets[item]),
-        m_data.begin() + static_cast<std::ptrdiff_t>(m_offsets[item + 1])));
+    p_data = HybridInterpolantData(
+        std::vector<ExternalInterpolantData>(m_data.begin() + static_cast<std::ptrdiff_t>(begin),
+                                             m_data.begin() + static_cast<std::ptrdiff_t>(end)));
     p_domain.clear();
-    const int domain = m_domainNumbers[item];
+    const int domain = m_domainNumbers[static_cast<std::size_t>(p_item)];
     if (domain >= 0 && static_cast<std::size_t>(domain) < m_domains.size())
         p_domain = m_domains[static_cast<std::size_t>(domain)];
     return 0;
@@ -162,11 +158,8 @@ int ExternalInterpolant::getInternalData(int p_item, HybridInterpolantData& p_da
 
 Interpolant* ExternalInterpolant::clone() const
 {
-    auto* copy = new ExternalInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_counts = m_counts;
-    copy->m_data = m_data;
-    copy->m_domainNumbers = m_domainNumbers;
+    auto* copy = new ExternalInterpolant(*this);
+    copy->m_qualityRank = ExternalRank;
     return copy;
 }
 
@@ -180,8 +173,7 @@ void ExternalInterpolant::write(std::ostream& p_os) const
         if (domain >= 0 && static_cast<std::size_t>(domain) < m_domains.size())
             p_os << m_domains[static_cast<std::size_t>(domain)];
         p_os << ":" << m_counts[i] << "|";
-        for (int k = 0; k < m_counts[i]; ++k)
-            p_os << nodes[k].node << ":" << nodes[k].weight << ",";
+        detail::writeNodes(p_os, nodes, m_counts[i]);
         p_os << std::endl;
         nodes += m_counts[i];
     }

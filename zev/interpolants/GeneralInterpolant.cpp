@@ -44,10 +44,7 @@ void GeneralInterpolant::reserve(std::size_t p_count)
 
 int GeneralInterpolant::getMaxNodeNumber() const
 {
-    int maxNode = -1;
-    for (const GeneralInterpolantData& d : m_data)
-        maxNode = std::max(maxNode, d.node);
-    return maxNode;
+    return detail::maxNodeOf(m_data);
 }
 
 void GeneralInterpolant::appendNode(int p_node, float p_weight)
@@ -126,16 +123,15 @@ void GeneralInterpolant::interpolate(const std::vector<const VectorVariable*>& p
 int GeneralInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data,
                                         std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_counts.size())
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    if (!detail::nodeRange(p_item, m_counts, m_offsets, begin, end))
         return -1;
-    if (m_offsets.empty())
-        detail::buildOffsets(m_counts, m_offsets);
-    const auto item = static_cast<std::size_t>(p_item);
     std::vector<int> nodes;
     std::vector<float> weights;
-    nodes.reserve(static_cast<std::size_t>(m_counts[item]));
-    weights.reserve(static_cast<std::size_t>(m_counts[item]));
-    for (std::size_t k = m_offsets[item]; k < m_offsets[item + 1]; ++k) {
+    nodes.reserve(end - begin);
+    weights.reserve(end - begin);
+    for (std::size_t k = begin; k < end; ++k) {
         nodes.push_back(m_data[k].node);
         weights.push_back(m_data[k].weight);
     }
@@ -147,10 +143,8 @@ int GeneralInterpolant::getInternalData(int p_item, HybridInterpolantData& p_dat
 
 Interpolant* GeneralInterpolant::clone() const
 {
-    auto* copy = new GeneralInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_counts = m_counts;
-    copy->m_data = m_data;
+    auto* copy = new GeneralInterpolant(*this);
+    copy->m_qualityRank = NoRank;
     return copy;
 }
 
@@ -160,8 +154,7 @@ void GeneralInterpolant::write(std::ostream& p_os) const
     const GeneralInterpolantData* nodes = m_data.data();
     for (int count : m_counts) {
         p_os << count;
-        for (int k = 0; k < count; ++k)
-            p_os << nodes[k].node << ":" << nodes[k].weight << ",";
+        detail::writeNodes(p_os, nodes, count);
         p_os << std::endl;
         nodes += count;
     }

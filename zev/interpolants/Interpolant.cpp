@@ -9,6 +9,25 @@
 
 namespace zev {
 
+namespace {
+
+// The parents as variables of one kind; a parent of the other kind is refused.
+template <class Kind> std::vector<const Kind*> parentsAs(const std::vector<Variable*>& p_parents)
+{
+    std::vector<const Kind*> parents;
+    parents.reserve(p_parents.size());
+    for (const Variable* p : p_parents) {
+        const auto* kind = dynamic_cast<const Kind*>(p);
+        if (kind == nullptr)
+            throw internal::error("Interpolant", "interpolate",
+                                  SystemMsg("Mixed Vector and Scalar variables cannot be interpolated."));
+        parents.push_back(kind);
+    }
+    return parents;
+}
+
+} // namespace
+
 Interpolant::~Interpolant() = default;
 
 void Interpolant::interpolate(const TripletZEVVector&, TripletZEVVector&) const {}
@@ -36,30 +55,14 @@ Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) cons
 
     const VarLocation destination = getDestinationVarLocation();
     if (dynamic_cast<const VectorVariable*>(first)) {
-        std::vector<const VectorVariable*> parents;
-        parents.reserve(p_parents.size());
-        for (const Variable* p : p_parents) {
-            const auto* v = dynamic_cast<const VectorVariable*>(p);
-            if (v == nullptr)
-                throw internal::error(cls, method,
-                                      SystemMsg("Mixed Vector and Scalar variables cannot be interpolated."));
-            parents.push_back(v);
-        }
+        const std::vector<const VectorVariable*> parents = parentsAs<VectorVariable>(p_parents);
         auto result = std::make_unique<VectorVariable>(eUnknown, eVertex);
         for (VarType t : types)
             interpolate(parents, t, result->getTripletValues(Variable::Description(t, destination, "All")));
         return result.release();
     }
     if (dynamic_cast<const ScalarVariable*>(first)) {
-        std::vector<const ScalarVariable*> parents;
-        parents.reserve(p_parents.size());
-        for (const Variable* p : p_parents) {
-            const auto* s = dynamic_cast<const ScalarVariable*>(p);
-            if (s == nullptr)
-                throw internal::error(cls, method,
-                                      SystemMsg("Mixed Vector and Scalar variables cannot be interpolated."));
-            parents.push_back(s);
-        }
+        const std::vector<const ScalarVariable*> parents = parentsAs<ScalarVariable>(p_parents);
         auto result = std::make_unique<ScalarVariable>(eUnknown, eVertex);
         for (VarType t : types)
             interpolate(parents, t, result->getFloatValues(Variable::Description(t, destination, "All")));

@@ -1,5 +1,7 @@
 #pragma once
-// Internal: the weighted sum shared by the general and external interpolants. Parent values
+// Internal: the weighted sum and the flat node lists shared by the general and external
+// interpolants (per target vertex a count, the nodes of all vertices one after another, and
+// the start offsets built on the first item lookup). Parent values
 // that are undefined drop out of the sum, and the remaining weights are renormalised to one
 // unless strict undefined handling is requested, in which case any undefined contribution
 // with weight makes the target undefined.
@@ -9,10 +11,12 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/interpolants/FloatArrayAccess.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <ostream>
 #include <vector>
 
 namespace zev {
@@ -102,6 +106,36 @@ inline void buildOffsets(const std::vector<int>& p_counts, std::vector<std::size
         at += static_cast<std::size_t>(p_counts[i]);
     }
     p_offsets.back() = at;
+}
+
+// The largest parent vertex a node list refers to; -1 when empty.
+template <class Node> int maxNodeOf(const std::vector<Node>& p_nodes)
+{
+    int maxNode = -1;
+    for (const Node& d : p_nodes)
+        maxNode = std::max(maxNode, d.node);
+    return maxNode;
+}
+
+// The node range [p_begin, p_end) of target vertex p_item, building the offsets on first use;
+// false for an item outside the list.
+inline bool nodeRange(int p_item, const std::vector<int>& p_counts, std::vector<std::size_t>& p_offsets,
+                      std::size_t& p_begin, std::size_t& p_end)
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= p_counts.size())
+        return false;
+    if (p_offsets.empty())
+        buildOffsets(p_counts, p_offsets);
+    p_begin = p_offsets[static_cast<std::size_t>(p_item)];
+    p_end = p_offsets[static_cast<std::size_t>(p_item) + 1];
+    return true;
+}
+
+// Writes p_count nodes as "node:weight," each.
+template <class Node> void writeNodes(std::ostream& p_os, const Node* p_nodes, int p_count)
+{
+    for (int k = 0; k < p_count; ++k)
+        p_os << p_nodes[k].node << ":" << p_nodes[k].weight << ",";
 }
 
 } // namespace detail

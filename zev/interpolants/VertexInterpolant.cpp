@@ -14,6 +14,18 @@
 
 namespace zev {
 
+namespace {
+
+void checkOneParent(std::size_t p_parents)
+{
+    if (p_parents != 1)
+        throw internal::error(
+            "VertexInterpolant", "interpolate",
+            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
+}
+
+} // namespace
+
 VertexInterpolant::VertexInterpolant(const std::string& p_domain)
 {
     m_domains.push_back(p_domain);
@@ -51,10 +63,7 @@ void VertexInterpolant::interpolate(const TripletZEVVector& p_source, TripletZEV
 void VertexInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
                                     FloatZEVVector& p_target) const
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            "VertexInterpolant", "interpolate",
-            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
+    checkOneParent(p_parents.size());
     const std::size_t n = m_parentVertices.size();
     p_target.resize(n);
     const detail::FloatReader parent(
@@ -69,10 +78,7 @@ void VertexInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_
 void VertexInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
                                     TripletZEVVector& p_target) const
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            "VertexInterpolant", "interpolate",
-            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
+    checkOneParent(p_parents.size());
     interpolate(p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All")), p_target);
 }
 

@@ -5,6 +5,7 @@
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/MeshBuild.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/GeometryUtilities.h"
 #include "zev/shapes/Shape.h"
@@ -13,13 +14,11 @@
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
 #include <cmath>
 #include <map>
-#include <unordered_map>
 
 namespace zev::io {
 
@@ -39,9 +38,6 @@ public:
     }
 };
 
-// File data is result data as the solver wrote it.
-constexpr zev::VarType s_fileType = zev::eConservative;
-
 // The kind a surface set is named after: the shape's name in capitals ("TRI", "QUAD", "PENTAGON",
 // "HEXAGON"); every other face shape is a "POLYGON".
 std::string shapeKind(int p_shapeType)
@@ -50,20 +46,7 @@ std::string shapeKind(int p_shapeType)
         p_shapeType != zev::HEXAGON) {
         return "POLYGON";
     }
-    std::string kind = zev::toString(static_cast<zev::ShapeType>(p_shapeType));
-    for (char& c : kind) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return kind;
-}
-
-// Values outside the float range, and NaN, have no float to stand for them: they become undefined.
-float toFloat(double p_value)
-{
-    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
-        return zev::ZEV_UNDEF;
-    }
-    return static_cast<float>(p_value);
+    return upperShapeName(p_shapeType);
 }
 
 enum class Destination { Element, Face, Line };
@@ -99,18 +82,7 @@ void fillShape(zev::Shape& p_shape, VtkCellType p_type, int const* p_ids, int p_
             throw FormatError(p_source, 0, FormatError::s_noOffset,
                               "cell " + std::to_string(p_cell) + ": " + problem);
         }
-        p_shape.setNumVertices(static_cast<int>(topology.vertices.size()));
-        for (std::size_t k = 0; k < topology.vertices.size(); ++k) {
-            p_shape[static_cast<int>(k)] = topology.vertices[k];
-        }
-        p_shape.setNumFaces(static_cast<int>(topology.faces.size()));
-        for (std::size_t f = 0; f < topology.faces.size(); ++f) {
-            auto const& face = topology.faces[f];
-            p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(face.size()));
-            for (std::size_t k = 0; k < face.size(); ++k) {
-                p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), face[k]);
-            }
-        }
+        fillPolyhedron(p_shape, topology, 0);
         return;
     }
     if (p_type == VtkCellType::Polygon) {
@@ -203,6 +175,49 @@ void installLocationProvider()
     s_installed = true;
 }
 
+std::string upperShapeName(int p_shapeType)
+{
+    std::string name = zev::toString(static_cast<zev::ShapeType>(p_shapeType));
+    for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
+
+float toFloat(double p_value)
+{
+    if (!std::isfinite(p_value) || std::fabs(p_value) >= double(FLT_MAX)) {
+        return zev::ZEV_UNDEF;
+    }
+    return static_cast<float>(p_value);
+}
+
+LoadedMesh startLoadedMesh(std::string const& p_source)
+{
+    LoadedMesh out;
+    out.source = p_source;
+    installLocationProvider();
+    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    out.geo().setName(p_source);
+    return out;
+}
+
+void fillPolyhedron(zev::Shape& p_shape, PolyhedronTopology const& p_topology, int p_offset)
+{
+    p_shape.setNumVertices(static_cast<int>(p_topology.vertices.size()));
+    for (std::size_t k = 0; k < p_topology.vertices.size(); ++k) {
+        p_shape[static_cast<int>(k)] = p_topology.vertices[k] + p_offset;
+    }
+    p_shape.setNumFaces(static_cast<int>(p_topology.faces.size()));
+    for (std::size_t f = 0; f < p_topology.faces.size(); ++f) {
+        auto const& face = p_topology.faces[f];
+        p_shape.setFaceVertSize(static_cast<int>(f), static_cast<int>(face.size()));
+        for (std::size_t k = 0; k < face.size(); ++k) {
+            p_shape.setFaceVertex(static_cast<int>(f), static_cast<int>(k), face[k]);
+        }
+    }
+}
+
 void GeometryDeleter::operator()(zev::Geometry* p_geometry) const
 {
     zev::GeometryAPI::instance()->deleteGeometry(p_geometry);
@@ -257,12 +272,8 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
         }
     }
 
-    LoadedMesh out;
-    out.source = p_source;
-    installLocationProvider();
-    out.geometry.reset(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    LoadedMesh out = startLoadedMesh(p_source);
     zev::Geometry& geometry = out.geo();
-    geometry.setName(p_source);
 
     std::size_t const np = p_mesh.numPoints();
     auto& vertices = geometry.getVertices();
@@ -363,249 +374,6 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
             if (!facePlans.empty()) {
                 addVariables(out, array, zev::eFace, facePlans, faceTuples);
             }
-        }
-    }
-    return out;
-}
-
-namespace {
-
-VtkCellType fileTypeOf(int p_shapeType)
-{
-    switch (p_shapeType) {
-    case zev::TET:
-        return VtkCellType::Tetra;
-    case zev::HEX:
-        return VtkCellType::Hexahedron;
-    case zev::WEDGE:
-        return VtkCellType::Wedge;
-    case zev::PYRAMID:
-        return VtkCellType::Pyramid;
-    case zev::POLYHEDRON:
-        return VtkCellType::Polyhedron;
-    case zev::TRI:
-        return VtkCellType::Triangle;
-    case zev::QUAD:
-        return VtkCellType::Quad;
-    default:
-        return VtkCellType::Polygon;
-    }
-}
-
-// The shape's vertex ids in the file's order (a polyhedron's as its face stream).
-void fileCell(zev::Shape const& p_shape, VtkCellType p_type, std::vector<int>& p_ids)
-{
-    if (p_type == VtkCellType::Polyhedron) {
-        PolyhedronTopology topology;
-        topology.vertices.resize(static_cast<std::size_t>(p_shape.getNumVertices()));
-        for (int k = 0; k < p_shape.getNumVertices(); ++k) {
-            topology.vertices[static_cast<std::size_t>(k)] = p_shape[k];
-        }
-        topology.faces.resize(static_cast<std::size_t>(p_shape.getNumFaces()));
-        for (int f = 0; f < p_shape.getNumFaces(); ++f) {
-            int n = 0;
-            int const* vertices = nullptr;
-            int const* row = p_shape.getVerticesForFace(f, n, &vertices);
-            topology.faces[static_cast<std::size_t>(f)].assign(row, row + n);
-        }
-        p_ids = encodeFaceStream(topology);
-        return;
-    }
-    int const n = p_shape.getNumVertices();
-    std::vector<int> library(static_cast<std::size_t>(n));
-    for (int k = 0; k < n; ++k) {
-        library[static_cast<std::size_t>(k)] = p_shape[k];
-    }
-    p_ids.resize(static_cast<std::size_t>(n));
-    toFileOrder(p_type, library.data(), n, p_ids.data());
-}
-
-} // namespace
-
-MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> const& p_variables,
-                     ExportSelection const& p_selection)
-{
-    MeshData out;
-    out.title = p_geometry.getName().empty() ? std::string("zevgeom") : p_geometry.getName();
-
-    struct Block {
-        zev::ShapeSet const* set;
-        std::string name;
-        zev::VarLocation location;
-    };
-    std::vector<Block> blocks;
-    if (p_selection.elements) {
-        for (std::string const& name : p_geometry.getElementSetNames()) {
-            if (zev::ShapeSet const* set = p_geometry.getElementSet(name)) {
-                blocks.push_back({set, name, zev::eElement});
-            }
-        }
-    }
-    for (std::string const& name : p_geometry.getFaceSetNames()) {
-        bool wanted = p_selection.allFaceSets;
-        for (std::string const& n : p_selection.faceSets) {
-            wanted = wanted || n == name;
-        }
-        zev::ShapeSet const* set = p_geometry.getFaceSet(name);
-        if (wanted && set != nullptr) {
-            blocks.push_back({set, name, zev::eFace});
-        }
-    }
-    bool const volume = std::any_of(blocks.begin(), blocks.end(), [](Block const& b) {
-        return b.location == zev::eElement && !b.set->empty();
-    });
-    out.kind = volume ? DatasetKind::UnstructuredGrid : DatasetKind::PolyData;
-
-    // Lines first: POLYDATA numbers its lines before its polygons.
-    auto const& lines = p_geometry.getLines();
-    std::size_t const numSegments = p_selection.lines ? lines.size() / 2 : 0;
-    std::size_t numShapes = 0;
-    for (Block const& b : blocks) {
-        numShapes += b.set->size();
-    }
-    out.cellTypes.reserve(numShapes + numSegments);
-    out.offsets.reserve(numShapes + numSegments + 1);
-    auto addSegments = [&]() {
-        for (std::size_t s = 0; s < numSegments; ++s) {
-            out.addCell(VtkCellType::Line, {lines[2 * s], lines[2 * s + 1]});
-        }
-    };
-    if (!volume) {
-        addSegments();
-    }
-    std::vector<int> ids;
-    for (Block const& b : blocks) {
-        VtkCellType const type = fileTypeOf(b.set->getType());
-        for (std::size_t i = 0; i < b.set->size(); ++i) {
-            fileCell((*b.set)[i], type, ids);
-            out.addCell(type, ids);
-        }
-    }
-    if (volume) {
-        addSegments();
-    }
-
-    // Vertices, compacted to those the cells use when asked.
-    auto const& vertices = p_geometry.getVertices();
-    std::vector<int> newIndex;
-    if (p_selection.compactVertices) {
-        newIndex.assign(vertices.size(), -1);
-        std::vector<int>& conn = out.connectivity;
-        for (std::size_t c = 0; c < out.numCells(); ++c) {
-            bool const stream = out.cellTypes[c] == VtkCellType::Polyhedron;
-            std::size_t at = out.offsets[c];
-            std::size_t const end = out.offsets[c + 1];
-            if (stream) {
-                ++at; // the face count
-            }
-            while (at < end) {
-                std::size_t const count = stream ? static_cast<std::size_t>(conn[at++]) : end - at;
-                for (std::size_t k = 0; k < count; ++k, ++at) {
-                    int& id = conn[at];
-                    if (newIndex[static_cast<std::size_t>(id)] < 0) {
-                        newIndex[static_cast<std::size_t>(id)] = static_cast<int>(out.points.size() / 3);
-                        for (int a = 0; a < 3; ++a) {
-                            out.points.push_back(vertices[static_cast<std::size_t>(id)][a]);
-                        }
-                    }
-                    id = newIndex[static_cast<std::size_t>(id)];
-                }
-            }
-        }
-    } else {
-        out.points.reserve(3 * vertices.size());
-        for (std::size_t i = 0; i < vertices.size(); ++i) {
-            for (int a = 0; a < 3; ++a) {
-                out.points.push_back(vertices[i][a]);
-            }
-        }
-    }
-
-    // Point arrays from the vertex variables.
-    for (MeshVariable const& mv : p_variables) {
-        if (mv.location != zev::eVertex || !mv.variable) {
-            continue;
-        }
-        DataArray array;
-        array.name = mv.name;
-        array.type = ValueType::Float;
-        auto take = [&](std::size_t i, std::vector<double>& to) {
-            if (mv.numComponents == 3) {
-                auto const& t = static_cast<zev::VectorVariable const&>(*mv.variable)
-                                    .getTripletValues(zev::Variable::Description(mv.variable->getGlobalType(),
-                                                                                 zev::eVertex))[i];
-                to.insert(to.end(), {double(t[0]), double(t[1]), double(t[2])});
-            } else {
-                to.push_back(static_cast<zev::Variable const&>(*mv.variable)
-                                 .getFloatValues(zev::Variable::Description(mv.variable->getGlobalType(),
-                                                                            zev::eVertex))[i]);
-            }
-        };
-        array.numComponents = mv.numComponents == 3 ? 3 : 1;
-        array.role = array.numComponents == 3 ? ArrayRole::Vectors : ArrayRole::Scalars;
-        array.values.reserve(out.numPoints() * static_cast<std::size_t>(array.numComponents));
-        if (p_selection.compactVertices) {
-            std::vector<std::size_t> oldOf(out.numPoints());
-            for (std::size_t i = 0; i < newIndex.size(); ++i) {
-                if (newIndex[i] >= 0) {
-                    oldOf[static_cast<std::size_t>(newIndex[i])] = i;
-                }
-            }
-            for (std::size_t i : oldOf) {
-                take(i, array.values);
-            }
-        } else {
-            for (std::size_t i = 0; i < vertices.size(); ++i) {
-                take(i, array.values);
-            }
-        }
-        out.pointData.push_back(std::move(array));
-    }
-
-    // Cell arrays from the element and face variables, set by set in the cells' order.
-    for (MeshVariable const& mv : p_variables) {
-        if (mv.location == zev::eVertex || !mv.variable) {
-            continue;
-        }
-        DataArray array;
-        array.name = mv.name;
-        array.numComponents = mv.numComponents == 3 ? 3 : 1;
-        array.role = array.numComponents == 3 ? ArrayRole::Vectors : ArrayRole::Scalars;
-        bool any = false;
-        auto const keys = mv.variable->getDataKeysOnLocation(mv.location);
-        if (!volume) {
-            array.values.resize(numSegments * static_cast<std::size_t>(array.numComponents), zev::ZEV_UNDEF);
-        }
-        for (Block const& b : blocks) {
-            std::size_t const n = b.set->size();
-            if (b.location != mv.location || keys.count(b.name) == 0) {
-                array.values.resize(array.values.size() + n * static_cast<std::size_t>(array.numComponents),
-                                    zev::ZEV_UNDEF);
-                continue;
-            }
-            zev::Variable::Description const desc(mv.variable->getGlobalType(), mv.location, b.name);
-            for (std::size_t i = 0; i < n; ++i) {
-                if (array.numComponents == 3) {
-                    auto const& data =
-                        static_cast<zev::VectorVariable const&>(*mv.variable).getTripletValues(desc);
-                    zev::Triplet const t = i < data.size()
-                                               ? data[i]
-                                               : zev::Triplet(zev::ZEV_UNDEF, zev::ZEV_UNDEF, zev::ZEV_UNDEF);
-                    array.values.insert(array.values.end(), {double(t[0]), double(t[1]), double(t[2])});
-                } else {
-                    auto const& data = static_cast<zev::Variable const&>(*mv.variable).getFloatValues(desc);
-                    array.values.push_back(i < data.size() ? double(data[i]) : double(zev::ZEV_UNDEF));
-                }
-            }
-            any = true;
-        }
-        if (volume) {
-            array.values.resize(array.values.size() +
-                                    numSegments * static_cast<std::size_t>(array.numComponents),
-                                zev::ZEV_UNDEF);
-        }
-        if (any) {
-            out.cellData.push_back(std::move(array));
         }
     }
     return out;

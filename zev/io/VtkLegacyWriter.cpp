@@ -2,6 +2,7 @@
 
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/PolyDataCells.h"
 
 #include <charconv>
 #include <climits>
@@ -276,18 +277,7 @@ void VtkLegacyWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encodin
     std::vector<std::size_t> lines;
     std::vector<std::size_t> polygons;
     if (p_mesh.kind == DatasetKind::PolyData) {
-        for (std::size_t c = 0; c < numCells; ++c) {
-            VtkCellType const t = p_mesh.cellTypes[c];
-            if (t == VtkCellType::Line || t == VtkCellType::PolyLine) {
-                lines.push_back(c);
-            } else if (isSurfaceCell(t)) {
-                polygons.push_back(c);
-            } else {
-                throw FormatError(p_name, 0, FormatError::s_noOffset,
-                                  std::string("a POLYDATA file cannot hold cell ") + std::to_string(c) +
-                                      ", a " + cellTypeName(t));
-            }
-        }
+        splitPolyDataCells(p_mesh, p_name, "POLYDATA", lines, polygons);
     }
 
     bool const binary = p_encoding == Encoding::Binary;

@@ -3,6 +3,7 @@
 #include "zev/io/Base64.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/PolyDataCells.h"
 #include "zev/io/VtkCellOrder.h"
 
 #include <zlib.h>
@@ -320,20 +321,8 @@ void VtkXmlWriter::write(MeshData const& p_mesh, std::ostream& p_out, Options co
     std::size_t const numCells = p_mesh.numCells();
     bool const poly = p_mesh.kind == DatasetKind::PolyData;
     std::vector<std::size_t> lines, polygons;
-    for (std::size_t c = 0; c < numCells; ++c) {
-        VtkCellType const t = p_mesh.cellTypes[c];
-        if (!poly) {
-            continue;
-        }
-        if (t == VtkCellType::Line || t == VtkCellType::PolyLine) {
-            lines.push_back(c);
-        } else if (isSurfaceCell(t)) {
-            polygons.push_back(c);
-        } else {
-            throw FormatError(p_name, 0, FormatError::s_noOffset,
-                              std::string("a PolyData file cannot hold cell ") + std::to_string(c) + ", a " +
-                                  cellTypeName(t));
-        }
+    if (poly) {
+        splitPolyDataCells(p_mesh, p_name, "PolyData", lines, polygons);
     }
     checkArrays(p_mesh.pointData, p_mesh.numPoints(), "point", p_name);
     checkArrays(p_mesh.cellData, numCells, "cell", p_name);

@@ -47,6 +47,48 @@ void growBox(float* p_lo, float* p_hi, const float* p_otherLo, const float* p_ot
     }
 }
 
+// The smallest order of a face that p_hitsTriangle(face, k) accepts for one of its fan
+// triangles (corners 0, k, k + 1), or INT_MAX. Nodes whose boxes p_meetsBox rejects are
+// skipped, and so are nodes and faces that cannot beat the best hit so far. p_hitsTriangle
+// records its hit as it accepts, so the last accepted is the one returned.
+template <class Node, class Face, class MeetsBox, class HitsTriangle>
+int firstHitOrder(const std::vector<Node>& p_nodes, const std::vector<Face>& p_faces,
+                  const MeetsBox& p_meetsBox, const HitsTriangle& p_hitsTriangle)
+{
+    int best = INT_MAX;
+    int stack[kStackSize];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const Node& node = p_nodes[static_cast<std::size_t>(stack[--top])];
+        if (node.minOrder >= best || !p_meetsBox(node))
+            continue;
+        if (node.count > 0) {
+            for (int i = node.first; i < node.first + node.count; ++i) {
+                const Face& face = p_faces[static_cast<std::size_t>(i)];
+                if (face.order >= best)
+                    continue;
+                for (int k = 1; k + 1 < face.numCorners; ++k) {
+                    if (p_hitsTriangle(face, k)) {
+                        best = face.order;
+                        break;
+                    }
+                }
+            }
+            continue;
+        }
+        // The child holding the earlier faces is searched first, so that its hit prunes
+        // the other.
+        const int left = static_cast<int>(&node - p_nodes.data()) + 1;
+        const int right = node.first;
+        const bool leftFirst = p_nodes[static_cast<std::size_t>(left)].minOrder <=
+                               p_nodes[static_cast<std::size_t>(right)].minOrder;
+        stack[top++] = leftFirst ? right : left;
+        stack[top++] = leftFirst ? left : right;
+    }
+    return best;
+}
+
 } // namespace
 
 FaceLineTree::~FaceLineTree() = default;
@@ -288,41 +330,15 @@ bool FaceLineTree::firstLineHit(const Triplet& p_point, const Triplet& p_directi
         return enter <= leave;
     };
 
-    int best = INT_MAX;
     float bestT = 0.0f;
-    int stack[kStackSize];
-    int top = 0;
-    stack[top++] = 0;
-    while (top > 0) {
-        const Node& node = m_nodes[static_cast<std::size_t>(stack[--top])];
-        if (node.minOrder >= best || !meetsBox(node))
-            continue;
-        if (node.count > 0) {
-            for (int i = node.first; i < node.first + node.count; ++i) {
-                const Face& face = m_faces[static_cast<std::size_t>(i)];
-                if (face.order >= best)
-                    continue;
-                for (int k = 1; k + 1 < face.numCorners; ++k) {
-                    float t = 0.0f;
-                    if (LineQueries::intersectsTriangle(p_point, p_direction, face.corner[0], face.corner[k],
-                                                        face.corner[k + 1], t, false, true)) {
-                        best = face.order;
-                        bestT = t;
-                        break;
-                    }
-                }
-            }
-            continue;
-        }
-        // The child holding the earlier faces is searched first, so that its hit prunes
-        // the other.
-        const int left = static_cast<int>(&node - m_nodes.data()) + 1;
-        const int right = node.first;
-        const bool leftFirst = m_nodes[static_cast<std::size_t>(left)].minOrder <=
-                               m_nodes[static_cast<std::size_t>(right)].minOrder;
-        stack[top++] = leftFirst ? right : left;
-        stack[top++] = leftFirst ? left : right;
-    }
+    const int best = firstHitOrder(m_nodes, m_faces, meetsBox, [&](const Face& p_face, int p_k) {
+        float t = 0.0f;
+        if (!LineQueries::intersectsTriangle(p_point, p_direction, p_face.corner[0], p_face.corner[p_k],
+                                             p_face.corner[p_k + 1], t, false, true))
+            return false;
+        bestT = t;
+        return true;
+    });
     if (best == INT_MAX)
         return false;
     toSetAndFace(best, p_set, p_face);
@@ -368,39 +384,15 @@ bool FaceLineTree::firstCircleHit(const Triplet& p_centre, const Triplet& p_axis
         return radial - diagonal <= p_radius && radial + diagonal >= p_radius;
     };
 
-    int best = INT_MAX;
     Triplet bestHit;
-    int stack[kStackSize];
-    int top = 0;
-    stack[top++] = 0;
-    while (top > 0) {
-        const Node& node = m_nodes[static_cast<std::size_t>(stack[--top])];
-        if (node.minOrder >= best || !meetsBox(node))
-            continue;
-        if (node.count > 0) {
-            for (int i = node.first; i < node.first + node.count; ++i) {
-                const Face& face = m_faces[static_cast<std::size_t>(i)];
-                if (face.order >= best)
-                    continue;
-                for (int k = 1; k + 1 < face.numCorners; ++k) {
-                    Triplet hit;
-                    if (LineQueries::intersectsTriangleWithCircle(p_centre, p_axis, p_radius, face.corner[0],
-                                                                  face.corner[k], face.corner[k + 1], hit)) {
-                        best = face.order;
-                        bestHit = hit;
-                        break;
-                    }
-                }
-            }
-            continue;
-        }
-        const int left = static_cast<int>(&node - m_nodes.data()) + 1;
-        const int right = node.first;
-        const bool leftFirst = m_nodes[static_cast<std::size_t>(left)].minOrder <=
-                               m_nodes[static_cast<std::size_t>(right)].minOrder;
-        stack[top++] = leftFirst ? right : left;
-        stack[top++] = leftFirst ? left : right;
-    }
+    const int best = firstHitOrder(m_nodes, m_faces, meetsBox, [&](const Face& p_face, int p_k) {
+        Triplet hit;
+        if (!LineQueries::intersectsTriangleWithCircle(p_centre, p_axis, p_radius, p_face.corner[0],
+                                                       p_face.corner[p_k], p_face.corner[p_k + 1], hit))
+            return false;
+        bestHit = hit;
+        return true;
+    });
     if (best == INT_MAX)
         return false;
     toSetAndFace(best, p_set, p_face);

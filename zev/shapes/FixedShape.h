@@ -98,9 +98,10 @@ public:
     using Shape::constructWeights;
 };
 
-// A volume element of N vertices, F faces and E edges whose topology tables are the static
-// members m_face2vert, m_face2vertSize, m_face2IPs, m_edgeConnectivity, m_vert2RegionFaces
-// and m_vert2RegionFaceSize of Derived.
+// A volume element of N vertices, F faces and E edges whose topology and marching tables are
+// the static members m_face2vert, m_face2vertSize, m_face2IPs, m_edgeConnectivity,
+// m_vert2RegionFaces, m_vert2RegionFaceSize, m_tableIndex, m_marchingTable and
+// m_marchingListSize of Derived.
 template <class Derived, int N, int F, int E, ShapeType Type>
 class ZEV_EXPORT FixedElement : public FixedShape<Element, N, F, E, Type> {
 public:
@@ -123,6 +124,13 @@ public:
     {
         p_n = Derived::m_vert2RegionFaceSize[p_vertex];
         return Derived::m_vert2RegionFaces[p_vertex];
+    }
+    int getTableIndex() const final { return Derived::m_tableIndex; }
+    const int* getMarchingTable(int p_case) const final { return Derived::m_marchingTable[p_case]; }
+    int getMarchingListSize(int p_case) const final { return Derived::m_marchingListSize[p_case]; }
+    int getEdgeConnectivity(int p_edge, int p_end) const final
+    {
+        return Derived::m_edgeConnectivity[p_edge][p_end];
     }
 };
 

@@ -34,11 +34,6 @@ public:
 
     ~Pyramid() override;
 
-    int getTableIndex() const final { return m_tableIndex; }
-    const int* getMarchingTable(int p_case) const final { return m_marchingTable[p_case]; }
-    int getMarchingListSize(int p_case) const final { return m_marchingListSize[p_case]; }
-    int getEdgeConnectivity(int p_edge, int p_end) const final { return m_edgeConnectivity[p_edge][p_end]; }
-
     // Signed volume as a sum of tetrahedra; positive for the standard local numbering.
     float getSimpleVolume(const TripletZEVVector& p_vertices) const final;
     void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,

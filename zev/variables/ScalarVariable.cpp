@@ -15,11 +15,6 @@ namespace zev {
 
 namespace {
 
-[[noreturn]] void fail(const char* p_method, const std::string& p_message)
-{
-    throw internal::error("ScalarVariable", p_method, p_message);
-}
-
 using variableStore::isSetLocation;
 
 // A concrete copy of any float array (views included).
@@ -98,85 +93,16 @@ void ScalarVariable::addComponentView(VectorVariable& p_vector, const Descriptio
 
 ScalarVariable::~ScalarVariable() = default;
 
-const FloatZEVVector* ScalarVariable::statisticArray(VarType p_type) const
-{
-    // A variable without any vertex data answers as for missing data instead of failing
-    // type resolution.
-    if (getAllTypes(eVertex).empty())
-        return nullptr;
-    return find(Description(checkType(p_type, eVertex), eVertex, s_allSetName));
-}
-
-float ScalarVariable::getMin(VarType p_type) const
-{
-    const FloatZEVVector* a = statisticArray(p_type);
-    return a ? a->getMin() : ZEV_UNDEF;
-}
-
-float ScalarVariable::getMax(VarType p_type) const
-{
-    const FloatZEVVector* a = statisticArray(p_type);
-    return a ? a->getMax() : ZEV_UNDEF;
-}
-
 float ScalarVariable::getSum(VarType p_type) const
 {
     const FloatZEVVector* a = statisticArray(p_type);
     return a ? a->getSum() : 0.0f;
 }
 
-int ScalarVariable::getNvalid(VarType p_type) const
-{
-    const FloatZEVVector* a = statisticArray(p_type);
-    return a ? a->getNvalid() : 0;
-}
-
-bool ScalarVariable::resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location)
-{
-    bool changed = false;
-    for (VarType type : getAllTypes(p_location)) {
-        for (const auto& size : p_sizes) {
-            auto it = m_data.find(Description(type, p_location, size.first));
-            if (it != m_data.end() && it->second->size() != size.second) {
-                it->second->resize(size.second);
-                changed = true;
-            }
-        }
-        // The concatenation no longer matches its sets.
-        if (changed && p_location != eVertex) {
-            auto all = m_data.find(Description(type, p_location, s_allSetName));
-            if (all != m_data.end()) {
-                delete all->second;
-                m_data.erase(all);
-            }
-        }
-    }
-    return changed;
-}
-
 const FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc) const
 {
-    if (p_desc.setName.empty())
-        fail("getFloatValues(const)", SystemMsg("Empty %1 Set Name for variable '%2'")
-                                          .arg(getVarLocationName(p_desc.location))
-                                          .arg(getName()));
-    const Description d(checkType(p_desc.type, p_desc.location), p_desc.location, p_desc.setName);
-    auto it = m_data.find(d);
-    if (it == m_data.end() && d.setName == s_allSetName && d.location != eVertex) {
-        if (!hasData(d))
-            fail(
-                "getFloatValues(const)",
-                SystemMsg("No %1 data for variable '%2'").arg(getVarLocationName(d.location)).arg(getName()));
-        populateAllValues(d);
-        it = m_data.find(d);
-    }
-    if (it == m_data.end())
-        fail("getFloatValues const",
-             SystemMsg("Request for nonexistent %1 data of type %2 for variable '%3'.")
-                 .arg(getVarLocationName(d.location))
-                 .arg(getVarTypeName(d.type))
-                 .arg(getName()));
-    return *it->second;
+    return resolvedArray(p_desc, "getFloatValues(const)", "getFloatValues const",
+                         "Request for nonexistent %1 data of type %2 for variable '%3'.");
 }
 
 FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc)
@@ -188,21 +114,7 @@ FloatZEVVector& ScalarVariable::getFloatValues(const Description& p_desc)
     if (m_isComponent)
         fail("getFloatValues", SystemMsg("Attempt to alter component variable %1.").arg(getName()));
 
-    if (p_desc.setName == s_allSetName && p_desc.location != eVertex) {
-        // An "All" array filed directly (adopted, or made before any set) is kept.
-        if (!hasData(p_desc)) {
-            if (m_data.count(p_desc) == 0)
-                fileArray(p_desc, new FloatZEVVectorConcrete());
-        } else {
-            populateAllValues(p_desc);
-        }
-    } else {
-        if (m_data.empty())
-            assignGlobalType(p_desc.type);
-        if (m_data.count(p_desc) == 0)
-            fileArray(p_desc, new FloatZEVVectorConcrete());
-    }
-    return *m_data.find(p_desc)->second;
+    return writableArray<FloatZEVVectorConcrete>(p_desc);
 }
 
 void ScalarVariable::populateAllValues(const Description& p_desc) const
@@ -325,36 +237,6 @@ void ScalarVariable::dbprint(size_t p_from, size_t p_to) const
 void ScalarVariable::dbprint() const
 {
     write(std::cout, 0, 0);
-}
-
-const FloatZEVVector& ScalarVariable::getVertexValues(VarType p_type) const
-{
-    return getFloatValues(Description(p_type, eVertex, s_allSetName));
-}
-
-FloatZEVVector& ScalarVariable::getVertexValues(VarType p_type)
-{
-    return getFloatValues(Description(p_type, eVertex, s_allSetName));
-}
-
-const FloatZEVVector& ScalarVariable::getElementValues(const std::string& p_set, VarType p_type) const
-{
-    return getFloatValues(Description(p_type, eElement, p_set));
-}
-
-FloatZEVVector& ScalarVariable::getElementValues(const std::string& p_set, VarType p_type)
-{
-    return getFloatValues(Description(p_type, eElement, p_set));
-}
-
-const FloatZEVVector& ScalarVariable::getFaceValues(const std::string& p_set, VarType p_type) const
-{
-    return getFloatValues(Description(p_type, eFace, p_set));
-}
-
-FloatZEVVector& ScalarVariable::getFaceValues(const std::string& p_set, VarType p_type)
-{
-    return getFloatValues(Description(p_type, eFace, p_set));
 }
 
 bool ScalarVariable::hasFaceValues(const std::string& p_set) const

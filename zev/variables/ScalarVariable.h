@@ -36,12 +36,7 @@ public:
     ScalarVariable& operator=(const ScalarVariable&) = delete;
     ~ScalarVariable() override;
 
-    float getMin(VarType p_type) const override;
-    float getMax(VarType p_type) const override;
     float getSum(VarType p_type) const override;
-    int getNvalid(VarType p_type) const override;
-    using Variable::resize;
-    bool resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location) override;
     // Read access: resolves the type, builds the "All" concatenation of elements or faces
     // on first request, and throws when the array does not exist.
     const FloatZEVVector& getFloatValues(const Description& p_desc) const override;
@@ -61,13 +56,6 @@ public:
     // form so that calls on a scalar variable list its values.
     virtual void write(std::ostream& p_os, size_t p_from, size_t p_to) const;
 #pragma GCC diagnostic pop
-
-    const FloatZEVVector& getVertexValues(VarType p_type) const;
-    FloatZEVVector& getVertexValues(VarType p_type);
-    const FloatZEVVector& getElementValues(const std::string& p_set, VarType p_type) const;
-    FloatZEVVector& getElementValues(const std::string& p_set, VarType p_type);
-    const FloatZEVVector& getFaceValues(const std::string& p_set, VarType p_type) const;
-    FloatZEVVector& getFaceValues(const std::string& p_set, VarType p_type);
 
     // Whether Conservative data is stored for exactly this face (element) set.
     bool hasFaceValues(const std::string& p_set) const;
@@ -91,16 +79,23 @@ public:
 
 private:
     friend class StoredVariable<ScalarVariable, FloatZEVVector>;
+    static constexpr const char* s_className = "ScalarVariable";
+    void concatenate(const Description& p_desc) const
+    {
+        populateAllValues(p_desc);
+    }
     // The type-resolving read access the shared store queries use.
     const FloatZEVVector& storedValues(const Description& p_desc) const
+    {
+        return getFloatValues(p_desc);
+    }
+    FloatZEVVector& writableValues(const Description& p_desc)
     {
         return getFloatValues(p_desc);
     }
 
     // Builds and files the "All" concatenation of p_desc's type and location.
     void populateAllValues(const Description& p_desc) const;
-    // The vertex array of the resolved type for the statistics, or null.
-    const FloatZEVVector* statisticArray(VarType p_type) const;
     // Files a view of component p_component of the array at p_desc in p_vector, if held.
     void addComponentView(VectorVariable& p_vector, const Description& p_desc, int p_component);
 

@@ -15,11 +15,6 @@ namespace zev {
 
 namespace {
 
-[[noreturn]] void fail(const char* p_method, const std::string& p_message)
-{
-    throw internal::error("VectorVariable", p_method, p_message);
-}
-
 using variableStore::isSetLocation;
 
 void writeComponent(std::ostream& p_os, float p_value)
@@ -66,90 +61,16 @@ void VectorVariable::clearMagnitudes() const
     m_magnitudes.clear();
 }
 
-const TripletZEVVector* VectorVariable::statisticArray(VarType p_type) const
-{
-    // A variable without any vertex data answers as for missing data instead of failing
-    // type resolution.
-    if (getAllTypes(eVertex).empty())
-        return nullptr;
-    return find(Description(checkType(p_type, eVertex), eVertex, s_allSetName));
-}
-
-float VectorVariable::getMin(VarType p_type) const
-{
-    const TripletZEVVector* a = statisticArray(p_type);
-    return a ? a->getMin() : ZEV_UNDEF;
-}
-
-float VectorVariable::getMax(VarType p_type) const
-{
-    const TripletZEVVector* a = statisticArray(p_type);
-    return a ? a->getMax() : ZEV_UNDEF;
-}
-
 float VectorVariable::getSum(VarType p_type) const
 {
     const TripletZEVVector* a = statisticArray(p_type);
     return a ? a->getSum() : ZEV_UNDEF;
 }
 
-int VectorVariable::getNvalid(VarType p_type) const
-{
-    const TripletZEVVector* a = statisticArray(p_type);
-    return a ? a->getNvalid() : 0;
-}
-
-bool VectorVariable::resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location)
-{
-    bool changed = false;
-    for (VarType type : getAllTypes(p_location)) {
-        for (const auto& size : p_sizes) {
-            const Description d(type, p_location, size.first);
-            auto it = m_data.find(d);
-            if (it != m_data.end() && it->second->size() != size.second) {
-                it->second->resize(size.second);
-                // Cached lengths of a resized array would no longer match it.
-                dropMagnitudes(d);
-                changed = true;
-            }
-        }
-        // The concatenation no longer matches its sets.
-        if (changed && p_location != eVertex) {
-            const Description all(type, p_location, s_allSetName);
-            auto it = m_data.find(all);
-            if (it != m_data.end()) {
-                delete it->second;
-                m_data.erase(it);
-            }
-            dropMagnitudes(all);
-        }
-    }
-    return changed;
-}
-
 const TripletZEVVector& VectorVariable::getTripletValues(const Description& p_desc) const
 {
-    if (p_desc.setName.empty())
-        fail("getTripletValues(const)", SystemMsg("Empty %1 Set Name for variable '%2'")
-                                            .arg(getVarLocationName(p_desc.location))
-                                            .arg(getName()));
-    const Description d(checkType(p_desc.type, p_desc.location), p_desc.location, p_desc.setName);
-    auto it = m_data.find(d);
-    if (it == m_data.end() && d.setName == s_allSetName && d.location != eVertex) {
-        if (!hasData(d))
-            fail(
-                "getTripletValues(const)",
-                SystemMsg("No %1 data for variable '%2'").arg(getVarLocationName(d.location)).arg(getName()));
-        populateTripletValues(d);
-        it = m_data.find(d);
-    }
-    if (it == m_data.end())
-        fail("getTripletValues const",
-             SystemMsg("Request for nonexistent %1 data of type %2 for variable '%3'")
-                 .arg(getVarLocationName(d.location))
-                 .arg(getVarTypeName(d.type))
-                 .arg(getName()));
-    return *it->second;
+    return resolvedArray(p_desc, "getTripletValues(const)", "getTripletValues const",
+                         "Request for nonexistent %1 data of type %2 for variable '%3'");
 }
 
 TripletZEVVector& VectorVariable::getTripletValues(const Description& p_desc)
@@ -161,23 +82,10 @@ TripletZEVVector& VectorVariable::getTripletValues(const Description& p_desc)
                                      .arg(getVarLocationName(p_desc.location))
                                      .arg(getName()));
 
-    if (p_desc.setName == s_allSetName && p_desc.location != eVertex) {
-        // An "All" array filed directly (made before any set) is kept.
-        if (!hasData(p_desc)) {
-            if (m_data.count(p_desc) == 0)
-                fileArray(p_desc, new TripletZEVVector());
-        } else {
-            populateTripletValues(p_desc);
-        }
-    } else {
-        if (m_data.empty())
-            assignGlobalType(p_desc.type);
-        if (m_data.count(p_desc) == 0)
-            fileArray(p_desc, new TripletZEVVector());
-    }
+    TripletZEVVector& values = writableArray<TripletZEVVector>(p_desc);
     // The caller may change the triplets.
     clearMagnitudes();
-    return *m_data.find(p_desc)->second;
+    return values;
 }
 
 const TripletZEVVector& VectorVariable::getTripletValues(VarType p_type) const
@@ -332,36 +240,6 @@ void VectorVariable::write(std::ostream& p_os, int p_from, int p_to) const
         }
     }
     p_os << std::endl;
-}
-
-const TripletZEVVector& VectorVariable::getVertexValues(VarType p_type) const
-{
-    return getTripletValues(Description(p_type, eVertex, s_allSetName));
-}
-
-TripletZEVVector& VectorVariable::getVertexValues(VarType p_type)
-{
-    return getTripletValues(Description(p_type, eVertex, s_allSetName));
-}
-
-const TripletZEVVector& VectorVariable::getElementValues(const std::string& p_set, VarType p_type) const
-{
-    return getTripletValues(Description(p_type, eElement, p_set));
-}
-
-TripletZEVVector& VectorVariable::getElementValues(const std::string& p_set, VarType p_type)
-{
-    return getTripletValues(Description(p_type, eElement, p_set));
-}
-
-const TripletZEVVector& VectorVariable::getFaceValues(const std::string& p_set, VarType p_type) const
-{
-    return getTripletValues(Description(p_type, eFace, p_set));
-}
-
-TripletZEVVector& VectorVariable::getFaceValues(const std::string& p_set, VarType p_type)
-{
-    return getTripletValues(Description(p_type, eFace, p_set));
 }
 
 } // namespace zev

@@ -28,12 +28,7 @@ public:
     ~VectorVariable() override;
 
     // Statistics over every defined component of the vertex triplets.
-    float getMin(VarType p_type) const override;
-    float getMax(VarType p_type) const override;
     float getSum(VarType p_type) const override;
-    int getNvalid(VarType p_type) const override;
-    using Variable::resize;
-    bool resize(const std::map<std::string, size_t>& p_sizes, VarLocation p_location) override;
     // The magnitudes of the "All" array of the resolved type (never of a single set).
     const FloatZEVVector& getFloatValues(const Description& p_desc) const override;
     FloatZEVVector& getFloatValues(const Description& p_desc) override;
@@ -54,20 +49,18 @@ public:
     const TripletZEVVector& getTripletValues(VarType p_type) const;
     TripletZEVVector& getTripletValues(VarType p_type);
 
-    const TripletZEVVector& getVertexValues(VarType p_type) const;
-    TripletZEVVector& getVertexValues(VarType p_type);
-    const TripletZEVVector& getElementValues(const std::string& p_set, VarType p_type) const;
-    TripletZEVVector& getElementValues(const std::string& p_set, VarType p_type);
-    const TripletZEVVector& getFaceValues(const std::string& p_set, VarType p_type) const;
-    TripletZEVVector& getFaceValues(const std::string& p_set, VarType p_type);
-
     // Replaces the vertex array of type p_to by a copy of that of type p_from.
     TripletZEVVector& getCopyOfValues(VarType p_from, VarType p_to);
 
 private:
     friend class StoredVariable<VectorVariable, TripletZEVVector>;
+    static constexpr const char* s_className = "VectorVariable";
+    void concatenate(const Description& p_desc) const { populateTripletValues(p_desc); }
     // The type-resolving read access the shared store queries use.
     const TripletZEVVector& storedValues(const Description& p_desc) const { return getTripletValues(p_desc); }
+    TripletZEVVector& writableValues(const Description& p_desc) { return getTripletValues(p_desc); }
+    // Cached lengths of a resized or removed array would no longer match it.
+    void arrayChanged(const Description& p_desc) const { dropMagnitudes(p_desc); }
     using MagnitudeStore = std::map<Description, FloatZEVVector*>;
 
     // Builds and files the "All" concatenation of p_desc's type and location.
@@ -75,8 +68,6 @@ private:
     // Builds and caches the magnitudes of the "All" array p_desc.
     void populateFloatValues(const Description& p_desc) const;
     const FloatZEVVector& magnitudes(const Description& p_desc, const char* p_method) const;
-    // The vertex array of the resolved type for the statistics, or null.
-    const TripletZEVVector* statisticArray(VarType p_type) const;
     void dropMagnitudes(const Description& p_desc) const;
     void clearMagnitudes() const;
 

@@ -1,0 +1,421 @@
+// The operations of the module's mesh that make new meshes or read values out of it: derived
+// geometries, cuts and selections, carrying variables through their interpolants, integrals, probes and
+// sample points.
+#include "python/src/Mesh.h"
+
+#include "tools/zevgeom/Analysis.h"
+#include "tools/zevgeom/Generator.h"
+#include "tools/zevgeom/Report.h"
+#include "zev/contracts/Error.h"
+#include "zev/contracts/ExpressionEvaluator.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
+#include "zev/contracts/ProgressTracker.h"
+#include "zev/contracts/ReductionUtility.h"
+#include "zev/contracts/Triplet.h"
+#include "zev/contracts/TripletZEVVector.h"
+#include "zev/contracts/Undefined.h"
+#include "zev/cutting/GeometryIntersector.h"
+#include "zev/derived/SamplePointsGeometry.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/geometry/GeometryAPI.h"
+#include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/Interpolant.h"
+#include "zev/io/MeshFile.h"
+#include "zev/search/PointLocator.h"
+#include "zev/shapes/Shape.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/variables/ScalarVariable.h"
+#include "zev/variables/Variable.h"
+#include "zev/variables/VectorVariable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <exception>
+#include <mutex>
+
+namespace zevpy {
+
+namespace {
+
+using zev::io::GeometryPtr;
+
+GeometryPtr newGeometry(std::string const& p_name)
+{
+    zev::io::installLocationProvider();
+    GeometryPtr g(zev::GeometryAPI::instance()->newGeometry("", nullptr));
+    g->setName(p_name);
+    return g;
+}
+
+zev::Triplet toTriplet(std::array<double, 3> const& p_value)
+{
+    return zev::Triplet(static_cast<float>(p_value[0]), static_cast<float>(p_value[1]),
+                        static_cast<float>(p_value[2]));
+}
+
+// A unit normal and the plane's offset n . origin; a zero normal is refused.
+std::pair<zev::Triplet, float> plane(std::array<double, 3> const& p_origin,
+                                     std::array<double, 3> const& p_normal)
+{
+    double const length =
+        std::sqrt(p_normal[0] * p_normal[0] + p_normal[1] * p_normal[1] + p_normal[2] * p_normal[2]);
+    if (!(length > 0) || !std::isfinite(length))
+        throw RequestError("the plane's normal must be a finite, non-zero vector");
+    std::array<double, 3> const n{p_normal[0] / length, p_normal[1] / length, p_normal[2] / length};
+    double const d = n[0] * p_origin[0] + n[1] * p_origin[1] + n[2] * p_origin[2];
+    return {toTriplet(n), static_cast<float>(d)};
+}
+
+void report(Progress const& p_progress, std::string const& p_stage, double p_fraction)
+{
+    if (p_progress)
+        p_progress(p_stage, p_fraction);
+}
+
+// Forwards the library's progress reports to a caller's callback for the length of one call. The
+// library's listener is process-wide, so calls that want progress take turns. A failing callback does
+// not unwind through the library's loops: its first failure is kept and rethrown once the call is done.
+class ForwardedProgress : public zev::ProgressListener {
+public:
+    explicit ForwardedProgress(Progress const& p_progress) : m_progress(p_progress)
+    {
+        if (m_progress) {
+            m_lock = std::unique_lock<std::mutex>(s_mutex);
+            m_previous = zev::ProgressTracker::setListener(this);
+        }
+    }
+    ~ForwardedProgress() override
+    {
+        if (m_progress)
+            zev::ProgressTracker::setListener(m_previous);
+    }
+    ForwardedProgress(ForwardedProgress const&) = delete;
+    ForwardedProgress& operator=(ForwardedProgress const&) = delete;
+
+    void progress(std::string const& p_stage, double p_fraction) override
+    {
+        if (m_failure)
+            return;
+        try {
+            m_progress(p_stage, p_fraction);
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    }
+    void rethrow()
+    {
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
+
+private:
+    static std::mutex s_mutex;
+    Progress const& m_progress;
+    std::unique_lock<std::mutex> m_lock;
+    zev::ProgressListener* m_previous = nullptr;
+    std::exception_ptr m_failure;
+};
+std::mutex ForwardedProgress::s_mutex;
+
+} // namespace
+
+std::shared_ptr<Mesh> Mesh::derived(std::string const& p_kind, std::string const& p_name)
+{
+    std::shared_ptr<Mesh> out(new Mesh());
+    out->m_loaded.geometry = newGeometry(p_name);
+    out->m_loaded.source = p_kind + " of " + source();
+    out->m_loaded.variablesFiled = true;
+    out->m_kind = p_kind;
+    out->m_parent = shared_from_this();
+    return out;
+}
+
+std::shared_ptr<Mesh> Mesh::boundary()
+{
+    Lock const lock(libraryMutex());
+    zev::Geometry const& g = geo();
+    std::shared_ptr<Mesh> out = derived("boundary", "boundary");
+    zev::Geometry& surface = out->geo();
+    surface.getVertices() = g.getVertices();
+    out->m_sharesParentVertices = true;
+    if (g.getNumElements() == 0) {
+        // A surface mesh is its own boundary.
+        for (std::string const& name : g.getFaceSetNames())
+            surface.insertFaceSet(name, g.getFaceSet(name)->clone());
+    } else {
+        // The faces are built on a scratch copy of the element sets, so the mesh itself gains no sets.
+        GeometryPtr scratch = newGeometry("");
+        scratch->getVertices() = g.getVertices();
+        for (std::string const& name : g.getElementSetNames())
+            scratch->insertElementSet(name, g.getElementSet(name)->clone());
+        for (std::string const& name : zevgeom::buildBoundary(*scratch))
+            surface.insertFaceSet(name, scratch->getFaceSet(name)->clone());
+    }
+    // The boundary numbers its vertices as the mesh does: its vertex data comes along unchanged.
+    for (auto const& entry : m_variables)
+        if (entry.second == zev::eVertex)
+            out->carry(entry.first);
+    return out;
+}
+
+std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
+                                  std::array<double, 3> const& p_normal, Progress const& p_progress)
+{
+    Lock const lock(libraryMutex());
+    auto const [normal, d] = plane(p_origin, p_normal);
+    std::shared_ptr<Mesh> out = derived("slice", "slice");
+    report(p_progress, "slice", 0.0);
+    {
+        ForwardedProgress forwarded(p_progress);
+        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), normal, d);
+        forwarded.rethrow();
+    }
+    report(p_progress, "slice", 1.0);
+    return out;
+}
+
+zev::Variable const* Mesh::vertexScalar(std::string const& p_name)
+{
+    zev::VarLocation location = zev::eVertex;
+    zev::Variable const* variable = resolve(p_name, location);
+    if (location != zev::eVertex || variable->isVector())
+        throw RequestError("'" + p_name + "' must be a scalar at the vertices");
+    return variable;
+}
+
+std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Progress const& p_progress)
+{
+    Lock const lock(libraryMutex());
+    zev::Variable const* field = vertexScalar(p_field);
+    std::shared_ptr<Mesh> out = derived("isosurface", "iso");
+    report(p_progress, "isosurface", 0.0);
+    {
+        ForwardedProgress forwarded(p_progress);
+        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), field,
+                                                        field->getGlobalType(), static_cast<float>(p_value));
+        forwarded.rethrow();
+    }
+    report(p_progress, "isosurface", 1.0);
+    return out;
+}
+
+std::shared_ptr<Mesh> Mesh::selectRange(std::string const& p_field, std::string const& p_range,
+                                        double p_first, double p_second, bool p_inclusive)
+{
+    Lock const lock(libraryMutex());
+    if (numElements() == 0)
+        throw RequestError(source() + " has no volume cells to select");
+    zev::Variable const* field = vertexScalar(p_field);
+    std::shared_ptr<Mesh> out = derived("selection", "selection");
+    out->geo().getVertices() = geo().getVertices();
+    out->m_sharesParentVertices = true;
+    out->geo().calcIsovolume(geo().getName(), &geo(), p_range, p_inclusive, field, field->getGlobalType(),
+                             static_cast<float>(p_first), static_cast<float>(p_second), {});
+    return out;
+}
+
+std::shared_ptr<Mesh> Mesh::selectPlane(std::array<double, 3> const& p_origin,
+                                        std::array<double, 3> const& p_normal, std::string const& p_side,
+                                        bool p_inclusive)
+{
+    Lock const lock(libraryMutex());
+    if (numElements() == 0)
+        throw RequestError(source() + " has no volume cells to select");
+    auto const [normal, d] = plane(p_origin, p_normal);
+    std::shared_ptr<Mesh> out = derived("selection", "selection");
+    out->geo().getVertices() = geo().getVertices();
+    out->m_sharesParentVertices = true;
+    out->geo().calcVolume(geo().getName(), &geo(), "", p_side, p_inclusive, d, normal, {});
+    return out;
+}
+
+void Mesh::carry(std::string const& p_name)
+{
+    Lock const lock(libraryMutex());
+    if (!m_parent)
+        throw RequestError(source() + " has no parent to carry '" + p_name + "' from");
+    zev::Geometry& parent = m_parent->geo();
+    zev::Variable* source = nullptr;
+    zev::VarLocation location = zev::eVertex;
+    for (auto const& entry : m_parent->m_variables) {
+        if (entry.first == p_name) {
+            location = entry.second;
+            source = parent.findVariable(p_name, location);
+            break;
+        }
+    }
+    if (source == nullptr)
+        throw UnknownName("no variable '" + p_name + "' in " + m_parent->source());
+
+    if (m_sharesParentVertices && location == zev::eVertex) {
+        file(source->clone(p_name), p_name, zev::eVertex);
+        return;
+    }
+    // A cut carries vertex data through its edge interpolant and element data onto its faces; a
+    // selection carries element data element to element.
+    zev::VarLocation const destination =
+        location == zev::eVertex ? zev::eVertex : (m_kind == "selection" ? zev::eElement : zev::eFace);
+    if (location == zev::eFace || (m_kind == "boundary" && location != zev::eVertex))
+        throw RequestError("'" + p_name + "' lives on " + zevgeom::locationName(location) + "s; a " + m_kind +
+                           " carries vertex" + (m_kind == "boundary" ? "" : " and element") + " data only");
+    zev::Interpolant const* interpolant = nullptr;
+    for (zev::Interpolant const* candidate : geo().getInterpolantList())
+        if (candidate->getDestinationVarLocation() == destination)
+            interpolant = candidate;
+    if (interpolant == nullptr)
+        throw RequestError("'" + p_name + "' cannot be carried: the " + m_kind + " keeps no " +
+                           zevgeom::locationName(location) + " interpolant");
+    zev::VarType const type = source->getGlobalType();
+    if (source->isVector()) {
+        zev::TripletZEVVector carried;
+        interpolant->interpolate({static_cast<zev::VectorVariable const*>(source)}, type, carried);
+        addVariable(p_name, carried.floatData(), carried.size(), 3, destination);
+    } else {
+        zev::FloatZEVVectorConcrete carried;
+        interpolant->interpolate({static_cast<zev::ScalarVariable const*>(source)}, type, carried);
+        addVariable(p_name, carried.data(), carried.size(), 1, destination);
+    }
+}
+
+IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBoundary)
+{
+    Lock const lock(libraryMutex());
+    if (p_overBoundary && numElements() > 0) {
+        for (auto const& entry : m_variables)
+            if (entry.first == p_expression && entry.second != zev::eVertex)
+                throw RequestError("'" + p_expression + "' lives on " + zevgeom::locationName(entry.second) +
+                                   "s; integrate it over the volume");
+        return boundary()->integrate(p_expression, false);
+    }
+    geo().clearDataStores();
+    zevgeom::Domain const domain = numElements() > 0 ? zevgeom::Domain::Volume : zevgeom::Domain::Boundary;
+    zevgeom::Integral const r = zevgeom::integrate(m_loaded, p_expression, true, domain);
+    return {r.integral, r.measure, r.average, r.valid};
+}
+
+std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std::string const& p_name,
+                               int& p_components)
+{
+    Lock const lock(libraryMutex());
+    Values const v = values(p_name);
+    if (v.location != zev::eVertex)
+        throw RequestError("probe interpolates vertex data; '" + p_name + "' lives on " +
+                           zevgeom::locationName(v.location) + "s");
+    p_components = v.components;
+    float const* data = v.view != nullptr ? v.view : v.copy.data();
+    std::size_t const width = static_cast<std::size_t>(v.components);
+    std::vector<float> out(p_count * width, zev::ZEV_UNDEF);
+    zev::Geometry& g = geo();
+    for (std::size_t i = 0; i < p_count; ++i) {
+        double const* p = p_points + 3 * i;
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            continue;
+        zev::Triplet const point(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                 static_cast<float>(p[2]));
+        zev::PointLocation const at = zev::PointLocator::locate(g, point, zev::Geometry::SearchDomain, true);
+        if (!at.found() || at.m_weights.size() == 0)
+            continue;
+        for (std::size_t c = 0; c < width; ++c) {
+            double sum = 0;
+            bool defined = true;
+            for (std::size_t k = 0; k < at.m_weights.size() && defined; ++k) {
+                std::size_t const node = static_cast<std::size_t>(at.m_weights.m_nodes[k]);
+                float const value = node < v.count ? data[node * width + c] : zev::ZEV_UNDEF;
+                defined = value != zev::ZEV_UNDEF && std::isfinite(value);
+                sum += double(at.m_weights.m_weights[k]) * value;
+            }
+            if (defined)
+                out[i * width + c] = static_cast<float>(sum);
+        }
+    }
+    return out;
+}
+
+std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_seed)
+{
+    using Sampler = zev::SamplePointsGeometry;
+    static std::pair<char const*, Sampler::Method> const methods[] = {
+        {"random", Sampler::Random},
+        {"grid", Sampler::RectangularGrid},
+        {"vertices", Sampler::Vertex},
+        {"face-centres", Sampler::FaceCenter},
+        {"free-edges", Sampler::FreeEdge},
+        {"equal-area", Sampler::EquallySpaced},
+        {"equal-area-random", Sampler::EquallySpacedRandom}};
+    Sampler::Method method = Sampler::InvalidMethod;
+    for (auto const& m : methods)
+        if (p_method == m.first)
+            method = m.second;
+    if (method == Sampler::InvalidMethod)
+        throw RequestError("method is random, grid, vertices, face-centres, free-edges, equal-area or "
+                           "equal-area-random, not '" +
+                           p_method + "'");
+    if (p_count < 0)
+        throw RequestError("count must not be negative");
+    Lock const lock(libraryMutex());
+    static bool const registered = [] {
+        try {
+            Sampler::registerType();
+        } catch (zev::Error const&) {
+            // already registered by the tool's code in this process
+        }
+        return true;
+    }();
+    (void)registered;
+    // The parent holds the boundary faces over the vertices they use, so that the vertex method sees
+    // no interior vertex.
+    std::shared_ptr<Mesh> const surface = boundary();
+    zev::Geometry const& b = surface->geo();
+    GeometryPtr parent = newGeometry("sample parent");
+    std::vector<int> renumbered(b.getVertices().size(), -1);
+    for (std::string const& name : b.getFaceSetNames()) {
+        zev::ShapeSet* set = b.getFaceSet(name)->clone();
+        for (std::size_t f = 0; f < set->size(); ++f) {
+            zev::Shape& face = (*set)[f];
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                std::size_t const id = static_cast<std::size_t>(face[k]);
+                if (renumbered[id] < 0) {
+                    renumbered[id] = static_cast<int>(parent->getVertices().size());
+                    parent->getVertices().push_back(b.getVertices()[id]);
+                }
+                face[k] = renumbered[id];
+            }
+        }
+        parent->insertFaceSet(name, set);
+    }
+    double area = 0;
+    for (std::string const& name : parent->getFaceSetNames()) {
+        zev::ShapeSet const* set = parent->getFaceSet(name);
+        zev::Triplet areaVector;
+        for (std::size_t f = 0; f < set->size(); ++f)
+            area += (*set)[f].getArea(parent->getVertices(), areaVector);
+    }
+    bool const items =
+        method == Sampler::Vertex || method == Sampler::FaceCenter || method == Sampler::FreeEdge;
+    zev::ReductionUtility reduction;
+    if (items && p_count > 0)
+        reduction.setReduction(1.0f, p_count);
+    // The grid is square and centred, its spacing chosen so that about p_count nodes cover the area.
+    float const spacing = method == Sampler::RectangularGrid && area > 0 && p_count > 0
+                              ? static_cast<float>(std::sqrt(area / p_count))
+                              : 0.0f;
+    if (method == Sampler::RectangularGrid && spacing == 0.0f)
+        return {};
+    zev::GeometryAutoPtr holder(zev::GeometryAPI::instance()->newGeometry("SamplePointsGeometry", nullptr));
+    auto* sampler = dynamic_cast<Sampler*>(holder.get());
+    if (sampler == nullptr)
+        throw zev::Error("Mesh", "sample", "the sampler is not registered");
+    float const undefined = zev::ZEV_UNDEF;
+    int const n = sampler->doSampling(parent.get(), method, items ? 0 : p_count, spacing, 1.0f, 0.0f,
+                                      zev::TripletBase<float>(undefined, undefined, undefined), "High",
+                                      p_seed, &reduction, false, false, true);
+    std::vector<float> out;
+    out.reserve(3 * static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 3; ++k)
+            out.push_back(sampler->getVertices()[static_cast<std::size_t>(i)][k]);
+    return out;
+}
+
+} // namespace zevpy
