@@ -86,21 +86,21 @@ void regionVolumes(const Triplet* const p_corners[8], double p_volumes[8])
     const double dST = 3.0 * (dot(rst, cST) + dot(s, cStRt) + dot(t, cRsSt)) - dot(rst, cRsRt);
     const double dRST = 3.0 * dot(rt, cRsSt);
 
-    // Region i's octant has the signs of corner i's bits; the eight sums run as butterflies.
-    // The corners' b vectors are eight times the map's coefficients, so every triple product
-    // carries 8^3, and the parts carry the factor 12.
+    // Region i's octant has the signs of corner i's bits (pr bit 0, ps bit 1, pt bit 2), and
+    //   V_i = d0 + pr dR + ps dS + pt dT + pr ps dRS + pr pt dRT + ps pt dST + pr ps pt dRST,
+    // summed over pt, then ps, then pr. The corners' b vectors are eight times the map's
+    // coefficients, so every triple product carries 8^3, and the parts carry the factor 12.
     constexpr double kScale = 1.0 / (512.0 * 12.0);
-    const double aT0 = d0 - dT, aT1 = d0 + dT;   // by pt
-    const double rT0 = dR - dRT, rT1 = dR + dRT; // odd in pr, by pt
-    const double sT0 = dS - dST, sT1 = dS + dST; // odd in ps, by pt
-    const double qT0 = dRS - dRST, qT1 = dRS + dRST;
-    const double lo[2] = {aT0, aT1};
-    const double odR[2] = {rT0, rT1};
-    const double odS[2] = {sT0, sT1};
-    const double odRS[2] = {qT0, qT1};
     for (int k = 0; k < 2; ++k) {
-        const double e0 = lo[k] - odS[k], e1 = lo[k] + odS[k];     // by ps
-        const double f0 = odR[k] - odRS[k], f1 = odR[k] + odRS[k]; // odd in pr, by ps
+        const double pt = k == 0 ? -1.0 : 1.0;
+        const double even = d0 + pt * dT;
+        const double oddR = dR + pt * dRT;
+        const double oddS = dS + pt * dST;
+        const double oddRS = dRS + pt * dRST;
+        const double e0 = even - oddS; // ps = -1
+        const double e1 = even + oddS; // ps = +1
+        const double f0 = oddR - oddRS;
+        const double f1 = oddR + oddRS;
         p_volumes[4 * k + 0] = kScale * (e0 - f0);
         p_volumes[4 * k + 1] = kScale * (e0 + f0);
         p_volumes[4 * k + 2] = kScale * (e1 - f1);

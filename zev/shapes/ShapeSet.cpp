@@ -95,9 +95,21 @@ float ShapeSet::calcVertexVolumes(const TripletZEVVector& p_vertices,
                                   .arg(p_vertices.size())
                                   .arg(p_vertexVolumes.size()));
     float total = 0.0f;
-    const std::size_t n = size();
-    for (std::size_t i = 0; i < n; ++i)
-        total += (*this)[i].calcVertexVolumes(p_vertices, p_vertexVolumes);
+    // A typed set holds shapes of exactly its class: direct calls, open to inlining.
+    bool done = false;
+    withShapeClass(getType(), [&](auto* p_tag) {
+        using T = std::remove_pointer_t<decltype(p_tag)>;
+        if (const auto* typed = asTypedSet<T>(*this)) {
+            for (const T& shape : *typed)
+                total += shape.T::calcVertexVolumes(p_vertices, p_vertexVolumes);
+            done = true;
+        }
+    });
+    if (!done) {
+        const std::size_t n = size();
+        for (std::size_t i = 0; i < n; ++i)
+            total += (*this)[i].calcVertexVolumes(p_vertices, p_vertexVolumes);
+    }
     return total;
 }
 
