@@ -401,6 +401,21 @@ const std::vector<int>& topologySizes()
 {
     return topologySizeList();
 }
+bool& quickFlag()
+{
+    static bool s_quick = false;
+    return s_quick;
+}
+bool quickRun()
+{
+    return quickFlag();
+}
+void setQuickRun()
+{
+    quickFlag() = true;
+    boxSizeList() = {32};
+    topologySizeList() = {32};
+}
 void setSizes(const std::vector<int>& p_sizes)
 {
     boxSizeList() = p_sizes;

@@ -102,6 +102,10 @@ const std::vector<Entry>& entries();
 const std::vector<int>& boxSizes();
 const std::vector<int>& topologySizes();
 void setSizes(const std::vector<int>& p_sizes);
+// The quick run (--quick): every workload at its small size only, so the whole table takes a
+// minute or two. Set before the workloads register; it also makes the box sizes {32}.
+bool quickRun();
+void setQuickRun();
 
 // ---------------------------------------------------------------- memory probes
 
@@ -133,5 +137,10 @@ void registerSelectBenchmarks();
 void registerProjectionBenchmarks();
 void registerPeerBenchmarks();
 void registerLineBenchmarks();
+void registerLocateBenchmarks();
+void registerCutBenchmarks();
+void registerPolyhedronBenchmarks();
+void registerSliceBenchmarks();
+void registerSampleBenchmarks();
 
 } // namespace bench

@@ -103,9 +103,13 @@ void cutWithEdgeMap(benchmark::State& p_state, MeshKind p_kind, int p_n)
 const int s_tetBox = 70;
 const int s_hexBox = 100;
 
-const bool s_registered = [] {
-    for (const auto& box :
-         {std::make_pair(MeshKind::Tet, s_tetBox), std::make_pair(MeshKind::Hex, s_hexBox)}) {
+} // namespace
+
+void registerCutBenchmarks()
+{
+    const int tetBox = quickRun() ? 20 : s_tetBox;
+    const int hexBox = quickRun() ? 30 : s_hexBox;
+    for (const auto& box : {std::make_pair(MeshKind::Tet, tetBox), std::make_pair(MeshKind::Hex, hexBox)}) {
         const MeshKind kind = box.first;
         const int n = box.second;
         add({"ElementCut", meshKindName(kind), "zev", n, "element"},
@@ -113,9 +117,6 @@ const bool s_registered = [] {
         add({"ElementCutEdgeMap", meshKindName(kind), "zev", n, "element"},
             [kind, n](benchmark::State& s) { cutWithEdgeMap(s, kind, n); });
     }
-    return true;
-}();
-
-} // namespace
+}
 
 } // namespace bench

@@ -35,9 +35,20 @@ namespace bench {
 
 namespace {
 
-constexpr int kRings = 501;       // latitude rings, poles included
-constexpr int kSegments = 1000;   // vertices per ring
-constexpr int kLines = 100000;    // lines per iteration
+// Latitude rings (poles included), vertices per ring and lines per iteration: 501, 1000 and
+// 10^5; a quick run takes 51, 100 and 10^4.
+int rings()
+{
+    return quickRun() ? 51 : 501;
+}
+int segments()
+{
+    return quickRun() ? 100 : 1000;
+}
+int lineCount()
+{
+    return quickRun() ? 10000 : 100000;
+}
 constexpr float kSegmentHalf = 3; // the peer's segments reach this far on each side
 constexpr int kObbStride = 20;    // the OBB tree, far slower per line, takes every 20th line
 
@@ -47,7 +58,7 @@ struct Surface {
     std::size_t numTriangles() const { return triangles.size() / 3; }
 };
 
-// 2 kSegments (kRings - 1) = 10^6 triangles, outward facing, closed at both poles.
+// 2 segments (rings - 1) triangles (10^6 in the full run), outward facing, closed at both poles.
 Surface makeBumpySphere()
 {
     Surface s;
@@ -59,19 +70,19 @@ Surface makeBumpySphere()
         s.xyz.push_back(static_cast<float>(r * std::cos(p_theta)));
     };
     add(0, 0);
-    for (int i = 1; i < kRings - 1; ++i)
-        for (int j = 0; j < kSegments; ++j)
-            add(pi * i / (kRings - 1), 2 * pi * j / kSegments);
+    for (int i = 1; i < rings() - 1; ++i)
+        for (int j = 0; j < segments(); ++j)
+            add(pi * i / (rings() - 1), 2 * pi * j / segments());
     add(pi, 0);
-    const int south = (kRings - 2) * kSegments + 1;
-    auto ring = [](int p_i, int p_j) { return 1 + (p_i - 1) * kSegments + p_j % kSegments; };
-    for (int j = 0; j < kSegments; ++j) {
+    const int south = (rings() - 2) * segments() + 1;
+    auto ring = [](int p_i, int p_j) { return 1 + (p_i - 1) * segments() + p_j % segments(); };
+    for (int j = 0; j < segments(); ++j) {
         s.triangles.insert(s.triangles.end(), {0, ring(1, j), ring(1, j + 1)});
-        for (int i = 1; i < kRings - 2; ++i) {
+        for (int i = 1; i < rings() - 2; ++i) {
             s.triangles.insert(s.triangles.end(), {ring(i, j), ring(i + 1, j), ring(i + 1, j + 1)});
             s.triangles.insert(s.triangles.end(), {ring(i, j), ring(i + 1, j + 1), ring(i, j + 1)});
         }
-        s.triangles.insert(s.triangles.end(), {ring(kRings - 2, j), south, ring(kRings - 2, j + 1)});
+        s.triangles.insert(s.triangles.end(), {ring(rings() - 2, j), south, ring(rings() - 2, j + 1)});
     }
     return s;
 }
@@ -88,7 +99,7 @@ Lines makeLines()
     std::mt19937 random(2026);
     std::uniform_real_distribution<float> box(-1.1f, 1.1f);
     std::normal_distribution<float> gauss;
-    for (int i = 0; i < kLines; ++i) {
+    for (int i = 0; i < lineCount(); ++i) {
         lines.points.emplace_back(box(random), box(random), box(random));
         zev::Triplet d(gauss(random), gauss(random), gauss(random));
         lines.directions.push_back(d / d.length());
@@ -154,13 +165,13 @@ void lineQuery(benchmark::State& p_state)
     int hits = 0;
     for (auto _ : p_state) {
         hits = 0;
-        for (int i = 0; i < kLines; ++i)
+        for (int i = 0; i < lineCount(); ++i)
             hits += g.intersectFacesWithLine(l.points[static_cast<std::size_t>(i)],
                                              l.directions[static_cast<std::size_t>(i)], displacement);
         benchmark::DoNotOptimize(displacement);
     }
-    p_state.counters["hit_fraction"] = hits / static_cast<double>(kLines);
-    memory.finish(p_state, kLines);
+    p_state.counters["hit_fraction"] = hits / static_cast<double>(lineCount());
+    memory.finish(p_state, lineCount());
 }
 
 void indexBuild(benchmark::State& p_state)
@@ -247,15 +258,15 @@ void obbTree(benchmark::State& p_state)
     int hits = 0;
     for (auto _ : p_state) {
         hits = 0;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kLines); i += kObbStride) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(lineCount()); i += kObbStride) {
             double a[3], b[3];
             segmentEnds(i, a, b);
             tree->IntersectWithLine(a, b, points, cells);
             hits += cells->GetNumberOfIds() > 0;
         }
     }
-    p_state.counters["hit_fraction"] = hits / static_cast<double>(kLines / kObbStride);
-    memory.finish(p_state, kLines / kObbStride);
+    p_state.counters["hit_fraction"] = hits / static_cast<double>(lineCount() / kObbStride);
+    memory.finish(p_state, lineCount() / kObbStride);
 }
 
 void cellLocator(benchmark::State& p_state)
@@ -268,7 +279,7 @@ void cellLocator(benchmark::State& p_state)
     int hits = 0;
     for (auto _ : p_state) {
         hits = 0;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(kLines); ++i) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(lineCount()); ++i) {
             double a[3], b[3], x[3], pcoords[3], t = 0;
             int subId = 0;
             vtkIdType cellId = -1;
@@ -276,8 +287,8 @@ void cellLocator(benchmark::State& p_state)
             hits += locator->IntersectWithLine(a, b, 0.0, t, x, pcoords, subId, cellId, cell);
         }
     }
-    p_state.counters["hit_fraction"] = hits / static_cast<double>(kLines);
-    memory.finish(p_state, kLines);
+    p_state.counters["hit_fraction"] = hits / static_cast<double>(lineCount());
+    memory.finish(p_state, lineCount());
 }
 
 #endif
@@ -286,7 +297,7 @@ void cellLocator(benchmark::State& p_state)
 
 void registerLineBenchmarks()
 {
-    const long faces = static_cast<long>(2 * kSegments * (kRings - 1));
+    const long faces = static_cast<long>(2 * segments() * (rings() - 1));
     // The same query of the library in two rows, one against each of the peer's locators.
     add({"LineQueryOBBTree", "sphere", "zev", faces, "line"}, lineQuery);
     add({"LineQueryCellLocator", "sphere", "zev", faces, "line"}, lineQuery);

@@ -47,7 +47,11 @@ namespace bench {
 
 namespace {
 
-constexpr std::size_t kPoints = 1000000;
+// 10^6 query points, 10^5 in a quick run.
+std::size_t pointCount()
+{
+    return quickRun() ? 100000 : 1000000;
+}
 
 struct LocateCase {
     MeshKind kind;
@@ -99,8 +103,8 @@ std::vector<float> makePoints(const Mesh& p_mesh)
     std::uniform_int_distribution<std::size_t> cell(0, p_mesh.numCells() - 1);
     const int corners = cornersPerCell(p_mesh.kind);
     std::vector<float> out;
-    out.reserve(3 * kPoints);
-    for (std::size_t i = 0; i < kPoints; ++i) {
+    out.reserve(3 * pointCount());
+    for (std::size_t i = 0; i < pointCount(); ++i) {
         const std::size_t kind = i % 10;
         if (kind < 8) {
             for (int c = 0; c < 3; ++c)
@@ -213,7 +217,7 @@ void zevLocate(benchmark::State& p_state, MeshKind p_kind, int p_n)
     std::size_t misses = 0;
     for (auto _ : p_state) {
         misses = 0;
-        for (std::size_t i = 0; i < kPoints; ++i) {
+        for (std::size_t i = 0; i < pointCount(); ++i) {
             const zev::Triplet p(in.points[3 * i], in.points[3 * i + 1], in.points[3 * i + 2]);
             const zev::shapeIndex where =
                 in.geometry->findElement(p, weights, false, zev::Geometry::SearchDomain);
@@ -221,7 +225,7 @@ void zevLocate(benchmark::State& p_state, MeshKind p_kind, int p_n)
         }
     }
     p_state.counters["misses"] = static_cast<double>(misses);
-    memory.finish(p_state, kPoints);
+    memory.finish(p_state, pointCount());
 }
 
 void zevProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
@@ -230,13 +234,13 @@ void zevProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
     zev::FloatZEVVectorConcrete field;
     field.resize(in.field.size());
     std::copy(in.field.begin(), in.field.end(), &field[0]);
-    std::vector<float> values(kPoints);
+    std::vector<float> values(pointCount());
     MemoryScope memory;
     std::size_t misses = 0;
     for (auto _ : p_state) {
         in.geometry->deleteAllOctrees();
         misses = 0;
-        for (std::size_t i = 0; i < kPoints; ++i) {
+        for (std::size_t i = 0; i < pointCount(); ++i) {
             const zev::Triplet p(in.points[3 * i], in.points[3 * i + 1], in.points[3 * i + 2]);
             const zev::PointLocation at =
                 zev::PointLocator::locate(*in.geometry, p, zev::Geometry::SearchDomain, false);
@@ -246,7 +250,7 @@ void zevProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
         benchmark::DoNotOptimize(values.data());
     }
     p_state.counters["misses"] = static_cast<double>(misses);
-    memory.finish(p_state, kPoints);
+    memory.finish(p_state, pointCount());
 }
 
 #ifdef ZEV_BENCH_PEER
@@ -303,13 +307,13 @@ template <class Locator> void peerLocate(benchmark::State& p_state, MeshKind p_k
     std::size_t misses = 0;
     for (auto _ : p_state) {
         misses = 0;
-        for (std::size_t i = 0; i < kPoints; ++i) {
+        for (std::size_t i = 0; i < pointCount(); ++i) {
             double x[3] = {in.points[3 * i], in.points[3 * i + 1], in.points[3 * i + 2]};
             misses += locator->FindCell(x, 1e-12, cell, pcoords, weights) < 0 ? 1 : 0;
         }
     }
     p_state.counters["misses"] = static_cast<double>(misses);
-    memory.finish(p_state, kPoints);
+    memory.finish(p_state, pointCount());
 }
 
 void peerProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
@@ -319,7 +323,7 @@ void peerProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
     if (!in.probePoints) {
         vtkNew<vtkFloatArray> coordinates;
         coordinates->SetNumberOfComponents(3);
-        coordinates->SetNumberOfTuples(static_cast<vtkIdType>(kPoints));
+        coordinates->SetNumberOfTuples(static_cast<vtkIdType>(pointCount()));
         std::copy(in.points.begin(), in.points.end(), coordinates->GetPointer(0));
         vtkNew<vtkPoints> points;
         points->SetData(coordinates);
@@ -335,17 +339,20 @@ void peerProbe(benchmark::State& p_state, MeshKind p_kind, int p_n)
         probe->SetInputData(in.probePoints);
         probe->SetSourceData(in.grid);
         probe->Update();
-        misses =
-            static_cast<double>(kPoints) - static_cast<double>(probe->GetValidPoints()->GetNumberOfTuples());
+        misses = static_cast<double>(pointCount()) -
+                 static_cast<double>(probe->GetValidPoints()->GetNumberOfTuples());
     }
     p_state.counters["misses"] = misses;
-    memory.finish(p_state, kPoints);
+    memory.finish(p_state, pointCount());
 }
 #endif
 
+} // namespace
+
 void registerLocateBenchmarks()
 {
-    for (const LocateCase& c : kCases) {
+    const LocateCase quickCases[] = {{MeshKind::Tet, 20}, {MeshKind::Hex, 30}};
+    for (const LocateCase& c : quickRun() ? quickCases : kCases) {
         const std::string mesh = meshKindName(c.kind);
         const MeshKind kind = c.kind;
         const int n = c.n;
@@ -366,9 +373,5 @@ void registerLocateBenchmarks()
 #endif
     }
 }
-
-const bool s_registered = (registerLocateBenchmarks(), true);
-
-} // namespace
 
 } // namespace bench

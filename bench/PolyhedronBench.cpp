@@ -33,7 +33,11 @@ namespace bench {
 
 namespace {
 
-constexpr int kSize = 64;
+// The box size: 64, or 24 in a quick run.
+int boxSize()
+{
+    return quickRun() ? 24 : 64;
+}
 
 // The faces of a hexahedron on the library's corner numbering (corner c at (c%2, (c/2)%2,
 // c/4)), counter-clockwise seen from outside.
@@ -81,7 +85,7 @@ zev::Geometry* polyhedronGeometry()
     claimCaches("polyhedra");
     if (polyhedra() != nullptr)
         return polyhedra();
-    const Mesh& mesh = cachedMesh(MeshKind::Hex, kSize);
+    const Mesh& mesh = cachedMesh(MeshKind::Hex, boxSize());
     zev::Geometry* g = zev::GeometryAPI::instance()->newGeometry("", nullptr);
     zev::TripletZEVVector& vertices = g->getVertices();
     vertices.resize(mesh.numVertices());
@@ -120,7 +124,7 @@ void volumes(benchmark::State& p_state, const zev::FloatZEVVectorConcrete& (zev:
 void weights(benchmark::State& p_state)
 {
     zev::Geometry* g = polyhedronGeometry();
-    const std::vector<float> points = probePoints(cachedMesh(MeshKind::Hex, kSize));
+    const std::vector<float> points = probePoints(cachedMesh(MeshKind::Hex, boxSize()));
     const zev::ShapeSet& set = *g->getElementSet("ES1");
     const zev::TripletZEVVector& vertices = g->getVertices();
     std::vector<float> w;
@@ -160,7 +164,7 @@ vtkUnstructuredGrid* peerPolyhedra()
     claimCaches("peer-polyhedra");
     if (peerGrid())
         return peerGrid();
-    const Mesh& mesh = cachedMesh(MeshKind::Hex, kSize);
+    const Mesh& mesh = cachedMesh(MeshKind::Hex, boxSize());
     vtkNew<vtkFloatArray> coordinates;
     coordinates->SetNumberOfComponents(3);
     coordinates->SetNumberOfTuples(static_cast<vtkIdType>(mesh.numVertices()));
@@ -209,7 +213,7 @@ void peerVolumes(benchmark::State& p_state)
 void peerWeights(benchmark::State& p_state)
 {
     vtkUnstructuredGrid* grid = peerPolyhedra();
-    const std::vector<float> points = probePoints(cachedMesh(MeshKind::Hex, kSize));
+    const std::vector<float> points = probePoints(cachedMesh(MeshKind::Hex, boxSize()));
     vtkNew<vtkGenericCell> cell;
     double closest[3];
     double pcoords[3];
@@ -236,23 +240,21 @@ void peerWeights(benchmark::State& p_state)
 
 #endif
 
-struct Registrar {
-    Registrar()
+} // namespace
+
+void registerPolyhedronBenchmarks()
+{
     {
-        add({"PolyhedronVolumes", "polyhedron", "zev", kSize, "element"},
+        add({"PolyhedronVolumes", "polyhedron", "zev", boxSize(), "element"},
             [](benchmark::State& s) { volumes(s, &zev::Geometry::getElementVolumes); });
-        add({"PolyhedronVertexVolumes", "polyhedron", "zev", kSize, "element"},
+        add({"PolyhedronVertexVolumes", "polyhedron", "zev", boxSize(), "element"},
             [](benchmark::State& s) { volumes(s, &zev::Geometry::getVertexVolumes); });
-        add({"PolyhedronWeights", "polyhedron", "zev", kSize, "element"}, weights);
+        add({"PolyhedronWeights", "polyhedron", "zev", boxSize(), "element"}, weights);
 #ifdef ZEV_BENCH_PEER
-        add({"PolyhedronVolumes", "polyhedron", "peer", kSize, "element"}, peerVolumes);
-        add({"PolyhedronWeights", "polyhedron", "peer", kSize, "element"}, peerWeights);
+        add({"PolyhedronVolumes", "polyhedron", "peer", boxSize(), "element"}, peerVolumes);
+        add({"PolyhedronWeights", "polyhedron", "peer", boxSize(), "element"}, peerWeights);
 #endif
     }
-};
-
-const Registrar s_registrar;
-
-} // namespace
+}
 
 } // namespace bench

@@ -193,15 +193,18 @@ void registerProjectionBenchmarks()
     constexpr int kSmall = 32;  // 2 048 triangles
     constexpr std::size_t kLargePoints = 1000000;
     constexpr std::size_t kSmallPoints = 10000;
-    add({"Projection", "tri-sheet", "zev", 2L * kLarge * kLarge, "point"},
-        [](benchmark::State& s) { project(s, kLarge, kLargePoints); });
+    const bool large = !quickRun();
+    if (large)
+        add({"Projection", "tri-sheet", "zev", 2L * kLarge * kLarge, "point"},
+            [](benchmark::State& s) { project(s, kLarge, kLargePoints); });
     add({"ProjectionSmall", "tri-sheet", "zev", 2L * kSmall * kSmall, "point"},
         [](benchmark::State& s) { project(s, kSmall, kSmallPoints); });
     add({"ProjectionSmall", "tri-sheet", "bound", 2L * kSmall * kSmall, "point"},
         [](benchmark::State& s) { bruteForce(s, kSmall, kSmallPoints); });
 #ifdef ZEV_BENCH_PEER
-    add({"Projection", "tri-sheet", "peer", 2L * kLarge * kLarge, "point"},
-        [](benchmark::State& s) { peerProject(s, kLarge, kLargePoints); });
+    if (large)
+        add({"Projection", "tri-sheet", "peer", 2L * kLarge * kLarge, "point"},
+            [](benchmark::State& s) { peerProject(s, kLarge, kLargePoints); });
     add({"ProjectionSmall", "tri-sheet", "peer", 2L * kSmall * kSmall, "point"},
         [](benchmark::State& s) { peerProject(s, kSmall, kSmallPoints); });
 #endif

@@ -127,25 +127,30 @@ void sampleGrid(benchmark::State& p_state, int p_n, float p_spacing, bool p_full
     p_state.counters["points"] = placed;
 }
 
-struct Registrar {
-    Registrar()
-    {
-        add({"SampleRandom", "tri-surface", "zev", 707, "point"},
-            [](benchmark::State& s) { sampleByMethod(s, zev::SamplePointsGeometry::Random, 707, 1000000); });
-        add({"SampleEqualArea", "tri-surface", "zev", 707, "point"}, [](benchmark::State& s) {
-            sampleByMethod(s, zev::SamplePointsGeometry::EquallySpaced, 707, 100000);
-        });
-        add({"SampleGrid", "tri-surface-buckets", "zev", 707, "node"},
-            [](benchmark::State& s) { sampleGrid(s, 707, 0.005f, false); });
-        add({"SampleGrid", "tri-surface-buckets", "zev", 100, "node"},
-            [](benchmark::State& s) { sampleGrid(s, 100, 0.01f, false); });
-        add({"SampleGrid", "tri-surface-scan", "zev", 100, "node"},
-            [](benchmark::State& s) { sampleGrid(s, 100, 0.01f, true); });
-    }
-};
-
-const Registrar s_registrar;
-
 } // namespace
+
+// The full run: 10^6 random and 10^5 equal-area points on 10^6 triangles, grids on them and
+// on 2 * 10^4 triangles (with the full scan there); the quick run a tenth of each, the scan
+// on 2 * 30^2 triangles.
+void registerSampleBenchmarks()
+{
+    const bool quick = quickRun();
+    const int large = quick ? 224 : 707;
+    const int small = quick ? 30 : 100;
+    const std::size_t randomPoints = quick ? 100000 : 1000000;
+    const std::size_t equalPoints = quick ? 10000 : 100000;
+    add({"SampleRandom", "tri-surface", "zev", large, "point"}, [=](benchmark::State& s) {
+        sampleByMethod(s, zev::SamplePointsGeometry::Random, large, randomPoints);
+    });
+    add({"SampleEqualArea", "tri-surface", "zev", large, "point"}, [=](benchmark::State& s) {
+        sampleByMethod(s, zev::SamplePointsGeometry::EquallySpaced, large, equalPoints);
+    });
+    add({"SampleGrid", "tri-surface-buckets", "zev", large, "node"},
+        [=](benchmark::State& s) { sampleGrid(s, large, quick ? 0.01f : 0.005f, false); });
+    add({"SampleGrid", "tri-surface-buckets", "zev", small, "node"},
+        [=](benchmark::State& s) { sampleGrid(s, small, 0.01f, false); });
+    add({"SampleGrid", "tri-surface-scan", "zev", small, "node"},
+        [=](benchmark::State& s) { sampleGrid(s, small, 0.01f, true); });
+}
 
 } // namespace bench

@@ -217,7 +217,8 @@ void registerSelectBenchmarks()
     vtkSMPTools::Initialize(1);
 #endif
     // Per box, the library's runs and then the peer's, so each side builds its input once.
-    for (const Workload& w : kWorkloads) {
+    const Workload quickWorkloads[] = {{MeshKind::Hex, 40}, {MeshKind::Tet, 30}};
+    for (const Workload& w : quickRun() ? quickWorkloads : kWorkloads) {
         for (bool byRange : {false, true})
             add({byRange ? "SelectRange" : "SelectPlane", meshKindName(w.kind), "zev", w.n, "element"},
                 [w, byRange](benchmark::State& s) { select(s, w.kind, w.n, byRange); });

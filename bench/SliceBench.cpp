@@ -471,8 +471,13 @@ const Size kPlaneSizes[] = {
 const Size kIsoSizes[] = {
     {SliceMesh::Tet, 118}, {SliceMesh::Hex, 126}, {SliceMesh::Tet, 40}, {SliceMesh::Hex, 40}};
 
-const bool s_registered = [] {
+} // namespace
+
+void registerSliceBenchmarks()
+{
     for (const Size& size : kPlaneSizes) {
+        if (quickRun() != (size.n == 40))
+            continue;
         const SliceMesh kind = size.kind;
         const int n = size.n;
         add({"SlicePlane", sliceMeshName(kind), "zev", n, "element"},
@@ -489,6 +494,8 @@ const bool s_registered = [] {
 #endif
     }
     for (const Size& size : kIsoSizes) {
+        if (quickRun() != (size.n == 40))
+            continue;
         const SliceMesh kind = size.kind;
         const int n = size.n;
         add({"Isosurface", sliceMeshName(kind), "zev", n, "element"},
@@ -499,9 +506,6 @@ const bool s_registered = [] {
                 [kind, n, peer](benchmark::State& s) { peerCut(s, kind, n, peer, false); });
 #endif
     }
-    return true;
-}();
-
-} // namespace
+}
 
 } // namespace bench

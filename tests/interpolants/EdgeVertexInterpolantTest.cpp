@@ -179,6 +179,63 @@ TEST(Interpolant, EveryVertexDataTypeIsCarriedSeparately)
     EXPECT_EQ(values(*result, eHybrid)[1], -1.0f);
 }
 
+// A result variable kept by the caller is refilled in place for each new parent state: the
+// same values as a fresh result, the same array storage, no values left from a longer earlier
+// fill, and a result of the other kind refused.
+TEST(Interpolant, KeptResultIsRefilledInPlace)
+{
+    auto p = scalar({8, 4, ZEV_UNDEF, 2});
+    EdgeInterpolant edges("a");
+    edges.pushVertex(0, 1, 0.25f);
+    edges.pushVertex(1, 2, 0.5f);
+    edges.pushVertex(3, 0, 1.0f);
+    const std::vector<Variable*> parents{p.get()};
+    std::unique_ptr<Variable> kept(edges.interpolate(parents));
+    const float* storage = static_cast<const FloatZEVVectorConcrete&>(values(*kept)).data();
+
+    FloatZEVVector& parentValues = p->getFloatValues(Variable::Description(eConservative, eVertex, "All"));
+    parentValues[0] = 16.0f;
+    parentValues[2] = 6.0f;
+    edges.interpolate(parents, *kept);
+    std::unique_ptr<Variable> fresh(edges.interpolate(parents));
+    ASSERT_EQ(values(*kept).size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(values(*kept)[i], values(*fresh)[i]) << "record " << i;
+    EXPECT_EQ(values(*kept)[0], 7.0f);
+    EXPECT_EQ(values(*kept)[1], 5.0f);
+    EXPECT_EQ(static_cast<const FloatZEVVectorConcrete&>(values(*kept)).data(), storage);
+
+    EdgeInterpolant shorter("a");
+    shorter.pushVertex(3, 3, 0.5f);
+    shorter.interpolate(parents, *kept);
+    ASSERT_EQ(values(*kept).size(), 1u);
+    EXPECT_EQ(values(*kept)[0], 2.0f);
+
+    auto v = vector({Triplet(1, 2, 3)});
+    v->setName("velocity");
+    expectInternalError([&] { edges.interpolate(parents, *v); }, "Interpolant",
+                        "Result variable velocity is not of the parents' kind.");
+}
+
+TEST(FloatZEVVectorConcrete, SizingForOverwriteKeepsValuesAndResizeStillZeroes)
+{
+    const float start[] = {1.0f, 2.0f, 3.0f};
+    FloatZEVVectorConcrete a(start, 3);
+    a.resizeForOverwrite(3);
+    EXPECT_EQ(a.vector(), (FloatZEVVectorConcrete(start, 3).vector()));
+    a.resizeForOverwrite(1);
+    a.resize(4); // through the base interface as well
+    static_cast<FloatZEVVector&>(a).resize(6);
+    ASSERT_EQ(a.size(), 6u);
+    EXPECT_EQ(a[0], 1.0f);
+    for (std::size_t i = 1; i < 6; ++i)
+        EXPECT_EQ(a[i], 0.0f) << "entry " << i;
+    FloatZEVVectorConcrete b(2, 5.0f);
+    b.resize(3, 7.0f);
+    EXPECT_EQ(b[1], 5.0f);
+    EXPECT_EQ(b[2], 7.0f);
+}
+
 TEST(Interpolant, SparseMapInterpolation)
 {
     EdgeInterpolant edges("a");

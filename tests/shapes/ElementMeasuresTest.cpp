@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -275,6 +276,53 @@ TEST(ElementMeasures, SetSumsShareVolumesBetweenNeighbours)
     FloatZEVVectorConcrete again(12, 0.0f);
     hexes.calcVertexVolumes(v, again);
     EXPECT_EQ(again.vector(), volumes.vector());
+}
+
+// A hexahedron's dual regions are the images of its parametric octants. On the warped cell
+// x = (s, t, u (1 + a s t)) the octant integrals of the Jacobian 1 + a s t are known exactly;
+// on jittered cells the regions must match what their bounding faces enclose (the generic
+// region-face construction), and an inverted cell gives every region the opposite sign.
+TEST(ElementMeasures, HexRegionVolumesOnWarpedAndJitteredCells)
+{
+    const Hex hex = unitHex();
+    const float a = 0.5f;
+    TripletZEVVector warped;
+    for (int i = 0; i < 8; ++i) {
+        const float s = static_cast<float>(i & 1);
+        const float t = static_cast<float>((i >> 1) & 1);
+        const float u = static_cast<float>(i >> 2);
+        warped.push_back(Triplet(s, t, u * (1.0f + a * s * t)));
+    }
+    FloatZEVVectorConcrete regions;
+    EXPECT_NEAR(hex.getVolume(warped, regions), 1.0f + a / 4.0f, 1e-6f);
+    const float weight[4] = {1.0f, 3.0f, 3.0f, 9.0f}; // the s t moment of each quarter
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_NEAR(regions[i], 0.125f + weight[i % 4] * a / 128.0f, 1e-7f) << "vertex " << i;
+
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> jitter(-0.15f, 0.15f);
+    for (int trial = 0; trial < 50; ++trial) {
+        TripletZEVVector v;
+        for (int i = 0; i < 8; ++i)
+            v.push_back(Triplet(10.0f + static_cast<float>(i & 1) + jitter(random),
+                                -4.0f + static_cast<float>((i >> 1) & 1) + jitter(random),
+                                static_cast<float>(i >> 2) + jitter(random)));
+        FloatZEVVectorConcrete closed;
+        FloatZEVVectorConcrete byFaces;
+        const float total = hex.getVolume(v, closed);
+        EXPECT_NEAR(total, hex.Shape::getVolume(v, byFaces), 2e-5f);
+        for (std::size_t i = 0; i < 8; ++i)
+            EXPECT_NEAR(closed[i], byFaces[i], 2e-5f * std::fabs(byFaces[i])) << "trial " << trial;
+
+        // Mirrored in x with the same numbering: inside out.
+        TripletZEVVector mirrored = v;
+        for (Triplet& p : mirrored)
+            p[0] = -p[0];
+        FloatZEVVectorConcrete inverted;
+        EXPECT_NEAR(hex.getVolume(mirrored, inverted), -total, 1e-5f);
+        for (std::size_t i = 0; i < 8; ++i)
+            EXPECT_NEAR(inverted[i], -closed[i], 1e-6f);
+    }
 }
 
 TEST(ElementMeasures, GradientAccumulatesAgainstTheFaceSectors)

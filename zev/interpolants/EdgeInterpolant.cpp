@@ -97,17 +97,19 @@ void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_pa
             "EdgeInterpolant", "interpolate",
             SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
     const std::size_t n = m_edges.size();
-    p_target.resize(n);
     const FloatZEVVector& parentArray =
         p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All"));
     const auto* parentConcrete = dynamic_cast<const FloatZEVVectorConcrete*>(&parentArray);
     auto* targetConcrete = dynamic_cast<FloatZEVVectorConcrete*>(&p_target);
     if (parentConcrete != nullptr && targetConcrete != nullptr &&
         parentConcrete->size() <= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        // Every entry is written below, so the array is not filled first.
+        targetConcrete->resizeForOverwrite(n);
         interpolateContiguous(m_edges.data(), n, parentConcrete->data(), parentConcrete->size(),
                               targetConcrete->data());
         return;
     }
+    p_target.resize(n);
     const detail::FloatReader parent(parentArray);
     const std::size_t parentSize = parent.size();
     detail::FloatWriter target(p_target);

@@ -6,27 +6,9 @@
 #include "zev/variables/VectorVariable.h"
 
 #include <memory>
+#include <set>
 
 namespace zev {
-
-namespace {
-
-// The parents as variables of one kind; a parent of the other kind is refused.
-template <class Kind> std::vector<const Kind*> parentsAs(const std::vector<Variable*>& p_parents)
-{
-    std::vector<const Kind*> parents;
-    parents.reserve(p_parents.size());
-    for (const Variable* p : p_parents) {
-        const auto* kind = dynamic_cast<const Kind*>(p);
-        if (kind == nullptr)
-            throw internal::error("Interpolant", "interpolate",
-                                  SystemMsg("Mixed Vector and Scalar variables cannot be interpolated."));
-        parents.push_back(kind);
-    }
-    return parents;
-}
-
-} // namespace
 
 Interpolant::~Interpolant() = default;
 
@@ -41,32 +23,83 @@ int Interpolant::getInternalData(int, HybridInterpolantData&, std::string&) cons
     return -1;
 }
 
-Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) const
+namespace {
+
+// The first parent's vertex data types, after checking that there is a first parent with data.
+std::set<VarType> parentTypes(const std::vector<Variable*>& p_parents)
 {
     const char* const cls = "Interpolant";
     const char* const method = "interpolate";
     if (p_parents.empty() || p_parents.front() == nullptr)
         throw internal::error(cls, method, SystemMsg("Cannot interpolate a variable with no data."));
     const Variable* first = p_parents.front();
-    const std::set<VarType> types = first->getAllTypes(eVertex);
+    std::set<VarType> types = first->getAllTypes(eVertex);
     if (types.empty())
         throw internal::error(cls, method,
                               SystemMsg("Variable %1 has no internal data.").arg(first->getName()));
+    return types;
+}
 
-    const VarLocation destination = getDestinationVarLocation();
-    if (dynamic_cast<const VectorVariable*>(first)) {
-        const std::vector<const VectorVariable*> parents = parentsAs<VectorVariable>(p_parents);
-        auto result = std::make_unique<VectorVariable>(eUnknown, eVertex);
-        for (VarType t : types)
-            interpolate(parents, t, result->getTripletValues(Variable::Description(t, destination, "All")));
-        return result.release();
+// The parents as variables of class V; null when the first is not one, an error when a later
+// one is not.
+template <class V> std::unique_ptr<std::vector<const V*>> parentsAs(const std::vector<Variable*>& p_parents)
+{
+    if (dynamic_cast<const V*>(p_parents.front()) == nullptr)
+        return nullptr;
+    auto parents = std::make_unique<std::vector<const V*>>();
+    parents->reserve(p_parents.size());
+    for (const Variable* p : p_parents) {
+        const auto* v = dynamic_cast<const V*>(p);
+        if (v == nullptr)
+            throw internal::error("Interpolant", "interpolate",
+                                  SystemMsg("Mixed Vector and Scalar variables cannot be interpolated."));
+        parents->push_back(v);
     }
-    if (dynamic_cast<const ScalarVariable*>(first)) {
-        const std::vector<const ScalarVariable*> parents = parentsAs<ScalarVariable>(p_parents);
-        auto result = std::make_unique<ScalarVariable>(eUnknown, eVertex);
+    return parents;
+}
+
+} // namespace
+
+Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) const
+{
+    parentTypes(p_parents);
+    std::unique_ptr<Variable> result;
+    if (dynamic_cast<const VectorVariable*>(p_parents.front()))
+        result = std::make_unique<VectorVariable>(eUnknown, eVertex);
+    else if (dynamic_cast<const ScalarVariable*>(p_parents.front()))
+        result = std::make_unique<ScalarVariable>(eUnknown, eVertex);
+    else
+        throw internal::error("Interpolant", "interpolate",
+                              SystemMsg("Variables are neither Scalar nor Vector"));
+    interpolate(p_parents, *result);
+    return result.release();
+}
+
+void Interpolant::interpolate(const std::vector<Variable*>& p_parents, Variable& p_result) const
+{
+    const char* const cls = "Interpolant";
+    const char* const method = "interpolate";
+    const std::set<VarType> types = parentTypes(p_parents);
+    const VarLocation destination = getDestinationVarLocation();
+    if (const auto parents = parentsAs<VectorVariable>(p_parents)) {
+        auto* result = dynamic_cast<VectorVariable*>(&p_result);
+        if (result == nullptr)
+            throw internal::error(
+                cls, method,
+                SystemMsg("Result variable %1 is not of the parents' kind.").arg(p_result.getName()));
         for (VarType t : types)
-            interpolate(parents, t, result->getFloatValues(Variable::Description(t, destination, "All")));
-        return result.release();
+            interpolate(*parents, t, result->getTripletValues(Variable::Description(t, destination, "All")));
+        return;
+    }
+    if (const auto parents = parentsAs<ScalarVariable>(p_parents)) {
+        auto* result = dynamic_cast<ScalarVariable*>(&p_result);
+        if (result == nullptr)
+            throw internal::error(
+                cls, method,
+                SystemMsg("Result variable %1 is not of the parents' kind.").arg(p_result.getName()));
+        for (VarType t : types)
+            interpolate(*parents, t, result->getFloatValues(Variable::Description(t, destination, "All")));
+        return;
     }
     throw internal::error(cls, method, SystemMsg("Variables are neither Scalar nor Vector"));
 }

@@ -55,6 +55,10 @@ public:
     // A new variable (owned by the caller) carried over from p_parents, one per domain in
     // the order of getDomains(). Every vertex data type of the first parent is carried.
     virtual Variable* interpolate(const std::vector<Variable*>& p_parents) const;
+    // The same values written into p_result, a variable of the parents' kind that the caller
+    // keeps between calls (a new time step carried onto the same target): its arrays are
+    // refilled in place rather than allocated anew.
+    void interpolate(const std::vector<Variable*>& p_parents, Variable& p_result) const;
     virtual void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
                              TripletZEVVector& p_target) const = 0;
     virtual void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,

@@ -26,12 +26,6 @@ float Face::calcVertexVolumes(const TripletZEVVector&, FloatZEVVectorConcrete&) 
     return 0.0f;
 }
 
-void Face::clearDataStores()
-{
-    resetNormalCalcFlag();
-    resetAreaCalcFlag();
-}
-
 float Face::getArea(const int* p_indices, int p_n, const TripletZEVVector& p_vertices,
                     Triplet& p_areaVector) const
 {

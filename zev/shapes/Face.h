@@ -21,7 +21,11 @@ public:
     // Faces hold no volume.
     float calcVertexVolumes(const TripletZEVVector& p_vertices,
                             FloatZEVVectorConcrete& p_vertexVolumes) const override;
-    void clearDataStores() override;
+    void clearDataStores() override
+    {
+        resetNormalCalcFlag();
+        resetAreaCalcFlag();
+    }
 
     void resetNormalCalcFlag() { m_normalState = 0; }
     void resetAreaCalcFlag() { m_area = -1.0f; }

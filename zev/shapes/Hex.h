@@ -40,6 +40,12 @@ public:
     void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
                           TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
                           TripletZEVVector& p_regionCentres) const final;
+    // The dual regions' volumes from a closed form over the corners alone (the same values
+    // as the region faces give, without building them).
+    float getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorConcrete& p_vertexVolumes) const final;
+    using Element::getVolume;
+    float calcVertexVolumes(const TripletZEVVector& p_vertices,
+                            FloatZEVVectorConcrete& p_vertexVolumes) const final;
 
 protected:
     bool constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,

@@ -20,11 +20,11 @@ inline float magnitude(const Triplet& p_t)
     return hasUndefComponent(p_t) ? ZEV_UNDEF : p_t.length();
 }
 
-// The sectors of the polygon with p_n corners p_corner(0) .. p_corner(p_n - 1): corner k's
-// sector is the quadrilateral of the corner, the midpoint of its leaving edge, the centre and
-// the midpoint of its arriving edge. p_each(k, area vector, its magnitude) receives each
-// sector in corner order.
-template <class CornerAt, class Each> void forEachSector(int p_n, CornerAt p_corner, Each p_each)
+// The sector area vectors of the polygon with p_n corners p_corner(0) .. p_corner(p_n - 1):
+// corner k's sector is the quadrilateral of the corner, the midpoint of its leaving edge, the
+// centre and the midpoint of its arriving edge. p_each(k, area vector) receives each sector
+// in corner order.
+template <class CornerAt, class Each> void forEachSectorVector(int p_n, CornerAt p_corner, Each p_each)
 {
     Triplet centre;
     for (int k = 0; k < p_n; ++k)
@@ -35,10 +35,17 @@ template <class CornerAt, class Each> void forEachSector(int p_n, CornerAt p_cor
     for (int k = 0; k < p_n; ++k) {
         const Triplet& corner = p_corner(k);
         const Triplet leavingMid = (corner + p_corner(k + 1 == p_n ? 0 : k + 1)) / 2.0f;
-        const Triplet sector = (centre - corner).cross(arrivingMid - leavingMid) * 0.5f;
-        p_each(k, sector, magnitude(sector));
+        p_each(k, (centre - corner).cross(arrivingMid - leavingMid) * 0.5f);
         arrivingMid = leavingMid;
     }
+}
+
+// The sectors as forEachSectorVector gives them, each with its magnitude: p_each(k, area
+// vector, its magnitude).
+template <class CornerAt, class Each> void forEachSector(int p_n, CornerAt p_corner, Each p_each)
+{
+    forEachSectorVector(
+        p_n, p_corner, [&](int p_k, const Triplet& p_sector) { p_each(p_k, p_sector, magnitude(p_sector)); });
 }
 
 // The sectors as forEachSector gives them to p_sink, and the polygon's area vector: it points

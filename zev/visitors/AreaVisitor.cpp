@@ -6,6 +6,7 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/variables/Variable.h"
+#include "zev/visitors/FloatReader.h"
 
 namespace zev {
 
@@ -62,21 +63,25 @@ void AreaVisitor::visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_va
     if (values && values->size() < n)
         throw internal::error("AreaVisitor", "visitGeometry",
                               SystemMsg("Number of weights different from number of values."));
-    for (std::size_t i = 0; i < n; ++i) {
-        const float a32 = m_useMagnitude ? areas[i] : m_axis.dot(vectors[i]);
-        const double a = a32;
-        if (values) {
-            const float v = (*values)[i];
+    if (values == nullptr) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const float a32 = m_useMagnitude ? areas[i] : m_axis.dot(vectors[i]);
+            m_denominator += static_cast<double>(a32);
+            m_valid = true;
+        }
+        return;
+    }
+    internal::withFloatReader(*values, [&](auto p_value) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const float v = p_value(i);
             if (v == ZEV_UNDEF)
                 continue;
+            const double a = m_useMagnitude ? areas[i] : m_axis.dot(vectors[i]);
             m_numerator += static_cast<double>(v) * a;
             m_denominator += a;
             m_valid = true;
-        } else {
-            m_denominator += a;
-            m_valid = true;
         }
-    }
+    });
 }
 
 } // namespace zev

@@ -4,6 +4,7 @@
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
+#include "zev/visitors/FloatReader.h"
 
 #include <cmath>
 #include <limits>
@@ -41,26 +42,32 @@ void IntegrationVisitor::doWeightedCalculation(const FloatZEVVector* p_weights,
     if (p_values && p_values->size() < n)
         throw internal::error(cls, method, SystemMsg("Number of weights different from number of values."));
     if (p_values) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const float v = (*p_values)[i];
-            float w = (*p_weights)[i];
-            if (v == ZEV_UNDEF || w == ZEV_UNDEF)
-                continue;
-            if (p_useAbsWeights)
-                w = std::fabs(w);
-            const float product = v * w;
-            m_numerator += product;
-            m_denominator += w;
-            m_valid = true;
-        }
+        internal::withFloatReader(*p_values, [&](auto p_value) {
+            internal::withFloatReader(*p_weights, [&](auto p_weight) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    const float v = p_value(i);
+                    float w = p_weight(i);
+                    if (v == ZEV_UNDEF || w == ZEV_UNDEF)
+                        continue;
+                    if (p_useAbsWeights)
+                        w = std::fabs(w);
+                    const float product = v * w;
+                    m_numerator += product;
+                    m_denominator += w;
+                    m_valid = true;
+                }
+            });
+        });
         return;
     }
-    for (std::size_t i = 0; i < n; ++i) {
-        float w = (*p_weights)[i];
-        if (w == ZEV_UNDEF)
-            continue;
-        m_denominator += p_useAbsWeights ? std::fabs(w) : w;
-    }
+    internal::withFloatReader(*p_weights, [&](auto p_weight) {
+        for (std::size_t i = 0; i < n; ++i) {
+            float w = p_weight(i);
+            if (w == ZEV_UNDEF)
+                continue;
+            m_denominator += p_useAbsWeights ? std::fabs(w) : w;
+        }
+    });
     if (n > 0)
         m_valid = true;
 }
