@@ -41,12 +41,14 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh);
 // elements per set, volume, and the integral of the quantity.
 std::vector<MeshVariable> selectionVariables(Options const& p_options, LoadedMesh& p_mesh,
                                              zev::Geometry& p_selection);
-MeshData selectionMeshData(zev::Geometry const& p_selection, std::vector<MeshVariable> const& p_pointVariables);
+MeshData selectionMeshData(zev::Geometry const& p_selection,
+                           std::vector<MeshVariable> const& p_pointVariables);
 CutFigures selectionFigures(Options const& p_options, zev::Geometry& p_selection);
 
 // Carries the point variables onto p_surface (returned, for writing) and files the quantity of --var or
 // --expr there.
-std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface);
+std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_mesh,
+                                       zev::Geometry& p_surface);
 // The surface as a file mesh with the carried point variables.
 MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_pointVariables);
 // The surface's vertices, faces per set, area, and the integral of the quantity carried onto it.

@@ -95,7 +95,8 @@ std::vector<T> inRankOrder(Communicator const& p_comm, std::vector<T> const& p_v
 
 bool Communicator::launchedByMpiexec()
 {
-    for (char const* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_SIZE", "PMI_RANK", "MPI_LOCALNRANKS"}) {
+    for (char const* name :
+         {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_SIZE", "PMI_RANK", "MPI_LOCALNRANKS"}) {
         if (std::getenv(name) != nullptr) {
             return true;
         }

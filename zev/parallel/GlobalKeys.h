@@ -52,7 +52,8 @@ ZEV_PARALLEL_EXPORT std::vector<double> addUpShared(Communicator const& p_comm,
 // Removes from the named face sets of p_geometry the faces that lie between pieces: faces keyed by their
 // sorted global vertex ids (p_vertexIds, one per vertex of the geometry) that occur twice over all
 // processes. What is left is the boundary of the whole mesh. Returns the number of faces removed.
-ZEV_PARALLEL_EXPORT std::size_t removeFacesBetweenPieces(Communicator const& p_comm, zev::Geometry& p_geometry,
+ZEV_PARALLEL_EXPORT std::size_t removeFacesBetweenPieces(Communicator const& p_comm,
+                                                         zev::Geometry& p_geometry,
                                                          std::vector<std::string> const& p_faceSets,
                                                          std::vector<std::int64_t> const& p_vertexIds);
 

@@ -109,7 +109,8 @@ void printInfo(Options const& p_options, InfoFigures const& p_figures, std::ostr
         doc["vertices"] = f.vertices;
         doc["elements"] = {
             {"total", f.elements}, {"types", counts(perType(f.elementSets))}, {"sets", sets(f.elementSets)}};
-        doc["faces"] = {{"total", f.faces}, {"types", counts(perType(f.faceSets))}, {"sets", sets(f.faceSets)}};
+        doc["faces"] = {
+            {"total", f.faces}, {"types", counts(perType(f.faceSets))}, {"sets", sets(f.faceSets)}};
         doc["lines"] = f.lines;
         doc["boundingBox"] = {{"min", {jsonNumber(f.lo[0]), jsonNumber(f.lo[1]), jsonNumber(f.lo[2])}},
                               {"max", {jsonNumber(f.hi[0]), jsonNumber(f.hi[1]), jsonNumber(f.hi[2])}}};

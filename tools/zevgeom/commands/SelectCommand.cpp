@@ -179,8 +179,7 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
         parseNumbers(given(p_options, plane ? "--plane" : "--sphere").front(), plane ? 6 : 4, n);
         std::string const& side = given(p_options, "--side").front();
         bool const below = side == "below" || side == "inside";
-        char const* const sideName =
-            below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
+        char const* const sideName = below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
         if (plane) {
             zev::Triplet const normal(n[3], n[4], n[5]);
             float const d = static_cast<float>(n[0] * n[3] + n[1] * n[4] + n[2] * n[5]);
@@ -202,8 +201,7 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
         what["side"] = side;
     } else {
         bool const isExpression = given(p_options, "--range-var").empty();
-        std::string const& field =
-            given(p_options, isExpression ? "--range-expr" : "--range-var").front();
+        std::string const& field = given(p_options, isExpression ? "--range-expr" : "--range-var").front();
         if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
             throw UsageError("'" + field +
                              "' does not live at the vertices; a range selects by vertex values");
@@ -272,7 +270,8 @@ std::vector<MeshVariable> selectionVariables(Options const& p_options, LoadedMes
     return pointVariables;
 }
 
-MeshData selectionMeshData(zev::Geometry const& p_selection, std::vector<MeshVariable> const& p_pointVariables)
+MeshData selectionMeshData(zev::Geometry const& p_selection,
+                           std::vector<MeshVariable> const& p_pointVariables)
 {
     ExportSelection selection;
     selection.allFaceSets = false;

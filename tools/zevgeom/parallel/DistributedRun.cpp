@@ -44,7 +44,8 @@ bool isDefined(float p_value)
 ValueRange localRange(MeshVariable const& p_variable, std::vector<char> const* p_owned)
 {
     ValueRange out;
-    auto const& data = p_variable.variable->getFloatValues(
+    zev::Variable const& variable = *p_variable.variable;
+    auto const& data = variable.getFloatValues(
         zev::Variable::Description(zev::eUnknown, p_variable.location, zev::Variable::s_allSetName));
     for (std::size_t i = 0; i < data.size(); ++i) {
         if (p_owned != nullptr && i < p_owned->size() && !(*p_owned)[i]) {
@@ -134,7 +135,8 @@ void writeOutput(Communicator const& p_comm, Options const& p_options, MeshData 
 // Gathers every process's bytes to the first process and, there, runs p_report on them (in rank order);
 // every process then agrees on the outcome.
 template <typename Report>
-void reportOnRoot(Communicator const& p_comm, Options const& p_options, Bytes const& p_mine, Report&& p_report)
+void reportOnRoot(Communicator const& p_comm, Options const& p_options, Bytes const& p_mine,
+                  Report&& p_report)
 {
     std::vector<Bytes> const all = p_comm.gather(p_mine);
     phase(p_comm, p_options.command, [&] {
@@ -432,28 +434,23 @@ void addCutFigures(ByteReader& p_in, CutFigures& p_total)
     }
 }
 
-// The keys of a cut surface's vertices: the global ids of the edge each lies on, or of the vertex it
-// coincides with, so that a vertex on the border of two pieces is counted once.
+// The keys of a cut surface's vertices: the global ids of the edge each lies on. The cut makes one vertex
+// per cut edge (even where the cut passes through a mesh vertex), so a vertex on an edge that two pieces
+// share is counted once, by the lowest rank holding it.
 zev::parallel::KeyList cutVertexKeys(zev::Geometry const& p_surface, std::vector<std::int64_t> const& p_ids)
 {
     zev::parallel::KeyList keys;
     auto const* edges = dynamic_cast<zev::EdgeInterpolant const*>(p_surface.getEdgeInterpolant());
     std::size_t const n = static_cast<std::size_t>(p_surface.getNumVertices());
-    if (edges == nullptr || edges->size() != n) {
+    if (n > 0 && (edges == nullptr || edges->size() != n)) {
         throw std::logic_error("a cut surface without an edge for each of its vertices");
     }
     for (std::size_t i = 0; i < n; ++i) {
         zev::EdgeInterpolantData const& e = edges->getInternalData(i);
         std::int64_t const a = p_ids.at(static_cast<std::size_t>(e.m_vertex1));
         std::int64_t const b = p_ids.at(static_cast<std::size_t>(e.m_vertex2));
-        if (e.m_weight == 1.0f || a == b) {
-            keys.add(&a, 1);
-        } else if (e.m_weight == 0.0f) {
-            keys.add(&b, 1);
-        } else {
-            std::int64_t const pair[2] = {std::min(a, b), std::max(a, b)};
-            keys.add(pair, 2);
-        }
+        std::int64_t const edge[2] = {std::min(a, b), std::max(a, b)};
+        keys.add(edge, 2);
     }
     return keys;
 }
@@ -473,11 +470,12 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
         if (piece.idle) {
             return;
         }
-        cut = select ? makeSelection(p_options, piece.mesh)
+        cut = select                         ? makeSelection(p_options, piece.mesh)
               : p_options.command == "slice" ? makeSlice(p_options, piece.mesh)
                                              : makeIso(p_options, piece.mesh);
         if (select) {
-            std::vector<MeshVariable> const variables = selectionVariables(p_options, piece.mesh, *cut.surface);
+            std::vector<MeshVariable> const variables =
+                selectionVariables(p_options, piece.mesh, *cut.surface);
             if (!p_options.output.empty()) {
                 written = selectionMeshData(*cut.surface, variables);
             }
@@ -496,9 +494,9 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
     });
     if (!select) {
         std::vector<zev::parallel::KeyCensus> const census = zev::parallel::census(p_comm, keys);
-        local.vertices = static_cast<std::size_t>(std::count_if(
-            census.begin(), census.end(),
-            [&](zev::parallel::KeyCensus const& c) { return c.firstRank == p_comm.rank(); }));
+        local.vertices = static_cast<std::size_t>(
+            std::count_if(census.begin(), census.end(),
+                          [&](zev::parallel::KeyCensus const& c) { return c.firstRank == p_comm.rank(); }));
     }
     writeOutput(p_comm, p_options, written);
     std::vector<SetRow> const rows =
@@ -581,7 +579,8 @@ bool reportingProcess()
     return !s_started || Communicator().isRoot();
 }
 
-int runDistributed(Command const& p_command, Options const& p_options, std::ostream& p_out, std::ostream& p_err)
+int runDistributed(Command const& p_command, Options const& p_options, std::ostream& p_out,
+                   std::ostream& p_err)
 {
     Communicator const comm;
     try {

@@ -67,7 +67,8 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     std::string const& command = p_options.command;
     int const size = p_comm.size();
     bool const fromPieces = !p_options.positional.empty() && isParallelIndex(p_options.positional.front());
-    std::string source = p_options.positional.empty() ? defaultMeshDescription() : p_options.positional.front();
+    std::string source =
+        p_options.positional.empty() ? defaultMeshDescription() : p_options.positional.front();
     MeshData data;
     std::vector<Bytes> parts;
 
@@ -75,7 +76,8 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     // and cut into pieces by the first process.
     phase(p_comm, command, [&] {
         bool const cgns = !p_options.positional.empty() && isCgnsPath(p_options.positional.front());
-        bool const chooses = !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
+        bool const chooses =
+            !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
         if (chooses && !cgns) {
             throw UsageError("--base, --zone and --solution choose within a CGNS file");
         }
@@ -94,9 +96,7 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             for (int i = first; i < last; ++i) {
                 mine.push_back(readMeshFile(index.pieces[static_cast<std::size_t>(i)]));
             }
-            data = mine.empty()       ? MeshData()
-                   : mine.size() == 1 ? std::move(mine.front())
-                                      : mergePieces(mine);
+            data = mine.empty() ? MeshData() : mine.size() == 1 ? std::move(mine.front()) : mergePieces(mine);
             data.kind = index.kind;
         } else if (p_comm.isRoot()) {
             MeshData const whole = readWhole(p_options, source);
@@ -124,8 +124,10 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
         piece.idle = data.numCells() == 0 && data.numPoints() == 0 && (anyData || !p_comm.isRoot());
         // The global ids came with the pieces of an index, as arrays the file holds; the ones this run made
         // for an ordinary file are not the file's own.
-        std::vector<double> const nodeIds = takeArray(data.pointData, zev::parallel::s_globalNodeIds, fromPieces);
-        std::vector<double> const cellIds = takeArray(data.cellData, zev::parallel::s_globalCellIds, fromPieces);
+        std::vector<double> const nodeIds =
+            takeArray(data.pointData, zev::parallel::s_globalNodeIds, fromPieces);
+        std::vector<double> const cellIds =
+            takeArray(data.cellData, zev::parallel::s_globalCellIds, fromPieces);
         piece.vertexIds.resize(data.numPoints());
         for (std::size_t i = 0; i < piece.vertexIds.size(); ++i) {
             piece.vertexIds[i] = nodeIds.size() == piece.vertexIds.size()
@@ -148,8 +150,9 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
                 continue;
             }
             int const shape = libraryShapeType(type, data.cellSize(c));
-            long long const region =
-                regions != nullptr && c < regions->values.size() ? static_cast<long long>(regions->values[c]) : 0;
+            long long const region = regions != nullptr && c < regions->values.size()
+                                         ? static_cast<long long>(regions->values[c])
+                                         : 0;
             auto found = slot.emplace(std::make_pair(shape, region), piece.elementSets.size());
             if (found.second) {
                 PieceSet& set = piece.elementSets.emplace_back();

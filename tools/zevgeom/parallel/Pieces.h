@@ -51,11 +51,11 @@ struct PieceSet {
 
 struct Piece {
     LoadedMesh mesh;
-    bool idle = false;                     // holds nothing (and another process holds something)
-    std::vector<std::int64_t> vertexIds;   // global id of each vertex
-    std::vector<char> ownedVertices;       // whether this process counts the vertex
-    std::vector<PieceSet> elementSets;     // in the order the geometry numbers them
-    std::vector<std::string> globalNames;  // each element set's name in the whole mesh
+    bool idle = false;                    // holds nothing (and another process holds something)
+    std::vector<std::int64_t> vertexIds;  // global id of each vertex
+    std::vector<char> ownedVertices;      // whether this process counts the vertex
+    std::vector<PieceSet> elementSets;    // in the order the geometry numbers them
+    std::vector<std::string> globalNames; // each element set's name in the whole mesh
 };
 
 // Loads this process's piece of the mesh named by the options (a collective).
