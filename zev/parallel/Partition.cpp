@@ -71,6 +71,7 @@ public:
         m_offsets.reserve(p_reserve + 1);
         m_points.reserve(p_reserve * 4);
         m_cells.reserve(p_reserve);
+        m_hashes.reserve(p_reserve);
         m_offsets.push_back(0);
     }
 
@@ -81,28 +82,39 @@ public:
             m_points.push_back(p_get(i));
         }
         std::sort(m_points.begin() + static_cast<std::ptrdiff_t>(start), m_points.end());
+        std::uint64_t hash = static_cast<std::uint64_t>(p_count);
+        for (std::size_t i = start; i < m_points.size(); ++i) {
+            hash = (hash ^ static_cast<std::uint32_t>(m_points[i])) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 29;
+        }
         m_offsets.push_back(m_points.size());
         m_cells.push_back(p_cell);
+        m_hashes.push_back(hash);
     }
 
-    // Calls p_visit(cells, count) once per distinct key with the cells that hold it.
+    // Calls p_visit(cells) once per distinct key with the cells that hold it. Keys are sorted by their hash
+    // first, so that the sort compares whole keys only where hashes meet.
     template <class Visit> void forEachKey(Visit p_visit) const
     {
         std::size_t const n = m_cells.size();
-        std::vector<std::size_t> order(n);
+        std::vector<std::pair<std::uint64_t, std::size_t>> order(n);
         for (std::size_t i = 0; i < n; ++i) {
-            order[i] = i;
+            order[i] = {m_hashes[i], i};
         }
-        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return less(a, b); });
+        auto const before = [this](std::pair<std::uint64_t, std::size_t> const& a,
+                                   std::pair<std::uint64_t, std::size_t> const& b) {
+            return a.first != b.first ? a.first < b.first : less(a.second, b.second);
+        };
+        std::sort(order.begin(), order.end(), before);
         std::vector<std::size_t> holders;
         for (std::size_t first = 0; first < n;) {
             std::size_t last = first + 1;
-            while (last < n && !less(order[first], order[last])) {
+            while (last < n && !before(order[first], order[last])) {
                 ++last;
             }
             holders.clear();
             for (std::size_t i = first; i < last; ++i) {
-                holders.push_back(m_cells[order[i]]);
+                holders.push_back(m_cells[order[i].second]);
             }
             p_visit(holders);
             first = last;
@@ -146,6 +158,7 @@ private:
     std::vector<std::size_t> m_offsets;
     std::vector<int> m_points;
     std::vector<std::size_t> m_cells;
+    std::vector<std::uint64_t> m_hashes;
 };
 
 void addPolyhedronFaces(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_keys, char const* p_method)
