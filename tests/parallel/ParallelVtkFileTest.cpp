@@ -284,4 +284,9 @@ TEST_F(ParallelVtkFile, PiecesMustMatchTheirIndex)
             "piece 0: its GlobalNodeIds value 0.500000 at point 0 is not a whole number from 0 to 2^53");
     }
     EXPECT_THROW(writeParallelFile(pieces, path("box.vtu")), FormatError);
+    // A piece that cannot be written takes the ones before it away.
+    std::vector<MeshData> const mixed{zev::test::quadPatch(1), mesh};
+    EXPECT_THROW(writeParallelFile(mixed, path("skin.pvtp")), FormatError);
+    EXPECT_FALSE(std::filesystem::exists(path("skin_0.vtp")));
+    EXPECT_FALSE(std::filesystem::exists(path("skin.pvtp")));
 }

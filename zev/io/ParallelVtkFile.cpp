@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ostream>
 #include <unordered_map>
 
@@ -551,12 +552,6 @@ std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces
     std::vector<std::string> paths;
     std::vector<std::string> names;
     std::string const folder = folderOf(p_path);
-    for (std::size_t p = 0; p < p_pieces.size(); ++p) {
-        std::string const path = pieceFilePath(p_path, p, format);
-        writeMeshFile(p_pieces[p], path, pieceOptions);
-        paths.push_back(path);
-        names.push_back(path.substr(folder.size()));
-    }
     MeshData layout;
     layout.pointType = p_pieces[0].pointType;
     for (MeshData const& piece : p_pieces) {
@@ -568,7 +563,21 @@ std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces
     layout.cellData = p_pieces[0].cellData;
     WriteOptions indexOptions = p_options;
     indexOptions.format = format;
-    writeParallelFileIndex(p_path, names, layout, indexOptions);
+    // A failed write leaves none of the pieces written so far behind, as a failed mesh file leaves nothing.
+    try {
+        for (std::size_t p = 0; p < p_pieces.size(); ++p) {
+            std::string const path = pieceFilePath(p_path, p, format);
+            writeMeshFile(p_pieces[p], path, pieceOptions);
+            paths.push_back(path);
+            names.push_back(path.substr(folder.size()));
+        }
+        writeParallelFileIndex(p_path, names, layout, indexOptions);
+    } catch (...) {
+        for (std::string const& path : paths) {
+            std::remove(path.c_str());
+        }
+        throw;
+    }
     return paths;
 }
 
