@@ -85,6 +85,27 @@ void expectSameMesh(MeshData const& p_merged, MeshData const& p_original)
     }
 }
 
+// The pieces of a whole mesh read back as that mesh, point for point and cell for cell.
+void expectIdentical(MeshData const& p_read, MeshData const& p_original)
+{
+    EXPECT_EQ(p_read.points, p_original.points);
+    EXPECT_EQ(p_read.connectivity, p_original.connectivity);
+    EXPECT_EQ(p_read.offsets, p_original.offsets);
+    if (p_original.kind == DatasetKind::UnstructuredGrid) {
+        EXPECT_EQ(p_read.cellTypes, p_original.cellTypes);
+    }
+    ASSERT_EQ(p_read.pointData.size(), p_original.pointData.size());
+    ASSERT_EQ(p_read.cellData.size(), p_original.cellData.size());
+    for (std::size_t a = 0; a < p_read.pointData.size(); ++a) {
+        EXPECT_EQ(p_read.pointData[a].name, p_original.pointData[a].name);
+        EXPECT_EQ(p_read.pointData[a].values, p_original.pointData[a].values);
+    }
+    for (std::size_t a = 0; a < p_read.cellData.size(); ++a) {
+        EXPECT_EQ(p_read.cellData[a].name, p_original.cellData[a].name);
+        EXPECT_EQ(p_read.cellData[a].values, p_original.cellData[a].values);
+    }
+}
+
 } // namespace
 
 TEST_F(ParallelVtkFile, PiecesWrittenAndReadBackMakeTheWholeMesh)
@@ -109,10 +130,17 @@ TEST_F(ParallelVtkFile, PiecesWrittenAndReadBackMakeTheWholeMesh)
         EXPECT_EQ(index.pointArrays[1].type, ValueType::Int64);
         EXPECT_EQ(index.pointType, ValueType::Double);
 
-        expectSameMesh(readMeshFile(path("box.pvtu")), mesh);
+        expectIdentical(readMeshFile(path("box.pvtu")), mesh);
     }
-    // The merged mesh in memory is the same as the one read back.
+    // Merged in memory, the points come in the order first met, the cells in piece order.
     expectSameMesh(mergePieces(pieces), mesh);
+    // Pieces that are not the whole mesh keep their order and ids.
+    writeParallelFile({pieces[2], pieces[0]}, path("part.pvtu"));
+    MeshData const part = readMeshFile(path("part.pvtu"));
+    EXPECT_EQ(part.numCells(), pieces[2].numCells() + pieces[0].numCells());
+    ASSERT_NE(part.findCellArray("GlobalCellIds"), nullptr);
+    EXPECT_EQ(part.findCellArray("GlobalCellIds")->values.front(),
+              pieces[2].findCellArray("GlobalCellIds")->values.front());
 }
 
 TEST_F(ParallelVtkFile, IndexTextNamesArraysAndRelativePieces)
@@ -143,7 +171,7 @@ TEST_F(ParallelVtkFile, IndexTextNamesArraysAndRelativePieces)
                     "</VTKFile>\n");
     MeshData const merged = readMeshFile(path("patch.pvtp"));
     EXPECT_EQ(merged.kind, DatasetKind::PolyData);
-    expectSameMesh(merged, mesh);
+    expectIdentical(merged, mesh);
 }
 
 TEST_F(ParallelVtkFile, OneMeshBecomesOnePiece)
@@ -256,4 +284,9 @@ TEST_F(ParallelVtkFile, PiecesMustMatchTheirIndex)
             "piece 0: its GlobalNodeIds value 0.500000 at point 0 is not a whole number from 0 to 2^53");
     }
     EXPECT_THROW(writeParallelFile(pieces, path("box.vtu")), FormatError);
+    // A piece that cannot be written takes the ones before it away.
+    std::vector<MeshData> const mixed{zev::test::quadPatch(1), mesh};
+    EXPECT_THROW(writeParallelFile(mixed, path("skin.pvtp")), FormatError);
+    EXPECT_FALSE(std::filesystem::exists(path("skin_0.vtp")));
+    EXPECT_FALSE(std::filesystem::exists(path("skin.pvtp")));
 }

@@ -116,6 +116,8 @@ TEST(Partition, HexBoxInTwoCutsAboutOnePlane)
         }
     }
     EXPECT_LE(cut, 54);
+    EXPECT_EQ(zev::parallel::interfaceFaces(mesh, part), std::size_t(cut));
+    EXPECT_EQ(zev::parallel::interfaceFaces(mesh, std::vector<int>(mesh.numCells(), 1)), 0u);
 }
 
 TEST(Partition, SurfaceCellsMeetAcrossEdges)
@@ -141,6 +143,19 @@ TEST(Partition, FewCellsOrOnePartNeedNoGraph)
             ADD_FAILURE() << "no error for " << bad << " parts";
         } catch (zev::internal::badParam const& e) {
             EXPECT_EQ(e.getMessage(), "the number of parts must be at least 1, not " + std::to_string(bad));
+        }
+    }
+}
+
+TEST(Partition, EveryPartGetsACellWhenThereAreEnough)
+{
+    for (BoxCells cells : {BoxCells::Hex, BoxCells::Mixed}) {
+        MeshData const mesh = zev::test::pieceBox(cells, 2);
+        for (int parts = 2; parts <= int(mesh.numCells()); ++parts) {
+            std::vector<int> const part = partitionCells(mesh, parts);
+            for (int p = 0; p < parts; ++p) {
+                EXPECT_NE(std::count(part.begin(), part.end(), p), 0) << parts << " parts, part " << p;
+            }
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ostream>
 #include <unordered_map>
 
@@ -20,6 +21,7 @@ namespace {
 
 char const* const s_className = "ParallelVtkFile";
 char const* const s_nodeIds = "GlobalNodeIds";
+char const* const s_cellIds = "GlobalCellIds";
 
 struct XmlType {
     char const* name;
@@ -252,6 +254,126 @@ void checkLayout(std::vector<MeshData> const& p_pieces, bool p_points)
     }
 }
 
+// Calls p_visit(k) for every position k of cell p_cell's connectivity that names a point: all of them, or
+// for a polyhedron the corners in its face stream. False when that stream is malformed.
+template <class Visit> bool forEachPointRef(MeshData const& p_mesh, std::size_t p_cell, Visit p_visit)
+{
+    int const* pts = p_mesh.cellPoints(p_cell);
+    int const size = p_mesh.cellSize(p_cell);
+    if (p_mesh.cellTypes[p_cell] != VtkCellType::Polyhedron) {
+        for (int k = 0; k < size; ++k) {
+            p_visit(k);
+        }
+        return true;
+    }
+    // A face stream: the face count, then each face's corner count and corners.
+    int const faces = size > 0 ? pts[0] : -1;
+    int at = 1;
+    for (int f = 0; f < faces; ++f) {
+        if (at >= size || pts[at] < 1 || pts[at] > size - at - 1) {
+            return false;
+        }
+        for (int k = 0; k < pts[at]; ++k) {
+            p_visit(at + 1 + k);
+        }
+        at += pts[at] + 1;
+    }
+    return faces >= 0 && at == size;
+}
+
+// The position of every tuple in the order its global ids give, when they number the tuples 0 .. n-1
+// each once; empty otherwise.
+std::vector<std::size_t> globalOrder(DataArray const* p_ids, std::size_t p_count)
+{
+    if (p_ids == nullptr || p_ids->numComponents != 1 || p_ids->values.size() != p_count) {
+        return {};
+    }
+    std::vector<std::size_t> order(p_count, p_count);
+    for (std::size_t i = 0; i < p_count; ++i) {
+        double const id = p_ids->values[i];
+        if (!(id >= 0.0 && id < static_cast<double>(p_count)) || id != std::floor(id)) {
+            return {};
+        }
+        std::size_t& slot = order[static_cast<std::size_t>(id)];
+        if (slot != p_count) {
+            return {};
+        }
+        slot = i;
+    }
+    return order;
+}
+
+void reorderArrays(std::vector<DataArray>& p_arrays, std::vector<std::size_t> const& p_order)
+{
+    for (DataArray& a : p_arrays) {
+        std::size_t const nc = static_cast<std::size_t>(a.numComponents);
+        std::vector<double> values;
+        values.reserve(a.values.size());
+        for (std::size_t i : p_order) {
+            values.insert(values.end(), a.values.begin() + static_cast<std::ptrdiff_t>(i * nc),
+                          a.values.begin() + static_cast<std::ptrdiff_t>((i + 1) * nc));
+        }
+        a.values = std::move(values);
+    }
+}
+
+void eraseArray(std::vector<DataArray>& p_arrays, std::string const& p_name)
+{
+    for (auto a = p_arrays.begin(); a != p_arrays.end(); ++a) {
+        if (a->name == p_name) {
+            p_arrays.erase(a);
+            return;
+        }
+    }
+}
+
+// Pieces that hold every point and cell of a whole mesh once, by global ids 0 .. n-1, give that mesh back
+// as it was: points and cells in their global order, without the id arrays (they would only number them
+// again). Otherwise the merged mesh stays as it is.
+void restoreWholeMesh(MeshData& p_mesh)
+{
+    std::vector<std::size_t> const points = globalOrder(p_mesh.findPointArray(s_nodeIds), p_mesh.numPoints());
+    std::vector<std::size_t> const cells = globalOrder(p_mesh.findCellArray(s_cellIds), p_mesh.numCells());
+    if (points.size() != p_mesh.numPoints() || cells.size() != p_mesh.numCells() || points.empty()) {
+        return;
+    }
+    std::vector<int> renumbered(points.size());
+    std::vector<double> coordinates(p_mesh.points.size());
+    for (std::size_t g = 0; g < points.size(); ++g) {
+        renumbered[points[g]] = static_cast<int>(g);
+        for (std::size_t d = 0; d < 3; ++d) {
+            coordinates[g * 3 + d] = p_mesh.points[points[g] * 3 + d];
+        }
+    }
+    MeshData out;
+    out.kind = p_mesh.kind;
+    out.title = p_mesh.title;
+    out.pointType = p_mesh.pointType;
+    out.points = std::move(coordinates);
+    out.cellTypes.reserve(cells.size());
+    out.offsets.reserve(cells.size() + 1);
+    out.connectivity.reserve(p_mesh.connectivity.size());
+    for (std::size_t c : cells) {
+        int const* pts = p_mesh.cellPoints(c);
+        std::size_t const start = out.connectivity.size();
+        out.connectivity.insert(out.connectivity.end(), pts, pts + p_mesh.cellSize(c));
+        // The merge checked every stream and point already.
+        forEachPointRef(p_mesh, c, [&](int k) {
+            out.connectivity[start + static_cast<std::size_t>(k)] =
+                renumbered[static_cast<std::size_t>(pts[k])];
+        });
+        out.cellTypes.push_back(p_mesh.cellTypes[c]);
+        out.offsets.push_back(out.connectivity.size());
+    }
+    out.pointData = std::move(p_mesh.pointData);
+    out.cellData = std::move(p_mesh.cellData);
+    reorderArrays(out.pointData, points);
+    reorderArrays(out.cellData, cells);
+    eraseArray(out.pointData, s_nodeIds);
+    eraseArray(out.cellData, s_cellIds);
+    p_mesh = std::move(out);
+}
+
 } // namespace
 
 ParallelFileIndex readParallelFileIndex(std::string const& p_path)
@@ -291,6 +413,7 @@ MeshData readParallelFile(std::string const& p_path)
     }
     MeshData mesh = mergePieces(pieces);
     mesh.kind = index.kind;
+    restoreWholeMesh(mesh);
     return mesh;
 }
 
@@ -387,27 +510,8 @@ MeshData mergePieces(std::vector<MeshData> const& p_pieces)
                 out.connectivity[start + static_cast<std::size_t>(k)] =
                     local[static_cast<std::size_t>(pts[k])];
             };
-            if (piece.cellTypes[c] == VtkCellType::Polyhedron) {
-                // A face stream: the face count, then each face's corner count and corners.
-                int const faces = size > 0 ? pts[0] : -1;
-                int at = 1;
-                for (int f = 0; f < faces; ++f) {
-                    if (at >= size || pts[at] < 1 || pts[at] > size - at - 1) {
-                        break;
-                    }
-                    for (int k = 0; k < pts[at]; ++k) {
-                        remap(at + 1 + k);
-                    }
-                    at += pts[at] + 1;
-                }
-                if (faces < 0 || at != size) {
-                    mergeFailure(p,
-                                 "cell " + std::to_string(c) + ": the polyhedron's face stream is malformed");
-                }
-            } else {
-                for (int k = 0; k < size; ++k) {
-                    remap(k);
-                }
+            if (!forEachPointRef(piece, c, remap)) {
+                mergeFailure(p, "cell " + std::to_string(c) + ": the polyhedron's face stream is malformed");
             }
             out.cellTypes.push_back(piece.cellTypes[c]);
             out.offsets.push_back(out.connectivity.size());
@@ -448,12 +552,6 @@ std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces
     std::vector<std::string> paths;
     std::vector<std::string> names;
     std::string const folder = folderOf(p_path);
-    for (std::size_t p = 0; p < p_pieces.size(); ++p) {
-        std::string const path = pieceFilePath(p_path, p, format);
-        writeMeshFile(p_pieces[p], path, pieceOptions);
-        paths.push_back(path);
-        names.push_back(path.substr(folder.size()));
-    }
     MeshData layout;
     layout.pointType = p_pieces[0].pointType;
     for (MeshData const& piece : p_pieces) {
@@ -465,7 +563,21 @@ std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces
     layout.cellData = p_pieces[0].cellData;
     WriteOptions indexOptions = p_options;
     indexOptions.format = format;
-    writeParallelFileIndex(p_path, names, layout, indexOptions);
+    // A failed write leaves none of the pieces written so far behind, as a failed mesh file leaves nothing.
+    try {
+        for (std::size_t p = 0; p < p_pieces.size(); ++p) {
+            std::string const path = pieceFilePath(p_path, p, format);
+            writeMeshFile(p_pieces[p], path, pieceOptions);
+            paths.push_back(path);
+            names.push_back(path.substr(folder.size()));
+        }
+        writeParallelFileIndex(p_path, names, layout, indexOptions);
+    } catch (...) {
+        for (std::string const& path : paths) {
+            std::remove(path.c_str());
+        }
+        throw;
+    }
     return paths;
 }
 

@@ -24,9 +24,11 @@ struct ZEV_IO_EXPORT ParallelFileIndex {
 // Reads the index of a .pvtu/.pvtp file (FormatError when malformed or naming no piece).
 ZEV_IO_EXPORT ParallelFileIndex readParallelFileIndex(std::string const& p_path);
 
-// The index and every piece it names, merged into one mesh (mergePieces). A piece that is missing or
-// malformed, of the other data set kind, or without an array the index declares is a FormatError naming
-// the piece file.
+// The index and every piece it names, merged into one mesh (mergePieces). When the pieces' "GlobalNodeIds"
+// and "GlobalCellIds" number all their points and cells 0 .. n-1 once each (the pieces of one whole mesh),
+// that mesh comes back as it was: points and cells in the order of their ids, without those two arrays. A
+// piece that is missing or malformed, of the other data set kind, or without an array the index declares
+// is a FormatError naming the piece file.
 ZEV_IO_EXPORT MeshData readParallelFile(std::string const& p_path);
 
 // The path of piece p_piece of the index p_path: "dir/OUT.pvtu" gives "dir/OUT_3.vtu" ("dir/OUT_3.vtp" for

@@ -71,6 +71,7 @@ public:
         m_offsets.reserve(p_reserve + 1);
         m_points.reserve(p_reserve * 4);
         m_cells.reserve(p_reserve);
+        m_hashes.reserve(p_reserve);
         m_offsets.push_back(0);
     }
 
@@ -81,37 +82,60 @@ public:
             m_points.push_back(p_get(i));
         }
         std::sort(m_points.begin() + static_cast<std::ptrdiff_t>(start), m_points.end());
+        std::uint64_t hash = static_cast<std::uint64_t>(p_count);
+        for (std::size_t i = start; i < m_points.size(); ++i) {
+            hash = (hash ^ static_cast<std::uint32_t>(m_points[i])) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 29;
+        }
         m_offsets.push_back(m_points.size());
         m_cells.push_back(p_cell);
+        m_hashes.push_back(hash);
+    }
+
+    // Calls p_visit(cells) once per distinct key with the cells that hold it. Keys are sorted by their hash
+    // first, so that the sort compares whole keys only where hashes meet.
+    template <class Visit> void forEachKey(Visit p_visit) const
+    {
+        std::size_t const n = m_cells.size();
+        std::vector<std::pair<std::uint64_t, std::size_t>> order(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            order[i] = {m_hashes[i], i};
+        }
+        auto const before = [this](std::pair<std::uint64_t, std::size_t> const& a,
+                                   std::pair<std::uint64_t, std::size_t> const& b) {
+            return a.first != b.first ? a.first < b.first : less(a.second, b.second);
+        };
+        std::sort(order.begin(), order.end(), before);
+        std::vector<std::size_t> holders;
+        for (std::size_t first = 0; first < n;) {
+            std::size_t last = first + 1;
+            while (last < n && !before(order[first], order[last])) {
+                ++last;
+            }
+            holders.clear();
+            for (std::size_t i = first; i < last; ++i) {
+                holders.push_back(m_cells[order[i].second]);
+            }
+            p_visit(holders);
+            first = last;
+        }
     }
 
     // The pairs of distinct cells that hold an equal key, each pair once with the smaller cell first.
     std::vector<std::pair<std::size_t, std::size_t>> neighbourPairs() const
     {
-        std::size_t const n = m_cells.size();
-        std::vector<std::size_t> order(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            order[i] = i;
-        }
-        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) { return less(a, b); });
         std::vector<std::pair<std::size_t, std::size_t>> pairs;
-        pairs.reserve(n);
-        for (std::size_t first = 0; first < n;) {
-            std::size_t last = first + 1;
-            while (last < n && !less(order[first], order[last])) {
-                ++last;
-            }
-            for (std::size_t i = first; i < last; ++i) {
-                for (std::size_t j = i + 1; j < last; ++j) {
-                    std::size_t const a = m_cells[order[i]];
-                    std::size_t const b = m_cells[order[j]];
-                    if (a != b) {
-                        pairs.emplace_back(std::min(a, b), std::max(a, b));
+        pairs.reserve(m_cells.size());
+        forEachKey([&pairs](std::vector<std::size_t> const& p_cells) {
+            for (std::size_t i = 0; i < p_cells.size(); ++i) {
+                for (std::size_t j = i + 1; j < p_cells.size(); ++j) {
+                    if (p_cells[i] != p_cells[j]) {
+                        pairs.emplace_back(std::min(p_cells[i], p_cells[j]),
+                                           std::max(p_cells[i], p_cells[j]));
                     }
                 }
             }
-            first = last;
-        }
+        });
         std::sort(pairs.begin(), pairs.end());
         pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
         return pairs;
@@ -134,19 +158,20 @@ private:
     std::vector<std::size_t> m_offsets;
     std::vector<int> m_points;
     std::vector<std::size_t> m_cells;
+    std::vector<std::uint64_t> m_hashes;
 };
 
-void addPolyhedronFaces(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_keys)
+void addPolyhedronFaces(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_keys, char const* p_method)
 {
     int const size = p_mesh.cellSize(p_cell);
     int const* stream = p_mesh.cellPoints(p_cell);
     if (size < 1 || stream[0] < 0) {
-        badCell("partitionCells", p_cell, "the polyhedron's face stream is malformed");
+        badCell(p_method, p_cell, "the polyhedron's face stream is malformed");
     }
     int at = 1;
     for (int f = 0; f < stream[0]; ++f) {
         if (at >= size || stream[at] < 1 || stream[at] > size - at - 1) {
-            badCell("partitionCells", p_cell, "the polyhedron's face stream is malformed");
+            badCell(p_method, p_cell, "the polyhedron's face stream is malformed");
         }
         int const corners = stream[at];
         int const* face = stream + at + 1;
@@ -155,18 +180,18 @@ void addPolyhedronFaces(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_ke
     }
 }
 
-void addCellKeys(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_keys)
+void addCellKeys(MeshData const& p_mesh, std::size_t p_cell, KeySet& p_keys, char const* p_method)
 {
     VtkCellType const type = p_mesh.cellTypes[p_cell];
     int const* pts = p_mesh.cellPoints(p_cell);
     int const size = p_mesh.cellSize(p_cell);
     if (type == VtkCellType::Polyhedron) {
-        addPolyhedronFaces(p_mesh, p_cell, p_keys);
+        addPolyhedronFaces(p_mesh, p_cell, p_keys, p_method);
         return;
     }
     int const fixed = zev::io::fixedPointCount(type);
     if (fixed >= 0 && size != fixed) {
-        badCell("partitionCells", p_cell,
+        badCell(p_method, p_cell,
                 std::string("a ") + zev::io::cellTypeName(type) + " needs " + std::to_string(fixed) +
                     " points, not " + std::to_string(size));
     }
@@ -200,6 +225,31 @@ std::string metisFailure(int p_status)
         return "METIS ran out of memory partitioning the cell graph";
     default:
         return "METIS failed to partition the cell graph (status " + std::to_string(p_status) + ")";
+    }
+}
+
+// METIS may leave a part empty on small or awkward graphs; each empty part then takes the last cell of
+// the largest part, so that with at least as many cells as parts every part has one.
+void fillEmptyParts(std::vector<int>& p_parts, int p_count)
+{
+    std::vector<std::size_t> sizes(static_cast<std::size_t>(p_count), 0);
+    for (int p : p_parts) {
+        ++sizes[static_cast<std::size_t>(p)];
+    }
+    for (std::size_t empty = 0; empty < sizes.size(); ++empty) {
+        if (sizes[empty] != 0) {
+            continue;
+        }
+        std::size_t const largest =
+            static_cast<std::size_t>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
+        for (std::size_t c = p_parts.size(); c-- > 0;) {
+            if (p_parts[c] == static_cast<int>(largest)) {
+                p_parts[c] = static_cast<int>(empty);
+                break;
+            }
+        }
+        --sizes[largest];
+        ++sizes[empty];
     }
 }
 
@@ -239,7 +289,7 @@ std::vector<int> partitionCells(MeshData const& p_mesh, int p_parts)
 
     KeySet keys(cells * 6);
     for (std::size_t c = 0; c < cells; ++c) {
-        addCellKeys(p_mesh, c, keys);
+        addCellKeys(p_mesh, c, keys, "partitionCells");
     }
     std::vector<std::pair<std::size_t, std::size_t>> const pairs = keys.neighbourPairs();
     if (pairs.size() > static_cast<std::size_t>(INT32_MAX / 2)) {
@@ -287,7 +337,36 @@ std::vector<int> partitionCells(MeshData const& p_mesh, int p_parts)
         }
         result[c] = static_cast<int>(part[c]);
     }
+    fillEmptyParts(result, p_parts);
     return result;
+}
+
+std::size_t interfaceFaces(MeshData const& p_mesh, std::vector<int> const& p_cellParts)
+{
+    std::size_t const cells = p_mesh.numCells();
+    if (p_cellParts.size() != cells) {
+        throw zev::internal::badParam(s_className, "interfaceFaces",
+                                      "there are " + std::to_string(p_cellParts.size()) + " cell parts for " +
+                                          std::to_string(cells) + " cells");
+    }
+    if (p_mesh.offsets.size() != cells + 1 || p_mesh.offsets.back() > p_mesh.connectivity.size()) {
+        throw zev::internal::badParam(s_className, "interfaceFaces",
+                                      "the mesh's cell offsets do not match its cells and connectivity");
+    }
+    KeySet keys(cells * 6);
+    for (std::size_t c = 0; c < cells; ++c) {
+        addCellKeys(p_mesh, c, keys, "interfaceFaces");
+    }
+    std::size_t cut = 0;
+    keys.forEachKey([&](std::vector<std::size_t> const& p_cells) {
+        for (std::size_t c : p_cells) {
+            if (p_cellParts[c] != p_cellParts[p_cells.front()]) {
+                ++cut;
+                return;
+            }
+        }
+    });
+    return cut;
 }
 
 namespace {
