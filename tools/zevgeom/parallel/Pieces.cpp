@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <map>
 
 namespace zevgeom {
@@ -119,27 +120,69 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     bool const anyData = p_comm.any(data.numCells() > 0 || data.numPoints() > 0);
 
     Piece piece;
-    std::vector<std::int64_t> positions;
+    std::vector<std::int64_t> positions, globalCells;
+    std::vector<double> nodeIds, cellIds;
     phase(p_comm, command, [&] {
         piece.idle = data.numCells() == 0 && data.numPoints() == 0 && (anyData || !p_comm.isRoot());
-        // The global ids came with the pieces of an index, as arrays the file holds; the ones this run made
-        // for an ordinary file are not the file's own.
-        std::vector<double> const nodeIds =
-            takeArray(data.pointData, zev::parallel::s_globalNodeIds, fromPieces);
-        std::vector<double> const cellIds =
-            takeArray(data.cellData, zev::parallel::s_globalCellIds, fromPieces);
+        nodeIds = takeArray(data.pointData, zev::parallel::s_globalNodeIds, true);
+        cellIds = takeArray(data.cellData, zev::parallel::s_globalCellIds, true);
+        if (nodeIds.size() != data.numPoints()) {
+            nodeIds.clear();
+        }
+        if (cellIds.size() != data.numCells()) {
+            cellIds.clear();
+        }
         piece.vertexIds.resize(data.numPoints());
         for (std::size_t i = 0; i < piece.vertexIds.size(); ++i) {
-            piece.vertexIds[i] = nodeIds.size() == piece.vertexIds.size()
-                                     ? static_cast<std::int64_t>(nodeIds[i])
-                                     : pointsBefore + static_cast<std::int64_t>(i);
+            piece.vertexIds[i] = nodeIds.empty() ? pointsBefore + static_cast<std::int64_t>(i)
+                                                 : static_cast<std::int64_t>(nodeIds[i]);
         }
-        std::vector<std::int64_t> globalCells(data.numCells());
+        globalCells.resize(data.numCells());
+        for (std::size_t c = 0; c < data.numCells(); ++c) {
+            globalCells[c] = cellIds.empty() ? before + static_cast<std::int64_t>(c)
+                                             : static_cast<std::int64_t>(cellIds[c]);
+        }
+    });
+    piece.ownedVertices = zev::parallel::ownedItems(p_comm, piece.vertexIds);
+
+    // Pieces whose global ids number every point and cell of a whole mesh once, 0 .. n-1, are that mesh
+    // (as a single process reads them back): its cells stand in the order of their ids, and the id arrays
+    // are not data of its own. Other pieces are merged as they come, the arrays kept. An ordinary file
+    // partitioned here is always whole.
+    bool whole = true;
+    if (fromPieces) {
+        bool const hasIds = piece.idle || (!nodeIds.empty() && !cellIds.empty() && data.numPoints() > 0);
+        std::vector<char> const distinctCells = zev::parallel::ownedItems(p_comm, globalCells);
+        std::int64_t const owned = std::count(piece.ownedVertices.begin(), piece.ownedVertices.end(), 1);
+        std::int64_t const distinct = std::count(distinctCells.begin(), distinctCells.end(), 1);
+        double const inf = std::numeric_limits<double>::infinity();
+        std::vector<double> low{inf, inf}, high{-inf, -inf};
+        for (std::int64_t id : piece.vertexIds) {
+            low[0] = std::min(low[0], static_cast<double>(id));
+            high[0] = std::max(high[0], static_cast<double>(id));
+        }
+        for (std::int64_t id : globalCells) {
+            low[1] = std::min(low[1], static_cast<double>(id));
+            high[1] = std::max(high[1], static_cast<double>(id));
+        }
+        std::vector<std::int64_t> const totals = p_comm.sum(std::vector<std::int64_t>{
+            owned, distinct, static_cast<std::int64_t>(data.numCells()), hasIds ? 0 : 1});
+        low = p_comm.min(low);
+        high = p_comm.max(high);
+        whole = totals[3] == 0 && totals[0] > 0 && low[0] == 0 &&
+                high[0] == static_cast<double>(totals[0] - 1) &&
+                (totals[2] == 0 || (low[1] == 0 && high[1] == static_cast<double>(totals[2] - 1))) &&
+                totals[1] == totals[2];
+    }
+
+    phase(p_comm, command, [&] {
         positions.resize(data.numCells());
         for (std::size_t c = 0; c < data.numCells(); ++c) {
-            globalCells[c] = cellIds.size() == globalCells.size() ? static_cast<std::int64_t>(cellIds[c])
-                                                                  : before + static_cast<std::int64_t>(c);
-            positions[c] = fromPieces ? before + static_cast<std::int64_t>(c) : globalCells[c];
+            positions[c] = whole ? globalCells[c] : before + static_cast<std::int64_t>(c);
+        }
+        if (whole) {
+            takeArray(data.pointData, zev::parallel::s_globalNodeIds, false);
+            takeArray(data.cellData, zev::parallel::s_globalCellIds, false);
         }
         // The element sets as the conversion makes them: one per shape and region, in order of first use.
         DataArray const* regions = p_options.region.empty() ? nullptr : data.findCellArray(p_options.region);
@@ -168,14 +211,13 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
         renameCoordinateArrays(piece.mesh);
         data = MeshData();
     });
-    piece.ownedVertices = zev::parallel::ownedItems(p_comm, piece.vertexIds);
 
     // The whole mesh names its element sets in the order their first cells come.
     ByteWriter mine;
     for (PieceSet const& set : piece.elementSets) {
         mine.put<std::int32_t>(set.shape);
         mine.put<std::int64_t>(set.region);
-        mine.put<std::int64_t>(set.positions.front());
+        mine.put<std::int64_t>(*std::min_element(set.positions.begin(), set.positions.end()));
     }
     std::vector<Bytes> const all = p_comm.allGather(mine.bytes());
     phase(p_comm, command, [&] {
