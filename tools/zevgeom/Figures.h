@@ -5,6 +5,9 @@
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Report.h"
 
+#include "zev/contracts/Undefined.h"
+
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -54,5 +57,24 @@ void printCut(Options const& p_options, std::string const& p_source,
 void printSelection(Options const& p_options, std::string const& p_source, std::string const& p_label,
                     std::string const& p_text, Json const& p_what, CutFigures const& p_figures,
                     std::ostream& p_out);
+
+// A point as the user gave it; the search works in the library's single precision.
+using Point = std::array<double, 3>;
+
+// One probed point: where it is and the value there.
+struct Probe {
+    Point point;
+    std::string set; // empty when no element holds the point
+    int element = -1;
+    double value = zev::ZEV_UNDEF;
+};
+
+// The points of --points FILE, then of --at.
+std::vector<Point> probePoints(Options const& p_options);
+// The element of p_geometry holding each point and the quantity's value there.
+std::vector<Probe> probeGeometry(zev::Geometry& p_geometry, std::vector<Point> const& p_points,
+                                 std::string const& p_quantity, zev::VarLocation p_location);
+void printProbes(Options const& p_options, std::string const& p_source, std::string const& p_location,
+                 std::vector<Probe> const& p_probes, std::ostream& p_out);
 
 } // namespace zevgeom

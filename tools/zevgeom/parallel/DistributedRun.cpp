@@ -534,6 +534,117 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
     return s_exitOk;
 }
 
+// ---------------------------------------------------------------- probe
+
+// Each point is answered by the process holding the containing element of the lowest global id; the element
+// is then numbered within its set as a single process numbers it, by the cells of that set before it.
+int probeCommand(Communicator const& p_comm, Options const& p_options, std::ostream& p_out)
+{
+    std::vector<Point> points;
+    phase(p_comm, p_options.command, [&] { points = probePoints(p_options); });
+    Piece piece = loadPiece(p_comm, p_options);
+    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    ByteWriter mine;
+    phase(p_comm, p_options.command, [&] {
+        mine.put<std::int32_t>(piece.idle ? 0 : 1);
+        if (piece.idle) {
+            return;
+        }
+        zev::VarLocation const location = fileQuantity(piece.mesh, quantity, p_options.hasExpr);
+        if (location == zev::eFace) {
+            throw UsageError("'" + quantity + "' lives on faces; probe a vertex or element quantity");
+        }
+        mine.putString(locationName(location));
+        for (Probe const& p : probeGeometry(piece.mesh.geo(), points, quantity, location)) {
+            auto const set = std::find_if(piece.elementSets.begin(), piece.elementSets.end(),
+                                          [&](PieceSet const& s) { return s.localName == p.set; });
+            bool const found = !p.set.empty() && set != piece.elementSets.end() && p.element >= 0 &&
+                               static_cast<std::size_t>(p.element) < set->cellIds.size();
+            mine.put<std::int32_t>(found ? 1 : 0);
+            if (found) {
+                std::size_t const s = static_cast<std::size_t>(set - piece.elementSets.begin());
+                std::size_t const k = static_cast<std::size_t>(p.element);
+                mine.put(set->cellIds[k]);
+                mine.put(set->positions[k]);
+                mine.putString(piece.globalNames[s]);
+                mine.put(p.value);
+            }
+        }
+    });
+    std::vector<Bytes> const all = p_comm.gather(mine.bytes());
+
+    // The first process picks the answers and asks every process how many cells of the answer's set come
+    // before the answering cell.
+    std::vector<Probe> probes(points.size());
+    std::vector<std::int64_t> answerIds(points.size(), -1);
+    std::vector<std::int64_t> answerPositions(points.size(), -1);
+    std::string location;
+    ByteWriter questions;
+    phase(p_comm, p_options.command, [&] {
+        if (!p_comm.isRoot()) {
+            return;
+        }
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            probes[i].point = points[i];
+        }
+        for (Bytes const& bytes : all) {
+            ByteReader in(bytes);
+            if (in.get<std::int32_t>() == 0) {
+                continue;
+            }
+            std::string const where = in.getString();
+            location = location.empty() ? where : location;
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                if (in.get<std::int32_t>() == 0) {
+                    continue;
+                }
+                std::int64_t const id = in.get<std::int64_t>();
+                std::int64_t const position = in.get<std::int64_t>();
+                std::string const set = in.getString();
+                double const value = in.get<double>();
+                if (answerIds[i] < 0 || id < answerIds[i]) {
+                    answerIds[i] = id;
+                    answerPositions[i] = position;
+                    probes[i].set = set;
+                    probes[i].value = value;
+                }
+            }
+        }
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            questions.putString(probes[i].set);
+            questions.put(answerPositions[i]);
+        }
+    });
+    p_comm.broadcast(questions.bytes());
+    std::vector<std::int64_t> before(points.size(), 0);
+    phase(p_comm, p_options.command, [&] {
+        ByteReader in(questions.bytes());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            std::string const set = in.getString();
+            std::int64_t const position = in.get<std::int64_t>();
+            for (std::size_t s = 0; s < piece.elementSets.size() && !set.empty(); ++s) {
+                if (piece.globalNames[s] != set) {
+                    continue;
+                }
+                for (std::int64_t p : piece.elementSets[s].positions) {
+                    before[i] += p < position ? 1 : 0;
+                }
+            }
+        }
+    });
+    before = p_comm.sum(before);
+    phase(p_comm, p_options.command, [&] {
+        if (!p_comm.isRoot()) {
+            return;
+        }
+        for (std::size_t i = 0; i < probes.size(); ++i) {
+            probes[i].element = probes[i].set.empty() ? -1 : static_cast<int>(before[i]);
+        }
+        printProbes(p_options, piece.mesh.source, location, probes, p_out);
+    });
+    return s_exitOk;
+}
+
 // Commands without a distributed form run on the first process alone, on the whole mesh.
 int onFirstProcess(Communicator const& p_comm, Command const& p_command, Options const& p_options,
                    std::ostream& p_out, std::ostream& p_err)
@@ -590,6 +701,9 @@ int runDistributed(Command const& p_command, Options const& p_options, std::ostr
         }
         if (name == "integrate") {
             return integrateCommand(comm, p_options, p_out, p_err);
+        }
+        if (name == "probe") {
+            return probeCommand(comm, p_options, p_out);
         }
         if (name == "slice" || name == "iso" || name == "select") {
             return cutCommand(comm, p_options, p_out, p_err);
