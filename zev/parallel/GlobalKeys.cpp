@@ -5,6 +5,7 @@
 #include "zev/shapes/ShapeSet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -98,15 +99,90 @@ std::vector<KeyCensus> census(Communicator const& p_comm, KeyList const& p_keys)
     return out;
 }
 
+namespace {
+
+// The census of single-id keys: ids travel as plain arrays, and each owner sorts what it receives instead
+// of hashing every id, which keeps the exchange of millions of vertex ids cheap.
+std::vector<KeyCensus> idCensus(Communicator const& p_comm, std::vector<std::int64_t> const& p_ids)
+{
+    std::size_t const size = static_cast<std::size_t>(p_comm.size());
+    std::vector<int> owner(p_ids.size());
+    std::vector<std::size_t> counts(size, 0);
+    for (std::size_t i = 0; i < p_ids.size(); ++i) {
+        owner[i] = ownerOf(&p_ids[i], 1, static_cast<int>(size));
+        ++counts[static_cast<std::size_t>(owner[i])];
+    }
+    std::vector<Bytes> send(size);
+    std::vector<std::size_t> fill(size, 0);
+    for (std::size_t r = 0; r < size; ++r) {
+        send[r].resize(counts[r] * sizeof(std::int64_t));
+    }
+    for (std::size_t i = 0; i < p_ids.size(); ++i) {
+        std::size_t const r = static_cast<std::size_t>(owner[i]);
+        std::memcpy(send[r].data() + fill[r]++ * sizeof(std::int64_t), &p_ids[i], sizeof(std::int64_t));
+    }
+    std::vector<Bytes> const received = p_comm.allToAll(send);
+    send.clear();
+
+    struct Entry {
+        std::int64_t id;
+        std::uint32_t rank;
+        std::uint32_t index;
+    };
+    std::vector<Entry> entries;
+    std::size_t total = 0;
+    for (Bytes const& bytes : received) {
+        total += bytes.size() / sizeof(std::int64_t);
+    }
+    entries.reserve(total);
+    for (std::size_t r = 0; r < size; ++r) {
+        std::size_t const n = received[r].size() / sizeof(std::int64_t);
+        for (std::size_t k = 0; k < n; ++k) {
+            std::int64_t id;
+            std::memcpy(&id, received[r].data() + k * sizeof(std::int64_t), sizeof id);
+            entries.push_back({id, static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(k)});
+        }
+    }
+    std::sort(entries.begin(), entries.end(), [](Entry const& a, Entry const& b) {
+        return a.id != b.id ? a.id < b.id : a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
+    });
+    std::vector<std::vector<KeyCensus>> answers(size);
+    for (std::size_t r = 0; r < size; ++r) {
+        answers[r].resize(received[r].size() / sizeof(std::int64_t));
+    }
+    for (std::size_t begin = 0; begin < entries.size();) {
+        std::size_t end = begin;
+        while (end < entries.size() && entries[end].id == entries[begin].id) {
+            ++end;
+        }
+        KeyCensus const c{static_cast<std::int64_t>(end - begin), static_cast<int>(entries[begin].rank)};
+        for (std::size_t k = begin; k < end; ++k) {
+            answers[entries[k].rank][entries[k].index] = c;
+        }
+        begin = end;
+    }
+    std::vector<Bytes> replies(size);
+    for (std::size_t r = 0; r < size; ++r) {
+        replies[r].resize(answers[r].size() * sizeof(KeyCensus));
+        if (!answers[r].empty()) {
+            std::memcpy(replies[r].data(), answers[r].data(), replies[r].size());
+        }
+    }
+    std::vector<Bytes> const back = p_comm.allToAll(replies);
+    std::vector<KeyCensus> out(p_ids.size());
+    std::fill(fill.begin(), fill.end(), 0);
+    for (std::size_t i = 0; i < p_ids.size(); ++i) {
+        std::size_t const r = static_cast<std::size_t>(owner[i]);
+        std::memcpy(&out[i], back[r].data() + fill[r]++ * sizeof(KeyCensus), sizeof(KeyCensus));
+    }
+    return out;
+}
+
+} // namespace
+
 std::vector<char> ownedItems(Communicator const& p_comm, std::vector<std::int64_t> const& p_globalIds)
 {
-    KeyList keys;
-    keys.values = p_globalIds;
-    keys.offsets.resize(p_globalIds.size() + 1);
-    for (std::size_t i = 0; i < keys.offsets.size(); ++i) {
-        keys.offsets[i] = i;
-    }
-    std::vector<KeyCensus> const c = census(p_comm, keys);
+    std::vector<KeyCensus> const c = idCensus(p_comm, p_globalIds);
     std::vector<char> owned(c.size());
     for (std::size_t i = 0; i < c.size(); ++i) {
         owned[i] = c[i].firstRank == p_comm.rank() ? 1 : 0;

@@ -152,9 +152,13 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     bool whole = true;
     if (fromPieces) {
         bool const hasIds = piece.idle || (!nodeIds.empty() && !cellIds.empty() && data.numPoints() > 0);
-        std::vector<char> const distinctCells = zev::parallel::ownedItems(p_comm, globalCells);
         std::int64_t const owned = std::count(piece.ownedVertices.begin(), piece.ownedVertices.end(), 1);
-        std::int64_t const distinct = std::count(distinctCells.begin(), distinctCells.end(), 1);
+        // Cells are not shared: ids within 0 .. n-1 whose sum is that of 0 .. n-1 number each cell once,
+        // unless a file repeats some ids and leaves out others of the same sum.
+        std::int64_t idSum = 0;
+        for (std::int64_t id : globalCells) {
+            idSum += id;
+        }
         double const inf = std::numeric_limits<double>::infinity();
         std::vector<double> low{inf, inf}, high{-inf, -inf};
         for (std::int64_t id : piece.vertexIds) {
@@ -166,13 +170,13 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             high[1] = std::max(high[1], static_cast<double>(id));
         }
         std::vector<std::int64_t> const totals = p_comm.sum(std::vector<std::int64_t>{
-            owned, distinct, static_cast<std::int64_t>(data.numCells()), hasIds ? 0 : 1});
+            owned, idSum, static_cast<std::int64_t>(data.numCells()), hasIds ? 0 : 1});
         low = p_comm.min(low);
         high = p_comm.max(high);
         whole = totals[3] == 0 && totals[0] > 0 && low[0] == 0 &&
                 high[0] == static_cast<double>(totals[0] - 1) &&
                 (totals[2] == 0 || (low[1] == 0 && high[1] == static_cast<double>(totals[2] - 1))) &&
-                totals[1] == totals[2];
+                totals[1] == (totals[2] > 0 ? totals[2] * (totals[2] - 1) / 2 : 0);
     }
 
     phase(p_comm, command, [&] {
