@@ -97,6 +97,9 @@ def main():
     shutil.rmtree(options.work, ignore_errors=True)
     os.makedirs(options.work)
     os.chdir(options.work)
+    # Open MPI's session files in a folder of this test's own, so that runs side by side do not collide.
+    os.makedirs("mpi-session")
+    os.environ["OMPI_MCA_orte_tmpdir_base"] = os.path.abspath("mpi-session")
     tool = Tool(options.zevgeom, options.mpiexec, options.processes)
 
     for kind, n in (("mixed", 4), ("tet", 4), ("hex", 5)):
