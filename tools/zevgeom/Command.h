@@ -80,9 +80,12 @@ CgnsSelection cgnsSelection(Options const& p_options);
 
 // The mesh named by the first positional argument, or the built-in default mesh.
 LoadedMesh load(Options const& p_options);
+// Refiles arrays named x, y or z (the coordinates in expressions) as "x_array" and so on, with a note.
+void renameCoordinateArrays(LoadedMesh& p_mesh);
 // The file options of --binary and --compress.
 WriteOptions writeOptions(Options const& p_options);
 // Warns on p_err when some elements have a negative volume.
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err);
+void warnInverted(std::size_t p_inverted, std::ostream& p_err);
 
 } // namespace zevgeom

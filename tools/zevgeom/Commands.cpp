@@ -3,6 +3,9 @@
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Generator.h"
 #include "tools/zevgeom/Report.h"
+#ifdef ZEVGEOM_PARALLEL
+#include "tools/zevgeom/parallel/Distributed.h"
+#endif
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ProgressTracker.h"
 
@@ -216,14 +219,20 @@ LoadedMesh load(Options const& p_options)
                                       defaultMeshDescription(), p_options.region)
                           : toLibrary(readMeshFile(p_options.positional.front()),
                                       p_options.positional.front(), p_options.region);
+    renameCoordinateArrays(mesh);
+    return mesh;
+}
+
+void renameCoordinateArrays(LoadedMesh& p_mesh)
+{
     // x, y and z are the coordinates in expressions; an array of such a name would silently replace one.
-    for (MeshVariable& mv : mesh.variables) {
+    for (MeshVariable& mv : p_mesh.variables) {
         for (char const* coordinate : s_coordinateNames) {
             if (mv.name != coordinate) {
                 continue;
             }
             std::string renamed = mv.name + "_array";
-            for (int k = 2; mesh.findVariable(renamed) != nullptr; ++k) {
+            for (int k = 2; p_mesh.findVariable(renamed) != nullptr; ++k) {
                 renamed = mv.name + "_array" + std::to_string(k);
             }
             if (s_warnings != nullptr) {
@@ -233,7 +242,6 @@ LoadedMesh load(Options const& p_options)
             mv.name = renamed;
         }
     }
-    return mesh;
 }
 
 WriteOptions writeOptions(Options const& p_options)
@@ -246,10 +254,15 @@ WriteOptions writeOptions(Options const& p_options)
 
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)
 {
-    if (p_volumes.inverted == 1) {
+    warnInverted(p_volumes.inverted, p_err);
+}
+
+void warnInverted(std::size_t p_inverted, std::ostream& p_err)
+{
+    if (p_inverted == 1) {
         p_err << "zevgeom: warning: 1 inverted element (negative volume) is counted as it is\n";
-    } else if (p_volumes.inverted > 1) {
-        p_err << "zevgeom: warning: " << p_volumes.inverted
+    } else if (p_inverted > 1) {
+        p_err << "zevgeom: warning: " << p_inverted
               << " inverted elements (negative volume) are counted as they are\n";
     }
 }
@@ -296,12 +309,26 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
             p_out << command->help();
             return s_exitOk;
         }
+#ifdef ZEVGEOM_PARALLEL
+        if (distributedRun()) {
+            return runDistributed(*command, options, p_out, p_err);
+        }
+#endif
         return command->run(options, p_out, p_err);
+    } catch (...) {
+        return reportFailure(name, p_err);
+    }
+}
+
+int reportFailure(std::string const& p_command, std::ostream& p_err)
+{
+    try {
+        throw;
     } catch (UsageError const& e) {
-        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << name << " --help' for its usage.\n";
+        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (SelectionError const& e) {
-        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << name << " --help' for its usage.\n";
+        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (FormatError const& e) {
         p_err << "zevgeom: " << e.what() << '\n';

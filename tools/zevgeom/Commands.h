@@ -25,6 +25,10 @@ std::string defaultMeshDescription();
 // Runs the tool with p_args (without the program name); the report goes to p_out, diagnostics to p_err.
 int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std::ostream& p_err);
 
+// Writes the message of the exception being handled, as the tool reports a failure of command p_command,
+// and returns its exit code. Called from within a catch block.
+int reportFailure(std::string const& p_command, std::ostream& p_err);
+
 // A listener that draws a progress bar on p_err (meant for a terminal) and clears it when done.
 zev::ProgressListener* makeProgressBar(std::ostream& p_err);
 

@@ -1,5 +1,7 @@
 #include "tools/zevgeom/Cut.h"
 
+#include "tools/zevgeom/Figures.h"
+
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
@@ -64,8 +66,7 @@ void fileCarriedQuantity(LoadedMesh& p_mesh, Options const& p_options)
     }
 }
 
-int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface,
-              std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out)
+std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface)
 {
     zev::Geometry& domain = p_mesh.geo();
     zev::Interpolant const* edges = p_surface.getEdgeInterpolant();
@@ -86,9 +87,8 @@ int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_sur
             out.variable = carry(*mv.variable, mv.name);
         }
     }
-    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-    if (hasQuantity) {
+    if (p_options.hasVar || p_options.hasExpr) {
+        std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
         zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
         if (values == nullptr) {
             throw UsageError("no vertex values of '" + quantity + "'");
@@ -101,77 +101,101 @@ int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_sur
             throw;
         }
     }
+    return pointVariables;
+}
 
+MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_pointVariables)
+{
+    ExportSelection selection;
+    selection.elements = false;
+    selection.lines = false;
+    return fromLibrary(p_surface, p_pointVariables, selection);
+}
+
+CutFigures cutFigures(Options const& p_options, zev::Geometry& p_surface)
+{
+    CutFigures f;
     std::vector<std::string> const sets = p_surface.getFaceSetNames();
-    std::size_t faces = 0;
-    for (std::string const& name : sets) {
-        faces += p_surface.getFaceSet(name)->size();
+    f.sets = setRows(p_surface, false);
+    for (SetRow const& r : f.sets) {
+        f.count += r.count;
     }
-    if (!p_options.output.empty()) {
-        ExportSelection selection;
-        selection.elements = false;
-        selection.lines = false;
-        writeMeshFile(fromLibrary(p_surface, pointVariables, selection), p_options.output,
-                      writeOptions(p_options));
-    }
-    double const area = areaMeasures(p_surface, sets).total;
-    zev::AreaVisitor visitor(quantity);
-    if (hasQuantity && faces > 0) {
+    f.vertices = p_surface.getNumVertices();
+    f.measure = areaMeasures(p_surface, sets).total;
+    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
+    zev::AreaVisitor visitor(p_options.hasVar ? p_options.var : p_options.expr);
+    if (hasQuantity && f.count > 0) {
         p_surface.acceptVisitor(visitor);
     }
-    bool const valid = hasQuantity && faces > 0 && visitor.isValid();
-    double const integral = valid ? visitor.getNumerator() : 0.0;
-    bool const averageDefined = valid && visitor.getDenominator() != 0 &&
-                                visitor.getAverage() != double(zev::ZEV_UNDEF) &&
-                                std::isfinite(visitor.getAverage());
+    f.valid = hasQuantity && f.count > 0 && visitor.isValid();
+    f.integral = f.valid ? visitor.getNumerator() : 0.0;
+    f.denominator = f.valid ? visitor.getDenominator() : 0.0;
+    return f;
+}
+
+void printCut(Options const& p_options, std::string const& p_source,
+              std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
+              CutFigures const& p_figures, std::ostream& p_out)
+{
+    CutFigures const& f = p_figures;
+    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
+    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    double const average = averageOf(f.valid, f.integral, f.denominator);
+    bool const averageDefined =
+        f.valid && f.denominator != 0 && average != double(zev::ZEV_UNDEF) && std::isfinite(average);
     char const* const kind = p_options.hasVar ? "variable" : "expression";
 
     if (p_options.json) {
         Json doc;
-        doc["mesh"] = p_mesh.source;
+        doc["mesh"] = p_source;
         doc[p_what.first] = p_whatJson;
         if (!p_options.output.empty()) {
             doc["output"] = p_options.output;
         }
-        doc["vertices"] = p_surface.getNumVertices();
-        doc["faces"] = faces;
+        doc["vertices"] = f.vertices;
+        doc["faces"] = f.count;
         Json list = Json::array();
-        for (std::string const& name : sets) {
-            zev::ShapeSet const* set = p_surface.getFaceSet(name);
-            list.push_back({{"name", name},
-                            {"type", shapeName(static_cast<int>(set->getType()))},
-                            {"count", set->size()}});
+        for (SetRow const& r : f.sets) {
+            list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
         }
         doc["sets"] = list;
-        doc["area"] = jsonNumber(area);
+        doc["area"] = jsonNumber(f.measure);
         if (hasQuantity) {
             doc[kind] = quantity;
-            doc["integral"] = valid ? jsonNumber(integral) : Json(nullptr);
-            doc["average"] = averageDefined ? jsonNumber(visitor.getAverage()) : Json(nullptr);
+            doc["integral"] = f.valid ? jsonNumber(f.integral) : Json(nullptr);
+            doc["average"] = averageDefined ? jsonNumber(average) : Json(nullptr);
         }
         printJson(p_out, doc);
-        return 0;
+        return;
     }
     Table t;
-    t.row("mesh", terminalSafe(p_mesh.source));
+    t.row("mesh", terminalSafe(p_source));
     t.row(p_what.first, terminalSafe(p_what.second));
     if (!p_options.output.empty()) {
         t.row("output", terminalSafe(p_options.output));
     }
-    t.row("vertices", std::to_string(p_surface.getNumVertices()));
-    t.row("faces", std::to_string(faces));
-    for (std::string const& name : sets) {
-        zev::ShapeSet const* set = p_surface.getFaceSet(name);
-        t.row("  " + terminalSafe(name),
-              std::to_string(set->size()) + " " + shapeName(static_cast<int>(set->getType())));
+    t.row("vertices", std::to_string(f.vertices));
+    t.row("faces", std::to_string(f.count));
+    for (SetRow const& r : f.sets) {
+        t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
     }
-    t.row("area", number(area));
+    t.row("area", number(f.measure));
     if (hasQuantity) {
         t.row(kind, terminalSafe(quantity) + " (vertex)");
-        t.row("integral", valid ? number(integral, 9) : "undefined");
-        t.row("average", averageDefined ? number(visitor.getAverage(), 9) : "undefined");
+        t.row("integral", f.valid ? number(f.integral, 9) : "undefined");
+        t.row("average", averageDefined ? number(average, 9) : "undefined");
     }
     t.print(p_out);
+}
+
+int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface,
+              std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out)
+{
+    std::vector<MeshVariable> const pointVariables = carryOntoCut(p_options, p_mesh, p_surface);
+    if (!p_options.output.empty()) {
+        writeMeshFile(cutMeshData(p_surface, pointVariables), p_options.output, writeOptions(p_options));
+    }
+    printCut(p_options, p_mesh.source, p_what, p_whatJson, cutFigures(p_options, p_surface), p_out);
     return 0;
 }
 

@@ -1,6 +1,9 @@
 // zevgeom: answers questions about a mesh file from the command line.
 #include "tools/zevgeom/Commands.h"
 #include "zev/contracts/ProgressTracker.h"
+#ifdef ZEVGEOM_PARALLEL
+#include "tools/zevgeom/parallel/Distributed.h"
+#endif
 
 #include <unistd.h>
 
@@ -13,14 +16,27 @@ int main(int argc, char** argv)
     // Past the file size limit a write fails with EFBIG instead of killing the process, so the
     // writer can report it and remove its temporary file.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::ostream* out = &std::cout;
+    std::ostream* err = &std::cerr;
+#ifdef ZEVGEOM_PARALLEL
+    // Under mpiexec every process runs the command; only the first one reports.
+    std::ostream silent(nullptr);
+    if (zevgeom::startDistributed() && !zevgeom::reportingProcess()) {
+        out = &silent;
+        err = &silent;
+    }
+#endif
     std::unique_ptr<zev::ProgressListener> bar;
-    if (isatty(STDERR_FILENO)) {
+    if (err == &std::cerr && isatty(STDERR_FILENO)) {
         bar.reset(zevgeom::makeProgressBar(std::cerr));
         zev::ProgressTracker::setListener(bar.get());
     }
     std::vector<std::string> args(argv + 1, argv + argc);
-    int const code = zevgeom::runZevgeom(args, std::cout, std::cerr);
+    int const code = zevgeom::runZevgeom(args, *out, *err);
     zev::ProgressTracker::setListener(nullptr);
+#ifdef ZEVGEOM_PARALLEL
+    zevgeom::finishDistributed();
+#endif
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "zevgeom: cannot write the report to standard output\n";

@@ -4,6 +4,7 @@
 #include "zev/io/CgnsWriter.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/ParallelVtkFile.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
 #include "zev/io/VtkXmlReader.h"
@@ -37,6 +38,12 @@ FileFormat formatOfPath(std::string const& p_path)
     if (ext == "cgns") {
         return FileFormat::Cgns;
     }
+    if (ext == "pvtu") {
+        return FileFormat::ParallelUnstructured;
+    }
+    if (ext == "pvtp") {
+        return FileFormat::ParallelPolyData;
+    }
     return FileFormat::Auto;
 }
 
@@ -65,6 +72,9 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
         LoadedMesh mesh = CgnsReader::readMesh(p_path, CgnsSelection());
         return fromLibrary(mesh.geo(), mesh.variables, ExportSelection());
     }
+    if (format == FileFormat::ParallelUnstructured || format == FileFormat::ParallelPolyData) {
+        return readParallelFile(p_path);
+    }
     return VtkXmlReader::readFile(p_path);
 }
 
@@ -74,6 +84,12 @@ void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptio
     if (format == FileFormat::Cgns) {
         LoadedMesh mesh = toLibrary(p_mesh, p_path, "");
         CgnsWriter::writeFile(mesh.geo(), mesh.variables, ExportSelection(), p_path);
+        return;
+    }
+    if (format == FileFormat::ParallelUnstructured || format == FileFormat::ParallelPolyData) {
+        WriteOptions options = p_options;
+        options.format = format;
+        writeParallelFile({p_mesh}, p_path, options);
         return;
     }
     if (format == FileFormat::Auto || format == FileFormat::Legacy) {

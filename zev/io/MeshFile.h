@@ -1,6 +1,6 @@
-// Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .cgns) unless given,
-// and a whole file becomes a geometry with its variables filed on it, or a geometry's sets and variables
-// become a file.
+// Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .pvtu and .pvtp
+// pieces, .cgns) unless given, and a whole file becomes a geometry with its variables filed on it, or a
+// geometry's sets and variables become a file.
 #pragma once
 
 #include "zev/geometry/GeometryAutoPtr.h"
@@ -14,7 +14,16 @@
 
 namespace zev::io {
 
-enum class FileFormat { Auto, Legacy, XmlUnstructured, XmlPolyData, Cgns };
+// The parallel formats are an index file (.pvtu, .pvtp) naming one XML file per piece.
+enum class FileFormat {
+    Auto,
+    Legacy,
+    XmlUnstructured,
+    XmlPolyData,
+    Cgns,
+    ParallelUnstructured,
+    ParallelPolyData
+};
 
 // The format a path's extension names (case-insensitive); Auto for an unknown extension.
 ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
@@ -27,11 +36,13 @@ struct ZEV_IO_EXPORT WriteOptions {
 
 // Reads a mesh file. With Auto an unknown extension is read as XML when the file starts with '<' and
 // as legacy otherwise. Malformed input is a FormatError. A CGNS file (every zone of its first base, the
-// first solutions) comes through the library's geometry, its sets becoming cells.
+// first solutions) comes through the library's geometry, its sets becoming cells. A .pvtu/.pvtp index is
+// read with every piece it names, the pieces merged into one mesh by their "GlobalNodeIds".
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto);
 
 // Writes a mesh file; a PolyData destination turns an unstructured mesh without volume cells into
-// PolyData, and refuses one with volume cells (FormatError). A failed write leaves no file behind.
+// PolyData, and refuses one with volume cells (FormatError). A failed write leaves no file behind. A
+// .pvtu/.pvtp destination gets the mesh as its one piece.
 ZEV_IO_EXPORT void writeMeshFile(MeshData const& p_mesh, std::string const& p_path,
                                  WriteOptions const& p_options = WriteOptions());
 

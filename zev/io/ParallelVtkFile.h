@@ -15,10 +15,26 @@ namespace zev::io {
 struct ZEV_IO_EXPORT ParallelFileIndex {
     DatasetKind kind = DatasetKind::UnstructuredGrid;
     std::vector<std::string> pieces; // piece file paths, relative ones resolved against the index's folder
+    // The arrays the index declares (names, types and components; no values), and the points' type.
+    std::vector<DataArray> pointArrays;
+    std::vector<DataArray> cellArrays;
+    ValueType pointType = ValueType::Double;
 };
 
 // Reads the index of a .pvtu/.pvtp file (FormatError when malformed or naming no piece).
 ZEV_IO_EXPORT ParallelFileIndex readParallelFileIndex(std::string const& p_path);
+
+// The index and every piece it names, merged into one mesh (mergePieces). When the pieces' "GlobalNodeIds"
+// and "GlobalCellIds" number all their points and cells 0 .. n-1 once each (the pieces of one whole mesh),
+// that mesh comes back as it was: points and cells in the order of their ids, without those two arrays. A
+// piece that is missing or malformed, of the other data set kind, or without an array the index declares
+// is a FormatError naming the piece file.
+ZEV_IO_EXPORT MeshData readParallelFile(std::string const& p_path);
+
+// The path of piece p_piece of the index p_path: "dir/OUT.pvtu" gives "dir/OUT_3.vtu" ("dir/OUT_3.vtp" for
+// a .pvtp index, or when p_format says ParallelPolyData).
+ZEV_IO_EXPORT std::string pieceFilePath(std::string const& p_path, std::size_t p_piece,
+                                        FileFormat p_format = FileFormat::Auto);
 
 // One mesh of several pieces: points of equal "GlobalNodeIds" become one point (the first met), cells
 // follow in piece order. Without that array every point is kept.

@@ -19,6 +19,11 @@ inline constexpr char const* s_globalCellIds = "GlobalCellIds";
 // every part is still a valid number (some parts may then be empty).
 ZEV_PARALLEL_EXPORT std::vector<int> partitionCells(zev::io::MeshData const& p_mesh, int p_parts);
 
+// How many faces (edges between surface cells) the parts cut: the faces whose cells lie in more than one
+// part, each counted once. p_cellParts holds a part per cell.
+ZEV_PARALLEL_EXPORT std::size_t interfaceFaces(zev::io::MeshData const& p_mesh,
+                                               std::vector<int> const& p_cellParts);
+
 // The piece of p_mesh made of the cells whose part is p_part, in their order, with the points they use
 // in ascending order of their index in p_mesh, and every point and cell array cut to them. The piece
 // carries the point array "GlobalNodeIds" and the cell array "GlobalCellIds" (Int64): the indices in

@@ -76,38 +76,43 @@ public:
 
     int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
     {
-        std::vector<double> value;
-        parseNumbers(p_options.values.at("--value").front(), 1, value);
-        bool const isExpression = p_options.values.at("--iso-var").empty();
-        std::string const& field =
-            (isExpression ? p_options.values.at("--iso-expr") : p_options.values.at("--iso-var")).front();
         LoadedMesh mesh = load(p_options);
-        if (fileQuantity(mesh, field, isExpression) != zev::eVertex) {
-            throw UsageError("'" + field +
-                             "' does not live at the vertices; an isosurface needs vertex values");
-        }
-        fileCarriedQuantity(mesh, p_options);
-        auto const* scalar =
-            dynamic_cast<zev::ScalarVariable const*>(mesh.geo().findVariable(field, zev::eVertex));
-        if (scalar == nullptr) {
-            throw UsageError("'" + field + "' is not a scalar; an isosurface needs one value per vertex");
-        }
-        std::set<zev::VarType> const types = scalar->getAllTypes(zev::eVertex);
-        if (types.empty()) {
-            throw UsageError("'" + field + "' has no vertex values");
-        }
-        zev::GeometryAutoPtr iso = newSurface("iso");
-        zev::GeometryIntersector::intersectWithGeometry(*iso.get(), "domain", &mesh.geo(), scalar,
-                                                        *types.begin(), static_cast<float>(value[0]));
-        Json what;
-        what[isExpression ? "expression" : "variable"] = field;
-        what["value"] = value[0];
-        return reportCut(p_options, mesh, *iso.get(), {"iso", terminalSafe(field) + " = " + number(value[0])},
-                         what, p_out);
+        MadeCut const cut = makeIso(p_options, mesh);
+        return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
     }
 };
 
 } // namespace
+
+MadeCut makeIso(Options const& p_options, LoadedMesh& p_mesh)
+{
+    std::vector<double> value;
+    parseNumbers(p_options.values.at("--value").front(), 1, value);
+    bool const isExpression = p_options.values.at("--iso-var").empty();
+    std::string const& field =
+        (isExpression ? p_options.values.at("--iso-expr") : p_options.values.at("--iso-var")).front();
+    if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
+        throw UsageError("'" + field + "' does not live at the vertices; an isosurface needs vertex values");
+    }
+    fileCarriedQuantity(p_mesh, p_options);
+    auto const* scalar =
+        dynamic_cast<zev::ScalarVariable const*>(p_mesh.geo().findVariable(field, zev::eVertex));
+    if (scalar == nullptr) {
+        throw UsageError("'" + field + "' is not a scalar; an isosurface needs one value per vertex");
+    }
+    std::set<zev::VarType> const types = scalar->getAllTypes(zev::eVertex);
+    if (types.empty()) {
+        throw UsageError("'" + field + "' has no vertex values");
+    }
+    MadeCut cut;
+    cut.surface.reset(newSurface("iso").release());
+    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), scalar,
+                                                    *types.begin(), static_cast<float>(value[0]));
+    cut.whatJson[isExpression ? "expression" : "variable"] = field;
+    cut.whatJson["value"] = value[0];
+    cut.what = {"iso", terminalSafe(field) + " = " + number(value[0])};
+    return cut;
+}
 
 std::unique_ptr<Command> makeIsoCommand()
 {

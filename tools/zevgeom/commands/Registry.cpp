@@ -14,6 +14,9 @@ std::unique_ptr<Command> makeIsoCommand();
 std::unique_ptr<Command> makeSelectCommand();
 std::unique_ptr<Command> makeLineCommand();
 std::unique_ptr<Command> makeSampleCommand();
+#ifdef ZEVGEOM_PARALLEL
+std::unique_ptr<Command> makePartitionCommand();
+#endif
 
 std::vector<std::unique_ptr<Command>> const& commands()
 {
@@ -30,6 +33,9 @@ std::vector<std::unique_ptr<Command>> const& commands()
         list.push_back(makeSelectCommand());
         list.push_back(makeLineCommand());
         list.push_back(makeSampleCommand());
+#ifdef ZEVGEOM_PARALLEL
+        list.push_back(makePartitionCommand());
+#endif
         return list;
     }();
     return s_commands;

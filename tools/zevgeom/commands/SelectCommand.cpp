@@ -1,6 +1,7 @@
 // zevgeom select: the whole elements on one side of a plane or a sphere, or whose vertex values lie in a
 // range, with their volume and the integral of a variable over them, written with their point variables.
 #include "tools/zevgeom/Cut.h"
+#include "tools/zevgeom/Figures.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/cutting/VolumeSelection.h"
 #include "zev/geometry/Geometry.h"
@@ -145,181 +146,212 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
-        zev::Geometry& domain = mesh.geo();
-        fileCarriedQuantity(mesh, p_options);
-        bool const inclusive = !given(p_options, "--inclusive").empty();
-        zev::GeometryAutoPtr selected = newSurface("selection");
-        zev::Geometry& out = *selected.get();
-        out.getVertices() = domain.getVertices();
-        std::vector<double> n;
-        Json what;
-        std::string label, text;
-        if (!given(p_options, "--plane").empty() || !given(p_options, "--sphere").empty()) {
-            bool const plane = !given(p_options, "--plane").empty();
-            parseNumbers(given(p_options, plane ? "--plane" : "--sphere").front(), plane ? 6 : 4, n);
-            std::string const& side = given(p_options, "--side").front();
-            bool const below = side == "below" || side == "inside";
-            char const* const sideName =
-                below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
-            if (plane) {
-                zev::Triplet const normal(n[3], n[4], n[5]);
-                float const d = static_cast<float>(n[0] * n[3] + n[1] * n[4] + n[2] * n[5]);
-                out.calcVolume("domain", &domain, "", sideName, inclusive, d, normal, {});
-                label = "plane";
-                text = "point (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), normal (" +
-                       number(n[3]) + ", " + number(n[4]) + ", " + number(n[5]) + "), " + side;
-                what["point"] = {n[0], n[1], n[2]};
-                what["normal"] = {n[3], n[4], n[5]};
-            } else {
-                out.calcVolume("domain", &domain, sideName, inclusive, zev::Triplet(n[0], n[1], n[2]),
-                               static_cast<float>(n[3]), {});
-                label = "sphere";
-                text = "centre (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), radius " +
-                       number(n[3]) + ", " + side;
-                what["centre"] = {n[0], n[1], n[2]};
-                what["radius"] = n[3];
-            }
-            what["side"] = side;
-        } else {
-            bool const isExpression = given(p_options, "--range-var").empty();
-            std::string const& field =
-                given(p_options, isExpression ? "--range-expr" : "--range-var").front();
-            if (fileQuantity(mesh, field, isExpression) != zev::eVertex) {
-                throw UsageError("'" + field +
-                                 "' does not live at the vertices; a range selects by vertex values");
-            }
-            auto const* scalar =
-                dynamic_cast<zev::ScalarVariable const*>(domain.findVariable(field, zev::eVertex));
-            if (scalar == nullptr || scalar->getAllTypes(zev::eVertex).empty()) {
-                throw UsageError("'" + field + "' is not a scalar; a range needs one value per vertex");
-            }
-            bool const hasMin = !given(p_options, "--min").empty();
-            bool const hasMax = !given(p_options, "--max").empty();
-            double lo = 0, hi = 0;
-            if (hasMin) {
-                parseNumbers(given(p_options, "--min").front(), 1, n);
-                lo = n[0];
-            }
-            if (hasMax) {
-                parseNumbers(given(p_options, "--max").front(), 1, n);
-                hi = n[0];
-            }
-            char const* const range = hasMin && hasMax ? Selection::s_betweenValues
-                                      : hasMin         ? Selection::s_aboveValue
-                                                       : Selection::s_belowValue;
-            float const first = static_cast<float>(hasMin ? lo : hi);
-            out.calcIsovolume("domain", &domain, range, inclusive, scalar,
-                              *scalar->getAllTypes(zev::eVertex).begin(), first, static_cast<float>(hi), {});
-            label = "range";
-            text = terminalSafe(field) + (hasMin ? " from " + number(lo) : std::string()) +
-                   (hasMax ? " to " + number(hi) : std::string());
-            what[isExpression ? "expression" : "variable"] = field;
-            what["min"] = hasMin ? Json(lo) : Json(nullptr);
-            what["max"] = hasMax ? Json(hi) : Json(nullptr);
-        }
-        what["inclusive"] = inclusive;
-        return report(p_options, mesh, out, label, text, what, p_out, p_err);
-    }
-
-private:
-    static int report(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_selection,
-                      std::string const& p_label, std::string const& p_text, Json const& p_what,
-                      std::ostream& p_out, std::ostream& p_err)
-    {
-        zev::Geometry& domain = p_mesh.geo();
-        // The selection indexes the domain's vertices, so vertex variables carry over as they are.
-        std::vector<MeshVariable> pointVariables;
-        for (MeshVariable const& mv : p_mesh.variables) {
-            if (mv.location == zev::eVertex && mv.variable) {
-                MeshVariable& copy = pointVariables.emplace_back();
-                copy.name = mv.name;
-                copy.numComponents = mv.numComponents;
-                copy.variable.reset(mv.variable->clone(mv.name));
-            }
-        }
-        bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-        std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-        if (hasQuantity) {
-            zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
-            if (values == nullptr) {
-                throw UsageError("no vertex values of '" + quantity + "'");
-            }
-            zev::Variable* copy = values->clone(quantity);
-            try {
-                p_selection.addVariable(copy, zev::eVertex);
-            } catch (zev::Error const&) {
-                delete copy;
-                throw;
-            }
-        }
-        std::vector<SetRow> const rows = setRows(p_selection, true);
-        std::size_t elements = 0;
-        for (SetRow const& r : rows) {
-            elements += r.count;
-        }
+        MadeCut const cut = makeSelection(p_options, mesh);
+        std::vector<MeshVariable> const pointVariables = selectionVariables(p_options, mesh, *cut.surface);
         if (!p_options.output.empty()) {
-            ExportSelection selection;
-            selection.allFaceSets = false;
-            selection.lines = false;
-            selection.compactVertices = true;
-            writeMeshFile(fromLibrary(p_selection, pointVariables, selection), p_options.output,
+            writeMeshFile(selectionMeshData(*cut.surface, pointVariables), p_options.output,
                           writeOptions(p_options));
         }
-        VolumeMeasures const volumes = volumeMeasures(p_selection);
-        warnInverted(volumes, p_err);
-        zev::VolumeVisitor visitor(quantity);
-        if (hasQuantity && elements > 0) {
-            p_selection.acceptVisitor(visitor);
-        }
-        bool const valid = hasQuantity && elements > 0 && visitor.isValid();
-        bool const averageDefined = valid && visitor.getDenominator() != 0 &&
-                                    visitor.getAverage() != double(zev::ZEV_UNDEF) &&
-                                    std::isfinite(visitor.getAverage());
-        char const* const kind = p_options.hasVar ? "variable" : "expression";
-        if (p_options.json) {
-            Json doc;
-            doc["mesh"] = p_mesh.source;
-            doc[p_label] = p_what;
-            if (!p_options.output.empty()) {
-                doc["output"] = p_options.output;
-            }
-            doc["elements"] = elements;
-            Json list = Json::array();
-            for (SetRow const& r : rows) {
-                list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
-            }
-            doc["sets"] = list;
-            doc["volume"] = jsonNumber(volumes.total);
-            if (hasQuantity) {
-                doc[kind] = quantity;
-                doc["integral"] = valid ? jsonNumber(visitor.getNumerator()) : Json(nullptr);
-                doc["average"] = averageDefined ? jsonNumber(visitor.getAverage()) : Json(nullptr);
-            }
-            printJson(p_out, doc);
-            return 0;
-        }
-        Table t;
-        t.row("mesh", terminalSafe(p_mesh.source));
-        t.row(p_label, p_text + (given(p_options, "--inclusive").empty() ? ", exclusive" : ", inclusive"));
-        if (!p_options.output.empty()) {
-            t.row("output", terminalSafe(p_options.output));
-        }
-        t.row("elements", std::to_string(elements));
-        for (SetRow const& r : rows) {
-            t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
-        }
-        t.row("volume", number(volumes.total, 9));
-        if (hasQuantity) {
-            t.row(kind, terminalSafe(quantity) + " (vertex)");
-            t.row("integral", valid ? number(visitor.getNumerator(), 9) : "undefined");
-            t.row("average", averageDefined ? number(visitor.getAverage(), 9) : "undefined");
-        }
-        t.print(p_out);
+        CutFigures const figures = selectionFigures(p_options, *cut.surface);
+        warnInverted(figures.inverted, p_err);
+        printSelection(p_options, mesh.source, cut.what.first, cut.what.second, cut.whatJson, figures, p_out);
         return 0;
     }
 };
 
 } // namespace
+
+MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
+{
+    zev::Geometry& domain = p_mesh.geo();
+    fileCarriedQuantity(p_mesh, p_options);
+    bool const inclusive = !given(p_options, "--inclusive").empty();
+    MadeCut cut;
+    cut.surface.reset(newSurface("selection").release());
+    zev::Geometry& out = *cut.surface;
+    out.getVertices() = domain.getVertices();
+    std::vector<double> n;
+    Json& what = cut.whatJson;
+    std::string& label = cut.what.first;
+    std::string& text = cut.what.second;
+    if (!given(p_options, "--plane").empty() || !given(p_options, "--sphere").empty()) {
+        bool const plane = !given(p_options, "--plane").empty();
+        parseNumbers(given(p_options, plane ? "--plane" : "--sphere").front(), plane ? 6 : 4, n);
+        std::string const& side = given(p_options, "--side").front();
+        bool const below = side == "below" || side == "inside";
+        char const* const sideName = below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
+        if (plane) {
+            zev::Triplet const normal(n[3], n[4], n[5]);
+            float const d = static_cast<float>(n[0] * n[3] + n[1] * n[4] + n[2] * n[5]);
+            out.calcVolume("domain", &domain, "", sideName, inclusive, d, normal, {});
+            label = "plane";
+            text = "point (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), normal (" +
+                   number(n[3]) + ", " + number(n[4]) + ", " + number(n[5]) + "), " + side;
+            what["point"] = {n[0], n[1], n[2]};
+            what["normal"] = {n[3], n[4], n[5]};
+        } else {
+            out.calcVolume("domain", &domain, sideName, inclusive, zev::Triplet(n[0], n[1], n[2]),
+                           static_cast<float>(n[3]), {});
+            label = "sphere";
+            text = "centre (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), radius " +
+                   number(n[3]) + ", " + side;
+            what["centre"] = {n[0], n[1], n[2]};
+            what["radius"] = n[3];
+        }
+        what["side"] = side;
+    } else {
+        bool const isExpression = given(p_options, "--range-var").empty();
+        std::string const& field = given(p_options, isExpression ? "--range-expr" : "--range-var").front();
+        if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
+            throw UsageError("'" + field +
+                             "' does not live at the vertices; a range selects by vertex values");
+        }
+        auto const* scalar =
+            dynamic_cast<zev::ScalarVariable const*>(domain.findVariable(field, zev::eVertex));
+        if (scalar == nullptr || scalar->getAllTypes(zev::eVertex).empty()) {
+            throw UsageError("'" + field + "' is not a scalar; a range needs one value per vertex");
+        }
+        bool const hasMin = !given(p_options, "--min").empty();
+        bool const hasMax = !given(p_options, "--max").empty();
+        double lo = 0, hi = 0;
+        if (hasMin) {
+            parseNumbers(given(p_options, "--min").front(), 1, n);
+            lo = n[0];
+        }
+        if (hasMax) {
+            parseNumbers(given(p_options, "--max").front(), 1, n);
+            hi = n[0];
+        }
+        char const* const range = hasMin && hasMax ? Selection::s_betweenValues
+                                  : hasMin         ? Selection::s_aboveValue
+                                                   : Selection::s_belowValue;
+        float const first = static_cast<float>(hasMin ? lo : hi);
+        out.calcIsovolume("domain", &domain, range, inclusive, scalar,
+                          *scalar->getAllTypes(zev::eVertex).begin(), first, static_cast<float>(hi), {});
+        label = "range";
+        text = terminalSafe(field) + (hasMin ? " from " + number(lo) : std::string()) +
+               (hasMax ? " to " + number(hi) : std::string());
+        what[isExpression ? "expression" : "variable"] = field;
+        what["min"] = hasMin ? Json(lo) : Json(nullptr);
+        what["max"] = hasMax ? Json(hi) : Json(nullptr);
+    }
+    what["inclusive"] = inclusive;
+    return cut;
+}
+
+std::vector<MeshVariable> selectionVariables(Options const& p_options, LoadedMesh& p_mesh,
+                                             zev::Geometry& p_selection)
+{
+    zev::Geometry& domain = p_mesh.geo();
+    // The selection indexes the domain's vertices, so vertex variables carry over as they are.
+    std::vector<MeshVariable> pointVariables;
+    for (MeshVariable const& mv : p_mesh.variables) {
+        if (mv.location == zev::eVertex && mv.variable) {
+            MeshVariable& copy = pointVariables.emplace_back();
+            copy.name = mv.name;
+            copy.numComponents = mv.numComponents;
+            copy.variable.reset(mv.variable->clone(mv.name));
+        }
+    }
+    if (p_options.hasVar || p_options.hasExpr) {
+        std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+        zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
+        if (values == nullptr) {
+            throw UsageError("no vertex values of '" + quantity + "'");
+        }
+        zev::Variable* copy = values->clone(quantity);
+        try {
+            p_selection.addVariable(copy, zev::eVertex);
+        } catch (zev::Error const&) {
+            delete copy;
+            throw;
+        }
+    }
+    return pointVariables;
+}
+
+MeshData selectionMeshData(zev::Geometry const& p_selection,
+                           std::vector<MeshVariable> const& p_pointVariables)
+{
+    ExportSelection selection;
+    selection.allFaceSets = false;
+    selection.lines = false;
+    selection.compactVertices = true;
+    return fromLibrary(p_selection, p_pointVariables, selection);
+}
+
+CutFigures selectionFigures(Options const& p_options, zev::Geometry& p_selection)
+{
+    CutFigures f;
+    f.sets = setRows(p_selection, true);
+    for (SetRow const& r : f.sets) {
+        f.count += r.count;
+    }
+    VolumeMeasures const volumes = volumeMeasures(p_selection);
+    f.measure = volumes.total;
+    f.inverted = volumes.inverted;
+    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
+    zev::VolumeVisitor visitor(p_options.hasVar ? p_options.var : p_options.expr);
+    if (hasQuantity && f.count > 0) {
+        p_selection.acceptVisitor(visitor);
+    }
+    f.valid = hasQuantity && f.count > 0 && visitor.isValid();
+    f.integral = f.valid ? visitor.getNumerator() : 0.0;
+    f.denominator = f.valid ? visitor.getDenominator() : 0.0;
+    return f;
+}
+
+void printSelection(Options const& p_options, std::string const& p_source, std::string const& p_label,
+                    std::string const& p_text, Json const& p_what, CutFigures const& p_figures,
+                    std::ostream& p_out)
+{
+    CutFigures const& f = p_figures;
+    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
+    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    double const average = averageOf(f.valid, f.integral, f.denominator);
+    bool const averageDefined =
+        f.valid && f.denominator != 0 && average != double(zev::ZEV_UNDEF) && std::isfinite(average);
+    char const* const kind = p_options.hasVar ? "variable" : "expression";
+    if (p_options.json) {
+        Json doc;
+        doc["mesh"] = p_source;
+        doc[p_label] = p_what;
+        if (!p_options.output.empty()) {
+            doc["output"] = p_options.output;
+        }
+        doc["elements"] = f.count;
+        Json list = Json::array();
+        for (SetRow const& r : f.sets) {
+            list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
+        }
+        doc["sets"] = list;
+        doc["volume"] = jsonNumber(f.measure);
+        if (hasQuantity) {
+            doc[kind] = quantity;
+            doc["integral"] = f.valid ? jsonNumber(f.integral) : Json(nullptr);
+            doc["average"] = averageDefined ? jsonNumber(average) : Json(nullptr);
+        }
+        printJson(p_out, doc);
+        return;
+    }
+    Table t;
+    t.row("mesh", terminalSafe(p_source));
+    t.row(p_label, p_text + (given(p_options, "--inclusive").empty() ? ", exclusive" : ", inclusive"));
+    if (!p_options.output.empty()) {
+        t.row("output", terminalSafe(p_options.output));
+    }
+    t.row("elements", std::to_string(f.count));
+    for (SetRow const& r : f.sets) {
+        t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
+    }
+    t.row("volume", number(f.measure, 9));
+    if (hasQuantity) {
+        t.row(kind, terminalSafe(quantity) + " (vertex)");
+        t.row("integral", f.valid ? number(f.integral, 9) : "undefined");
+        t.row("average", averageDefined ? number(average, 9) : "undefined");
+    }
+    t.print(p_out);
+}
 
 std::unique_ptr<Command> makeSelectCommand()
 {

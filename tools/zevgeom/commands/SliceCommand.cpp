@@ -67,26 +67,32 @@ public:
 
     int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
     {
-        std::vector<double> p;
-        parseNumbers(p_options.values.at("--plane").front(), 6, p);
         LoadedMesh mesh = load(p_options);
-        fileCarriedQuantity(mesh, p_options);
-        zev::Triplet const normal(p[3], p[4], p[5]);
-        double const d = p[0] * p[3] + p[1] * p[4] + p[2] * p[5];
-        zev::GeometryAutoPtr slice = newSurface("slice");
-        zev::GeometryIntersector::intersectWithGeometry(*slice.get(), "domain", &mesh.geo(), normal,
-                                                        static_cast<float>(d));
-        std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
-                                 "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) +
-                                 ")";
-        Json plane;
-        plane["point"] = {p[0], p[1], p[2]};
-        plane["normal"] = {p[3], p[4], p[5]};
-        return reportCut(p_options, mesh, *slice.get(), {"plane", text}, plane, p_out);
+        MadeCut const cut = makeSlice(p_options, mesh);
+        return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
     }
 };
 
 } // namespace
+
+MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh)
+{
+    std::vector<double> p;
+    parseNumbers(p_options.values.at("--plane").front(), 6, p);
+    fileCarriedQuantity(p_mesh, p_options);
+    zev::Triplet const normal(p[3], p[4], p[5]);
+    double const d = p[0] * p[3] + p[1] * p[4] + p[2] * p[5];
+    MadeCut cut;
+    cut.surface.reset(newSurface("slice").release());
+    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
+                                                    static_cast<float>(d));
+    std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
+                             "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) + ")";
+    cut.what = {"plane", text};
+    cut.whatJson["point"] = {p[0], p[1], p[2]};
+    cut.whatJson["normal"] = {p[3], p[4], p[5]};
+    return cut;
+}
 
 std::unique_ptr<Command> makeSliceCommand()
 {

@@ -1,0 +1,80 @@
+// The figures the reporting commands print, apart from how they were found: one process measures its whole
+// mesh, a distributed run adds up the measures of its pieces; both print through the same functions.
+#pragma once
+
+#include "tools/zevgeom/Command.h"
+#include "tools/zevgeom/Report.h"
+
+#include "zev/contracts/Undefined.h"
+
+#include <array>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace zevgeom {
+
+struct VariableRow {
+    std::string name;
+    std::string location;
+    int components = 1;
+    ValueRange range;
+};
+
+struct InfoFigures {
+    std::string source;
+    std::size_t vertices = 0;
+    std::vector<SetRow> elementSets, faceSets;
+    std::size_t elements = 0, faces = 0, lines = 0;
+    double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    double volume = 0;
+    std::size_t inverted = 0;
+    double boundaryArea = 0;
+    std::vector<VariableRow> variables;
+};
+void printInfo(Options const& p_options, InfoFigures const& p_figures, std::ostream& p_out);
+
+void printIntegral(Options const& p_options, std::string const& p_source, Integral const& p_result,
+                   std::ostream& p_out);
+
+// What an integration visitor reports as the average of p_numerator over p_denominator.
+double averageOf(bool p_valid, double p_numerator, double p_denominator);
+
+// A cut surface (slice, isosurface) or a selection of elements: its size, measure and integral.
+struct CutFigures {
+    std::size_t vertices = 0;
+    std::size_t count = 0; // faces of a cut, elements of a selection
+    std::vector<SetRow> sets;
+    double measure = 0; // area of a cut, volume of a selection
+    std::size_t inverted = 0;
+    bool valid = false; // an integral over a non-empty cut or selection
+    double integral = 0;
+    double denominator = 0;
+};
+void printCut(Options const& p_options, std::string const& p_source,
+              std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
+              CutFigures const& p_figures, std::ostream& p_out);
+void printSelection(Options const& p_options, std::string const& p_source, std::string const& p_label,
+                    std::string const& p_text, Json const& p_what, CutFigures const& p_figures,
+                    std::ostream& p_out);
+
+// A point as the user gave it; the search works in the library's single precision.
+using Point = std::array<double, 3>;
+
+// One probed point: where it is and the value there.
+struct Probe {
+    Point point;
+    std::string set; // empty when no element holds the point
+    int element = -1;
+    double value = zev::ZEV_UNDEF;
+};
+
+// The points of --points FILE, then of --at.
+std::vector<Point> probePoints(Options const& p_options);
+// The element of p_geometry holding each point and the quantity's value there.
+std::vector<Probe> probeGeometry(zev::Geometry& p_geometry, std::vector<Point> const& p_points,
+                                 std::string const& p_quantity, zev::VarLocation p_location);
+void printProbes(Options const& p_options, std::string const& p_source, std::string const& p_location,
+                 std::vector<Probe> const& p_probes, std::ostream& p_out);
+
+} // namespace zevgeom
