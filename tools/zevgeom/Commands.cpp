@@ -33,8 +33,8 @@ char const* const s_mainHelp =
     "usage: zevgeom COMMAND [MESH] [options]\n"
     "\n"
     "Answers questions about a mesh file (VTK legacy format, ASCII or BINARY, UNSTRUCTURED_GRID or\n"
-    "POLYDATA; or VTK XML, .vtu or .vtp; or CGNS, .cgns, unstructured zones). Without MESH the built-in "
-    "default mesh is used: a unit box of\n"
+    "POLYDATA; or VTK XML, .vtu or .vtp, and their pieces, .pvtu or .pvtp; or CGNS, .cgns, unstructured\n"
+    "zones). Without MESH the built-in default mesh is used: a unit box of\n"
     "6x6x6 cells in columns of hexahedra, wedges and pyramids, with the point fields linear, pressure and\n"
     "velocity and the cell field region.\n"
     "\n"
@@ -50,6 +50,12 @@ char const* const s_mainHelp =
     "  select     whole elements by the side of a plane or sphere or a value range: volume, integral\n"
     "  line       crossings of a straight line with the boundary, values there, chords inside\n"
     "  sample     sample points on the boundary surface, with values carried onto them\n"
+#ifdef ZEVGEOM_PARALLEL
+    "  partition  split a mesh into pieces written as a .pvtu or .pvtp file\n"
+    "\n"
+    "Under mpiexec, info, integrate, slice, iso, select and probe run distributed: each process takes its\n"
+    "share of the pieces of a .pvtu or .pvtp file, or of an ordinary file split on the first process.\n"
+#endif
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";
