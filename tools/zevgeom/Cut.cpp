@@ -133,18 +133,73 @@ CutFigures cutFigures(Options const& p_options, zev::Geometry& p_surface)
     return f;
 }
 
+Json setList(std::vector<SetRow> const& p_sets)
+{
+    Json list = Json::array();
+    for (SetRow const& r : p_sets) {
+        list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
+    }
+    return list;
+}
+
+void addSetRows(Table& p_table, std::vector<SetRow> const& p_sets)
+{
+    for (SetRow const& r : p_sets) {
+        p_table.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
+    }
+}
+
+namespace {
+
+// The quantity of --var or --expr as the reports show it; null when neither was given.
+struct QuantityReport {
+    char const* kind;
+    std::string const* name;
+    double average;
+    bool averageDefined;
+};
+
+bool quantityReport(Options const& p_options, CutFigures const& p_figures, QuantityReport& p_report)
+{
+    if (!p_options.hasVar && !p_options.hasExpr) {
+        return false;
+    }
+    CutFigures const& f = p_figures;
+    p_report.kind = p_options.hasVar ? "variable" : "expression";
+    p_report.name = p_options.hasVar ? &p_options.var : &p_options.expr;
+    p_report.average = averageOf(f.valid, f.integral, f.denominator);
+    p_report.averageDefined = f.valid && f.denominator != 0 && p_report.average != double(zev::ZEV_UNDEF) &&
+                              std::isfinite(p_report.average);
+    return true;
+}
+
+} // namespace
+
+void addQuantity(Options const& p_options, CutFigures const& p_figures, Json& p_doc)
+{
+    QuantityReport q;
+    if (quantityReport(p_options, p_figures, q)) {
+        p_doc[q.kind] = *q.name;
+        p_doc["integral"] = p_figures.valid ? jsonNumber(p_figures.integral) : Json(nullptr);
+        p_doc["average"] = q.averageDefined ? jsonNumber(q.average) : Json(nullptr);
+    }
+}
+
+void addQuantity(Options const& p_options, CutFigures const& p_figures, Table& p_table)
+{
+    QuantityReport q;
+    if (quantityReport(p_options, p_figures, q)) {
+        p_table.row(q.kind, terminalSafe(*q.name) + " (vertex)");
+        p_table.row("integral", p_figures.valid ? number(p_figures.integral, 9) : "undefined");
+        p_table.row("average", q.averageDefined ? number(q.average, 9) : "undefined");
+    }
+}
+
 void printCut(Options const& p_options, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out)
 {
     CutFigures const& f = p_figures;
-    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-    double const average = averageOf(f.valid, f.integral, f.denominator);
-    bool const averageDefined =
-        f.valid && f.denominator != 0 && average != double(zev::ZEV_UNDEF) && std::isfinite(average);
-    char const* const kind = p_options.hasVar ? "variable" : "expression";
-
     if (p_options.json) {
         Json doc;
         doc["mesh"] = p_source;
@@ -154,17 +209,9 @@ void printCut(Options const& p_options, std::string const& p_source,
         }
         doc["vertices"] = f.vertices;
         doc["faces"] = f.count;
-        Json list = Json::array();
-        for (SetRow const& r : f.sets) {
-            list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
-        }
-        doc["sets"] = list;
+        doc["sets"] = setList(f.sets);
         doc["area"] = jsonNumber(f.measure);
-        if (hasQuantity) {
-            doc[kind] = quantity;
-            doc["integral"] = f.valid ? jsonNumber(f.integral) : Json(nullptr);
-            doc["average"] = averageDefined ? jsonNumber(average) : Json(nullptr);
-        }
+        addQuantity(p_options, f, doc);
         printJson(p_out, doc);
         return;
     }
@@ -176,15 +223,9 @@ void printCut(Options const& p_options, std::string const& p_source,
     }
     t.row("vertices", std::to_string(f.vertices));
     t.row("faces", std::to_string(f.count));
-    for (SetRow const& r : f.sets) {
-        t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
-    }
+    addSetRows(t, f.sets);
     t.row("area", number(f.measure));
-    if (hasQuantity) {
-        t.row(kind, terminalSafe(quantity) + " (vertex)");
-        t.row("integral", f.valid ? number(f.integral, 9) : "undefined");
-        t.row("average", averageDefined ? number(average, 9) : "undefined");
-    }
+    addQuantity(p_options, f, t);
     t.print(p_out);
 }
 

@@ -51,6 +51,12 @@ struct CutFigures {
     double integral = 0;
     double denominator = 0;
 };
+// The parts the cut and selection reports share: the list of sets, and the quantity's name, integral
+// and average after the measure.
+Json setList(std::vector<SetRow> const& p_sets);
+void addSetRows(Table& p_table, std::vector<SetRow> const& p_sets);
+void addQuantity(Options const& p_options, CutFigures const& p_figures, Json& p_doc);
+void addQuantity(Options const& p_options, CutFigures const& p_figures, Table& p_table);
 void printCut(Options const& p_options, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out);

@@ -306,12 +306,6 @@ void printSelection(Options const& p_options, std::string const& p_source, std::
                     std::ostream& p_out)
 {
     CutFigures const& f = p_figures;
-    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-    double const average = averageOf(f.valid, f.integral, f.denominator);
-    bool const averageDefined =
-        f.valid && f.denominator != 0 && average != double(zev::ZEV_UNDEF) && std::isfinite(average);
-    char const* const kind = p_options.hasVar ? "variable" : "expression";
     if (p_options.json) {
         Json doc;
         doc["mesh"] = p_source;
@@ -320,17 +314,9 @@ void printSelection(Options const& p_options, std::string const& p_source, std::
             doc["output"] = p_options.output;
         }
         doc["elements"] = f.count;
-        Json list = Json::array();
-        for (SetRow const& r : f.sets) {
-            list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
-        }
-        doc["sets"] = list;
+        doc["sets"] = setList(f.sets);
         doc["volume"] = jsonNumber(f.measure);
-        if (hasQuantity) {
-            doc[kind] = quantity;
-            doc["integral"] = f.valid ? jsonNumber(f.integral) : Json(nullptr);
-            doc["average"] = averageDefined ? jsonNumber(average) : Json(nullptr);
-        }
+        addQuantity(p_options, f, doc);
         printJson(p_out, doc);
         return;
     }
@@ -341,15 +327,9 @@ void printSelection(Options const& p_options, std::string const& p_source, std::
         t.row("output", terminalSafe(p_options.output));
     }
     t.row("elements", std::to_string(f.count));
-    for (SetRow const& r : f.sets) {
-        t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
-    }
+    addSetRows(t, f.sets);
     t.row("volume", number(f.measure, 9));
-    if (hasQuantity) {
-        t.row(kind, terminalSafe(quantity) + " (vertex)");
-        t.row("integral", f.valid ? number(f.integral, 9) : "undefined");
-        t.row("average", averageDefined ? number(average, 9) : "undefined");
-    }
+    addQuantity(p_options, f, t);
     t.print(p_out);
 }
 
