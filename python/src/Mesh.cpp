@@ -50,7 +50,11 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::XmlUnstructured;
     if (p_format == "vtp")
         return zev::io::FileFormat::XmlPolyData;
-    throw RequestError("format is auto, vtk, vtu or vtp, not '" + p_format + "'");
+    if (p_format == "pvtu")
+        return zev::io::FileFormat::ParallelUnstructured;
+    if (p_format == "pvtp")
+        return zev::io::FileFormat::ParallelPolyData;
+    throw RequestError("format is auto, vtk, vtu, vtp, pvtu or pvtp, not '" + p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.

@@ -163,7 +163,8 @@ meshes derived from a parent, which they keep alive.)");
         R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML) into a Mesh.
 
 region names an integer cell array whose values split the cells into element sets; format is "auto"
-(from the extension), "vtk", "vtu" or "vtp". A malformed file raises zevgeom.FormatError.)");
+(from the extension), "vtk", "vtu", "vtp", or "pvtu" or "pvtp" for the pieces of a partitioned mesh
+read as one mesh. A malformed file raises zevgeom.FormatError.)");
 
     m.def(
         "box",
