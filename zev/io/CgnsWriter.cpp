@@ -211,29 +211,9 @@ private:
                                                    static_cast<cgsize_t>(nextFace - 1), 0, faces.data(),
                                                    faceOffsets.data(), &s),
                              m_zonePath + "/" + facesName);
-            } else if (type == zev::TRI || type == zev::QUAD || type == zev::TET || type == zev::PYRAMID ||
-                       type == zev::WEDGE || type == zev::HEX) {
-                CGNS_ENUMT(ElementType_t) cgnsType = CGNS_ENUMV(TRI_3);
-                int npe = 3;
-                switch (type) {
-                case zev::QUAD:
-                    cgnsType = CGNS_ENUMV(QUAD_4), npe = 4;
-                    break;
-                case zev::TET:
-                    cgnsType = CGNS_ENUMV(TETRA_4), npe = 4;
-                    break;
-                case zev::PYRAMID:
-                    cgnsType = CGNS_ENUMV(PYRA_5), npe = 5;
-                    break;
-                case zev::WEDGE:
-                    cgnsType = CGNS_ENUMV(PENTA_6), npe = 6;
-                    break;
-                case zev::HEX:
-                    cgnsType = CGNS_ENUMV(HEXA_8), npe = 8;
-                    break;
-                default:
-                    break;
-                }
+            } else if (cgns::ElementTypeInfo const* fixed = cgns::fixedElementTypeOf(type)) {
+                CGNS_ENUMT(ElementType_t) const cgnsType = fixed->type;
+                int const npe = fixed->corners;
                 conn.reserve(set.size() * static_cast<std::size_t>(npe));
                 int library[8];
                 int file[8];
