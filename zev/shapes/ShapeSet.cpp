@@ -78,6 +78,15 @@ void addFixedFaceShares(const ShapeSetBase<T>& p_set, const TripletZEVVector& p_
     }
 }
 
+// The per-vertex result arrays are indexed like the vertex array; any other length is the
+// caller's error, reported with p_message ("%1" the vertex count, "%2" the array's).
+void requireOnePerVertex(std::size_t p_vertices, std::size_t p_values, const char* p_method,
+                         const char* p_message)
+{
+    if (p_vertices != p_values)
+        throw internal::error("ShapeSet", p_method, SystemMsg(p_message).arg(p_vertices).arg(p_values));
+}
+
 } // namespace
 
 ShapeSet::~ShapeSet() = default;
@@ -90,11 +99,8 @@ int ShapeSet::getNumVertices() const
 float ShapeSet::calcVertexVolumes(const TripletZEVVector& p_vertices,
                                   FloatZEVVectorConcrete& p_vertexVolumes) const
 {
-    if (p_vertices.size() != p_vertexVolumes.size())
-        throw internal::error("ShapeSet", "calcVertexVolumes",
-                              SystemMsg("Vertices array/Vertex Volume array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexVolumes.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexVolumes.size(), "calcVertexVolumes",
+                        "Vertices array/Vertex Volume array size mismatch (%1,%2)");
     float total = 0.0f;
     // A typed set holds shapes of exactly its class: direct calls, open to inlining.
     bool done = false;
@@ -189,11 +195,8 @@ void ShapeSet::calcExtents(const TripletZEVVector& p_vertices, Triplet& p_min, T
 float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                                 FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    if (p_vertices.size() != p_vertexAreas.size())
-        throw internal::error("ShapeSet", "calcVertexAreas",
-                              SystemMsg("Vertices array/Vertex Area array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexAreas.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexAreas.size(), "calcVertexAreas",
+                        "Vertices array/Vertex Area array size mismatch (%1,%2)");
     float total = 0.0f;
     const std::size_t n = size();
     // The shapes add into the area vectors by vertex number; a shorter array would be
@@ -208,11 +211,8 @@ float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVe
 void ShapeSet::addVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                               FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    if (p_vertices.size() != p_vertexAreas.size())
-        throw internal::error("ShapeSet", "calcVertexAreas",
-                              SystemMsg("Vertices array/Vertex Area array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexAreas.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexAreas.size(), "calcVertexAreas",
+                        "Vertices array/Vertex Area array size mismatch (%1,%2)");
     const std::size_t n = size();
     if (n > 0 && p_vertexAreaVectors.size() < p_vertices.size())
         p_vertexAreaVectors.resize(p_vertices.size());
