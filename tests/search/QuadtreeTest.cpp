@@ -171,3 +171,21 @@ TEST(Quadtree, BoundingBoxesOfShapes)
     EXPECT_EQ(tree.getBoundingBoxes()[2], lo);
     EXPECT_EQ(tree.getBoundingBoxes()[3], hi);
 }
+
+TEST(Quadtree, ChildBoxOfEveryQuadrant)
+{
+    // Quadrant 0 holds x >= and y >= the parent's point, 1 x >= and y <, 2 both <, 3 x < and
+    // y >=; z follows y.
+    QuadtreeNode parent(Triplet(1, 2, 3), 0, Triplet(0, 0, 0), Triplet(4, 4, 4));
+    const Triplet expected[4][2] = {{Triplet(1, 2, 3), Triplet(4, 4, 4)},
+                                    {Triplet(1, 0, 0), Triplet(4, 2, 3)},
+                                    {Triplet(0, 0, 0), Triplet(1, 2, 3)},
+                                    {Triplet(0, 2, 3), Triplet(1, 4, 4)}};
+    for (int q = 0; q < 4; ++q) {
+        const QuadtreeNode child(&parent, q, Triplet(0.5f, 0.5f, 0.5f), q + 1);
+        EXPECT_EQ(child.getLowerLeft(), expected[q][0]) << "quadrant " << q;
+        EXPECT_EQ(child.getUpperRight(), expected[q][1]) << "quadrant " << q;
+        EXPECT_EQ(parent.getChild(q), &child) << "quadrant " << q;
+    }
+    EXPECT_FALSE(parent.isLeaf());
+}

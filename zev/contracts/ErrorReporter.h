@@ -6,14 +6,12 @@
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ErrorMsg.h"
+#include "zev/contracts/NonCopyable.h"
 
 namespace zev {
 
-class ZEV_EXPORT ErrorReporter {
+class ZEV_EXPORT ErrorReporter : public NonCopyable {
 public:
-    ErrorReporter() = default;
-    ErrorReporter(const ErrorReporter&) = delete;
-    ErrorReporter& operator=(const ErrorReporter&) = delete;
     virtual ~ErrorReporter();
 
     // Both return to the caller, which carries on; neither may throw.

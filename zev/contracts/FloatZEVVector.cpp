@@ -1,5 +1,6 @@
 #include "zev/contracts/FloatZEVVector.h"
 
+#include "zev/contracts/DefinedValues.h"
 #include "zev/contracts/Undefined.h"
 
 #include <algorithm>
@@ -28,56 +29,28 @@ void FloatZEVVector::dbprint() const
     dbprint(0, size());
 }
 
-namespace {
-
-// Walks the defined entries of a strided run of floats.
-template <class F> void forDefined(const float* p_ptr, std::size_t p_n, std::ptrdiff_t p_stride, F p_f)
-{
-    for (std::size_t i = 0; i < p_n; ++i, p_ptr += p_stride)
-        if (*p_ptr != ZEV_UNDEF)
-            p_f(*p_ptr);
-}
-
-} // namespace
-
 float FloatZEVVector::getMin() const
 {
     updateCache();
-    float r = ZEV_UNDEF;
-    bool any = false;
-    forDefined(basePointer(), size(), getStride(), [&](float v) {
-        r = any ? std::min(r, v) : v;
-        any = true;
-    });
-    return r;
+    return internal::definedMin(basePointer(), size(), getStride());
 }
 
 float FloatZEVVector::getMax() const
 {
     updateCache();
-    float r = ZEV_UNDEF;
-    bool any = false;
-    forDefined(basePointer(), size(), getStride(), [&](float v) {
-        r = any ? std::max(r, v) : v;
-        any = true;
-    });
-    return r;
+    return internal::definedMax(basePointer(), size(), getStride());
 }
 
 float FloatZEVVector::getSum() const
 {
     updateCache();
-    double s = 0.0;
-    forDefined(basePointer(), size(), getStride(), [&](float v) { s += v; });
-    return static_cast<float>(s);
+    return internal::definedSum(basePointer(), size(), getStride());
 }
 
 int FloatZEVVector::getNvalid() const
 {
     updateCache();
-    int n = 0;
-    forDefined(basePointer(), size(), getStride(), [&](float) { ++n; });
-    return n;
+    return internal::definedCount(basePointer(), size(), getStride());
 }
 
 void FloatZEVVector::write(std::ostream& p_os, std::size_t p_from, std::size_t p_to) const

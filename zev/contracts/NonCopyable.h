@@ -1,6 +1,7 @@
 #pragma once
 // A base class for objects that must exist once only (singletons, owners of process-wide
-// state): copying and assignment are forbidden.
+// state, trackers and search structures tied to one operation or owner): copying and
+// assignment are forbidden, and so is moving, which falls back to the deleted copy.
 
 namespace zev {
 

@@ -9,6 +9,7 @@
 // siblings declared before it as done.
 
 #include "zev/ZEVExport.h"
+#include "zev/contracts/NonCopyable.h"
 
 #include <string>
 #include <vector>
@@ -25,11 +26,8 @@ public:
     virtual void finished() {}
 };
 
-class ZEV_EXPORT ProgressTracker {
+class ZEV_EXPORT ProgressTracker : public NonCopyable {
 public:
-    ProgressTracker() = default;
-    ProgressTracker(const ProgressTracker&) = delete;
-    ProgressTracker& operator=(const ProgressTracker&) = delete;
     // Stops the tracker if it is running.
     ~ProgressTracker();
 

@@ -8,7 +8,7 @@
 #include "zev/interpolants/FloatArrayAccess.h"
 #include "zev/shapes/ElementFactory.h"
 #include "zev/shapes/FaceFactory.h"
-#include "zev/shapes/ShapeSetBase.h"
+#include "zev/shapes/ShapeDispatch.h"
 #include "zev/variables/Variable.h"
 
 #include <algorithm>
@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 namespace zev {
 
@@ -233,7 +235,7 @@ template <class T>
 bool markAndCopy(const ShapeSet& p_from, const VertexClasses& p_classes, const Rule& p_rule,
                  std::uint8_t* p_flags, std::size_t& p_count, std::unique_ptr<ShapeSet>& p_copy)
 {
-    const auto* typed = dynamic_cast<const ShapeSetBase<T>*>(&p_from);
+    const auto* typed = asTypedSet<T>(p_from);
     if (typed == nullptr)
         return false;
     p_count = markTyped(*typed, p_classes, p_rule, p_flags);
@@ -265,22 +267,14 @@ std::unique_ptr<ShapeSet> selectFromSet(const ShapeSet& p_from, const VertexClas
     std::unique_ptr<ShapeSet> copy;
     p_count = 0;
     bool done = false;
-    switch (p_from.getType()) {
-    case TET:
-        done = markAndCopy<Tet>(p_from, p_classes, p_rule, flags, p_count, copy);
-        break;
-    case PYRAMID:
-        done = markAndCopy<Pyramid>(p_from, p_classes, p_rule, flags, p_count, copy);
-        break;
-    case WEDGE:
-        done = markAndCopy<Wedge>(p_from, p_classes, p_rule, flags, p_count, copy);
-        break;
-    case HEX:
-        done = markAndCopy<Hex>(p_from, p_classes, p_rule, flags, p_count, copy);
-        break;
-    default:
-        break;
-    }
+    // The fixed-shape element sets go through their concrete class; the rest (faces,
+    // polyhedra, sets of another class) through the virtual interface below.
+    withShapeClass(p_from.getType(), [&](auto* p_tag) {
+        using T = std::remove_pointer_t<decltype(p_tag)>;
+        if constexpr (std::is_same_v<T, Tet> || std::is_same_v<T, Pyramid> || std::is_same_v<T, Wedge> ||
+                      std::is_same_v<T, Hex>)
+            done = markAndCopy<T>(p_from, p_classes, p_rule, flags, p_count, copy);
+    });
     if (!done) {
         p_count = markAny(p_from, p_classes, p_rule, flags);
         if (p_count != 0) {
@@ -364,35 +358,36 @@ void select(Geometry& p_output, const std::string& p_domainName, const Geometry&
     }
 }
 
+// The value p_table pairs with p_name, or p_otherwise when it names none.
+template <class E, std::size_t N>
+E fromName(const std::string& p_name, const std::pair<const char*, E> (&p_table)[N], E p_otherwise)
+{
+    for (const auto& entry : p_table)
+        if (p_name == entry.first)
+            return entry.second;
+    return p_otherwise;
+}
+
 } // namespace
 
 VolumeSelection::Kind VolumeSelection::kindFromString(const std::string& p_kind)
 {
-    if (p_kind == s_plane)
-        return ePlane;
-    if (p_kind == s_isosurface)
-        return eIsosurface;
-    return eSphere;
+    static const std::pair<const char*, Kind> kinds[] = {{s_plane, ePlane}, {s_isosurface, eIsosurface}};
+    return fromName(p_kind, kinds, eSphere);
 }
 
 VolumeSelection::Side VolumeSelection::sideFromString(const std::string& p_side)
 {
-    if (p_side == s_belowIntersection)
-        return eBelow;
-    if (p_side == s_aboveIntersection)
-        return eAbove;
-    return eThrough;
+    static const std::pair<const char*, Side> sides[] = {{s_belowIntersection, eBelow},
+                                                         {s_aboveIntersection, eAbove}};
+    return fromName(p_side, sides, eThrough);
 }
 
 VolumeSelection::Side VolumeSelection::rangeFromString(const std::string& p_range)
 {
-    if (p_range == s_belowValue)
-        return eBelow;
-    if (p_range == s_aboveValue)
-        return eAbove;
-    if (p_range == s_betweenValues)
-        return eBetween;
-    return eThrough;
+    static const std::pair<const char*, Side> ranges[] = {
+        {s_belowValue, eBelow}, {s_aboveValue, eAbove}, {s_betweenValues, eBetween}};
+    return fromName(p_range, ranges, eThrough);
 }
 
 void VolumeSelection::selectBySurface(Geometry& p_output, const std::string& p_domainName,

@@ -15,7 +15,7 @@ public:
     using FringeFaceVectors = std::vector<std::vector<std::pair<int, int>>>;
     using ContourLineVectors = std::vector<std::vector<int>>;
 
-    ContourGeometry();
+    ContourGeometry() = default;
 
     // Registers a prototype with GeometryAPI under "ContourGeometry". Called by the host, once.
     static void registerType();
@@ -28,8 +28,8 @@ public:
 protected:
     // Shares the base's pointer-held contents with p_other (see Geometry's copy constructor)
     // and copies the two lists.
-    ContourGeometry(const ContourGeometry& p_other);
-    ~ContourGeometry() override;
+    ContourGeometry(const ContourGeometry&) = default;
+    ~ContourGeometry() override = default;
     Geometry* newGeometry() override;
 
 private:

@@ -26,6 +26,16 @@ namespace {
 
 const char* const kClass = "SPGeometryInternal";
 
+// Opens the only stage of a pass over p_count candidates and restarts the reduction's walk.
+void startSinglePass(ProgressTracker& p_progress, const char* p_stage, std::size_t p_count,
+                     ReductionUtility* p_reduction)
+{
+    p_progress.add(p_stage, 1.0);
+    p_progress.start(p_stage, static_cast<int>(p_count));
+    if (p_reduction)
+        p_reduction->initialize(static_cast<int>(p_count));
+}
+
 } // namespace
 
 SPGeometryInternal::SPGeometryInternal()
@@ -372,10 +382,7 @@ int SPGeometryInternal::doFaceCenterSampling(ReductionUtility* p_reduction)
 {
     const std::vector<const Shape*> faces = facesInOrder(*m_parent);
     ProgressTracker progress;
-    progress.add("Face", 1.0);
-    progress.start("Face", static_cast<int>(faces.size()));
-    if (p_reduction)
-        p_reduction->initialize(static_cast<int>(faces.size()));
+    startSinglePass(progress, "Face", faces.size(), p_reduction);
     const std::size_t before = m_outPoints->size();
     for (const Shape* face : faces) {
         if (!p_reduction || p_reduction->useThisItem())
@@ -395,10 +402,7 @@ int SPGeometryInternal::doFreeEdgeSampling(ReductionUtility* p_reduction)
     const bool numbers = carriesSetNumbers();
     const TripletZEVVector* normals = m_outNormals ? &parent.getVertexNormals() : nullptr;
     ProgressTracker progress;
-    progress.add("Edge", 1.0);
-    progress.start("Edge", static_cast<int>(edges.size()));
-    if (p_reduction)
-        p_reduction->initialize(static_cast<int>(edges.size()));
+    startSinglePass(progress, "Edge", edges.size(), p_reduction);
     const std::size_t before = m_outPoints->size();
     std::vector<float> weights;
     for (const Edge& edge : edges) {

@@ -31,12 +31,6 @@ bool sameReduction(const ReductionUtility& p_a, const ReductionUtility& p_b)
 
 } // namespace
 
-SamplePointsGeometry::SamplePointsGeometry() = default;
-
-SamplePointsGeometry::SamplePointsGeometry(const SamplePointsGeometry& p_other) = default;
-
-SamplePointsGeometry::~SamplePointsGeometry() = default;
-
 Geometry* SamplePointsGeometry::newGeometry()
 {
     return new SamplePointsGeometry();
@@ -169,24 +163,19 @@ void SamplePointsGeometry::filterParents(const std::string& p_domain, const std:
     p_domains.assign(domains.begin(), domains.end());
 }
 
-bool SamplePointsGeometry::sameCall(const std::string& p_domain, Method p_method, int p_count, float p_first,
-                                    float p_second, float p_third,
-                                    const std::vector<TripletBase<float>>& p_points,
-                                    const std::string& p_accuracy, int p_seed,
-                                    const ReductionUtility& p_reduction, bool p_createInterpolant,
-                                    bool p_computeNormals) const
+bool SamplePointsGeometry::SampleCall::repeats(const SampleCall& p_last) const
 {
-    if (p_domain != getDomain() || p_method != m_lastMethod || p_count != m_lastCount ||
-        p_first != m_lastFirst || p_second != m_lastSecond || p_third != m_lastThird)
+    if (method != p_last.method || count != p_last.count || first != p_last.first ||
+        second != p_last.second || third != p_last.third)
         return false;
-    if (p_method == RectangularGrid && p_points != m_lastPoints)
+    if (method == RectangularGrid && points != p_last.points)
         return false;
-    if (p_accuracy != m_lastAccuracy || p_createInterpolant != m_lastCreateInterpolant ||
-        p_computeNormals != m_lastComputeNormals)
+    if (accuracy != p_last.accuracy || createInterpolant != p_last.createInterpolant ||
+        computeNormals != p_last.computeNormals)
         return false;
-    if (!sameReduction(p_reduction, m_lastReduction))
+    if (!sameReduction(reduction, p_last.reduction))
         return false;
-    if (p_method == Random && (p_seed < 0 || p_seed != m_lastSeed))
+    if (method == Random && (seed < 0 || seed != p_last.seed))
         return false;
     return true;
 }
@@ -257,25 +246,23 @@ int SamplePointsGeometry::doSampling(const std::string& p_domain, const std::vec
     if (parents.empty())
         return 0;
 
-    const ReductionUtility reduction = p_reduction ? *p_reduction : ReductionUtility();
+    const SampleCall call{p_method,
+                          p_count,
+                          p_first,
+                          p_second,
+                          p_third,
+                          p_points,
+                          accuracy,
+                          p_reduction ? *p_reduction : ReductionUtility(),
+                          p_createInterpolant,
+                          p_seed,
+                          p_computeNormals};
     const bool parentsChanged = m_parents.empty() || m_vertices.empty() || parents != m_parents;
-    if (!p_force && !parentsChanged &&
-        sameCall(p_domain, p_method, p_count, p_first, p_second, p_third, p_points, accuracy, p_seed,
-                 reduction, p_createInterpolant, p_computeNormals))
+    if (!p_force && !parentsChanged && p_domain == getDomain() && call.repeats(m_last))
         return getNumVertices();
 
     setDomain(p_domain);
-    m_lastMethod = p_method;
-    m_lastCount = p_count;
-    m_lastFirst = p_first;
-    m_lastSecond = p_second;
-    m_lastThird = p_third;
-    m_lastPoints = p_points;
-    m_lastAccuracy = accuracy;
-    m_lastSeed = p_seed;
-    m_lastCreateInterpolant = p_createInterpolant;
-    m_lastComputeNormals = p_computeNormals;
-    m_lastReduction = reduction;
+    m_last = call;
     m_parents = parents;
     m_parentIndices = indices;
 
@@ -330,7 +317,7 @@ int SamplePointsGeometry::doSampling(const std::string& p_domain, const std::vec
                 setInterpolant(made);
         return total;
     } catch (...) {
-        m_lastMethod = InvalidMethod;
+        m_last.method = InvalidMethod;
         throw;
     }
 }

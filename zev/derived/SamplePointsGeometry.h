@@ -30,7 +30,7 @@ public:
         InvalidMethod = 7
     };
 
-    SamplePointsGeometry();
+    SamplePointsGeometry() = default;
 
     // Registers a prototype with GeometryAPI under "SamplePointsGeometry". Called by the
     // host, once.
@@ -82,13 +82,13 @@ public:
     // The parents of the last sampling (not owned) and the number of points asked of each.
     const std::vector<Geometry*>& getParentList() const { return m_parents; }
     const std::vector<int>& getParentCounts() const { return m_parentCounts; }
-    Method getLastMethod() const { return m_lastMethod; }
+    Method getLastMethod() const { return m_last.method; }
 
 protected:
     // Shares the base's pointer-held contents with p_other (see Geometry's copy constructor)
     // and copies the sampling state.
-    SamplePointsGeometry(const SamplePointsGeometry& p_other);
-    ~SamplePointsGeometry() override;
+    SamplePointsGeometry(const SamplePointsGeometry&) = default;
+    ~SamplePointsGeometry() override = default;
     Geometry* newGeometry() override;
 
 private:
@@ -97,29 +97,36 @@ private:
     void filterParents(const std::string& p_domain, const std::vector<Geometry*>& p_parents,
                        std::vector<Geometry*>& p_kept, std::vector<std::size_t>& p_indices,
                        std::vector<std::string>& p_domains, bool& p_external) const;
-    bool sameCall(const std::string& p_domain, Method p_method, int p_count, float p_first, float p_second,
-                  float p_third, const std::vector<TripletBase<float>>& p_points,
-                  const std::string& p_accuracy, int p_seed, const ReductionUtility& p_reduction,
-                  bool p_createInterpolant, bool p_computeNormals) const;
     // Shares p_count out over m_parents in proportion to their face areas.
     void shareCount(Method p_method, int p_count);
     // Writes the direction, orientation and normal entries of every point.
     void finishPoints(bool p_computeNormals);
 
+    // The arguments of a sampling (the accuracy made valid), kept from the last one so that
+    // an unchanged call is answered with the points it made.
+    struct SampleCall {
+        Method method = EquallySpaced;
+        int count = 0;
+        float first = 0.0f;
+        float second = 1.0f;
+        float third = 0.0f;
+        std::vector<TripletBase<float>> points;
+        std::string accuracy = "High";
+        ReductionUtility reduction;
+        bool createInterpolant = true;
+        int seed = -1;
+        // Beyond the catalogue's state: what an unchanged call must also repeat.
+        bool computeNormals = false;
+
+        // Whether sampling the same parents and domain with this call would give what
+        // p_last gave: the grid points count only for the grid, and a random sampling
+        // repeats only with the same, given seed.
+        bool repeats(const SampleCall& p_last) const;
+    };
+
     std::vector<Geometry*> m_parents; // not owned
     std::vector<int> m_parentCounts;
-    Method m_lastMethod = EquallySpaced;
-    int m_lastCount = 0;
-    float m_lastFirst = 0.0f;
-    float m_lastSecond = 1.0f;
-    float m_lastThird = 0.0f;
-    std::vector<TripletBase<float>> m_lastPoints;
-    std::string m_lastAccuracy = "High";
-    ReductionUtility m_lastReduction;
-    bool m_lastCreateInterpolant = true;
-    int m_lastSeed = -1;
-    // Beyond the catalogue's state: what an unchanged call must also repeat.
-    bool m_lastComputeNormals = false;
+    SampleCall m_last;
     std::vector<std::size_t> m_parentIndices; // index of each kept parent in the caller's list
 };
 

@@ -50,15 +50,6 @@ void place(const Source& p_source, std::size_t p_sourceSize, Target& p_target, s
 
 } // namespace
 
-SurfaceGroupGeometry::SurfaceGroupGeometry() = default;
-
-SurfaceGroupGeometry::SurfaceGroupGeometry(const SurfaceGroupGeometry& p_other)
-    : Geometry(p_other), m_geometries(p_other.m_geometries), m_vertexMaps(p_other.m_vertexMaps)
-{
-}
-
-SurfaceGroupGeometry::~SurfaceGroupGeometry() = default;
-
 Geometry* SurfaceGroupGeometry::newGeometry()
 {
     return new SurfaceGroupGeometry();

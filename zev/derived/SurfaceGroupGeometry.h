@@ -13,7 +13,7 @@ namespace zev {
 
 class ZEV_EXPORT SurfaceGroupGeometry : public Geometry {
 public:
-    SurfaceGroupGeometry();
+    SurfaceGroupGeometry() = default;
 
     // Registers a prototype with GeometryAPI under "SurfaceGroupGeometry". Called by the
     // host, once.
@@ -47,8 +47,8 @@ public:
 protected:
     // Shares the base's pointer-held contents with p_other (see Geometry's copy constructor)
     // and copies the member list and vertex maps.
-    SurfaceGroupGeometry(const SurfaceGroupGeometry& p_other);
-    ~SurfaceGroupGeometry() override;
+    SurfaceGroupGeometry(const SurfaceGroupGeometry&) = default;
+    ~SurfaceGroupGeometry() override = default;
     Geometry* newGeometry() override;
 
 private:

@@ -10,7 +10,7 @@ namespace zev {
 
 class ZEV_EXPORT SymbolGeometry : public Geometry {
 public:
-    SymbolGeometry();
+    SymbolGeometry() = default;
 
     // Registers a prototype with GeometryAPI under "SymbolGeometry". Called by the host, once.
     static void registerType();
@@ -23,8 +23,8 @@ public:
 protected:
     // Shares the base's pointer-held contents with p_other (see Geometry's copy constructor)
     // and copies the two vectors.
-    SymbolGeometry(const SymbolGeometry& p_other);
-    ~SymbolGeometry() override;
+    SymbolGeometry(const SymbolGeometry&) = default;
+    ~SymbolGeometry() override = default;
     Geometry* newGeometry() override;
 
 private:

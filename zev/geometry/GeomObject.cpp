@@ -1,6 +1,7 @@
 #include "zev/geometry/GeomObject.h"
 
 #include "zev/contracts/Error.h"
+#include "zev/contracts/MapContents.h"
 #include "zev/contracts/Message.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
@@ -67,20 +68,12 @@ void GeomObject::clearGeometryData()
 
 std::vector<Geometry*> GeomObject::getGeometry() const
 {
-    std::vector<Geometry*> out;
-    out.reserve(m_geometryMap.size());
-    for (const auto& entry : m_geometryMap)
-        out.push_back(entry.second);
-    return out;
+    return internal::valuesOf(m_geometryMap);
 }
 
 std::vector<std::string> GeomObject::getDomainList() const
 {
-    std::vector<std::string> out;
-    out.reserve(m_geometryMap.size());
-    for (const auto& entry : m_geometryMap)
-        out.push_back(entry.first);
-    return out;
+    return internal::keysOf(m_geometryMap);
 }
 
 std::vector<std::pair<std::string, Geometry*>> GeomObject::getGeometryMap() const

@@ -2,6 +2,7 @@
 
 #include "zev/contracts/BoolFromEnvironment.h"
 #include "zev/contracts/Error.h"
+#include "zev/contracts/MapContents.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/StringUtilities.h"
 #include "zev/contracts/ZEVAssertImpl.h"
@@ -266,6 +267,28 @@ void checkNewName(const std::map<std::string, ShapeSet*>& p_map, const std::stri
     }
 }
 
+// The number of shapes over the sets of p_map (null entries hold none).
+int shapeCount(const std::map<std::string, ShapeSet*>& p_map)
+{
+    std::size_t n = 0;
+    for (const auto& entry : p_map)
+        if (entry.second)
+            n += entry.second->size();
+    return static_cast<int>(n);
+}
+
+// Files a set the caller made under a new name; the geometry owns it from then on.
+void insertNewSet(std::map<std::string, ShapeSet*>& p_map, const std::string& p_name, ShapeSet* p_set,
+                  const char* p_method, const char* p_kind, bool p_userMessage)
+{
+    checkNewName(p_map, p_name, p_method, p_kind, p_userMessage);
+    if (p_set == nullptr)
+        throw data::notFound(
+            kClass, p_method,
+            SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg(p_kind).arg(p_name));
+    p_map[p_name] = p_set;
+}
+
 } // namespace
 
 ShapeSet* Geometry::addElementSet(const std::string& p_name, int p_setNumber, ShapeType p_type, int p_count,
@@ -286,12 +309,7 @@ ShapeSet* Geometry::addElementSet(int p_index, ShapeType p_type, int p_count, do
 
 void Geometry::insertElementSet(const std::string& p_name, ShapeSet* p_set)
 {
-    checkNewName(m_elementSets, p_name, "insertElementSet", "ElementSet", true);
-    if (p_set == nullptr)
-        throw data::notFound(
-            kClass, "insertElementSet",
-            SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("ElementSet").arg(p_name));
-    m_elementSets[p_name] = p_set;
+    insertNewSet(m_elementSets, p_name, p_set, "insertElementSet", "ElementSet", true);
 }
 
 ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int p_count,
@@ -306,12 +324,7 @@ ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int 
 
 void Geometry::insertFaceSet(const std::string& p_name, ShapeSet* p_set)
 {
-    checkNewName(m_faceSets, p_name, "insertFaceSet", "FaceSet", false);
-    if (p_set == nullptr)
-        throw data::notFound(
-            kClass, "insertFaceSet",
-            SystemMsg("Insertion of %1 '%2' failed - nothing provided.").arg("FaceSet").arg(p_name));
-    m_faceSets[p_name] = p_set;
+    insertNewSet(m_faceSets, p_name, p_set, "insertFaceSet", "FaceSet", false);
 }
 
 ShapeSet* Geometry::getElementSet(const std::string& p_name)
@@ -364,20 +377,12 @@ ShapeSet* Geometry::getFaceSet(ShapeType p_type) const
 
 int Geometry::getNumElements() const
 {
-    std::size_t n = 0;
-    for (const auto& entry : m_elementSets)
-        if (entry.second)
-            n += entry.second->size();
-    return static_cast<int>(n);
+    return shapeCount(m_elementSets);
 }
 
 int Geometry::getNumFaces() const
 {
-    std::size_t n = 0;
-    for (const auto& entry : m_faceSets)
-        if (entry.second)
-            n += entry.second->size();
-    return static_cast<int>(n);
+    return shapeCount(m_faceSets);
 }
 
 unsigned int Geometry::getNumFaceEntries() const
@@ -417,20 +422,12 @@ const Element* Geometry::getElement(shapeIndex& p_index) const
 
 std::vector<std::string> Geometry::getElementSetNames() const
 {
-    std::vector<std::string> names;
-    names.reserve(m_elementSets.size());
-    for (const auto& entry : m_elementSets)
-        names.push_back(entry.first);
-    return names;
+    return internal::keysOf(m_elementSets);
 }
 
 std::vector<std::string> Geometry::getFaceSetNames() const
 {
-    std::vector<std::string> names;
-    names.reserve(m_faceSets.size());
-    for (const auto& entry : m_faceSets)
-        names.push_back(entry.first);
-    return names;
+    return internal::keysOf(m_faceSets);
 }
 
 // ------------------------------------------------------------------ life cycle

@@ -58,13 +58,7 @@ void Geometry::getNodesAroundNode(int p_node, std::set<int>& p_neighbours)
 
 void Geometry::calculateLines(float p_featureAngle)
 {
-    m_lines.clear();
-    if (m_geomAlgIntf) {
-        m_geomAlgIntf->calculateFeatureLines(getName(), m_vertices, m_lines,
-                                             static_cast<double>(p_featureAngle));
-        return;
-    }
-    builtInWireframe(m_lines, p_featureAngle);
+    calculateWireframe(m_vertices, m_lines, p_featureAngle);
 }
 
 void Geometry::calculateWireframe(TripletZEVVector& p_vertices, IntZEVVector& p_lines, float p_featureAngle)

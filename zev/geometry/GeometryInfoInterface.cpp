@@ -1,5 +1,7 @@
 #include "zev/geometry/GeometryInfoInterface.h"
 
+#include "zev/geometry/VariableDescription.h"
+
 namespace zev {
 
 GeometryInfoInterface::~GeometryInfoInterface() = default;
@@ -16,15 +18,8 @@ void GeometryInfoInterface::getDomainData(const std::string&, FloatZEVVectorConc
 
 bool GeometryInfoInterface::variableExists(const std::string& p_name, const std::string&) const
 {
-    int components = 0;
-    bool isExpression = true;
-    std::vector<std::string> expressions;
-    bool needsCalculation = false;
-    int unused1 = 0;
-    int unused2 = 0;
-    std::string unused3;
-    return describeVariable(p_name, components, isExpression, expressions, needsCalculation, unused1, unused2,
-                            unused3);
+    internal::VariableDescription scratch;
+    return scratch.query(*this, p_name);
 }
 
 void GeometryInfoInterface::calculateTransformVariables(Geometry*, const std::string&) const {}

@@ -18,10 +18,6 @@ class Variable;
 
 class ZEV_EXPORT GeometryInfoInterface {
 public:
-    GeometryInfoInterface() = default;
-    GeometryInfoInterface(const GeometryInfoInterface&) = default;
-    GeometryInfoInterface& operator=(const GeometryInfoInterface&) = default;
-
     // Appends to p_variables the variable p_name of each domain in p_domains, in the order of
     // p_domains (a null entry where a domain has none). The variables stay the host's.
     virtual void getParentVariables(const std::string& p_name, const std::vector<std::string>& p_domains,

@@ -12,6 +12,7 @@
 #include "zev/shapes/ShapeSet.h"
 
 #include <cmath>
+#include <utility>
 
 namespace zev {
 
@@ -24,6 +25,17 @@ template <class T> T& ensure(T*& p_cache)
 {
     if (p_cache == nullptr)
         p_cache = new T();
+    return *p_cache;
+}
+
+// The measure p_cache, computed first by p_calculate when it, or a companion cache the same
+// computation fills, is missing.
+template <class T, class... Companion>
+const T& cachedMeasure(const Geometry& p_geometry, void (Geometry::*p_calculate)() const, T* const& p_cache,
+                       Companion* const&... p_companions)
+{
+    if (p_cache == nullptr || (... || (p_companions == nullptr)))
+        (p_geometry.*p_calculate)();
     return *p_cache;
 }
 
@@ -45,67 +57,50 @@ std::vector<const ShapeSet*> Geometry::elementSetsInNameOrder(std::size_t& p_tot
 
 const FloatZEVVectorConcrete& Geometry::getVertexAreas() const
 {
-    if (m_vertexAreas == nullptr || m_vertexAreaVectors == nullptr)
-        calculateVertexAreas();
-    return *m_vertexAreas;
+    return cachedMeasure(*this, &Geometry::calculateVertexAreas, m_vertexAreas, m_vertexAreaVectors);
 }
 
 const TripletZEVVector& Geometry::getVertexAreaVectors() const
 {
-    if (m_vertexAreas == nullptr || m_vertexAreaVectors == nullptr)
-        calculateVertexAreas();
-    return *m_vertexAreaVectors;
+    return cachedMeasure(*this, &Geometry::calculateVertexAreas, m_vertexAreaVectors, m_vertexAreas);
 }
 
 const FloatZEVVectorConcrete& Geometry::getVertexVolumes() const
 {
-    if (m_vertexVolumes == nullptr)
-        calculateVertexVolumes();
-    return *m_vertexVolumes;
+    return cachedMeasure(*this, &Geometry::calculateVertexVolumes, m_vertexVolumes);
 }
 
 const FloatZEVVectorConcrete& Geometry::getVertexLengths() const
 {
-    if (m_vertexLengths == nullptr)
-        calculateVertexLengths();
-    return *m_vertexLengths;
+    return cachedMeasure(*this, &Geometry::calculateVertexLengths, m_vertexLengths);
 }
 
 const TripletZEVVector& Geometry::getVertexNormals() const
 {
-    if (m_vertexNormals == nullptr)
-        calculateVertexNormals();
-    return *m_vertexNormals;
+    return cachedMeasure(*this, &Geometry::calculateVertexNormals, m_vertexNormals);
 }
 
 const FloatZEVVectorConcrete& Geometry::getFaceAreas() const
 {
-    if (m_faceAreas == nullptr || m_faceAreaVectors == nullptr)
-        calculateFaceAreas();
-    return *m_faceAreas;
+    return cachedMeasure(*this, &Geometry::calculateFaceAreas, m_faceAreas, m_faceAreaVectors);
 }
 
 const TripletZEVVector& Geometry::getFaceAreaVectors() const
 {
-    if (m_faceAreas == nullptr || m_faceAreaVectors == nullptr)
-        calculateFaceAreas();
-    return *m_faceAreaVectors;
+    return cachedMeasure(*this, &Geometry::calculateFaceAreas, m_faceAreaVectors, m_faceAreas);
 }
 
 const TripletZEVVector& Geometry::getFaceNormals() const
 {
-    if (m_faceNormals == nullptr)
-        calculateFaceNormals();
-    return *m_faceNormals;
+    return cachedMeasure(*this, &Geometry::calculateFaceNormals, m_faceNormals);
 }
 
 const FloatZEVVectorConcrete& Geometry::getElementVolumes() const
 {
-    if (m_elementVolumes == nullptr)
-        calculateElementVolumes();
-    return *m_elementVolumes;
+    return cachedMeasure(*this, &Geometry::calculateElementVolumes, m_elementVolumes);
 }
 
+// The centres are held by value: an empty array means not yet computed.
 const TripletZEVVector& Geometry::getFaceCenters() const
 {
     if (m_faceCenters.empty())
@@ -115,8 +110,7 @@ const TripletZEVVector& Geometry::getFaceCenters() const
 
 TripletZEVVector& Geometry::getFaceCenters()
 {
-    if (m_faceCenters.empty())
-        calculateFaceCenters();
+    std::as_const(*this).getFaceCenters();
     return m_faceCenters;
 }
 
@@ -129,8 +123,7 @@ const TripletZEVVector& Geometry::getElementCenters() const
 
 TripletZEVVector& Geometry::getElementCenters()
 {
-    if (m_elementCenters.empty())
-        calculateElementCenters();
+    std::as_const(*this).getElementCenters();
     return m_elementCenters;
 }
 

@@ -21,6 +21,15 @@ namespace {
 
 const char* const kClass = "Geometry";
 
+// A new variable named p_name, local to this process, still to be filled.
+template <class V> std::unique_ptr<V> newLocalVariable(const std::string& p_name)
+{
+    auto v = std::make_unique<V>(eUnknown, eVertex);
+    v->setName(p_name);
+    v->setGlobalType(eLocal);
+    return v;
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ made variables
@@ -28,9 +37,7 @@ const char* const kClass = "Geometry";
 Variable* Geometry::makeSystemVariable(const std::string& p_name, const FloatZEVVectorConcrete& p_data,
                                        VarLocation p_location)
 {
-    auto v = std::make_unique<ScalarVariable>(eUnknown, eVertex);
-    v->setName(p_name);
-    v->setGlobalType(eLocal);
+    auto v = newLocalVariable<ScalarVariable>(p_name);
     FloatZEVVector& array = v->getFloatValues(Variable::Description(eLocal, p_location, "All"));
     array.resize(p_data.size());
     if (auto* concrete = dynamic_cast<FloatZEVVectorConcrete*>(&array)) {
@@ -40,20 +47,15 @@ Variable* Geometry::makeSystemVariable(const std::string& p_name, const FloatZEV
             array[i] = p_data[i];
     }
     v->setLocation(p_location);
-    Variable* raw = v.release();
-    return fileOrDelete(raw, p_location);
+    return fileOrDelete(v.release(), p_location);
 }
 
 Variable* Geometry::makeSystemVariable(const std::string& p_name, const TripletZEVVector& p_data,
                                        VarLocation p_location)
 {
-    auto v = std::make_unique<VectorVariable>(eUnknown, eVertex);
-    v->setName(p_name);
-    v->setGlobalType(eLocal);
-    TripletZEVVector& array = v->getTripletValues(Variable::Description(eLocal, p_location, "All"));
-    array = p_data;
-    Variable* raw = v.release();
-    return fileOrDelete(raw, p_location);
+    auto v = newLocalVariable<VectorVariable>(p_name);
+    v->getTripletValues(Variable::Description(eLocal, p_location, "All")) = p_data;
+    return fileOrDelete(v.release(), p_location);
 }
 
 ScalarVariable* Geometry::makeComponentVariable(const std::string& p_vectorName,

@@ -14,9 +14,6 @@ class Variable;
 
 class ZEV_EXPORT GeometryVariableProviderIF {
 public:
-    GeometryVariableProviderIF() = default;
-    GeometryVariableProviderIF(const GeometryVariableProviderIF&) = default;
-    GeometryVariableProviderIF& operator=(const GeometryVariableProviderIF&) = default;
     virtual ~GeometryVariableProviderIF();
 
     // A new variable named p_name at p_location on p_geometry, owned by the caller, or null

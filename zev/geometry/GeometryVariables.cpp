@@ -9,6 +9,7 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/GeometryInfoInterface.h"
 #include "zev/geometry/GeometryVariableProviderIF.h"
+#include "zev/geometry/VariableDescription.h"
 #include "zev/geometry/VariableLocationProviderIF.h"
 #include "zev/interpolants/Interpolant.h"
 #include "zev/variables/ScalarVariable.h"
@@ -38,23 +39,6 @@ int coordinateComponent(const std::string& p_name)
 
 const char* const kLetters[3] = {"X", "Y", "Z"};
 
-// The answers of the host's description query.
-struct Description {
-    int numComponents = 1;
-    bool isExpression = true;
-    std::vector<std::string> expressions;
-    bool needsCalculation = false;
-    int unused1 = 0;
-    int unused2 = 0;
-    std::string unused3;
-
-    bool query(const GeometryInfoInterface& p_info, const std::string& p_name)
-    {
-        return p_info.describeVariable(p_name, numComponents, isExpression, expressions, needsCalculation,
-                                       unused1, unused2, unused3);
-    }
-};
-
 } // namespace
 
 // ------------------------------------------------------------------ the request
@@ -66,7 +50,7 @@ Variable* Geometry::getVariable(const std::string& p_name, bool p_mustExist, con
     if (Variable* held = findVariable(p_name, p_location))
         return held;
 
-    Description d;
+    internal::VariableDescription d;
     const bool known = s_geometryInfo != nullptr && d.query(*s_geometryInfo, p_name);
     if (known) {
         const int component = coordinateComponent(p_name);
@@ -212,7 +196,7 @@ void Geometry::deleteAllExpressions()
     if (s_geometryInfo == nullptr)
         return;
     // The flag is preset once: a query that leaves it alone keeps the previous answer.
-    Description d;
+    internal::VariableDescription d;
     for (auto it = m_variables.begin(); it != m_variables.end();) {
         d.query(*s_geometryInfo, it->first.name);
         if (!d.isExpression) {

@@ -47,13 +47,14 @@ void growBox(float* p_lo, float* p_hi, const float* p_otherLo, const float* p_ot
     }
 }
 
-// The smallest order of a face that p_hitsTriangle(face, k) accepts for one of its fan
+// The smallest order of a face that p_hitsTriangle(face, k, hit) accepts for one of its fan
 // triangles (corners 0, k, k + 1), or INT_MAX. Nodes whose boxes p_meetsBox rejects are
 // skipped, and so are nodes and faces that cannot beat the best hit so far. p_hitsTriangle
-// records its hit as it accepts, so the last accepted is the one returned.
-template <class Node, class Face, class MeetsBox, class HitsTriangle>
+// fills hit when it accepts; p_hit receives the hit of the face returned and is left alone
+// when there is none.
+template <class Node, class Face, class MeetsBox, class HitsTriangle, class Hit>
 int firstHitOrder(const std::vector<Node>& p_nodes, const std::vector<Face>& p_faces,
-                  const MeetsBox& p_meetsBox, const HitsTriangle& p_hitsTriangle)
+                  const MeetsBox& p_meetsBox, const HitsTriangle& p_hitsTriangle, Hit& p_hit)
 {
     int best = INT_MAX;
     int stack[kStackSize];
@@ -69,8 +70,10 @@ int firstHitOrder(const std::vector<Node>& p_nodes, const std::vector<Face>& p_f
                 if (face.order >= best)
                     continue;
                 for (int k = 1; k + 1 < face.numCorners; ++k) {
-                    if (p_hitsTriangle(face, k)) {
+                    Hit hit{};
+                    if (p_hitsTriangle(face, k, hit)) {
                         best = face.order;
+                        p_hit = hit;
                         break;
                     }
                 }
@@ -283,11 +286,14 @@ int FaceLineTree::buildNode(std::vector<int>& p_ids, int p_begin, int p_end,
     return index;
 }
 
-void FaceLineTree::toSetAndFace(int p_order, int& p_set, int& p_face) const
+bool FaceLineTree::toSetAndFace(int p_order, int& p_set, int& p_face) const
 {
+    if (p_order == INT_MAX)
+        return false;
     const auto it = std::upper_bound(m_setOffsets.begin(), m_setOffsets.end(), p_order);
     p_set = static_cast<int>(it - m_setOffsets.begin()) - 1;
     p_face = p_order - m_setOffsets[static_cast<std::size_t>(p_set)];
+    return true;
 }
 
 float FaceLineTree::padding(const Triplet& p_point) const
@@ -330,20 +336,11 @@ bool FaceLineTree::firstLineHit(const Triplet& p_point, const Triplet& p_directi
         return enter <= leave;
     };
 
-    float bestT = 0.0f;
-    const int best = firstHitOrder(m_nodes, m_faces, meetsBox, [&](const Face& p_face, int p_k) {
-        float t = 0.0f;
-        if (!LineQueries::intersectsTriangle(p_point, p_direction, p_face.corner[0], p_face.corner[p_k],
-                                             p_face.corner[p_k + 1], t, false, true))
-            return false;
-        bestT = t;
-        return true;
-    });
-    if (best == INT_MAX)
-        return false;
-    toSetAndFace(best, p_set, p_face);
-    p_t = bestT;
-    return true;
+    auto hitsTriangle = [&](const Face& p_face, int p_k, float& p_hitT) {
+        return LineQueries::intersectsTriangle(p_point, p_direction, p_face.corner[0], p_face.corner[p_k],
+                                               p_face.corner[p_k + 1], p_hitT, false, true);
+    };
+    return toSetAndFace(firstHitOrder(m_nodes, m_faces, meetsBox, hitsTriangle, p_t), p_set, p_face);
 }
 
 bool FaceLineTree::firstCircleHit(const Triplet& p_centre, const Triplet& p_axis, double p_radius, int& p_set,
@@ -384,20 +381,11 @@ bool FaceLineTree::firstCircleHit(const Triplet& p_centre, const Triplet& p_axis
         return radial - diagonal <= p_radius && radial + diagonal >= p_radius;
     };
 
-    Triplet bestHit;
-    const int best = firstHitOrder(m_nodes, m_faces, meetsBox, [&](const Face& p_face, int p_k) {
-        Triplet hit;
-        if (!LineQueries::intersectsTriangleWithCircle(p_centre, p_axis, p_radius, p_face.corner[0],
-                                                       p_face.corner[p_k], p_face.corner[p_k + 1], hit))
-            return false;
-        bestHit = hit;
-        return true;
-    });
-    if (best == INT_MAX)
-        return false;
-    toSetAndFace(best, p_set, p_face);
-    p_hit = bestHit;
-    return true;
+    auto hitsTriangle = [&](const Face& p_face, int p_k, Triplet& p_at) {
+        return LineQueries::intersectsTriangleWithCircle(p_centre, p_axis, p_radius, p_face.corner[0],
+                                                         p_face.corner[p_k], p_face.corner[p_k + 1], p_at);
+    };
+    return toSetAndFace(firstHitOrder(m_nodes, m_faces, meetsBox, hitsTriangle, p_hit), p_set, p_face);
 }
 
 } // namespace zev

@@ -10,6 +10,7 @@
 // its other search structures (Geometry::clearCache).
 
 #include "zev/ZEVExport.h"
+#include "zev/contracts/NonCopyable.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
 
@@ -20,12 +21,10 @@ namespace zev {
 
 class ShapeSet;
 
-class ZEV_EXPORT FaceLineTree {
+class ZEV_EXPORT FaceLineTree : public NonCopyable {
 public:
     // Unbuilt; holds the query count of the geometry that owns it until it is built.
     FaceLineTree() = default;
-    FaceLineTree(const FaceLineTree&) = delete;
-    FaceLineTree& operator=(const FaceLineTree&) = delete;
     ~FaceLineTree();
 
     // Builds over p_sets in order (a null set adds nothing). False, and left unbuilt, when a
@@ -67,7 +66,9 @@ private:
 
     int buildNode(std::vector<int>& p_ids, int p_begin, int p_end, const std::vector<float>& p_boxes,
                   const std::vector<float>& p_centres, std::vector<Face>& p_unordered, int p_depth);
-    void toSetAndFace(int p_order, int& p_set, int& p_face) const;
+    // Splits a face order number into set and face; false, and nothing written, for INT_MAX
+    // (no hit).
+    bool toSetAndFace(int p_order, int& p_set, int& p_face) const;
     // Rounding allowance of the box tests for a query at p_point.
     float padding(const Triplet& p_point) const;
 

@@ -2,6 +2,8 @@
 // geometry holds and hands it to the search module that does the work.
 
 #include "zev/geometry/Geometry.h"
+
+#include "zev/contracts/MapContents.h"
 #include "zev/search/NearestVertices.h"
 #include "zev/search/Projection.h"
 #include "zev/search/ProjectionStatistics.h"
@@ -10,26 +12,13 @@
 
 namespace zev {
 
-namespace {
-
-std::vector<const ShapeSet*> inNameOrder(const std::map<std::string, ShapeSet*>& p_sets)
-{
-    std::vector<const ShapeSet*> sets;
-    sets.reserve(p_sets.size());
-    for (const auto& entry : p_sets)
-        sets.push_back(entry.second);
-    return sets;
-}
-
-} // namespace
-
 void Geometry::projectOnGeometry(const TripletZEVVector& p_points, HybridInterpolant* p_interpolant,
                                  ProjectionStatistics& p_statistics)
 {
     if (p_interpolant == nullptr || m_faceSets.empty())
         return;
     SurfaceProjector projector(
-        m_vertices, inNameOrder(m_faceSets),
+        m_vertices, internal::valuesOf<const ShapeSet*>(m_faceSets),
         [this](int p_vertex, std::set<int>& p_around) { getNodesAroundNode(p_vertex, p_around); });
     projector.project(p_points, *p_interpolant, getDomain(), p_statistics);
 }
@@ -39,7 +28,8 @@ void Geometry::projectVerticesOnGeometry(const TripletZEVVector& p_points, std::
 {
     if (m_faceSets.empty())
         return;
-    SurfaceProjector projector(m_vertices, inNameOrder(m_faceSets), SurfaceProjector::NeighbourSource());
+    SurfaceProjector projector(m_vertices, internal::valuesOf<const ShapeSet*>(m_faceSets),
+                               SurfaceProjector::NeighbourSource());
     projector.projectVertices(p_points, p_faces, p_projected);
 }
 

@@ -14,30 +14,18 @@ QuadtreeNode::QuadtreeNode(QuadtreeNode* p_parent, int p_quadrant, const Triplet
     : m_lowerLeft(0.0f, 0.0f, 0.0f), m_upperRight(0.0f, 0.0f, 0.0f), m_point(p_point), m_parent(p_parent),
       m_index(p_index)
 {
-    const Triplet& at = p_parent->m_point;
-    const Triplet& lo = p_parent->m_lowerLeft;
-    const Triplet& hi = p_parent->m_upperRight;
-    switch (p_quadrant) {
-    case 0:
-        m_lowerLeft = at;
-        m_upperRight = hi;
-        break;
-    case 1:
-        m_lowerLeft = Triplet(at[0], lo[1], lo[2]);
-        m_upperRight = Triplet(hi[0], at[1], at[2]);
-        break;
-    case 2:
-        m_lowerLeft = lo;
-        m_upperRight = at;
-        break;
-    case 3:
-        m_lowerLeft = Triplet(lo[0], at[1], at[2]);
-        m_upperRight = Triplet(at[0], hi[1], hi[2]);
-        break;
-    default:
+    if (p_quadrant < 0 || p_quadrant > 3) {
         std::cerr << "QuadtreeNode::QuadtreeNode: No/wrong quadrant specified for a child node" << std::endl;
         return;
     }
+    // Quadrants 0 and 1 take the upper half of x, 0 and 3 the upper half of y; z follows y.
+    const Triplet& at = p_parent->m_point;
+    const Triplet& lo = p_parent->m_lowerLeft;
+    const Triplet& hi = p_parent->m_upperRight;
+    const bool upperX = p_quadrant == 0 || p_quadrant == 1;
+    const bool upperY = p_quadrant == 0 || p_quadrant == 3;
+    m_lowerLeft = Triplet(upperX ? at[0] : lo[0], upperY ? at[1] : lo[1], upperY ? at[2] : lo[2]);
+    m_upperRight = Triplet(upperX ? hi[0] : at[0], upperY ? hi[1] : at[1], upperY ? hi[2] : at[2]);
     p_parent->m_leaf = false;
     p_parent->m_children[p_quadrant] = this;
 }

@@ -329,26 +329,34 @@ bool buildBoundaryFaces(Geometry& p_geometry)
     const bool useBuckets =
         shortCount > 0 && minKey >= 0 && span <= 4 * static_cast<long long>(shortCount) + 1024;
 
+    // Walks the faces of one kind in face order, one progress step each, and hands those
+    // p_skip does not flag to p_visit(face, n, row, vertices).
+    auto sweepKind = [&](int p_kind, const std::vector<std::uint8_t>& p_skip, auto&& p_visit) {
+        std::uint32_t face = 0;
+        sweepFaces(
+            sets, [](std::size_t) {},
+            [&](FaceKind k, int n, const int* row, const int* vertices) {
+                const std::uint32_t current = face++;
+                if (k != p_kind)
+                    return;
+                progress.increment();
+                if (p_skip[current])
+                    return;
+                p_visit(current, n, row, vertices);
+            },
+            []() {});
+    };
+
     // Runs the kind-ordered sweeps of pass 1, handing each short key to p_file.
     auto sweepKinds = [&](auto&& p_file) {
         for (int kind = 0; kind < kKinds; ++kind) {
             if (kindCount[kind] == 0)
                 continue;
             progress.start(pass1Stages[static_cast<std::size_t>(kind)], 0);
-            std::uint32_t face = 0;
-            sweepFaces(
-                sets, [](std::size_t) {},
-                [&](FaceKind k, int n, const int* row, const int* vertices) {
-                    const std::uint32_t current = face++;
-                    if (k != kind)
-                        return;
-                    progress.increment();
-                    if (isLong[current])
-                        return;
-                    const int len = faceKey(n, row, vertices, key, scratch);
-                    p_file(current, len);
-                },
-                []() {});
+            sweepKind(kind, isLong, [&](std::uint32_t p_face, int n, const int* row, const int* vertices) {
+                const int len = faceKey(n, row, vertices, key, scratch);
+                p_file(p_face, len);
+            });
         }
     };
 
@@ -451,24 +459,14 @@ bool buildBoundaryFaces(Geometry& p_geometry)
         progress.start(pass2Stages[static_cast<std::size_t>(kind)], 0);
         if (survivors[kind] == 0)
             continue;
-        std::uint32_t face = 0;
         std::size_t next = 0;
-        sweepFaces(
-            sets, [](std::size_t) {},
-            [&](FaceKind k, int n, const int* row, const int* vertices) {
-                const std::uint32_t current = face++;
-                if (k != kind)
-                    return;
-                progress.increment();
-                if (duplicated[current])
-                    return;
-                Shape& shape = out[next++];
-                if (kind == kPolygon)
-                    shape.setNumVertices(n);
-                for (int v = 0; v < n; ++v)
-                    shape[v] = vertices[row[v]];
-            },
-            []() {});
+        sweepKind(kind, duplicated, [&](std::uint32_t, int n, const int* row, const int* vertices) {
+            Shape& shape = out[next++];
+            if (kind == kPolygon)
+                shape.setNumVertices(n);
+            for (int v = 0; v < n; ++v)
+                shape[v] = vertices[row[v]];
+        });
     }
 
     if (survivors[kTri] + survivors[kQuad] + survivors[kPolygon] == 0)

@@ -21,6 +21,14 @@ namespace {
 
 const char* const kClass = "Geometry";
 
+// Refuses to copy p_needed items into a target sized for p_available; p_text names the
+// array and carries the two counts.
+void requireTargetSize(const char* p_text, std::size_t p_needed, std::size_t p_available)
+{
+    if (p_available < p_needed)
+        throw internal::error(kClass, "unify", SystemMsg(p_text).arg(p_needed).arg(p_available));
+}
+
 } // namespace
 
 int unifyGeometries(Geometry& p_target, std::vector<Geometry*>& p_sources,
@@ -68,12 +76,8 @@ int unifyGeometries(Geometry& p_target, std::vector<Geometry*>& p_sources,
         const std::size_t count = source->getVertices().size();
         if (p_makeMaps)
             p_vertexMaps[k].resize(count);
-        if (vertices.size() < vertexOffset + count)
-            throw internal::error(
-                kClass, "unify",
-                SystemMsg("Vertex sizing of new geometry insufficient, need at least %1, got %2.")
-                    .arg(vertexOffset + count)
-                    .arg(vertices.size()));
+        requireTargetSize("Vertex sizing of new geometry insufficient, need at least %1, got %2.",
+                          vertexOffset + count, vertices.size());
         for (std::size_t i = 0; i < count; ++i) {
             vertices[vertexOffset + i] = source->getVertices()[i];
             if (p_makeMaps)
@@ -93,12 +97,8 @@ int unifyGeometries(Geometry& p_target, std::vector<Geometry*>& p_sources,
         }
 
         const std::size_t lines = source->getLines().size();
-        if (targetLines.size() < lineOffset + lines)
-            throw internal::error(
-                kClass, "unify",
-                SystemMsg("Lines sizing of new geometry insufficient, need at least %1, got %2.")
-                    .arg(lineOffset + lines)
-                    .arg(targetLines.size()));
+        requireTargetSize("Lines sizing of new geometry insufficient, need at least %1, got %2.",
+                          lineOffset + lines, targetLines.size());
         const int shift = static_cast<int>(vertexOffset);
         for (std::size_t i = 0; i < lines; ++i)
             targetLines[lineOffset + i] = source->getLines()[i] + shift;

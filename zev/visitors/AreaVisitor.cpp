@@ -5,7 +5,6 @@
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
-#include "zev/variables/Variable.h"
 #include "zev/visitors/FloatReader.h"
 
 namespace zev {
@@ -39,18 +38,11 @@ void AreaVisitor::setAxis(const TripletBase<float>& p_axis)
 void AreaVisitor::visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_values)
 {
     const VarLocation location = p_geometry.getLocationForExpression(m_variableName);
-    const FloatZEVVector* values = p_values;
-    if (!m_variableName.empty()) {
-        const Variable* v = p_geometry.getVariable(m_variableName, false, location);
-        if (p_values == nullptr) {
-            if (v == nullptr)
-                throw data::notFound("AreaVisitor", "visitGeometry",
-                                     UserMsg("No data exists for variable '%1' specified in object '%2'.")
-                                         .arg(m_variableName)
-                                         .arg(p_geometry.getName()));
-            values = &v->getFloatValues(Variable::Description(eUnknown, location, "All"));
-        }
-    }
+    // The named variable is looked up even when the caller gives the values (the lookup may
+    // evaluate an expression or ask the host); only the given values are used then.
+    if (p_values != nullptr && !m_variableName.empty())
+        p_geometry.getVariable(m_variableName, false, location);
+    const FloatZEVVector* values = valuesToWeigh(p_geometry, p_values, location, "AreaVisitor");
     const bool atVertices = location == eVertex;
     const TripletZEVVector& vectors =
         atVertices ? p_geometry.getVertexAreaVectors() : p_geometry.getFaceAreaVectors();

@@ -10,8 +10,7 @@ namespace zev {
 
 class ZEV_EXPORT AreaVisitor : public IntegrationVisitor {
 public:
-    AreaVisitor() = default;
-    explicit AreaVisitor(const std::string& p_name) : IntegrationVisitor(p_name) {}
+    using IntegrationVisitor::IntegrationVisitor;
     // Projects every area vector on p_axis (normalised) instead of taking its magnitude.
     AreaVisitor(const TripletBase<float>& p_axis, const std::string& p_name);
 

@@ -10,9 +10,6 @@ class Geometry;
 
 class ZEV_EXPORT GeometryVisitor {
 public:
-    GeometryVisitor() = default;
-    GeometryVisitor(const GeometryVisitor&) = default;
-    GeometryVisitor& operator=(const GeometryVisitor&) = default;
     virtual ~GeometryVisitor();
 
     virtual void visitGeometry(Geometry& p_geometry) = 0;

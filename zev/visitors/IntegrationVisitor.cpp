@@ -4,12 +4,28 @@
 #include "zev/contracts/FloatZEVVector.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/variables/Variable.h"
 #include "zev/visitors/FloatReader.h"
 
 #include <cmath>
 #include <limits>
 
 namespace zev {
+
+const FloatZEVVector* IntegrationVisitor::valuesToWeigh(Geometry& p_geometry, const FloatZEVVector* p_values,
+                                                        VarLocation p_location, const char* p_visitor) const
+{
+    if (p_values != nullptr || m_variableName.empty())
+        return p_values;
+    const Variable* v = p_geometry.getVariable(m_variableName, false, p_location);
+    if (v == nullptr)
+        throw data::notFound(p_visitor, "visitGeometry",
+                             UserMsg("No data exists for variable '%1' specified in object '%2'.")
+                                 .arg(m_variableName)
+                                 .arg(p_geometry.getName()));
+    return &v->getFloatValues(Variable::Description(eUnknown, p_location, "All"));
+}
 
 double IntegrationVisitor::getNumerator() const
 {

@@ -2,6 +2,7 @@
 // The base of the weighted integrals: accumulates a weighted sum of values (numerator) and
 // the sum of the weights (denominator) in double precision over every geometry visited.
 
+#include "zev/variables/VarType.h"
 #include "zev/visitors/GeometryVisitor.h"
 
 #include <string>
@@ -27,6 +28,11 @@ protected:
     // number of weights are ignored; fewer values than weights are refused.
     void doWeightedCalculation(const FloatZEVVector* p_weights, const FloatZEVVector* p_values,
                                bool p_useAbsWeights);
+    // The values to weigh: p_values when given or when no variable is named, else the named
+    // variable's values at p_location on p_geometry. An absent variable is reported as
+    // p_visitor's failure.
+    const FloatZEVVector* valuesToWeigh(Geometry& p_geometry, const FloatZEVVector* p_values,
+                                        VarLocation p_location, const char* p_visitor) const;
 
     std::string m_variableName;
     double m_numerator = 0.0;

@@ -8,8 +8,7 @@ namespace zev {
 
 class ZEV_EXPORT VolumeVisitor : public IntegrationVisitor {
 public:
-    VolumeVisitor() = default;
-    explicit VolumeVisitor(const std::string& p_name) : IntegrationVisitor(p_name) {}
+    using IntegrationVisitor::IntegrationVisitor;
 
     void visitGeometry(Geometry& p_geometry) override { visitGeometry(p_geometry, nullptr); }
     void visitGeometry(Geometry& p_geometry, const FloatZEVVector* p_values) override;
