@@ -4,30 +4,30 @@
 
 namespace zev {
 
-namespace {
-
-// Edges whose midpoints follow the vertices among the region points, and the element faces
-// whose centres follow the midpoints.
-const int s_regionMidpoints[9][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 4}, {2, 5}, {3, 4}, {3, 5}, {4, 5}};
-const int s_regionCentreFaces[5] = {3, 1, 0, 2, 4};
-
-} // namespace
-
-const int Wedge::m_face2vert[m_numFaces][4] = {
+template <>
+const int WedgeElement::m_face2vert[m_numFaces][4] = {
     {0, 3, 5, 2}, {0, 1, 4, 3}, {1, 2, 5, 4}, {0, 2, 1, 0}, {3, 4, 5, 0}};
-const int Wedge::m_face2vertSize[m_numFaces] = {4, 4, 4, 3, 3};
-const int Wedge::m_face2IPs[m_numFaces][4] = {
+template <> const int WedgeElement::m_face2vertSize[m_numFaces] = {4, 4, 4, 3, 3};
+template <>
+const int WedgeElement::m_face2IPs[m_numFaces][4] = {
     {0, 2, 3, 5}, {0, 1, 3, 4}, {1, 2, 4, 5}, {0, 1, 2, 0}, {3, 4, 5, 0}};
-const int Wedge::m_edgeConnectivity[m_numEdges][2] = {{0, 2}, {0, 1}, {1, 2}, {3, 5}, {3, 4},
-                                                      {4, 5}, {0, 3}, {1, 4}, {2, 5}};
+template <>
+const int WedgeElement::m_edgeConnectivity[m_numEdges][2] = {{0, 2}, {0, 1}, {1, 2}, {3, 5}, {3, 4},
+                                                             {4, 5}, {0, 3}, {1, 4}, {2, 5}};
+template <>
+const int WedgeElement::s_regionMidpoints[m_numEdges][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 4},
+                                                            {2, 5}, {3, 4}, {3, 5}, {4, 5}};
+template <> const int WedgeElement::s_regionCentreFaces[m_numFaces] = {3, 1, 0, 2, 4};
 
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
-const int Wedge::m_regionVertices[m_numVerts][8] = {
+template <>
+const int WedgeElement::m_regionVertices[m_numVerts][8] = {
     {0, 6, 7, 8, 15, 16, 17, 20},   {1, 6, 9, 10, 15, 16, 18, 20},   {2, 7, 9, 11, 15, 17, 18, 20},
     {3, 8, 12, 13, 16, 17, 19, 20}, {4, 10, 12, 14, 16, 18, 19, 20}, {5, 11, 13, 14, 17, 18, 19, 20}};
-const int Wedge::m_regionVerticesSize[m_numVerts] = {8, 8, 8, 8, 8, 8};
-const int Wedge::m_regionFaces[36][4] = {
+template <> const int WedgeElement::m_regionVerticesSize[m_numVerts] = {8, 8, 8, 8, 8, 8};
+template <>
+const int WedgeElement::m_regionFaces[36][4] = {
     {0, 7, 15, 6},    {0, 6, 16, 8},    {0, 8, 17, 7},    {1, 6, 15, 9},    {1, 10, 16, 6},
     {1, 9, 18, 10},   {2, 9, 15, 7},    {2, 7, 17, 11},   {2, 11, 18, 9},   {3, 8, 16, 12},
     {3, 13, 17, 8},   {3, 12, 19, 13},  {4, 12, 16, 10},  {4, 10, 18, 14},  {4, 14, 19, 12},
@@ -36,10 +36,11 @@ const int Wedge::m_regionFaces[36][4] = {
     {20, 17, 13, 19}, {20, 19, 14, 18}, {20, 15, 6, 16},  {20, 17, 7, 15},  {20, 16, 8, 17},
     {20, 15, 9, 18},  {20, 18, 10, 16}, {20, 17, 11, 18}, {20, 16, 12, 19}, {20, 19, 13, 17},
     {20, 18, 14, 19}};
-const int Wedge::m_vert2RegionFaces[m_numVerts][6] = {{0, 1, 2, 18, 19, 20},    {3, 4, 5, 21, 22, 27},
-                                                      {6, 7, 8, 23, 28, 30},    {9, 10, 11, 24, 25, 29},
-                                                      {12, 13, 14, 26, 31, 33}, {15, 16, 17, 32, 34, 35}};
-const int Wedge::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6, 6, 6};
+template <>
+const int WedgeElement::m_vert2RegionFaces[m_numVerts][6] = {
+    {0, 1, 2, 18, 19, 20},   {3, 4, 5, 21, 22, 27},    {6, 7, 8, 23, 28, 30},
+    {9, 10, 11, 24, 25, 29}, {12, 13, 14, 26, 31, 33}, {15, 16, 17, 32, 34, 35}};
+template <> const int WedgeElement::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6, 6, 6};
 
 Wedge::~Wedge() = default;
 
@@ -47,15 +48,6 @@ float Wedge::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     return tetVolume(p_vertices, 0, 1, 2, 4) + tetVolume(p_vertices, 0, 2, 5, 4) +
            tetVolume(p_vertices, 0, 5, 3, 4);
-}
-
-void Wedge::calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
-                             TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
-                             TripletZEVVector& p_regionCentres) const
-{
-    const RegionTables tables = {s_regionMidpoints,       9, s_regionCentreFaces, 5, m_regionFaces, 36,
-                                 &m_regionVertices[0][0], 8, m_regionVerticesSize};
-    fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors, p_regionCentres);
 }
 
 bool Wedge::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
