@@ -96,6 +96,21 @@ public:
         return Face::constructWeights(p_x, p_y, p_z, this->m_vertices, N, p_vertices, p_weights);
     }
     using Shape::constructWeights;
+
+    // Triangles and quadrilaterals take part in the line and circle searches over a surface,
+    // as the fan of triangles (0, 1, 2), then (0, 2, 3); larger faces find no hit.
+    bool intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
+                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const override
+    {
+        return N <= 4 && Face::intersectsWithLine(p_point, p_direction, this->m_vertices, N, p_vertices, p_t,
+                                                  p_nearerOnly);
+    }
+    bool intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                              const TripletZEVVector& p_vertices, Triplet& p_hit) const override
+    {
+        return N <= 4 &&
+               Face::intersectsWithCircle(p_centre, p_axis, p_radius, this->m_vertices, N, p_vertices, p_hit);
+    }
 };
 
 // A volume element of N vertices, F faces and E edges whose faces have at most MaxCorners
