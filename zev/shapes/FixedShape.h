@@ -124,6 +124,7 @@ public:
     // Local vertices of each face in area and normal order, the row lengths, the same
     // vertices in parametric order, and the two local vertices of each edge. Columns past
     // a row's length hold 0.
+    static constexpr int m_maxFaceCorners = MaxCorners;
     static const int m_face2vert[F][MaxCorners];
     static const int m_face2vertSize[F];
     static const int m_face2IPs[F][MaxCorners];
@@ -133,10 +134,13 @@ public:
     // four points of each region face, and the region faces bounding each vertex's region.
     // A vertex meeting v edges has a region of 2v + 2 points bounded by 2v region faces; each
     // edge gives four region faces, two on the boundary and its inner face once per side.
-    static const int m_regionVertices[N][2 * MaxValence + 2];
+    static constexpr int m_maxRegionPoints = 2 * MaxValence + 2;
+    static constexpr int m_maxVertexRegionFaces = 2 * MaxValence;
+    static constexpr int m_numRegionFaces = 4 * E;
+    static const int m_regionVertices[N][m_maxRegionPoints];
     static const int m_regionVerticesSize[N];
-    static const int m_regionFaces[4 * E][4];
-    static const int m_vert2RegionFaces[N][2 * MaxValence];
+    static const int m_regionFaces[m_numRegionFaces][4];
+    static const int m_vert2RegionFaces[N][m_maxVertexRegionFaces];
     static const int m_vert2RegionFaceSize[N];
 
     int getNumFaces() const final { return F; }
