@@ -102,6 +102,26 @@ void regionVolumes(const Triplet* const p_corners[8], double p_volumes[8])
     }
 }
 
+// The trilinear map, corner i at (i & 1, (i >> 1) & 1, i >> 2): shape functions and their
+// derivatives, in the precision of the arguments.
+struct HexMap {
+    template <class T> void operator()(T s, T t, T u, parametric::Basis<Hex::m_numVerts, T>& b) const
+    {
+        for (int i = 0; i < Hex::m_numVerts; ++i) {
+            const bool hs = (i & 1) != 0;
+            const bool ht = (i & 2) != 0;
+            const bool hu = (i & 4) != 0;
+            const T fs = hs ? s : T(1) - s;
+            const T ft = ht ? t : T(1) - t;
+            const T fu = hu ? u : T(1) - u;
+            b.w[i] = fs * ft * fu;
+            b.ds[i] = (hs ? T(1) : T(-1)) * ft * fu;
+            b.dt[i] = fs * (ht ? T(1) : T(-1)) * fu;
+            b.du[i] = fs * ft * (hu ? T(1) : T(-1));
+        }
+    }
+};
+
 } // namespace
 
 template <>
@@ -192,44 +212,18 @@ float Hex::calcVertexVolumes(const TripletZEVVector& p_vertices,
 bool Hex::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
                        float& p_t, float& p_u) const
 {
-    Triplet corners[m_numVerts];
-    parametric::gatherCorners(m_vertices, p_vertices, corners);
-    return parametric::solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u,
-                                   [](double s, double t, double u, parametric::Basis<m_numVerts>& b) {
-                                       // Corner i sits at (i & 1, (i >> 1) & 1, i >> 2).
-                                       for (int i = 0; i < m_numVerts; ++i) {
-                                           const bool hs = (i & 1) != 0;
-                                           const bool ht = (i & 2) != 0;
-                                           const bool hu = (i & 4) != 0;
-                                           const double fs = hs ? s : 1.0 - s;
-                                           const double ft = ht ? t : 1.0 - t;
-                                           const double fu = hu ? u : 1.0 - u;
-                                           b.w[i] = fs * ft * fu;
-                                           b.ds[i] = (hs ? 1.0 : -1.0) * ft * fu;
-                                           b.dt[i] = fs * (ht ? 1.0 : -1.0) * fu;
-                                           b.du[i] = fs * ft * (hu ? 1.0 : -1.0);
-                                       }
-                                   });
+    return parametric::solveNewton(m_vertices, p_vertices, p_x, p_y, p_z, p_s, p_t, p_u, HexMap{});
 }
 
 bool Hex::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                               std::vector<float>& p_weights) const
 {
+    // A failed solve leaves the centre, s = t = u = 0.5, and answers false.
     float s = 0.5f;
     float t = 0.5f;
     float u = 0.5f;
     const bool ok = constructSTU(p_x, p_y, p_z, p_vertices, s, t, u) && checkSTURanges(s, t, u);
-    const float ms = 1.0f - s;
-    const float mt = 1.0f - t;
-    const float mu = 1.0f - u;
-    p_weights[0] = ms * mt * mu;
-    p_weights[1] = s * mt * mu;
-    p_weights[2] = ms * t * mu;
-    p_weights[3] = s * t * mu;
-    p_weights[4] = ms * mt * u;
-    p_weights[5] = s * mt * u;
-    p_weights[6] = ms * t * u;
-    p_weights[7] = s * t * u;
+    parametric::shapeWeights<m_numVerts>(s, t, u, HexMap{}, p_weights);
     return ok;
 }
 

@@ -4,6 +4,41 @@
 
 namespace zev {
 
+namespace {
+
+// The pyramid's map, bilinear over the base and collapsing to the apex at u = 1: shape
+// functions and their derivatives, in the precision of the arguments.
+struct PyramidMap {
+    template <class T> void operator()(T s, T t, T u, parametric::Basis<Pyramid::m_numVerts, T>& b) const
+    {
+        const T ms = T(1) - s;
+        const T mt = T(1) - t;
+        const T mu = T(1) - u;
+        b.w[0] = ms * mt * mu;
+        b.ds[0] = -mt * mu;
+        b.dt[0] = -ms * mu;
+        b.du[0] = -ms * mt;
+        b.w[1] = s * mt * mu;
+        b.ds[1] = mt * mu;
+        b.dt[1] = -s * mu;
+        b.du[1] = -s * mt;
+        b.w[2] = s * t * mu;
+        b.ds[2] = t * mu;
+        b.dt[2] = s * mu;
+        b.du[2] = -s * t;
+        b.w[3] = ms * t * mu;
+        b.ds[3] = -t * mu;
+        b.dt[3] = ms * mu;
+        b.du[3] = -ms * t;
+        b.w[4] = u;
+        b.ds[4] = T(0);
+        b.dt[4] = T(0);
+        b.du[4] = T(1);
+    }
+};
+
+} // namespace
+
 template <>
 const int PyramidElement::m_face2vert[m_numFaces][4] = {
     {0, 4, 3, 0}, {1, 2, 4, 0}, {0, 1, 4, 0}, {2, 3, 4, 0}, {3, 2, 1, 0}};
@@ -55,51 +90,18 @@ float Pyramid::getSimpleVolume(const TripletZEVVector& p_vertices) const
 bool Pyramid::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
                            float& p_t, float& p_u) const
 {
-    Triplet corners[m_numVerts];
-    parametric::gatherCorners(m_vertices, p_vertices, corners);
-    return parametric::solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u,
-                                   [](double s, double t, double u, parametric::Basis<m_numVerts>& b) {
-                                       const double ms = 1.0 - s;
-                                       const double mt = 1.0 - t;
-                                       const double mu = 1.0 - u;
-                                       b.w[0] = ms * mt * mu;
-                                       b.ds[0] = -mt * mu;
-                                       b.dt[0] = -ms * mu;
-                                       b.du[0] = -ms * mt;
-                                       b.w[1] = s * mt * mu;
-                                       b.ds[1] = mt * mu;
-                                       b.dt[1] = -s * mu;
-                                       b.du[1] = -s * mt;
-                                       b.w[2] = s * t * mu;
-                                       b.ds[2] = t * mu;
-                                       b.dt[2] = s * mu;
-                                       b.du[2] = -s * t;
-                                       b.w[3] = ms * t * mu;
-                                       b.ds[3] = -t * mu;
-                                       b.dt[3] = ms * mu;
-                                       b.du[3] = -ms * t;
-                                       b.w[4] = u;
-                                       b.ds[4] = 0.0;
-                                       b.dt[4] = 0.0;
-                                       b.du[4] = 1.0;
-                                   });
+    return parametric::solveNewton(m_vertices, p_vertices, p_x, p_y, p_z, p_s, p_t, p_u, PyramidMap{});
 }
 
 bool Pyramid::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                   std::vector<float>& p_weights) const
 {
+    // A failed solve leaves the centre, s = t = u = 0.5, and answers false.
     float s = 0.5f;
     float t = 0.5f;
     float u = 0.5f;
     const bool ok = constructSTU(p_x, p_y, p_z, p_vertices, s, t, u) && checkSTURanges(s, t, u);
-    const float ms = 1.0f - s;
-    const float mt = 1.0f - t;
-    const float mu = 1.0f - u;
-    p_weights[0] = ms * mt * mu;
-    p_weights[1] = s * mt * mu;
-    p_weights[2] = s * t * mu;
-    p_weights[3] = ms * t * mu;
-    p_weights[4] = u;
+    parametric::shapeWeights<m_numVerts>(s, t, u, PyramidMap{}, p_weights);
     return ok;
 }
 

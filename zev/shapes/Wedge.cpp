@@ -4,6 +4,44 @@
 
 namespace zev {
 
+namespace {
+
+// The wedge's map, linear over the triangle (s, t) and in u between the two triangles: shape
+// functions and their derivatives, in the precision of the arguments.
+struct WedgeMap {
+    template <class T> void operator()(T s, T t, T u, parametric::Basis<Wedge::m_numVerts, T>& b) const
+    {
+        const T r = T(1) - s - t;
+        const T mu = T(1) - u;
+        b.w[0] = r * mu;
+        b.ds[0] = -mu;
+        b.dt[0] = -mu;
+        b.du[0] = -r;
+        b.w[1] = s * mu;
+        b.ds[1] = mu;
+        b.dt[1] = T(0);
+        b.du[1] = -s;
+        b.w[2] = t * mu;
+        b.ds[2] = T(0);
+        b.dt[2] = mu;
+        b.du[2] = -t;
+        b.w[3] = r * u;
+        b.ds[3] = -u;
+        b.dt[3] = -u;
+        b.du[3] = r;
+        b.w[4] = s * u;
+        b.ds[4] = u;
+        b.dt[4] = T(0);
+        b.du[4] = s;
+        b.w[5] = t * u;
+        b.ds[5] = T(0);
+        b.dt[5] = u;
+        b.du[5] = t;
+    }
+};
+
+} // namespace
+
 template <>
 const int WedgeElement::m_face2vert[m_numFaces][4] = {
     {0, 3, 5, 2}, {0, 1, 4, 3}, {1, 2, 5, 4}, {0, 2, 1, 0}, {3, 4, 5, 0}};
@@ -53,54 +91,18 @@ float Wedge::getSimpleVolume(const TripletZEVVector& p_vertices) const
 bool Wedge::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,
                          float& p_t, float& p_u) const
 {
-    Triplet corners[m_numVerts];
-    parametric::gatherCorners(m_vertices, p_vertices, corners);
-    return parametric::solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u,
-                                   [](double s, double t, double u, parametric::Basis<m_numVerts>& b) {
-                                       const double r = 1.0 - s - t;
-                                       const double mu = 1.0 - u;
-                                       b.w[0] = r * mu;
-                                       b.ds[0] = -mu;
-                                       b.dt[0] = -mu;
-                                       b.du[0] = -r;
-                                       b.w[1] = s * mu;
-                                       b.ds[1] = mu;
-                                       b.dt[1] = 0.0;
-                                       b.du[1] = -s;
-                                       b.w[2] = t * mu;
-                                       b.ds[2] = 0.0;
-                                       b.dt[2] = mu;
-                                       b.du[2] = -t;
-                                       b.w[3] = r * u;
-                                       b.ds[3] = -u;
-                                       b.dt[3] = -u;
-                                       b.du[3] = r;
-                                       b.w[4] = s * u;
-                                       b.ds[4] = u;
-                                       b.dt[4] = 0.0;
-                                       b.du[4] = s;
-                                       b.w[5] = t * u;
-                                       b.ds[5] = 0.0;
-                                       b.dt[5] = u;
-                                       b.du[5] = t;
-                                   });
+    return parametric::solveNewton(m_vertices, p_vertices, p_x, p_y, p_z, p_s, p_t, p_u, WedgeMap{});
 }
 
 bool Wedge::constructWeightsImp(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                 std::vector<float>& p_weights) const
 {
+    // A failed solve leaves the centre, s = t = u = 0.5, and answers false.
     float s = 0.5f;
     float t = 0.5f;
     float u = 0.5f;
     const bool ok = constructSTU(p_x, p_y, p_z, p_vertices, s, t, u) && checkSTURanges(s, t, u);
-    const float r = 1.0f - s - t;
-    const float mu = 1.0f - u;
-    p_weights[0] = r * mu;
-    p_weights[1] = s * mu;
-    p_weights[2] = t * mu;
-    p_weights[3] = r * u;
-    p_weights[4] = s * u;
-    p_weights[5] = t * u;
+    parametric::shapeWeights<m_numVerts>(s, t, u, WedgeMap{}, p_weights);
     return ok;
 }
 
