@@ -172,10 +172,11 @@ public:
                           TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
                           TripletZEVVector& p_regionCentres) const final
     {
-        const Element::RegionTables tables = {
-            s_regionMidpoints,   E,     s_regionCentreFaces,     F,
-            m_regionFaces,       4 * E, &m_regionVertices[0][0], 2 * MaxValence + 2,
-            m_regionVerticesSize};
+        const Element::RegionTables tables = {s_regionMidpoints,       E,
+                                              s_regionCentreFaces,     F,
+                                              m_regionFaces,           m_numRegionFaces,
+                                              &m_regionVertices[0][0], m_maxRegionPoints,
+                                              m_regionVerticesSize};
         this->fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors,
                           p_regionCentres);
     }
