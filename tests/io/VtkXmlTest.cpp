@@ -7,6 +7,7 @@
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/MeshFile.h"
+#include "zev/io/ParallelVtkFile.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
 #include "zev/io/VtkXmlReader.h"
@@ -246,6 +247,41 @@ protected:
     }
     std::string m_dir;
 };
+
+TEST_F(TempDir, LegacyIntegerAliasesTravelAsTheirFixedWidthTypes)
+{
+    // A legacy file's vtkIdType, long and unsigned_long arrays have no XML name of their own: a .vtu and a
+    // parallel index declare them as Int32, Int64 and UInt64, and they read back as those types.
+    MeshData mesh = everyCellType(ValueType::Float);
+    std::size_t const np = mesh.numPoints();
+    mesh.pointData = {makeArray("ids", ValueType::IdType, ArrayRole::Scalars, 1, np, 1.0),
+                      makeArray("wide", ValueType::Long, ArrayRole::Scalars, 1, np, 1.0),
+                      makeArray("count", ValueType::UnsignedLong, ArrayRole::Scalars, 1, np, 1.0),
+                      makeArray("flag", ValueType::Char, ArrayRole::Scalars, 1, np, 1.0)};
+    std::vector<ValueType> const expected{ValueType::Int, ValueType::Int64, ValueType::UInt64,
+                                          ValueType::Char};
+    using E = VtkXmlWriter::Encoding;
+    for (E encoding : {E::Ascii, E::Appended}) {
+        VtkXmlWriter::Options options;
+        options.encoding = encoding;
+        std::string const xml = toXml(mesh, options);
+        EXPECT_NE(xml.find("type=\"Int32\" Name=\"ids\""), std::string::npos);
+        EXPECT_NE(xml.find("type=\"UInt64\" Name=\"count\""), std::string::npos);
+        MeshData const back = VtkXmlReader::readBuffer(xml, "mem.vtu");
+        ASSERT_EQ(back.pointData.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(back.pointData[i].type, expected[i]) << back.pointData[i].name;
+            EXPECT_EQ(back.pointData[i].values, mesh.pointData[i].values) << back.pointData[i].name;
+        }
+    }
+    std::string const index = m_dir + "/aliases.pvtu";
+    writeParallelFileIndex(index, {"aliases_0.vtu"}, mesh);
+    ParallelFileIndex const declared = readParallelFileIndex(index);
+    ASSERT_EQ(declared.pointArrays.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(declared.pointArrays[i].type, expected[i]) << declared.pointArrays[i].name;
+    }
+}
 
 TEST_F(TempDir, FailedWritesLeaveTheOldFileAndNoTemporary)
 {

@@ -325,6 +325,46 @@ TEST(ElementMeasures, HexRegionVolumesOnWarpedAndJitteredCells)
     }
 }
 
+// A set of hexahedra is measured several cells at a time. Whatever the count (whole groups
+// and any remainder), every per-vertex sum and the total must be exactly what adding the
+// cells one by one, in set order, gives.
+TEST(ElementMeasures, HexSetVertexVolumesMatchTheCellsOneByOne)
+{
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> jitter(-0.2f, 0.2f);
+    for (int count : {1, 7, 8, 9, 16, 21}) {
+        SCOPED_TRACE(count);
+        // A row of warped cells along x sharing faces; the vertex numbers run backwards, so
+        // that neighbouring cells' corners are not neighbours in the array.
+        const int numVertices = 4 * (count + 1);
+        TripletZEVVector v(static_cast<std::size_t>(numVertices));
+        for (int k = 0; k <= count; ++k)
+            for (int c = 0; c < 4; ++c)
+                v[static_cast<std::size_t>(numVertices - 1 - (4 * k + c))] = Triplet(
+                    static_cast<float>(k) + jitter(random), static_cast<float>(c & 1) + jitter(random),
+                    static_cast<float>(c >> 1) * (1.0f + 0.1f * static_cast<float>(k)) + jitter(random));
+        ShapeSetBase<Hex> hexes(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k)
+            for (int i = 0; i < 8; ++i)
+                hexes[static_cast<std::size_t>(k)][i] = numVertices - 1 - (4 * (k + (i & 1)) + (i >> 1));
+
+        FloatZEVVectorConcrete volumes(static_cast<std::size_t>(numVertices), 0.0f);
+        const float total = hexes.calcVertexVolumes(v, volumes);
+
+        FloatZEVVectorConcrete expected(static_cast<std::size_t>(numVertices), 0.0f);
+        float expectedTotal = 0.0f;
+        for (const Hex& hex : hexes) {
+            FloatZEVVectorConcrete regions;
+            expectedTotal += hex.getVolume(v, regions);
+            for (int i = 0; i < 8; ++i)
+                expected[static_cast<std::size_t>(hex[i])] += regions[static_cast<std::size_t>(i)];
+        }
+        EXPECT_EQ(total, expectedTotal);
+        EXPECT_EQ(volumes.vector(), expected.vector());
+        EXPECT_GT(*std::min_element(volumes.vector().begin(), volumes.vector().end()), 0.0f);
+    }
+}
+
 TEST(ElementMeasures, GradientAccumulatesAgainstTheFaceSectors)
 {
     // The same two cubes holding the values 1 and 3: at the shared vertices the x gradient

@@ -1,30 +1,30 @@
 #include "zev/io/Base64.h"
 
 #include <algorithm>
+#include <array>
 
 namespace zev::io {
 
 namespace {
-char const s_alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char s_alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// The value of each character in the alphabet, -1 for every other byte.
+constexpr std::array<signed char, 256> valueTable()
+{
+    std::array<signed char, 256> values{};
+    for (auto& v : values) {
+        v = -1;
+    }
+    for (int i = 0; i < 64; ++i) {
+        values[static_cast<unsigned char>(s_alphabet[i])] = static_cast<signed char>(i);
+    }
+    return values;
+}
+constexpr auto s_values = valueTable();
 
 int value(char c)
 {
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 26;
-    }
-    if (c >= '0' && c <= '9') {
-        return c - '0' + 52;
-    }
-    if (c == '+') {
-        return 62;
-    }
-    if (c == '/') {
-        return 63;
-    }
-    return -1;
+    return s_values[static_cast<unsigned char>(c)];
 }
 
 bool isSpace(char c)

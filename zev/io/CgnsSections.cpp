@@ -11,38 +11,13 @@ namespace zev::io::cgns {
 
 int polygonShape(std::size_t p_corners)
 {
-    switch (p_corners) {
-    case 3:
-        return zev::TRI;
-    case 4:
-        return zev::QUAD;
-    case 5:
-        return zev::PENTAGON;
-    case 6:
-        return zev::HEXAGON;
-    default:
-        return zev::POLYGON;
-    }
+    return libraryShapeType(VtkCellType::Polygon, static_cast<int>(std::min<std::size_t>(p_corners, 7)));
 }
 
 int ZoneReader::dimensionOf(CGNS_ENUMT(ElementType_t) p_type)
 {
-    switch (p_type) {
-    case CGNS_ENUMV(BAR_2):
-        return 1;
-    case CGNS_ENUMV(TRI_3):
-    case CGNS_ENUMV(QUAD_4):
-    case CGNS_ENUMV(NGON_n):
-        return 2;
-    case CGNS_ENUMV(TETRA_4):
-    case CGNS_ENUMV(PYRA_5):
-    case CGNS_ENUMV(PENTA_6):
-    case CGNS_ENUMV(HEXA_8):
-    case CGNS_ENUMV(NFACE_n):
-        return 3;
-    default:
-        return 0;
-    }
+    cgns::ElementTypeInfo const* info = cgns::elementTypeInfo(p_type);
+    return info != nullptr ? info->dimension : 0;
 }
 
 void ZoneReader::readSections()
@@ -246,23 +221,8 @@ void ZoneReader::buildSets()
                 fail(sec.node, "element " + std::to_string(element) + " is a polygon of " +
                                    std::to_string(n) + " vertices");
             }
-            int shape = 0;
-            switch (type) {
-            case CGNS_ENUMV(TETRA_4):
-                shape = zev::TET;
-                break;
-            case CGNS_ENUMV(PYRA_5):
-                shape = zev::PYRAMID;
-                break;
-            case CGNS_ENUMV(PENTA_6):
-                shape = zev::WEDGE;
-                break;
-            case CGNS_ENUMV(HEXA_8):
-                shape = zev::HEX;
-                break;
-            default:
-                shape = polygonShape(ids.size());
-            }
+            int const shape =
+                type == CGNS_ENUMV(NGON_n) ? polygonShape(ids.size()) : cgns::elementTypeInfo(type)->shape;
             int slot = 0;
             SetBuild& set = setFor(sec, si, shape, dim == 3, slot);
             library.resize(ids.size());

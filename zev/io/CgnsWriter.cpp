@@ -175,6 +175,15 @@ private:
         long long nextFace = next + numLines;
         next = 1;
         int s = 0;
+        // Polygons and polyhedra are written as sections of variable-length rows.
+        auto polySection = [&](std::string const& p_name, CGNS_ENUMT(ElementType_t) p_type, long long p_first,
+                               long long p_last, std::vector<cgsize_t> const& p_rows,
+                               std::vector<cgsize_t> const& p_offsets) {
+            m_file.check(cg_poly_section_write(m_file.fn, m_base, m_zone, p_name.c_str(), p_type,
+                                               static_cast<cgsize_t>(p_first), static_cast<cgsize_t>(p_last),
+                                               0, p_rows.data(), p_offsets.data(), &s),
+                         m_zonePath + "/" + p_name);
+        };
         for (Block const* b : order) {
             zev::ShapeSet const& set = *b->set;
             long long const start = next, end = next + static_cast<long long>(set.size()) - 1;
@@ -200,40 +209,12 @@ private:
                     }
                     offsets.push_back(static_cast<cgsize_t>(conn.size()));
                 }
-                m_file.check(cg_poly_section_write(m_file.fn, m_base, m_zone, b->name.c_str(),
-                                                   CGNS_ENUMV(NFACE_n), static_cast<cgsize_t>(start),
-                                                   static_cast<cgsize_t>(end), 0, conn.data(), offsets.data(),
-                                                   &s),
-                             node);
-                std::string const facesName = b->name + "_Faces";
-                m_file.check(cg_poly_section_write(m_file.fn, m_base, m_zone, facesName.c_str(),
-                                                   CGNS_ENUMV(NGON_n), static_cast<cgsize_t>(firstFace),
-                                                   static_cast<cgsize_t>(nextFace - 1), 0, faces.data(),
-                                                   faceOffsets.data(), &s),
-                             m_zonePath + "/" + facesName);
-            } else if (type == zev::TRI || type == zev::QUAD || type == zev::TET || type == zev::PYRAMID ||
-                       type == zev::WEDGE || type == zev::HEX) {
-                CGNS_ENUMT(ElementType_t) cgnsType = CGNS_ENUMV(TRI_3);
-                int npe = 3;
-                switch (type) {
-                case zev::QUAD:
-                    cgnsType = CGNS_ENUMV(QUAD_4), npe = 4;
-                    break;
-                case zev::TET:
-                    cgnsType = CGNS_ENUMV(TETRA_4), npe = 4;
-                    break;
-                case zev::PYRAMID:
-                    cgnsType = CGNS_ENUMV(PYRA_5), npe = 5;
-                    break;
-                case zev::WEDGE:
-                    cgnsType = CGNS_ENUMV(PENTA_6), npe = 6;
-                    break;
-                case zev::HEX:
-                    cgnsType = CGNS_ENUMV(HEXA_8), npe = 8;
-                    break;
-                default:
-                    break;
-                }
+                polySection(b->name, CGNS_ENUMV(NFACE_n), start, end, conn, offsets);
+                polySection(b->name + "_Faces", CGNS_ENUMV(NGON_n), firstFace, nextFace - 1, faces,
+                            faceOffsets);
+            } else if (cgns::ElementTypeInfo const* fixed = cgns::fixedElementTypeOf(type)) {
+                CGNS_ENUMT(ElementType_t) const cgnsType = fixed->type;
+                int const npe = fixed->corners;
                 conn.reserve(set.size() * static_cast<std::size_t>(npe));
                 int library[8];
                 int file[8];
@@ -262,11 +243,7 @@ private:
                     }
                     offsets.push_back(static_cast<cgsize_t>(conn.size()));
                 }
-                m_file.check(cg_poly_section_write(m_file.fn, m_base, m_zone, b->name.c_str(),
-                                                   CGNS_ENUMV(NGON_n), static_cast<cgsize_t>(start),
-                                                   static_cast<cgsize_t>(end), 0, conn.data(), offsets.data(),
-                                                   &s),
-                             node);
+                polySection(b->name, CGNS_ENUMV(NGON_n), start, end, conn, offsets);
             }
             if (m_volume && !b->element) {
                 // The face set is also a boundary condition over its faces, as solvers expect boundaries.

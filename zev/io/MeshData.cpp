@@ -1,5 +1,7 @@
 #include "zev/io/MeshData.h"
 
+#include "zev/io/VtkTypeTables.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -33,95 +35,31 @@ DataArray const* MeshData::findCellArray(std::string const& p_name) const
 
 bool isKnownCellType(int p_type)
 {
-    switch (p_type) {
-    case 3:
-    case 4:
-    case 5:
-    case 7:
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 42:
-        return true;
-    default:
-        return false;
-    }
+    return cellTypeInfo(p_type) != nullptr;
 }
 
 bool isVolumeCell(VtkCellType p_type)
 {
-    switch (p_type) {
-    case VtkCellType::Tetra:
-    case VtkCellType::Voxel:
-    case VtkCellType::Hexahedron:
-    case VtkCellType::Wedge:
-    case VtkCellType::Pyramid:
-    case VtkCellType::Polyhedron:
-        return true;
-    default:
-        return false;
-    }
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    return info != nullptr && info->dimension == 3;
 }
 
 bool isSurfaceCell(VtkCellType p_type)
 {
-    return p_type == VtkCellType::Triangle || p_type == VtkCellType::Quad || p_type == VtkCellType::Polygon;
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    return info != nullptr && info->dimension == 2;
 }
 
 int fixedPointCount(VtkCellType p_type)
 {
-    switch (p_type) {
-    case VtkCellType::Line:
-        return 2;
-    case VtkCellType::Triangle:
-        return 3;
-    case VtkCellType::Quad:
-        return 4;
-    case VtkCellType::Tetra:
-        return 4;
-    case VtkCellType::Voxel:
-        return 8;
-    case VtkCellType::Hexahedron:
-        return 8;
-    case VtkCellType::Wedge:
-        return 6;
-    case VtkCellType::Pyramid:
-        return 5;
-    default:
-        return -1;
-    }
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    return info != nullptr ? info->points : -1;
 }
 
 char const* cellTypeName(VtkCellType p_type)
 {
-    switch (p_type) {
-    case VtkCellType::Line:
-        return "line";
-    case VtkCellType::PolyLine:
-        return "poly-line";
-    case VtkCellType::Triangle:
-        return "triangle";
-    case VtkCellType::Polygon:
-        return "polygon";
-    case VtkCellType::Quad:
-        return "quad";
-    case VtkCellType::Tetra:
-        return "tetra";
-    case VtkCellType::Voxel:
-        return "voxel";
-    case VtkCellType::Hexahedron:
-        return "hexahedron";
-    case VtkCellType::Wedge:
-        return "wedge";
-    case VtkCellType::Pyramid:
-        return "pyramid";
-    case VtkCellType::Polyhedron:
-        return "polyhedron";
-    }
-    return "unknown";
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    return info != nullptr ? info->name : "unknown";
 }
 
 namespace {

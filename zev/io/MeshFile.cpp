@@ -26,23 +26,20 @@ FileFormat formatOfPath(std::string const& p_path)
     for (char& c : ext) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    if (ext == "vtk") {
-        return FileFormat::Legacy;
-    }
-    if (ext == "vtu") {
-        return FileFormat::XmlUnstructured;
-    }
-    if (ext == "vtp") {
-        return FileFormat::XmlPolyData;
-    }
-    if (ext == "cgns") {
-        return FileFormat::Cgns;
-    }
-    if (ext == "pvtu") {
-        return FileFormat::ParallelUnstructured;
-    }
-    if (ext == "pvtp") {
-        return FileFormat::ParallelPolyData;
+    struct Extension {
+        char const* name;
+        FileFormat format;
+    };
+    static constexpr Extension s_extensions[] = {{"vtk", FileFormat::Legacy},
+                                                 {"vtu", FileFormat::XmlUnstructured},
+                                                 {"vtp", FileFormat::XmlPolyData},
+                                                 {"cgns", FileFormat::Cgns},
+                                                 {"pvtu", FileFormat::ParallelUnstructured},
+                                                 {"pvtp", FileFormat::ParallelPolyData}};
+    for (Extension const& e : s_extensions) {
+        if (ext == e.name) {
+            return e.format;
+        }
     }
     return FileFormat::Auto;
 }

@@ -3,6 +3,7 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/VtkCellOrder.h"
+#include "zev/io/VtkTypeTables.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/shapes/ShapeType.h"
@@ -14,28 +15,6 @@
 namespace zev::io {
 
 namespace {
-
-VtkCellType fileTypeOf(int p_shapeType)
-{
-    switch (p_shapeType) {
-    case zev::TET:
-        return VtkCellType::Tetra;
-    case zev::HEX:
-        return VtkCellType::Hexahedron;
-    case zev::WEDGE:
-        return VtkCellType::Wedge;
-    case zev::PYRAMID:
-        return VtkCellType::Pyramid;
-    case zev::POLYHEDRON:
-        return VtkCellType::Polyhedron;
-    case zev::TRI:
-        return VtkCellType::Triangle;
-    case zev::QUAD:
-        return VtkCellType::Quad;
-    default:
-        return VtkCellType::Polygon;
-    }
-}
 
 // The shape's vertex ids in the file's order (a polyhedron's as its face stream).
 void fileCell(zev::Shape const& p_shape, VtkCellType p_type, std::vector<int>& p_ids)
@@ -120,7 +99,7 @@ MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> 
     }
     std::vector<int> ids;
     for (Block const& b : blocks) {
-        VtkCellType const type = fileTypeOf(b.set->getType());
+        VtkCellType const type = cellTypeOfLibraryShape(b.set->getType());
         for (std::size_t i = 0; i < b.set->size(); ++i) {
             fileCell((*b.set)[i], type, ids);
             out.addCell(type, ids);

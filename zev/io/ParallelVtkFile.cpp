@@ -4,9 +4,9 @@
 #include "zev/contracts/Error.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/VtkTypeTables.h"
+#include "zev/io/VtkXmlParser.h"
 #include "zev/io/VtkXmlReader.h"
-
-#include <pugixml.hpp>
 
 #include <charconv>
 #include <climits>
@@ -22,36 +22,6 @@ namespace {
 
 char const* const s_className = "ParallelVtkFile";
 
-struct XmlType {
-    char const* name;
-    ValueType type;
-};
-XmlType const s_types[] = {{"Int8", ValueType::Char},     {"UInt8", ValueType::UnsignedChar},
-                           {"Int16", ValueType::Short},   {"UInt16", ValueType::UnsignedShort},
-                           {"Int32", ValueType::Int},     {"UInt32", ValueType::UnsignedInt},
-                           {"Int64", ValueType::Int64},   {"UInt64", ValueType::UInt64},
-                           {"Float32", ValueType::Float}, {"Float64", ValueType::Double}};
-
-char const* xmlTypeName(ValueType p_type)
-{
-    switch (p_type) {
-    case ValueType::IdType:
-        return "Int32";
-    case ValueType::Long:
-        return "Int64";
-    case ValueType::UnsignedLong:
-        return "UInt64";
-    default:
-        break;
-    }
-    for (XmlType const& t : s_types) {
-        if (t.type == p_type) {
-            return t.name;
-        }
-    }
-    return "Float64";
-}
-
 // Attribute text fit for a message: control bytes shown as '?', long texts cut.
 std::string printable(std::string const& p_text)
 {
@@ -60,11 +30,6 @@ std::string printable(std::string const& p_text)
         out += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
     }
     return p_text.size() > 64 ? out + "..." : out;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
 std::string folderOf(std::string const& p_path)
@@ -88,34 +53,12 @@ public:
 
     ParallelFileIndex parse()
     {
-        std::string const data = readRegularFile(m_path, [this](std::string_view p_start) {
-            std::size_t i = p_start.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-            while (i < p_start.size() && isSpace(p_start[i])) {
-                ++i;
-            }
-            if (i >= p_start.size() || p_start[i] != '<') {
-                throw FormatError(m_path, 0, i, "not a VTK XML file: it does not start with an XML tag");
-            }
-        });
+        std::string const data = xml::readXmlFile(m_path);
         pugi::xml_document doc;
-        pugi::xml_parse_result const result =
-            doc.load_buffer(data.data(), data.size(), pugi::parse_default, pugi::encoding_utf8);
-        if (!result) {
-            throw FormatError(m_path, 0, static_cast<std::size_t>(result.offset),
-                              std::string("malformed XML: ") + result.description());
-        }
-        pugi::xml_node const root = doc.child("VTKFile");
-        if (!root) {
-            throw FormatError(m_path, 0, FormatError::s_noOffset,
-                              "not a VTK XML file: there is no VTKFile element");
-        }
+        pugi::xml_node const root = xml::loadVtkFile(doc, data, m_path);
         ParallelFileIndex index;
         std::string const type = root.attribute("type").value();
-        if (type == "PUnstructuredGrid") {
-            index.kind = DatasetKind::UnstructuredGrid;
-        } else if (type == "PPolyData") {
-            index.kind = DatasetKind::PolyData;
-        } else {
+        if (!xml::datasetKindOf(type, "P", index.kind)) {
             fail("VTKFile", "unsupported parallel data set type '" + printable(type) +
                                 "'; PUnstructuredGrid and PPolyData are read");
         }
@@ -174,14 +117,7 @@ private:
             }
             array.name = name.value();
             std::string const type = a.attribute("type").value();
-            bool known = false;
-            for (XmlType const& t : s_types) {
-                if (type == t.name) {
-                    array.type = t.type;
-                    known = true;
-                }
-            }
-            if (!known) {
+            if (!parseXmlType(type, array.type)) {
                 fail(path, "unknown type '" + printable(type) + "'");
             }
             std::string const components = a.attribute("NumberOfComponents").as_string("1");

@@ -1,88 +1,60 @@
 #include "zev/io/VtkCellOrder.h"
 
+#include "zev/io/VtkTypeTables.h"
+#include "zev/shapes/ShapeType.h"
+
 #include <algorithm>
 #include <unordered_map>
 
 namespace zev::io {
 
 namespace {
-// The library's hexahedron numbers corner i at (i mod 2, (i div 2) mod 2, i div 4); the file's
-// hexahedron runs round the bottom quadrilateral and then round the top one.
-constexpr int s_hexPermutation[8] = {0, 1, 3, 2, 4, 5, 7, 6};
-// The file's wedge orders its bottom triangle so that its normal points away from the top one; the
-// library's points towards it. Swapping the second and third corner of both triangles turns one into
-// the other.
-constexpr int s_wedgePermutation[6] = {0, 2, 1, 3, 5, 4};
 constexpr int s_identity[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+
+constexpr bool isOwnInverse(int const* p_permutation, int p_size)
+{
+    for (int i = 0; i < p_size; ++i) {
+        if (p_permutation[p_permutation[i]] != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(isOwnInverse(s_hexPermutation, 8) && isOwnInverse(s_wedgePermutation, 6),
+              "toFileOrder applies the file-to-library renumbering");
+
+// The library's shape type numbers are those of its ShapeType enumeration.
+static_assert(LibraryShape::Tri == zev::TRI && LibraryShape::Quad == zev::QUAD &&
+              LibraryShape::Tet == zev::TET && LibraryShape::Wedge == zev::WEDGE &&
+              LibraryShape::Hex == zev::HEX && LibraryShape::Pyramid == zev::PYRAMID &&
+              LibraryShape::Pentagon == zev::PENTAGON && LibraryShape::Hexagon == zev::HEXAGON &&
+              LibraryShape::Polygon == zev::POLYGON && LibraryShape::Polyhedron == zev::POLYHEDRON);
 } // namespace
 
 int libraryShapeType(VtkCellType p_type, int p_numPoints)
 {
-    switch (p_type) {
-    case VtkCellType::Tetra:
-        return LibraryShape::Tet;
-    case VtkCellType::Voxel:
-    case VtkCellType::Hexahedron:
-        return LibraryShape::Hex;
-    case VtkCellType::Wedge:
-        return LibraryShape::Wedge;
-    case VtkCellType::Pyramid:
-        return LibraryShape::Pyramid;
-    case VtkCellType::Polyhedron:
-        return LibraryShape::Polyhedron;
-    case VtkCellType::Triangle:
-        return LibraryShape::Tri;
-    case VtkCellType::Quad:
-        return LibraryShape::Quad;
-    case VtkCellType::Polygon:
-        switch (p_numPoints) {
-        case 3:
-            return LibraryShape::Tri;
-        case 4:
-            return LibraryShape::Quad;
-        case 5:
-            return LibraryShape::Pentagon;
-        case 6:
-            return LibraryShape::Hexagon;
-        default:
-            return LibraryShape::Polygon;
-        }
-    case VtkCellType::Line:
-    case VtkCellType::PolyLine:
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    if (info == nullptr) {
         return -1;
     }
-    return -1;
+    if (p_type == VtkCellType::Polygon) {
+        // Polygons of three to six corners are the library's fixed surface shapes.
+        constexpr int s_byCorners[] = {LibraryShape::Tri, LibraryShape::Quad, LibraryShape::Pentagon,
+                                       LibraryShape::Hexagon};
+        return p_numPoints >= 3 && p_numPoints <= 6 ? s_byCorners[p_numPoints - 3] : LibraryShape::Polygon;
+    }
+    return info->libraryShape;
 }
 
 int const* libraryPermutation(VtkCellType p_type, int& p_size)
 {
-    switch (p_type) {
-    case VtkCellType::Hexahedron:
-        p_size = 8;
-        return s_hexPermutation;
-    case VtkCellType::Wedge:
-        p_size = 6;
-        return s_wedgePermutation;
-    case VtkCellType::Voxel:
-        p_size = 8;
-        return s_identity;
-    case VtkCellType::Tetra:
-    case VtkCellType::Quad:
-        p_size = 4;
-        return s_identity;
-    case VtkCellType::Pyramid:
-        p_size = 5;
-        return s_identity;
-    case VtkCellType::Triangle:
-        p_size = 3;
-        return s_identity;
-    case VtkCellType::Line:
-        p_size = 2;
-        return s_identity;
-    default:
+    CellTypeInfo const* info = cellTypeInfo(p_type);
+    if (info == nullptr || info->points < 0) {
         p_size = 0;
         return nullptr;
     }
+    p_size = info->points;
+    return info->permutation != nullptr ? info->permutation : s_identity;
 }
 
 void toLibraryOrder(VtkCellType p_type, int const* p_fileIds, int p_numPoints, int* p_libraryIds)
@@ -100,15 +72,8 @@ void toLibraryOrder(VtkCellType p_type, int const* p_fileIds, int p_numPoints, i
 
 void toFileOrder(VtkCellType p_type, int const* p_libraryIds, int p_numPoints, int* p_fileIds)
 {
-    int size = 0;
-    int const* perm = libraryPermutation(p_type, size);
-    if (perm == nullptr || size != p_numPoints) {
-        std::copy(p_libraryIds, p_libraryIds + p_numPoints, p_fileIds);
-        return;
-    }
-    for (int i = 0; i < size; ++i) {
-        p_fileIds[perm[i]] = p_libraryIds[i];
-    }
+    // Every renumbering swaps pairs of corners: it is its own inverse.
+    toLibraryOrder(p_type, p_libraryIds, p_numPoints, p_fileIds);
 }
 
 std::string decodeFaceStream(int const* p_stream, int p_length, PolyhedronTopology& p_out)

@@ -2,6 +2,7 @@
 
 #include "zev/io/TextScan.h"
 #include "zev/io/ValueRange.h"
+#include "zev/io/VtkTypeTables.h"
 
 #include <zlib.h>
 
@@ -18,16 +19,6 @@ namespace {
 
 // zlib cannot expand data by more than about 1032 to 1: a declared size beyond that is a lie.
 constexpr std::uint64_t s_maxInflation = 1032;
-
-struct XmlType {
-    char const* name;
-    ValueType type;
-};
-XmlType const s_types[] = {{"Int8", ValueType::Char},     {"UInt8", ValueType::UnsignedChar},
-                           {"Int16", ValueType::Short},   {"UInt16", ValueType::UnsignedShort},
-                           {"Int32", ValueType::Int},     {"UInt32", ValueType::UnsignedInt},
-                           {"Int64", ValueType::Int64},   {"UInt64", ValueType::UInt64},
-                           {"Float32", ValueType::Float}, {"Float64", ValueType::Double}};
 
 } // namespace
 
@@ -146,14 +137,7 @@ RawArray Parser::readArray(pugi::xml_node p_node, std::string const& p_path, lon
 {
     RawArray out;
     std::string const typeName = p_node.attribute("type").value();
-    bool known = false;
-    for (XmlType const& t : s_types) {
-        if (typeName == t.name) {
-            out.type = t.type;
-            known = true;
-        }
-    }
-    if (!known) {
+    if (!parseXmlType(typeName, out.type)) {
         fail(p_path, "unsupported data type '" + printable(typeName) + "'");
     }
     long long const comps = static_cast<long long>(countAttribute(p_node, "NumberOfComponents", p_path, 1));
@@ -269,7 +253,7 @@ void Parser::readAscii(std::string_view p_text, RawArray& p_out, std::string con
             }
             if (ok && !fitsValueType(p_out.type, value)) {
                 fail(p_path, "value " + std::to_string(p_out.ascii.size()) + " (" + printable(tok) +
-                                 ") is outside the range of " + typeNameOf(p_out.type));
+                                 ") is outside the range of " + xmlTypeName(p_out.type));
             }
         } else {
             auto const res = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -291,16 +275,6 @@ void Parser::readAscii(std::string_view p_text, RawArray& p_out, std::string con
         p_out.ascii.push_back(value);
         pos = end;
     }
-}
-
-char const* Parser::typeNameOf(ValueType p_type)
-{
-    for (XmlType const& t : s_types) {
-        if (t.type == p_type) {
-            return t.name;
-        }
-    }
-    return "?";
 }
 
 double Parser::binaryValue(RawArray const& p_array, std::size_t p_index) const

@@ -19,6 +19,17 @@
 
 namespace zev::io::xml {
 
+// What reading a single file and reading the index of a parallel file share.
+// Reads an XML file whole; one that does not start with a tag (after a byte order mark and white space)
+// is refused before the rest is loaded.
+std::string readXmlFile(std::string const& p_path);
+// Parses p_text into p_doc and returns its VTKFile element; malformed XML or a document without that
+// element is a FormatError of the file p_name.
+pugi::xml_node loadVtkFile(pugi::xml_document& p_doc, std::string_view p_text, std::string const& p_name);
+// The kind of data set the type p_type names: UnstructuredGrid or PolyData after p_prefix ("P" in a
+// parallel index); false for any other type.
+bool datasetKindOf(std::string_view p_type, std::string_view p_prefix, DatasetKind& p_kind);
+
 bool isFloat(ValueType p_type);
 bool isUnsignedType(ValueType p_type);
 
@@ -48,9 +59,9 @@ private:
     [[noreturn]] void failDoc(std::string const& p_message,
                               std::size_t p_offset = FormatError::s_noOffset) const;
 
-    // Parses the XML part of the file. Raw appended data is binary and no XML: the document is cut at its
-    // '_' marker and closed, and the bytes after the marker are kept aside.
-    void loadDocument();
+    // Parses the XML part of the file and returns its VTKFile element. Raw appended data is binary and no
+    // XML: the document is cut at its '_' marker and closed, and the bytes after the marker are kept aside.
+    pugi::xml_node loadDocument();
 
     // A count attribute: a whole number from 0 to INT_MAX; missing is p_default (or an error when -1).
     std::size_t countAttribute(pugi::xml_node p_node, char const* p_name, std::string const& p_path,
@@ -90,7 +101,6 @@ private:
                        int p_components);
     std::size_t countOffset(pugi::xml_node p_node, std::string const& p_path);
     void readAscii(std::string_view p_text, RawArray& p_out, std::string const& p_path);
-    static char const* typeNameOf(ValueType p_type);
 
     // The value at p_index of a binary array, in the file's byte order.
     double binaryValue(RawArray const& p_array, std::size_t p_index) const;

@@ -12,19 +12,56 @@ namespace zev::io {
 
 namespace xml {
 
+std::string readXmlFile(std::string const& p_path)
+{
+    return readRegularFile(p_path, [&](std::string_view p_start) {
+        std::size_t i = p_start.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        while (i < p_start.size() && isSpace(p_start[i])) {
+            ++i;
+        }
+        if (i >= p_start.size() || p_start[i] != '<') {
+            throw FormatError(p_path, 0, i, "not a VTK XML file: it does not start with an XML tag");
+        }
+    });
+}
+
+pugi::xml_node loadVtkFile(pugi::xml_document& p_doc, std::string_view p_text, std::string const& p_name)
+{
+    pugi::xml_parse_result const result =
+        p_doc.load_buffer(p_text.data(), p_text.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!result) {
+        throw FormatError(p_name, 0, static_cast<std::size_t>(result.offset),
+                          std::string("malformed XML: ") + result.description());
+    }
+    pugi::xml_node const root = p_doc.child("VTKFile");
+    if (!root) {
+        throw FormatError(p_name, 0, FormatError::s_noOffset,
+                          "not a VTK XML file: there is no VTKFile element");
+    }
+    return root;
+}
+
+bool datasetKindOf(std::string_view p_type, std::string_view p_prefix, DatasetKind& p_kind)
+{
+    if (p_type.substr(0, p_prefix.size()) != p_prefix) {
+        return false;
+    }
+    std::string_view const name = p_type.substr(p_prefix.size());
+    if (name == "UnstructuredGrid") {
+        p_kind = DatasetKind::UnstructuredGrid;
+    } else if (name == "PolyData") {
+        p_kind = DatasetKind::PolyData;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 MeshData Parser::parse()
 {
-    loadDocument();
-    pugi::xml_node const root = m_doc.child("VTKFile");
-    if (!root) {
-        failDoc("not a VTK XML file: there is no VTKFile element");
-    }
+    pugi::xml_node const root = loadDocument();
     std::string const type = root.attribute("type").value();
-    if (type == "UnstructuredGrid") {
-        m_mesh.kind = DatasetKind::UnstructuredGrid;
-    } else if (type == "PolyData") {
-        m_mesh.kind = DatasetKind::PolyData;
-    } else {
+    if (!datasetKindOf(type, "", m_mesh.kind)) {
         fail("VTKFile",
              "unsupported data set type '" + printable(type) + "'; UnstructuredGrid and PolyData are read");
     }
@@ -73,7 +110,7 @@ void Parser::failDoc(std::string const& p_message, std::size_t p_offset) const
     throw FormatError(m_name, 0, p_offset, p_message);
 }
 
-void Parser::loadDocument()
+pugi::xml_node Parser::loadDocument()
 {
     std::string_view text = m_data;
     std::string patched;
@@ -99,12 +136,7 @@ void Parser::loadDocument()
             text = patched;
         }
     }
-    pugi::xml_parse_result const result =
-        m_doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
-    if (!result) {
-        failDoc(std::string("malformed XML: ") + result.description(),
-                static_cast<std::size_t>(result.offset));
-    }
+    return loadVtkFile(m_doc, text, m_name);
 }
 
 std::size_t Parser::countAttribute(pugi::xml_node p_node, char const* p_name, std::string const& p_path,
@@ -140,20 +172,7 @@ std::string Parser::arrayPath(std::string const& p_parent, pugi::xml_node p_arra
 
 MeshData VtkXmlReader::readFile(std::string const& p_path)
 {
-    std::string const data = readRegularFile(p_path, [&](std::string_view p_start) {
-        // A file that is not XML is refused before the rest is loaded.
-        std::size_t i = 0;
-        if (p_start.substr(0, 3) == "\xEF\xBB\xBF") {
-            i = 3;
-        }
-        while (i < p_start.size() && isSpace(p_start[i])) {
-            ++i;
-        }
-        if (i >= p_start.size() || p_start[i] != '<') {
-            throw FormatError(p_path, 0, i, "not a VTK XML file: it does not start with an XML tag");
-        }
-    });
-    return readBuffer(data, p_path);
+    return readBuffer(xml::readXmlFile(p_path), p_path);
 }
 
 MeshData VtkXmlReader::readBuffer(std::string_view p_data, std::string const& p_name)

@@ -5,6 +5,7 @@
 #include "zev/io/FormatError.h"
 #include "zev/io/PolyDataCells.h"
 #include "zev/io/VtkCellOrder.h"
+#include "zev/io/VtkTypeTables.h"
 
 #include <zlib.h>
 
@@ -19,51 +20,6 @@
 namespace zev::io {
 
 namespace {
-
-char const* xmlTypeName(ValueType p_type)
-{
-    switch (p_type) {
-    case ValueType::Char:
-        return "Int8";
-    case ValueType::UnsignedChar:
-        return "UInt8";
-    case ValueType::Short:
-        return "Int16";
-    case ValueType::UnsignedShort:
-        return "UInt16";
-    case ValueType::Int:
-    case ValueType::IdType:
-        return "Int32";
-    case ValueType::UnsignedInt:
-        return "UInt32";
-    case ValueType::Long:
-    case ValueType::Int64:
-        return "Int64";
-    case ValueType::UnsignedLong:
-    case ValueType::UInt64:
-        return "UInt64";
-    case ValueType::Float:
-        return "Float32";
-    case ValueType::Double:
-        return "Float64";
-    }
-    return "Float64";
-}
-
-// The type an array is written with: the legacy aliases map onto the fixed-width types.
-ValueType xmlType(ValueType p_type)
-{
-    switch (p_type) {
-    case ValueType::IdType:
-        return ValueType::Int;
-    case ValueType::Long:
-        return ValueType::Int64;
-    case ValueType::UnsignedLong:
-        return ValueType::UInt64;
-    default:
-        return p_type;
-    }
-}
 
 std::string escape(std::string const& p_text)
 {
@@ -300,7 +256,7 @@ void dataArrays(Writer& p_writer, std::vector<DataArray> const& p_arrays,
     p_writer.raw(std::string("      <") + p_element + ">\n");
     for (DataArray const& a : p_arrays) {
         std::size_t const comps = static_cast<std::size_t>(a.numComponents);
-        Array out{a.name, xmlType(a.type), a.numComponents, a.values.size(), nullptr};
+        Array out{a.name, xmlStoredType(a.type), a.numComponents, a.values.size(), nullptr};
         if (p_order != nullptr) {
             out.value = [&a, p_order, comps](std::size_t i) {
                 return a.values[(*p_order)[i / comps] * comps + i % comps];
@@ -352,6 +308,12 @@ void VtkXmlWriter::write(MeshData const& p_mesh, std::ostream& p_out, Options co
         8);
     p_out << "      </Points>\n";
 
+    // The cell sections' index arrays are written as Int64.
+    auto indexArray = [&w](char const* p_name, std::vector<std::int64_t> const& p_values) {
+        w.array(Array{p_name, ValueType::Int64, 1, p_values.size(),
+                      [&p_values](std::size_t i) { return static_cast<double>(p_values[i]); }},
+                8);
+    };
     auto section = [&](char const* p_element, std::vector<std::size_t> const& p_cells) {
         std::vector<std::int64_t> ids, ends;
         for (std::size_t c : p_cells) {
@@ -368,12 +330,8 @@ void VtkXmlWriter::write(MeshData const& p_mesh, std::ostream& p_out, Options co
             ends.push_back(static_cast<std::int64_t>(ids.size()));
         }
         p_out << "      <" << p_element << ">\n";
-        w.array(Array{"connectivity", ValueType::Int64, 1, ids.size(),
-                      [&](std::size_t i) { return static_cast<double>(ids[i]); }},
-                8);
-        w.array(Array{"offsets", ValueType::Int64, 1, ends.size(),
-                      [&](std::size_t i) { return static_cast<double>(ends[i]); }},
-                8);
+        indexArray("connectivity", ids);
+        indexArray("offsets", ends);
         if (!poly) {
             w.array(Array{"types", ValueType::UnsignedChar, 1, numCells,
                           [&](std::size_t i) { return static_cast<double>(p_mesh.cellTypes[i]); }},
@@ -393,12 +351,8 @@ void VtkXmlWriter::write(MeshData const& p_mesh, std::ostream& p_out, Options co
                         faceEnds.push_back(-1);
                     }
                 }
-                w.array(Array{"faces", ValueType::Int64, 1, faces.size(),
-                              [&](std::size_t i) { return static_cast<double>(faces[i]); }},
-                        8);
-                w.array(Array{"faceoffsets", ValueType::Int64, 1, faceEnds.size(),
-                              [&](std::size_t i) { return static_cast<double>(faceEnds[i]); }},
-                        8);
+                indexArray("faces", faces);
+                indexArray("faceoffsets", faceEnds);
             }
         }
         p_out << "      </" << p_element << ">\n";

@@ -28,6 +28,16 @@ int ownerOf(std::int64_t const* p_values, std::size_t p_count, int p_size)
     return static_cast<int>(h % static_cast<std::uint64_t>(p_size));
 }
 
+// Sends what each writer holds to the rank of its position and returns what every rank sent here.
+std::vector<Bytes> exchange(Communicator const& p_comm, std::vector<ByteWriter>& p_outgoing)
+{
+    std::vector<Bytes> send(p_outgoing.size());
+    for (std::size_t r = 0; r < send.size(); ++r) {
+        send[r] = std::move(p_outgoing[r].bytes());
+    }
+    return p_comm.allToAll(send);
+}
+
 } // namespace
 
 std::vector<KeyCensus> census(Communicator const& p_comm, KeyList const& p_keys)
@@ -47,11 +57,7 @@ std::vector<KeyCensus> census(Communicator const& p_comm, KeyList const& p_keys)
             w.put(key[k]);
         }
     }
-    std::vector<Bytes> send(static_cast<std::size_t>(size));
-    for (int r = 0; r < size; ++r) {
-        send[static_cast<std::size_t>(r)] = std::move(outgoing[static_cast<std::size_t>(r)].bytes());
-    }
-    std::vector<Bytes> const received = p_comm.allToAll(send);
+    std::vector<Bytes> const received = exchange(p_comm, outgoing);
 
     // The owner counts every key over the senders, in rank order, and notes the first sender.
     std::unordered_map<std::string, KeyCensus> counts;
@@ -72,17 +78,16 @@ std::vector<KeyCensus> census(Communicator const& p_comm, KeyList const& p_keys)
             keysFrom[static_cast<std::size_t>(r)].push_back(std::move(key));
         }
     }
-    std::vector<Bytes> answers(static_cast<std::size_t>(size));
+    std::vector<ByteWriter> answers(static_cast<std::size_t>(size));
     for (int r = 0; r < size; ++r) {
-        ByteWriter w;
+        ByteWriter& w = answers[static_cast<std::size_t>(r)];
         for (std::string const& key : keysFrom[static_cast<std::size_t>(r)]) {
             KeyCensus const& c = counts.at(key);
             w.put(c.count);
             w.put<std::int32_t>(c.firstRank);
         }
-        answers[static_cast<std::size_t>(r)] = std::move(w.bytes());
     }
-    std::vector<Bytes> const replies = p_comm.allToAll(answers);
+    std::vector<Bytes> const replies = exchange(p_comm, answers);
 
     // Each owner answered in the order the keys were sent to it.
     std::vector<ByteReader> readers;
@@ -204,11 +209,7 @@ std::vector<double> addUpShared(Communicator const& p_comm, std::vector<std::int
         outgoing[static_cast<std::size_t>(owner[i])].put(p_globalIds[i]);
         outgoing[static_cast<std::size_t>(owner[i])].put(p_values[i]);
     }
-    std::vector<Bytes> send(static_cast<std::size_t>(size));
-    for (int r = 0; r < size; ++r) {
-        send[static_cast<std::size_t>(r)] = std::move(outgoing[static_cast<std::size_t>(r)].bytes());
-    }
-    std::vector<Bytes> const received = p_comm.allToAll(send);
+    std::vector<Bytes> const received = exchange(p_comm, outgoing);
     // Totals added in rank order, so that the sum does not depend on the arrival of the messages.
     std::unordered_map<std::int64_t, double> totals;
     std::vector<std::vector<std::int64_t>> idsFrom(static_cast<std::size_t>(size));
@@ -220,15 +221,13 @@ std::vector<double> addUpShared(Communicator const& p_comm, std::vector<std::int
             idsFrom[static_cast<std::size_t>(r)].push_back(id);
         }
     }
-    std::vector<Bytes> answers(static_cast<std::size_t>(size));
+    std::vector<ByteWriter> answers(static_cast<std::size_t>(size));
     for (int r = 0; r < size; ++r) {
-        ByteWriter w;
         for (std::int64_t const id : idsFrom[static_cast<std::size_t>(r)]) {
-            w.put(totals.at(id));
+            answers[static_cast<std::size_t>(r)].put(totals.at(id));
         }
-        answers[static_cast<std::size_t>(r)] = std::move(w.bytes());
     }
-    std::vector<Bytes> const replies = p_comm.allToAll(answers);
+    std::vector<Bytes> const replies = exchange(p_comm, answers);
     std::vector<ByteReader> readers;
     for (Bytes const& reply : replies) {
         readers.emplace_back(reply);

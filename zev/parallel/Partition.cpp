@@ -253,6 +253,22 @@ void fillEmptyParts(std::vector<int>& p_parts, int p_count)
     }
 }
 
+// The checks every entry point makes: the offsets fit the cells and the connectivity, and, when given,
+// there is one part per cell.
+void checkMesh(MeshData const& p_mesh, std::vector<int> const* p_cellParts, char const* p_method)
+{
+    std::size_t const cells = p_mesh.numCells();
+    if (p_cellParts != nullptr && p_cellParts->size() != cells) {
+        throw zev::internal::badParam(s_className, p_method,
+                                      "there are " + std::to_string(p_cellParts->size()) +
+                                          " cell parts for " + std::to_string(cells) + " cells");
+    }
+    if (p_mesh.offsets.size() != cells + 1 || p_mesh.offsets.back() > p_mesh.connectivity.size()) {
+        throw zev::internal::badParam(s_className, p_method,
+                                      "the mesh's cell offsets do not match its cells and connectivity");
+    }
+}
+
 // The seed of METIS's random choices: fixed, so that a mesh is always cut the same way.
 constexpr idx_t s_metisSeed = 20260;
 
@@ -265,11 +281,8 @@ std::vector<int> partitionCells(MeshData const& p_mesh, int p_parts)
                                       "the number of parts must be at least 1, not " +
                                           std::to_string(p_parts));
     }
+    checkMesh(p_mesh, nullptr, "partitionCells");
     std::size_t const cells = p_mesh.numCells();
-    if (p_mesh.offsets.size() != cells + 1 || p_mesh.offsets.back() > p_mesh.connectivity.size()) {
-        throw zev::internal::badParam(s_className, "partitionCells",
-                                      "the mesh's cell offsets do not match its cells and connectivity");
-    }
     if (p_parts == 1 || cells == 0) {
         return std::vector<int>(cells, 0);
     }
@@ -344,15 +357,7 @@ std::vector<int> partitionCells(MeshData const& p_mesh, int p_parts)
 std::size_t interfaceFaces(MeshData const& p_mesh, std::vector<int> const& p_cellParts)
 {
     std::size_t const cells = p_mesh.numCells();
-    if (p_cellParts.size() != cells) {
-        throw zev::internal::badParam(s_className, "interfaceFaces",
-                                      "there are " + std::to_string(p_cellParts.size()) + " cell parts for " +
-                                          std::to_string(cells) + " cells");
-    }
-    if (p_mesh.offsets.size() != cells + 1 || p_mesh.offsets.back() > p_mesh.connectivity.size()) {
-        throw zev::internal::badParam(s_className, "interfaceFaces",
-                                      "the mesh's cell offsets do not match its cells and connectivity");
-    }
+    checkMesh(p_mesh, &p_cellParts, "interfaceFaces");
     KeySet keys(cells * 6);
     for (std::size_t c = 0; c < cells; ++c) {
         addCellKeys(p_mesh, c, keys, "interfaceFaces");
@@ -439,15 +444,7 @@ MeshData extractPiece(MeshData const& p_mesh, std::vector<int> const& p_cellPart
 {
     std::size_t const cells = p_mesh.numCells();
     std::size_t const points = p_mesh.numPoints();
-    if (p_cellParts.size() != cells) {
-        throw zev::internal::badParam(s_className, "extractPiece",
-                                      "there are " + std::to_string(p_cellParts.size()) + " cell parts for " +
-                                          std::to_string(cells) + " cells");
-    }
-    if (p_mesh.offsets.size() != cells + 1 || p_mesh.offsets.back() > p_mesh.connectivity.size()) {
-        throw zev::internal::badParam(s_className, "extractPiece",
-                                      "the mesh's cell offsets do not match its cells and connectivity");
-    }
+    checkMesh(p_mesh, &p_cellParts, "extractPiece");
 
     // The piece's cells, and which points they use (a polyhedron's face stream holds counts too).
     std::vector<std::size_t> pieceCells;

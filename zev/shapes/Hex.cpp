@@ -1,106 +1,11 @@
 #include "zev/shapes/Hex.h"
 
+#include "zev/shapes/HexRegionVolumes.h"
 #include "zev/shapes/ParametricSolver.h"
 
 namespace zev {
 
 namespace {
-
-struct Vec {
-    double x, y, z;
-};
-
-inline Vec operator+(const Vec& p_a, const Vec& p_b)
-{
-    return {p_a.x + p_b.x, p_a.y + p_b.y, p_a.z + p_b.z};
-}
-inline Vec operator-(const Vec& p_a, const Vec& p_b)
-{
-    return {p_a.x - p_b.x, p_a.y - p_b.y, p_a.z - p_b.z};
-}
-inline Vec cross(const Vec& p_a, const Vec& p_b)
-{
-    return {p_a.y * p_b.z - p_a.z * p_b.y, p_a.z * p_b.x - p_a.x * p_b.z, p_a.x * p_b.y - p_a.y * p_b.x};
-}
-inline double dot(const Vec& p_a, const Vec& p_b)
-{
-    return p_a.x * p_b.x + p_a.y * p_b.y + p_a.z * p_b.z;
-}
-
-// The volumes of the eight dual regions, region i around corner i. The regions are the
-// images of the parametric octants under the trilinear map x(r, s, t) = sum of b_k times the
-// monomials 1, r, s, t, rs, st, rt, rst over [-1, 1]^3 (times 1/8), and their faces are the
-// bilinear patches through the corners, edge midpoints, face centres and centroid. A region's
-// volume is the integral of det(dx/dr, dx/ds, dx/dt) over its octant: a sum of triple
-// products of the b_k weighted by the octant's signs, evaluated once per cell and shared by
-// the eight regions. In double precision, so the float results carry little more than the
-// rounding of the final conversion.
-void regionVolumes(const Triplet* const p_corners[8], double p_volumes[8])
-{
-    // Butterflies over the three parametric directions: afterwards b[m] is the sum of the
-    // corners signed by the directions in m (bit 0 r, bit 1 s, bit 2 t).
-    Vec b[8];
-    for (int i = 0; i < 8; ++i)
-        b[i] = {(*p_corners[i])[0], (*p_corners[i])[1], (*p_corners[i])[2]};
-    for (int bit = 1; bit < 8; bit <<= 1)
-        for (int i = 0; i < 8; ++i)
-            if ((i & bit) == 0) {
-                const Vec low = b[i];
-                b[i] = b[i | bit] + low;
-                b[i | bit] = b[i | bit] - low;
-            }
-    const Vec& r = b[1];
-    const Vec& s = b[2];
-    const Vec& t = b[4];
-    const Vec& rs = b[3];
-    const Vec& st = b[6];
-    const Vec& rt = b[5];
-    const Vec& rst = b[7];
-
-    const Vec cST = cross(s, t);
-    const Vec cRT = cross(r, t);
-    const Vec cRS = cross(r, s);
-    const Vec cRsSt = cross(rs, st);
-    const Vec cRsRt = cross(rs, rt);
-    const Vec cStRt = cross(st, rt);
-    const Vec cRsRst = cross(rs, rst);
-    const Vec cStRst = cross(st, rst);
-    const Vec cRtRst = cross(rt, rst);
-
-    // The octant integral split by the parity of its dependence on the octant's signs
-    // (pr, ps, pt) = (+-1, +-1, +-1): the even part, the parts odd in one sign, in two, in all.
-    // Each part is kept times 12, so the weights are whole numbers and no division waits in
-    // the chain.
-    const double d0 = 12.0 * dot(r, cST) + 4.0 * (dot(r, cRsRt) - dot(s, cRsSt) - dot(t, cStRt));
-    const double dR = 6.0 * (dot(rt, cRS) - dot(rs, cRT)) + 2.0 * (dot(t, cRtRst) - dot(s, cRsRst));
-    const double dS = 6.0 * (dot(st, cRS) + dot(rs, cST)) + 2.0 * (dot(r, cRsRst) - dot(t, cStRst));
-    const double dT = 6.0 * (dot(rt, cST) - dot(st, cRT)) + 2.0 * (dot(s, cStRst) - dot(r, cRtRst));
-    const double dRS = 3.0 * (dot(rst, cRS) + dot(r, cRsSt) - dot(s, cRsRt)) + dot(rst, cStRt);
-    const double dRT = 3.0 * (dot(r, cStRt) - dot(rst, cRT) - dot(t, cRsRt)) + dot(rst, cRsSt);
-    const double dST = 3.0 * (dot(rst, cST) + dot(s, cStRt) + dot(t, cRsSt)) - dot(rst, cRsRt);
-    const double dRST = 3.0 * dot(rt, cRsSt);
-
-    // Region i's octant has the signs of corner i's bits (pr bit 0, ps bit 1, pt bit 2), and
-    //   V_i = d0 + pr dR + ps dS + pt dT + pr ps dRS + pr pt dRT + ps pt dST + pr ps pt dRST,
-    // summed over pt, then ps, then pr. The corners' b vectors are eight times the map's
-    // coefficients, so every triple product carries 8^3, and the parts carry the factor 12.
-    constexpr double kScale = 1.0 / (512.0 * 12.0);
-    for (int k = 0; k < 2; ++k) {
-        const double pt = k == 0 ? -1.0 : 1.0;
-        const double even = d0 + pt * dT;
-        const double oddR = dR + pt * dRT;
-        const double oddS = dS + pt * dST;
-        const double oddRS = dRS + pt * dRST;
-        const double e0 = even - oddS; // ps = -1
-        const double e1 = even + oddS; // ps = +1
-        const double f0 = oddR - oddRS;
-        const double f1 = oddR + oddRS;
-        p_volumes[4 * k + 0] = kScale * (e0 - f0);
-        p_volumes[4 * k + 1] = kScale * (e0 + f0);
-        p_volumes[4 * k + 2] = kScale * (e1 - f1);
-        p_volumes[4 * k + 3] = kScale * (e1 + f1);
-    }
-}
 
 // The trilinear map, corner i at (i & 1, (i >> 1) & 1, i >> 2): shape functions and their
 // derivatives, in the precision of the arguments.
@@ -181,7 +86,7 @@ float Hex::getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorConcrete&
     for (int i = 0; i < m_numVerts; ++i)
         corners[i] = &p_vertices[static_cast<std::size_t>(m_vertices[i])];
     double volumes[m_numVerts];
-    regionVolumes(corners, volumes);
+    hexregions::regionVolumes(corners, volumes);
     p_vertexVolumes.resize(static_cast<std::size_t>(m_numVerts));
     float total = 0.0f;
     for (int i = 0; i < m_numVerts; ++i) {
@@ -195,18 +100,7 @@ float Hex::getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorConcrete&
 float Hex::calcVertexVolumes(const TripletZEVVector& p_vertices,
                              FloatZEVVectorConcrete& p_vertexVolumes) const
 {
-    const Triplet* corners[m_numVerts];
-    for (int i = 0; i < m_numVerts; ++i)
-        corners[i] = &p_vertices[static_cast<std::size_t>(m_vertices[i])];
-    double volumes[m_numVerts];
-    regionVolumes(corners, volumes);
-    float total = 0.0f;
-    for (int i = 0; i < m_numVerts; ++i) {
-        const auto volume = static_cast<float>(volumes[i]);
-        p_vertexVolumes[static_cast<std::size_t>(m_vertices[i])] += volume;
-        total += volume;
-    }
-    return total;
+    return hexregions::addRegionVolumes(this, 1, p_vertices, p_vertexVolumes.data());
 }
 
 bool Hex::constructSTU(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices, float& p_s,

@@ -3,6 +3,7 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
+#include "zev/shapes/HexRegionVolumes.h"
 #include "zev/shapes/ShapeDispatch.h"
 #include "zev/shapes/ShapeMeasures.h"
 
@@ -77,6 +78,15 @@ void addFixedFaceShares(const ShapeSetBase<T>& p_set, const TripletZEVVector& p_
     }
 }
 
+// The per-vertex result arrays are indexed like the vertex array; any other length is the
+// caller's error, reported with p_message ("%1" the vertex count, "%2" the array's).
+void requireOnePerVertex(std::size_t p_vertices, std::size_t p_values, const char* p_method,
+                         const char* p_message)
+{
+    if (p_vertices != p_values)
+        throw internal::error("ShapeSet", p_method, SystemMsg(p_message).arg(p_vertices).arg(p_values));
+}
+
 } // namespace
 
 ShapeSet::~ShapeSet() = default;
@@ -89,19 +99,23 @@ int ShapeSet::getNumVertices() const
 float ShapeSet::calcVertexVolumes(const TripletZEVVector& p_vertices,
                                   FloatZEVVectorConcrete& p_vertexVolumes) const
 {
-    if (p_vertices.size() != p_vertexVolumes.size())
-        throw internal::error("ShapeSet", "calcVertexVolumes",
-                              SystemMsg("Vertices array/Vertex Volume array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexVolumes.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexVolumes.size(), "calcVertexVolumes",
+                        "Vertices array/Vertex Volume array size mismatch (%1,%2)");
     float total = 0.0f;
     // A typed set holds shapes of exactly its class: direct calls, open to inlining.
     bool done = false;
     withShapeClass(getType(), [&](auto* p_tag) {
         using T = std::remove_pointer_t<decltype(p_tag)>;
         if (const auto* typed = asTypedSet<T>(*this)) {
-            for (const T& shape : *typed)
-                total += shape.T::calcVertexVolumes(p_vertices, p_vertexVolumes);
+            if constexpr (std::is_same<T, Hex>::value) {
+                // Hexahedra several at a time; the same sums as one by one.
+                if (!typed->empty())
+                    total = hexregions::addRegionVolumes(&(*typed)[0], typed->size(), p_vertices,
+                                                         p_vertexVolumes.data());
+            } else {
+                for (const T& shape : *typed)
+                    total += shape.T::calcVertexVolumes(p_vertices, p_vertexVolumes);
+            }
             done = true;
         }
     });
@@ -181,11 +195,8 @@ void ShapeSet::calcExtents(const TripletZEVVector& p_vertices, Triplet& p_min, T
 float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                                 FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    if (p_vertices.size() != p_vertexAreas.size())
-        throw internal::error("ShapeSet", "calcVertexAreas",
-                              SystemMsg("Vertices array/Vertex Area array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexAreas.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexAreas.size(), "calcVertexAreas",
+                        "Vertices array/Vertex Area array size mismatch (%1,%2)");
     float total = 0.0f;
     const std::size_t n = size();
     // The shapes add into the area vectors by vertex number; a shorter array would be
@@ -200,11 +211,8 @@ float ShapeSet::calcVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVe
 void ShapeSet::addVertexAreas(const TripletZEVVector& p_vertices, TripletZEVVector& p_vertexAreaVectors,
                               FloatZEVVectorConcrete& p_vertexAreas) const
 {
-    if (p_vertices.size() != p_vertexAreas.size())
-        throw internal::error("ShapeSet", "calcVertexAreas",
-                              SystemMsg("Vertices array/Vertex Area array size mismatch (%1,%2)")
-                                  .arg(p_vertices.size())
-                                  .arg(p_vertexAreas.size()));
+    requireOnePerVertex(p_vertices.size(), p_vertexAreas.size(), "calcVertexAreas",
+                        "Vertices array/Vertex Area array size mismatch (%1,%2)");
     const std::size_t n = size();
     if (n > 0 && p_vertexAreaVectors.size() < p_vertices.size())
         p_vertexAreaVectors.resize(p_vertices.size());
