@@ -33,6 +33,7 @@
 #include "zev/shapes/Edge.h"
 #include "zev/shapes/Element.h"
 #include "zev/shapes/ElementFactory.h"
+#include "zev/shapes/ElementTables.h"
 #include "zev/shapes/Face.h"
 #include "zev/shapes/FaceFactory.h"
 #include "zev/shapes/FixedShape.h"

@@ -8,14 +8,7 @@ namespace zev {
 
 ElementFactory* ElementFactory::m_instance = nullptr;
 
-ElementFactory::ElementFactory()
-{
-    m_numVertices[TET] = Tet::staticGetNumVertices();
-    m_numVertices[WEDGE] = Wedge::staticGetNumVertices();
-    m_numVertices[HEX] = Hex::staticGetNumVertices();
-    m_numVertices[PYRAMID] = Pyramid::staticGetNumVertices();
-    m_numVertices[POLYHEDRON] = Polyhedron::staticGetNumVertices();
-}
+ElementFactory::ElementFactory() : m_numVertices(vertexCounts(ElementClasses{})) {}
 
 ElementFactory* ElementFactory::instance()
 {
@@ -26,22 +19,14 @@ ElementFactory* ElementFactory::instance()
 
 ShapeSet* ElementFactory::getElementSetByType(ShapeType p_type, int p_n)
 {
-    const bool known =
-        p_type == TET || p_type == WEDGE || p_type == HEX || p_type == PYRAMID || p_type == POLYHEDRON;
+    const bool known = withShapeClassIn(ElementClasses{}, p_type, [](auto*) {});
     if (!known)
         throw data::invalid("ElementFactory", "getElementByType",
                             UserMsg("Invalid element type '%1'.").arg(static_cast<int>(p_type)));
     if (p_n < 0)
         throw data::invalid("ElementFactory", "getElementByType",
                             UserMsg("Invalid element count %1.").arg(p_n));
-    const std::size_t n = static_cast<std::size_t>(p_n);
-    ShapeSet* set = nullptr;
-    withShapeClass(p_type, [&](auto* p_tag) {
-        using T = std::remove_pointer_t<decltype(p_tag)>;
-        if constexpr (std::is_base_of<Element, T>::value)
-            set = new ShapeSetBase<T>(n);
-    });
-    return set;
+    return newShapeSet(ElementClasses{}, p_type, static_cast<std::size_t>(p_n));
 }
 
 int ElementFactory::getNumVertex(ShapeType p_type)

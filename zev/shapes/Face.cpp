@@ -4,6 +4,8 @@
 #include "zev/contracts/Message.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/shapes/ShapeMeasures.h"
+// The line and circle tests live with the other search code; faces forward to them.
+#include "zev/search/LineQueries.h"
 
 #include <cmath>
 
@@ -186,6 +188,21 @@ bool Face::intersectEdge(const Triplet& p_start, const Triplet& p_direction,
         }
     }
     return false;
+}
+
+bool Face::intersectsWithLine(const Triplet& p_point, const Triplet& p_direction, const int* p_indices,
+                              int p_n, const TripletZEVVector& p_vertices, float& p_t,
+                              bool p_nearerOnly) const
+{
+    return LineQueries::fanIntersectsLine(p_indices, p_n, p_point, p_direction, p_vertices, p_t, p_nearerOnly,
+                                          true);
+}
+
+bool Face::intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                                const int* p_indices, int p_n, const TripletZEVVector& p_vertices,
+                                Triplet& p_hit) const
+{
+    return LineQueries::fanIntersectsCircle(p_indices, p_n, p_centre, p_axis, p_radius, p_vertices, p_hit);
 }
 
 bool Face::constructWeights(float p_x, float p_y, float p_z, const int* p_indices, int p_n,

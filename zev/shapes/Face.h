@@ -36,6 +36,8 @@ public:
     using Shape::getArea;
     using Shape::getNormal;
     using Shape::intersectEdge;
+    using Shape::intersectsWithCircle;
+    using Shape::intersectsWithLine;
     using Shape::isInside;
     using Shape::projectPointToFace;
     using Shape::projectVectorToFace;
@@ -71,6 +73,14 @@ public:
     // corners; false, with no weights, for one without.
     bool constructWeights(float p_x, float p_y, float p_z, const int* p_indices, int p_n,
                           const TripletZEVVector& p_vertices, std::vector<float>& p_weights) const;
+
+    // Line (ahead of the point only when p_nearerOnly) and circle tests of the fan of triangles
+    // (0, k, k + 1) over the corners, up to the first hit.
+    bool intersectsWithLine(const Triplet& p_point, const Triplet& p_direction, const int* p_indices, int p_n,
+                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const;
+    bool intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
+                              const int* p_indices, int p_n, const TripletZEVVector& p_vertices,
+                              Triplet& p_hit) const;
 
 private:
     // Faces have no parametric solver: always throws.

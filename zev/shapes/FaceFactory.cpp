@@ -8,14 +8,7 @@ namespace zev {
 
 FaceFactory* FaceFactory::m_instance = nullptr;
 
-FaceFactory::FaceFactory()
-{
-    m_numVertices[TRI] = Tri::staticGetNumVertices();
-    m_numVertices[QUAD] = Quad::staticGetNumVertices();
-    m_numVertices[PENTAGON] = Pentagon::staticGetNumVertices();
-    m_numVertices[HEXAGON] = Hexagon::staticGetNumVertices();
-    m_numVertices[POLYGON] = Polygon::staticGetNumVertices();
-}
+FaceFactory::FaceFactory() : m_numVertices(vertexCounts(FaceClasses{})) {}
 
 FaceFactory* FaceFactory::instance()
 {
@@ -26,21 +19,13 @@ FaceFactory* FaceFactory::instance()
 
 ShapeSet* FaceFactory::getFaceSetByType(ShapeType p_type, int p_n)
 {
-    const bool known =
-        p_type == TRI || p_type == QUAD || p_type == PENTAGON || p_type == HEXAGON || p_type == POLYGON;
+    const bool known = withShapeClassIn(FaceClasses{}, p_type, [](auto*) {});
     if (!known)
         throw data::invalid("FaceFactory", "getFaceByType",
                             UserMsg("Invalid face type '%1'.").arg(static_cast<int>(p_type)));
     if (p_n < 0)
         throw data::invalid("FaceFactory", "getFaceByType", UserMsg("Invalid face count %1.").arg(p_n));
-    const std::size_t n = static_cast<std::size_t>(p_n);
-    ShapeSet* set = nullptr;
-    withShapeClass(p_type, [&](auto* p_tag) {
-        using T = std::remove_pointer_t<decltype(p_tag)>;
-        if constexpr (std::is_base_of<Face, T>::value)
-            set = new ShapeSetBase<T>(n);
-    });
-    return set;
+    return newShapeSet(FaceClasses{}, p_type, static_cast<std::size_t>(p_n));
 }
 
 int FaceFactory::getNumVertex(ShapeType p_type)

@@ -4,42 +4,23 @@
 // The topology tables are shared by all shapes of the class; a shape holds only its
 // vertex indices.
 
-#include "zev/shapes/FixedShape.h"
+#include "zev/shapes/ElementTables.h"
 
 namespace zev {
 
-class ZEV_EXPORT Hex : public FixedElement<Hex, 8, 6, 12, HEX> {
+class ZEV_EXPORT Hex : public HexElement {
 public:
     // Largest case index of the marching table.
     static constexpr int m_tableIndex = 255;
-
-    // Local vertices of each face in area and normal order, the row lengths, the same
-    // vertices in parametric order, and the two local vertices of each edge. Columns past
-    // a row's length hold 0.
-    static const int m_face2vert[m_numFaces][4];
-    static const int m_face2vertSize[m_numFaces];
-    static const int m_face2IPs[m_numFaces][4];
-    static const int m_edgeConnectivity[m_numEdges][2];
 
     // Marching tables of the element cut: one row per case, and each row's used length.
     static const int m_marchingTable[m_tableIndex + 1][46];
     static const int m_marchingListSize[m_tableIndex + 1];
 
-    // Dual regions around the vertices: the region points of each vertex's region, the
-    // four points of each region face, and the region faces bounding each vertex's region.
-    static const int m_regionVertices[m_numVerts][8];
-    static const int m_regionVerticesSize[m_numVerts];
-    static const int m_regionFaces[48][4];
-    static const int m_vert2RegionFaces[m_numVerts][6];
-    static const int m_vert2RegionFaceSize[m_numVerts];
-
     ~Hex() override;
 
     // Signed volume as a sum of tetrahedra; positive for the standard local numbering.
     float getSimpleVolume(const TripletZEVVector& p_vertices) const final;
-    void calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
-                          TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
-                          TripletZEVVector& p_regionCentres) const final;
     // The dual regions' volumes from a closed form over the corners alone (the same values
     // as the region faces give, without building them).
     float getVolume(const TripletZEVVector& p_vertices, FloatZEVVectorConcrete& p_vertexVolumes) const final;

@@ -9,16 +9,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 namespace zev {
 namespace parametric {
 
-// Shape-function values and their derivatives at one parametric point, double precision.
-template <int N> struct Basis {
-    double w[N];
-    double ds[N];
-    double dt[N];
-    double du[N];
+// Shape-function values and their derivatives at one parametric point: double precision for
+// the solve, single precision for the weights.
+template <int N, class T = double> struct Basis {
+    T w[N];
+    T ds[N];
+    T dt[N];
+    T du[N];
 };
 
 // Positions of the element's corners, read once per solve.
@@ -102,6 +104,26 @@ bool solveNewton(const Triplet (&p_corners)[N], float p_x, float p_y, float p_z,
     p_t = 0.5f;
     p_u = 0.5f;
     return false;
+}
+
+// solveNewton on the corners of the element whose vertex indices are p_slots.
+template <int N, class Evaluate>
+bool solveNewton(const int (&p_slots)[N], const TripletZEVVector& p_vertices, float p_x, float p_y, float p_z,
+                 float& p_s, float& p_t, float& p_u, Evaluate p_evaluate)
+{
+    Triplet corners[N];
+    gatherCorners(p_slots, p_vertices, corners);
+    return solveNewton(corners, p_x, p_y, p_z, p_s, p_t, p_u, p_evaluate);
+}
+
+// The weights at (s, t, u): the shape functions of p_evaluate in single precision, into the
+// first N entries of p_weights.
+template <int N, class Evaluate>
+void shapeWeights(float p_s, float p_t, float p_u, Evaluate p_evaluate, std::vector<float>& p_weights)
+{
+    Basis<N, float> basis;
+    p_evaluate(p_s, p_t, p_u, basis);
+    std::copy(basis.w, basis.w + N, p_weights.begin());
 }
 
 } // namespace parametric

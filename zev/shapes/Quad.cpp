@@ -1,8 +1,6 @@
 #include "zev/shapes/Quad.h"
 
 #include "zev/shapes/ShapeMeasures.h"
-// The line and circle tests live with the other search code; faces forward to them.
-#include "zev/search/LineQueries.h"
 
 #include <cmath>
 
@@ -96,20 +94,6 @@ bool Quad::constructBilinearWeights(float p_x, float p_y, float p_z, const Tripl
             ok = false;
     }
     return ok;
-}
-
-bool Quad::intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
-                              const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const
-{
-    return LineQueries::fanIntersectsLine(m_vertices, m_numVerts, p_point, p_direction, p_vertices, p_t,
-                                          p_nearerOnly, true);
-}
-
-bool Quad::intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
-                                const TripletZEVVector& p_vertices, Triplet& p_hit) const
-{
-    return LineQueries::fanIntersectsCircle(m_vertices, m_numVerts, p_centre, p_axis, p_radius, p_vertices,
-                                            p_hit);
 }
 
 } // namespace zev

@@ -15,13 +15,6 @@ public:
     bool constructBilinearWeights(float p_x, float p_y, float p_z, const TripletZEVVector& p_vertices,
                                   std::vector<float>& p_weights) const override;
     using Shape::constructBilinearWeights;
-
-    // Line (ahead of the point only when p_nearerOnly) and circle tests of the triangles (0, 1, 2) then (0,
-    // 2, 3), up to the first hit.
-    bool intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
-                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const override;
-    bool intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
-                              const TripletZEVVector& p_vertices, Triplet& p_hit) const override;
 };
 
 static_assert(sizeof(Quad) == shapeFootprint(faceCacheFootprint + Quad::m_numVerts * sizeof(int)),

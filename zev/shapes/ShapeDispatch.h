@@ -6,48 +6,51 @@
 #include "zev/shapes/ShapeSetBase.h"
 
 #include <cstddef>
+#include <map>
 #include <type_traits>
 
 namespace zev {
+
+// The shape classes, in the order of their type numbers.
+template <class... T> struct ShapeClassList {
+};
+using ShapeClasses =
+    ShapeClassList<Tri, Quad, Tet, Wedge, Hex, Pyramid, Pentagon, Hexagon, Polygon, Polyhedron>;
+
+// Calls p_fn with a null T* for the class T of the list whose type is p_type; false when
+// none has it (p_fn is not called).
+template <class F, class... T> bool withShapeClassIn(ShapeClassList<T...>, int p_type, F&& p_fn)
+{
+    // At most one class has the type; the fold stops at it.
+    return ((p_type == T::staticGetType() && (p_fn(static_cast<T*>(nullptr)), true)) || ...);
+}
 
 // Calls p_fn with a null T* for the shape class T of p_type; false when p_type names no
 // shape class (p_fn is not called).
 template <class F> bool withShapeClass(int p_type, F&& p_fn)
 {
-    switch (p_type) {
-    case TRI:
-        p_fn(static_cast<Tri*>(nullptr));
-        return true;
-    case QUAD:
-        p_fn(static_cast<Quad*>(nullptr));
-        return true;
-    case TET:
-        p_fn(static_cast<Tet*>(nullptr));
-        return true;
-    case WEDGE:
-        p_fn(static_cast<Wedge*>(nullptr));
-        return true;
-    case HEX:
-        p_fn(static_cast<Hex*>(nullptr));
-        return true;
-    case PYRAMID:
-        p_fn(static_cast<Pyramid*>(nullptr));
-        return true;
-    case PENTAGON:
-        p_fn(static_cast<Pentagon*>(nullptr));
-        return true;
-    case HEXAGON:
-        p_fn(static_cast<Hexagon*>(nullptr));
-        return true;
-    case POLYGON:
-        p_fn(static_cast<Polygon*>(nullptr));
-        return true;
-    case POLYHEDRON:
-        p_fn(static_cast<Polyhedron*>(nullptr));
-        return true;
-    default:
-        return false;
-    }
+    return withShapeClassIn(ShapeClasses{}, p_type, p_fn);
+}
+
+// The element and face classes, in the order their factories test a type against them.
+using ElementClasses = ShapeClassList<Tet, Wedge, Hex, Pyramid, Polyhedron>;
+using FaceClasses = ShapeClassList<Tri, Quad, Pentagon, Hexagon, Polygon>;
+
+// The vertex count of each class of the list, by type.
+template <class... T> std::map<ShapeType, int> vertexCounts(ShapeClassList<T...>)
+{
+    return {{T::staticGetType(), T::staticGetNumVertices()}...};
+}
+
+// A new set of p_n default shapes of the class of the list whose type is p_type; null when
+// none has it.
+template <class... T> ShapeSet* newShapeSet(ShapeClassList<T...> p_classes, int p_type, std::size_t p_n)
+{
+    ShapeSet* set = nullptr;
+    withShapeClassIn(p_classes, p_type, [&](auto* p_tag) {
+        set = new ShapeSetBase<std::remove_pointer_t<decltype(p_tag)>>(p_n);
+    });
+    return set;
 }
 
 // The ShapeSetBase<T> behind p_set, keeping its constness; null when p_set is another class.

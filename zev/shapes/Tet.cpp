@@ -7,50 +7,39 @@
 
 namespace zev {
 
-namespace {
-
-// Edges whose midpoints follow the vertices among the region points, and the element faces
-// whose centres follow the midpoints.
-const int s_regionMidpoints[6][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {2, 3}, {1, 3}};
-const int s_regionCentreFaces[4] = {0, 3, 1, 2};
-
-} // namespace
-
-const int Tet::m_face2vert[m_numFaces][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {3, 2, 0}};
-const int Tet::m_face2vertSize[m_numFaces] = {3, 3, 3, 3};
-const int Tet::m_face2IPs[m_numFaces][3] = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
-const int Tet::m_edgeConnectivity[m_numEdges][2] = {{0, 1}, {0, 2}, {2, 1}, {0, 3}, {3, 1}, {3, 2}};
+template <> const int TetElement::m_face2vert[m_numFaces][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {3, 2, 0}};
+template <> const int TetElement::m_face2vertSize[m_numFaces] = {3, 3, 3, 3};
+template <> const int TetElement::m_face2IPs[m_numFaces][3] = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
+template <>
+const int TetElement::m_edgeConnectivity[m_numEdges][2] = {{0, 1}, {0, 2}, {2, 1}, {0, 3}, {3, 1}, {3, 2}};
+template <>
+const int TetElement::s_regionMidpoints[m_numEdges][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {2, 3}, {1, 3}};
+template <> const int TetElement::s_regionCentreFaces[m_numFaces] = {0, 3, 1, 2};
 
 // Dual regions: each region face is a quadrilateral of region points; the boundary faces
 // come first, then the interior faces through the centroid, each listed once per side.
-const int Tet::m_regionVertices[m_numVerts][8] = {{0, 4, 5, 6, 10, 11, 12, 14},
-                                                  {1, 4, 7, 9, 10, 12, 13, 14},
-                                                  {2, 5, 7, 8, 10, 11, 13, 14},
-                                                  {3, 6, 8, 9, 11, 12, 13, 14}};
-const int Tet::m_regionVerticesSize[m_numVerts] = {8, 8, 8, 8};
-const int Tet::m_regionFaces[24][4] = {
+template <>
+const int TetElement::m_regionVertices[m_numVerts][8] = {{0, 4, 5, 6, 10, 11, 12, 14},
+                                                         {1, 4, 7, 9, 10, 12, 13, 14},
+                                                         {2, 5, 7, 8, 10, 11, 13, 14},
+                                                         {3, 6, 8, 9, 11, 12, 13, 14}};
+template <> const int TetElement::m_regionVerticesSize[m_numVerts] = {8, 8, 8, 8};
+template <>
+const int TetElement::m_regionFaces[24][4] = {
     {0, 5, 10, 4},   {0, 6, 11, 5},   {0, 4, 12, 6},   {1, 4, 10, 7},   {1, 7, 13, 9},   {1, 9, 12, 4},
     {2, 7, 10, 5},   {2, 5, 11, 8},   {2, 8, 13, 7},   {3, 6, 12, 9},   {3, 9, 13, 8},   {3, 8, 11, 6},
     {14, 12, 4, 10}, {14, 10, 5, 11}, {14, 11, 6, 12}, {14, 13, 7, 10}, {14, 12, 9, 13}, {14, 13, 8, 11},
     {14, 10, 4, 12}, {14, 11, 5, 10}, {14, 12, 6, 11}, {14, 10, 7, 13}, {14, 13, 9, 12}, {14, 11, 8, 13}};
-const int Tet::m_vert2RegionFaces[m_numVerts][6] = {
+template <>
+const int TetElement::m_vert2RegionFaces[m_numVerts][6] = {
     {0, 1, 2, 12, 13, 14}, {3, 4, 5, 15, 16, 18}, {6, 7, 8, 17, 19, 21}, {9, 10, 11, 20, 22, 23}};
-const int Tet::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6};
+template <> const int TetElement::m_vert2RegionFaceSize[m_numVerts] = {6, 6, 6, 6};
 
 Tet::~Tet() = default;
 
 float Tet::getSimpleVolume(const TripletZEVVector& p_vertices) const
 {
     return tetVolume(p_vertices, 0, 1, 2, 3);
-}
-
-void Tet::calculateRegions(const TripletZEVVector& p_vertices, TripletZEVVector& p_regionPoints,
-                           TripletZEVVector& p_faceCentres, TripletZEVVector& p_faceAreaVectors,
-                           TripletZEVVector& p_regionCentres) const
-{
-    const RegionTables tables = {s_regionMidpoints,       6, s_regionCentreFaces, 4, m_regionFaces, 24,
-                                 &m_regionVertices[0][0], 8, m_regionVerticesSize};
-    fillRegions(tables, p_vertices, p_regionPoints, p_faceCentres, p_faceAreaVectors, p_regionCentres);
 }
 
 float Tet::calcVertexVolumes(const TripletZEVVector& p_vertices,

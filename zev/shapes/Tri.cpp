@@ -2,8 +2,6 @@
 
 #include "zev/contracts/Undefined.h"
 #include "zev/shapes/ShapeMeasures.h"
-// The line and circle tests live with the other search code; faces forward to them.
-#include "zev/search/LineQueries.h"
 
 #include <cmath>
 
@@ -57,20 +55,6 @@ Triplet Tri::normalVector(const TripletZEVVector& p_vertices)
     const Triplet& p0 = p_vertices[static_cast<std::size_t>(m_vertices[0])];
     return (p_vertices[static_cast<std::size_t>(m_vertices[1])] - p0)
         .cross(p_vertices[static_cast<std::size_t>(m_vertices[2])] - p0);
-}
-
-bool Tri::intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
-                             const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const
-{
-    return LineQueries::fanIntersectsLine(m_vertices, m_numVerts, p_point, p_direction, p_vertices, p_t,
-                                          p_nearerOnly, true);
-}
-
-bool Tri::intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
-                               const TripletZEVVector& p_vertices, Triplet& p_hit) const
-{
-    return LineQueries::fanIntersectsCircle(m_vertices, m_numVerts, p_centre, p_axis, p_radius, p_vertices,
-                                            p_hit);
 }
 
 } // namespace zev

@@ -24,12 +24,6 @@ public:
     // (P1 - P0) x (P2 - P0): twice the area vector, not normalised.
     virtual Triplet normalVector(const TripletZEVVector& p_vertices);
     using Face::normalVector;
-
-    // Line (ahead of the point only when p_nearerOnly) and circle tests of the triangle itself.
-    bool intersectsWithLine(const Triplet& p_point, const Triplet& p_direction,
-                            const TripletZEVVector& p_vertices, float& p_t, bool p_nearerOnly) const override;
-    bool intersectsWithCircle(const Triplet& p_centre, const Triplet& p_axis, double p_radius,
-                              const TripletZEVVector& p_vertices, Triplet& p_hit) const override;
 };
 
 static_assert(sizeof(Tri) == shapeFootprint(faceCacheFootprint + Tri::m_numVerts * sizeof(int)),
