@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace zev {
 namespace detail {
@@ -86,6 +87,17 @@ inline bool anyUndefined(float p_value)
 inline bool anyUndefined(const Triplet& p_value)
 {
     return p_value[0] == ZEV_UNDEF || p_value[1] == ZEV_UNDEF || p_value[2] == ZEV_UNDEF;
+}
+
+// The vertex array of type p_type of the single parent of an interpolant that takes exactly
+// one, after refusing another number of parents with p_message.
+template <class Parent>
+typename ValueKind<Parent>::Reader soleParentVertices(const std::vector<const Parent*>& p_parents,
+                                                      VarType p_type, const char* p_class,
+                                                      const char* p_message)
+{
+    checkParentCount(p_parents.size(), 1, p_class, p_message);
+    return ValueKind<Parent>::read(*p_parents[0], Variable::Description(p_type, eVertex, "All"));
 }
 
 // Sizes a target to p_count entries without touching the values it keeps.

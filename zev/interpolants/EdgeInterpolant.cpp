@@ -91,11 +91,10 @@ void EdgeInterpolant::interpolateValues(const std::vector<const Parent*>& p_pare
                                         Target& p_target) const
 {
     using Kind = detail::ValueKind<Parent>;
-    detail::checkParentCount(p_parents.size(), 1, "EdgeInterpolant",
-                             "EdgeInterpolant must have exactly one parent domain to interpolate.");
-    const std::size_t n = m_edges.size();
     const typename Kind::Reader parent =
-        Kind::read(*p_parents[0], Variable::Description(p_type, eVertex, "All"));
+        detail::soleParentVertices(p_parents, p_type, "EdgeInterpolant",
+                                   "EdgeInterpolant must have exactly one parent domain to interpolate.");
+    const std::size_t n = m_edges.size();
     if constexpr (std::is_same_v<Parent, ScalarVariable>) {
         auto* targetConcrete = dynamic_cast<FloatZEVVectorConcrete*>(&p_target);
         if (parent.data() != nullptr && targetConcrete != nullptr &&
@@ -172,11 +171,7 @@ void EdgeInterpolant::interpolateValuesFromMap(std::map<std::size_t, Value>& p_v
 
 int EdgeInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_edges.size())
-        return -1;
-    p_data = HybridInterpolantData(m_edges[static_cast<std::size_t>(p_item)]);
-    p_domain = m_domains.empty() ? std::string() : m_domains.front();
-    return 0;
+    return recipeOf(m_edges, p_item, p_data, p_domain);
 }
 
 void EdgeInterpolant::write(std::ostream& p_os) const

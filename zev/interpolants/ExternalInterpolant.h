@@ -42,11 +42,12 @@ public:
 
 private:
     friend TypedInterpolant;
-    // The typed interpolation of both value kinds (see TypedInterpolant). Parent k belongs to domain k; a
-    // vertex without a valid domain number is undefined.
+    // The typed interpolation of both value kinds (see TypedInterpolant). Parent k belongs to
+    // domain k; a vertex without a valid domain number is undefined.
     template <class Parent, class Target>
     void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
                            Target& p_target) const;
+
     std::vector<int> m_counts;
     std::vector<ExternalInterpolantData> m_data;
     std::vector<int> m_domainNumbers;

@@ -83,13 +83,11 @@ void GeneralInterpolant::interpolateValues(const std::vector<const Parent*>& p_p
                                            Target& p_target) const
 {
     using Kind = detail::ValueKind<Parent>;
-    detail::checkParentCount(p_parents.size(), 1, kClass,
-                             "GeneralInterpolant must have exactly one parent domain to interpolate.");
+    const typename Kind::Reader parent = detail::soleParentVertices(
+        p_parents, p_type, kClass, "GeneralInterpolant must have exactly one parent domain to interpolate.");
     const bool strict = detail::strictUndefined();
     const std::size_t n = m_counts.size();
     p_target.resize(n);
-    const typename Kind::Reader parent =
-        Kind::read(*p_parents[0], Variable::Description(p_type, eVertex, "All"));
     auto&& target = detail::writerOf(p_target);
     const GeneralInterpolantData* nodes = m_data.data();
     for (std::size_t i = 0; i < n; ++i) {

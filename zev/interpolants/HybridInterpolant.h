@@ -41,9 +41,9 @@ public:
 
 private:
     friend TypedInterpolant;
-    // The typed interpolation of both value kinds (see TypedInterpolant). The weights are used as stored (not
-    // normalised); an item whose domain index is -1, that has no node, or that reads an undefined value is
-    // undefined.
+    // The typed interpolation of both value kinds (see TypedInterpolant). The weights are used
+    // as stored (not normalised); an item whose domain index is -1, that has no node, or that
+    // reads an undefined value is undefined.
     template <class Parent, class Target>
     void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
                            Target& p_target) const;

@@ -41,6 +41,12 @@ protected:
         m_domains.push_back(p_domain);
         m_qualityRank = p_rank;
     }
+    // getInternalData of an interpolant with one record per target item, each convertible to
+    // a HybridInterpolantData: the recipe of record p_item under the first domain name; -1
+    // for an item outside the records.
+    template <class Records>
+    int recipeOf(const Records& p_records, int p_item, HybridInterpolantData& p_data,
+                 std::string& p_domain) const;
 
 private:
     const Derived& derived() const { return static_cast<const Derived&>(*this); }

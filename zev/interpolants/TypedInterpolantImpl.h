@@ -3,6 +3,7 @@
 // this after defining its own member templates and instantiates the class for itself, so the
 // overrides are compiled (and exported) once, beside the code they call.
 
+#include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/TypedInterpolant.h"
 
 namespace zev {
@@ -48,6 +49,18 @@ template <class Value, class Target>
 void TypedInterpolant<Derived, CloneRank>::interpolateValuesFromMap(std::map<std::size_t, Value>&,
                                                                     Target&) const
 {
+}
+
+template <class Derived, Interpolant::InterpolantQualityRank CloneRank>
+template <class Records>
+int TypedInterpolant<Derived, CloneRank>::recipeOf(const Records& p_records, int p_item,
+                                                   HybridInterpolantData& p_data, std::string& p_domain) const
+{
+    if (p_item < 0 || static_cast<std::size_t>(p_item) >= p_records.size())
+        return -1;
+    p_data = HybridInterpolantData(p_records[static_cast<std::size_t>(p_item)]);
+    p_domain = m_domains.empty() ? std::string() : m_domains.front();
+    return 0;
 }
 
 } // namespace zev

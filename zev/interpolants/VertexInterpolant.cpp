@@ -61,11 +61,10 @@ template <class Parent, class Target>
 void VertexInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
                                           Target& p_target) const
 {
-    using Kind = detail::ValueKind<Parent>;
-    detail::checkParentCount(p_parents.size(), 1, "VertexInterpolant",
-                             "VertexInterpolant must have exactly one parent domain to interpolate.");
-    copyVertices(m_parentVertices, Kind::read(*p_parents[0], Variable::Description(p_type, eVertex, "All")),
-                 Kind::undefined(), p_target);
+    const auto parent =
+        detail::soleParentVertices(p_parents, p_type, "VertexInterpolant",
+                                   "VertexInterpolant must have exactly one parent domain to interpolate.");
+    copyVertices(m_parentVertices, parent, detail::ValueKind<Parent>::undefined(), p_target);
 }
 
 // Every parent vertex named must be in the map.
@@ -86,11 +85,7 @@ void VertexInterpolant::interpolateValuesFromMap(std::map<std::size_t, Value>& p
 
 int VertexInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_parentVertices.size())
-        return -1;
-    p_data = HybridInterpolantData(m_parentVertices[static_cast<std::size_t>(p_item)]);
-    p_domain = m_domains.empty() ? std::string() : m_domains.front();
-    return 0;
+    return recipeOf(m_parentVertices, p_item, p_data, p_domain);
 }
 
 void VertexInterpolant::write(std::ostream& p_os) const
