@@ -2,6 +2,9 @@
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/interpolants/EdgeInterpolant.h"
+#include "zev/interpolants/ExternalInterpolant.h"
+#include "zev/interpolants/GeneralInterpolant.h"
+#include "zev/interpolants/HybridInterpolant.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/VertexInterpolant.h"
 #include "zev/variables/ScalarVariable.h"
@@ -314,6 +317,38 @@ TEST(Interpolant, RecordsCloneAndListing)
     ASSERT_EQ(target.size(), 2u);
     EXPECT_EQ(target[0], Triplet(4, 0, 0));
     EXPECT_EQ(target[1], Triplet(0, 0, 0));
+}
+
+// A clone takes its class's clone rank whatever rank the original was given, and carries the
+// records; interpolants without a sparse-map form leave the target as it was.
+TEST(Interpolant, CloneRanksAndMaplessInterpolants)
+{
+    VertexInterpolant vertices("solid");
+    vertices.pushVertex(2);
+    GeneralInterpolant general("solid");
+    HybridInterpolant hybrid("solid");
+    ExternalInterpolant external;
+    const std::vector<std::pair<Interpolant*, int>> cases = {
+        {&vertices, 0}, {&general, 0}, {&hybrid, 6}, {&external, 7}};
+    for (const auto& c : cases) {
+        c.first->setQualityRank(Interpolant::FaceToFaceRank);
+        std::unique_ptr<Interpolant> copy(c.first->clone());
+        EXPECT_EQ(copy->getQualityRank(), c.second) << c.first->getName();
+        EXPECT_EQ(copy->getName(), c.first->getName());
+        EXPECT_EQ(copy->getDomains(), c.first->getDomains());
+    }
+    std::unique_ptr<Interpolant> copy(vertices.clone());
+    FloatZEVVectorConcrete carried;
+    copy->interpolate({scalar({1, 2, 3}).get()}, eConservative, carried);
+    ASSERT_EQ(carried.size(), 1u);
+    EXPECT_EQ(carried[0], 3.0f);
+
+    std::map<std::size_t, float> map{{0, 1.0f}};
+    FloatZEVVectorConcrete kept(2, 5.0f);
+    general.interpolateFromMap(map, kept);
+    hybrid.interpolateFromMap(map, kept);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0], 5.0f);
 }
 
 // Records naming a parent vertex past the parent's array give the undefined value instead of

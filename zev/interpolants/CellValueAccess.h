@@ -1,7 +1,9 @@
 #pragma once
-// Internal: what the element and face interpolants need to read per-set arrays of scalar and
-// vector parents and write their targets with one loop for both value kinds.
+// Internal: what the interpolants need to read the arrays of scalar and vector parents and
+// write their targets with one loop for both value kinds.
 
+#include "zev/contracts/Error.h"
+#include "zev/contracts/Message.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/interpolants/FloatArrayAccess.h"
@@ -10,6 +12,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace zev {
 namespace detail {
@@ -19,6 +22,14 @@ namespace detail {
 inline std::string elementSetName(int p_index)
 {
     return "ES" + std::to_string(static_cast<long long>(p_index) + 1);
+}
+
+// Refuses a typed interpolation given another number of parents than the interpolant takes.
+inline void checkParentCount(std::size_t p_parents, std::size_t p_expected, const char* p_class,
+                             const char* p_message)
+{
+    if (p_parents != p_expected)
+        throw internal::error(p_class, "interpolate", SystemMsg(p_message));
 }
 
 // Reads entry i of a triplet array; the counterpart of FloatReader, cheap to copy.
@@ -32,26 +43,62 @@ private:
     const TripletZEVVector* m_array;
 };
 
-// Per value kind: the parent class, how one of its arrays is read, and the undefined value.
-struct ScalarCells {
-    using Parent = ScalarVariable;
+// Per parent kind: its value type, how one of its arrays is read, and the undefined value.
+template <class Parent> struct ValueKind;
+
+template <> struct ValueKind<ScalarVariable> {
+    using Value = float;
     using Reader = FloatReader;
-    static Reader read(const Parent& p_parent, const Variable::Description& p_desc)
+    static Reader read(const ScalarVariable& p_parent, const Variable::Description& p_desc)
     {
         return Reader(p_parent.getFloatValues(p_desc));
     }
     static float undefined() { return ZEV_UNDEF; }
 };
 
-struct VectorCells {
-    using Parent = VectorVariable;
+template <> struct ValueKind<VectorVariable> {
+    using Value = Triplet;
     using Reader = TripletReader;
-    static Reader read(const Parent& p_parent, const Variable::Description& p_desc)
+    static Reader read(const VectorVariable& p_parent, const Variable::Description& p_desc)
     {
         return Reader(p_parent.getTripletValues(p_desc));
     }
     static Triplet undefined() { return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF); }
 };
+
+// The two undefined tests the interpolants use: a triplet counts as undefined when its first
+// component is (the typed interpolations), or when any component is (the sparse-map and
+// hybrid sums). A scalar is undefined when it equals the undefined value.
+inline bool firstUndefined(float p_value)
+{
+    return p_value == ZEV_UNDEF;
+}
+
+inline bool firstUndefined(const Triplet& p_value)
+{
+    return p_value[0] == ZEV_UNDEF;
+}
+
+inline bool anyUndefined(float p_value)
+{
+    return p_value == ZEV_UNDEF;
+}
+
+inline bool anyUndefined(const Triplet& p_value)
+{
+    return p_value[0] == ZEV_UNDEF || p_value[1] == ZEV_UNDEF || p_value[2] == ZEV_UNDEF;
+}
+
+// The vertex array of type p_type of the single parent of an interpolant that takes exactly
+// one, after refusing another number of parents with p_message.
+template <class Parent>
+typename ValueKind<Parent>::Reader soleParentVertices(const std::vector<const Parent*>& p_parents,
+                                                      VarType p_type, const char* p_class,
+                                                      const char* p_message)
+{
+    checkParentCount(p_parents.size(), 1, p_class, p_message);
+    return ValueKind<Parent>::read(*p_parents[0], Variable::Description(p_type, eVertex, "All"));
+}
 
 // Sizes a target to p_count entries without touching the values it keeps.
 inline void resizeTarget(FloatZEVVector& p_target, std::size_t p_count)
@@ -77,7 +124,7 @@ inline void resetTarget(FloatZEVVector& p_target, std::size_t p_count)
 inline void resetTarget(TripletZEVVector& p_target, std::size_t p_count)
 {
     p_target.clear();
-    p_target.resize(p_count, VectorCells::undefined());
+    p_target.resize(p_count, ValueKind<VectorVariable>::undefined());
 }
 
 inline FloatWriter writerOf(FloatZEVVector& p_target)

@@ -1,13 +1,13 @@
 #include "zev/interpolants/EdgeInterpolant.h"
 
 #include "zev/contracts/Error.h"
-#include "zev/contracts/FloatUtilities.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/interpolants/CellValueAccess.h"
 #include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
@@ -16,14 +16,11 @@
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <type_traits>
 
 namespace zev {
 
-EdgeInterpolant::EdgeInterpolant(const std::string& p_domain)
-{
-    m_domains.push_back(p_domain);
-    m_qualityRank = EdgeRank;
-}
+EdgeInterpolant::EdgeInterpolant(const std::string& p_domain) : TypedInterpolant(p_domain, EdgeRank) {}
 
 EdgeInterpolant::~EdgeInterpolant() = default;
 
@@ -89,75 +86,43 @@ int EdgeInterpolant::getMaxNodeNumber() const
     return maxNode;
 }
 
-void EdgeInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                                  FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void EdgeInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                                        Target& p_target) const
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            "EdgeInterpolant", "interpolate",
-            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
+    using Kind = detail::ValueKind<Parent>;
+    const typename Kind::Reader parent =
+        detail::soleParentVertices(p_parents, p_type, "EdgeInterpolant",
+                                   "EdgeInterpolant must have exactly one parent domain to interpolate.");
     const std::size_t n = m_edges.size();
-    const FloatZEVVector& parentArray =
-        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All"));
-    const auto* parentConcrete = dynamic_cast<const FloatZEVVectorConcrete*>(&parentArray);
-    auto* targetConcrete = dynamic_cast<FloatZEVVectorConcrete*>(&p_target);
-    if (parentConcrete != nullptr && targetConcrete != nullptr &&
-        parentConcrete->size() <= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        // Every entry is written below, so the array is not filled first.
-        targetConcrete->resizeForOverwrite(n);
-        interpolateContiguous(m_edges.data(), n, parentConcrete->data(), parentConcrete->size(),
-                              targetConcrete->data());
-        return;
+    if constexpr (std::is_same_v<Parent, ScalarVariable>) {
+        auto* targetConcrete = dynamic_cast<FloatZEVVectorConcrete*>(&p_target);
+        if (parent.data() != nullptr && targetConcrete != nullptr &&
+            parent.size() <= static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+            // Every entry is written below, so the array is not filled first.
+            targetConcrete->resizeForOverwrite(n);
+            interpolateContiguous(m_edges.data(), n, parent.data(), parent.size(), targetConcrete->data());
+            return;
+        }
     }
-    p_target.resize(n);
-    const detail::FloatReader parent(parentArray);
+    detail::resizeTarget(p_target, n);
+    auto&& target = detail::writerOf(p_target);
     const std::size_t parentSize = parent.size();
-    detail::FloatWriter target(p_target);
+    const typename Kind::Value undefined = Kind::undefined();
     for (std::size_t i = 0; i < n; ++i) {
         const EdgeInterpolantData& e = m_edges[i];
         // A record naming a vertex outside the parent gives the undefined value rather than
         // reading past the parent's array.
         if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
             static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
-            target[i] = ZEV_UNDEF;
+            target[i] = undefined;
             continue;
         }
-        const float a = parent[static_cast<std::size_t>(e.m_vertex1)];
-        const float b = parent[static_cast<std::size_t>(e.m_vertex2)];
-        target[i] = (a == ZEV_UNDEF || b == ZEV_UNDEF) ? ZEV_UNDEF : e.m_weight * a + (1.0f - e.m_weight) * b;
-    }
-}
-
-void EdgeInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                                  TripletZEVVector& p_target) const
-{
-    if (p_parents.size() != 1)
-        throw internal::error(
-            "EdgeInterpolant", "interpolate",
-            SystemMsg("EdgeInterpolant must have exactly one parent domain to interpolate."));
-    const std::size_t n = m_edges.size();
-    p_target.clear();
-    p_target.resize(n);
-    const TripletZEVVector& parent =
-        p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
-    const std::size_t parentSize = parent.size();
-    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
-    for (std::size_t i = 0; i < n; ++i) {
-        const EdgeInterpolantData& e = m_edges[i];
-        if (static_cast<std::size_t>(e.m_vertex1) >= parentSize ||
-            static_cast<std::size_t>(e.m_vertex2) >= parentSize) {
-            p_target[i] = undefined;
-            continue;
-        }
-        const Triplet& a = parent[static_cast<std::size_t>(e.m_vertex1)];
-        const Triplet& b = parent[static_cast<std::size_t>(e.m_vertex2)];
-        if (a[0] == ZEV_UNDEF || b[0] == ZEV_UNDEF) {
-            p_target[i] = undefined;
-            continue;
-        }
+        const typename Kind::Value& a = parent[static_cast<std::size_t>(e.m_vertex1)];
+        const typename Kind::Value& b = parent[static_cast<std::size_t>(e.m_vertex2)];
         const float w = e.m_weight;
-        const float v = 1.0f - w;
-        p_target[i] = Triplet(w * a[0] + v * b[0], w * a[1] + v * b[1], w * a[2] + v * b[2]);
+        target[i] =
+            detail::firstUndefined(a) || detail::firstUndefined(b) ? undefined : w * a + (1.0f - w) * b;
     }
 }
 
@@ -171,22 +136,21 @@ float combine(float p_a, float p_b, float p_w)
 
 Triplet combine(const Triplet& p_a, const Triplet& p_b, float p_w)
 {
-    for (int c = 0; c < 3; ++c)
-        if (FloatUtilities::isUndef(p_a[c]) || FloatUtilities::isUndef(p_b[c]))
-            return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
+    if (detail::anyUndefined(p_a) || detail::anyUndefined(p_b))
+        return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
     const float v = 1.0f - p_w;
     return Triplet(v * p_b[0] + p_w * p_a[0], v * p_b[1] + p_w * p_a[1], v * p_b[2] + p_w * p_a[2]);
 }
 
-// Sparse-map interpolation for both value kinds: an end missing from the map leaves the other
-// end's value; both missing is an error.
+} // namespace
+
+// An end missing from the map leaves the other end's value; both missing is an error.
 template <class Value, class Target>
-void fromMap(const std::vector<EdgeInterpolantData>& p_edges, std::map<std::size_t, Value>& p_values,
-             Target& p_target)
+void EdgeInterpolant::interpolateValuesFromMap(std::map<std::size_t, Value>& p_values, Target& p_target) const
 {
-    p_target.resize(p_edges.size());
-    for (std::size_t i = 0; i < p_edges.size(); ++i) {
-        const EdgeInterpolantData& e = p_edges[i];
+    p_target.resize(m_edges.size());
+    for (std::size_t i = 0; i < m_edges.size(); ++i) {
+        const EdgeInterpolantData& e = m_edges[i];
         const auto ia = p_values.find(static_cast<std::size_t>(e.m_vertex1));
         const auto ib = p_values.find(static_cast<std::size_t>(e.m_vertex2));
         const bool hasA = ia != p_values.end();
@@ -205,35 +169,9 @@ void fromMap(const std::vector<EdgeInterpolantData>& p_edges, std::map<std::size
     }
 }
 
-} // namespace
-
-void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
-                                         FloatZEVVector& p_target) const
-{
-    fromMap(m_edges, p_values, p_target);
-}
-
-void EdgeInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
-                                         TripletZEVVector& p_target) const
-{
-    fromMap(m_edges, p_values, p_target);
-}
-
 int EdgeInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_edges.size())
-        return -1;
-    p_data = HybridInterpolantData(m_edges[static_cast<std::size_t>(p_item)]);
-    p_domain = m_domains.empty() ? std::string() : m_domains.front();
-    return 0;
-}
-
-Interpolant* EdgeInterpolant::clone() const
-{
-    auto* copy = new EdgeInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_edges = m_edges;
-    return copy;
+    return recipeOf(m_edges, p_item, p_data, p_domain);
 }
 
 void EdgeInterpolant::write(std::ostream& p_os) const
@@ -242,5 +180,7 @@ void EdgeInterpolant::write(std::ostream& p_os) const
     for (const EdgeInterpolantData& e : m_edges)
         p_os << e.m_vertex1 << "," << e.m_vertex2 << "," << e.m_weight << std::endl;
 }
+
+template class TypedInterpolant<EdgeInterpolant>;
 
 } // namespace zev

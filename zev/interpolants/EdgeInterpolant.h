@@ -3,14 +3,14 @@
 // the single parent domain, between two parent vertices.
 
 #include "zev/interpolants/EdgeInterpolantData.h"
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <map>
 #include <vector>
 
 namespace zev {
 
-class ZEV_EXPORT EdgeInterpolant : public Interpolant {
+class ZEV_EXPORT EdgeInterpolant : public TypedInterpolant<EdgeInterpolant> {
 public:
     explicit EdgeInterpolant(const std::string& p_domain);
     ~EdgeInterpolant() override;
@@ -18,19 +18,9 @@ public:
     std::size_t size() const override { return m_edges.size(); }
     void reserve(std::size_t p_count) override { m_edges.reserve(p_count); }
     int getMaxNodeNumber() const override;
-    using Interpolant::interpolate;
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
-    void interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
-                            TripletZEVVector& p_target) const override;
-    void interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const override;
     bool canCalculateFlows() const override { return true; }
     int getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const override;
     void clear() override { m_edges.clear(); }
-    // A copy of the domains and records; its quality rank is 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     std::string getName() const override { return "Edge Interpolant"; }
 
@@ -45,7 +35,13 @@ public:
     const EdgeInterpolantData& getInternalData(std::size_t p_item) const { return m_edges[p_item]; }
 
 private:
-    EdgeInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed and sparse-map interpolations of both value kinds (see TypedInterpolant).
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
+    template <class Value, class Target>
+    void interpolateValuesFromMap(std::map<std::size_t, Value>& p_values, Target& p_target) const;
 
     std::vector<EdgeInterpolantData> m_edges;
 };

@@ -3,6 +3,7 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
 #include "zev/interpolants/CellValueAccess.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 
 #include <algorithm>
 #include <ostream>
@@ -11,9 +12,8 @@
 namespace zev {
 
 ElementToElementInterpolant::ElementToElementInterpolant(const std::string& p_domain, int)
+    : TypedInterpolant(p_domain, ElementToElementRank)
 {
-    m_domains.push_back(p_domain);
-    m_qualityRank = ElementToElementRank;
 }
 
 ElementToElementInterpolant::~ElementToElementInterpolant() = default;
@@ -35,15 +35,14 @@ namespace {
 
 using ElementLists = std::map<int, std::vector<std::size_t>>;
 
-template <class Cells, class Target>
-void interpolateElements(const ElementLists& p_lists,
-                         const std::vector<const typename Cells::Parent*>& p_parents, VarType p_type,
-                         Target& p_target)
+template <class Parent, class Target>
+void interpolateElements(const ElementLists& p_lists, const std::vector<const Parent*>& p_parents,
+                         VarType p_type, Target& p_target)
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            "ElementToElementInterpolant", "interpolate",
-            SystemMsg("ElementToElementInterpolant must have exactly one parent domain to interpolate."));
+    using Kind = detail::ValueKind<Parent>;
+    detail::checkParentCount(
+        p_parents.size(), 1, "ElementToElementInterpolant",
+        "ElementToElementInterpolant must have exactly one parent domain to interpolate.");
     // A geometry numbers its elements by walking its sets in name order, and names set i
     // "ES" i + 1, so ES10 comes before ES2: the lists are visited in that order, not by index.
     std::vector<std::pair<std::string, const std::vector<std::size_t>*>> sets;
@@ -58,11 +57,11 @@ void interpolateElements(const ElementLists& p_lists,
 
     detail::resizeTarget(p_target, total);
     auto&& out = detail::writerOf(p_target);
-    const auto undefined = Cells::undefined();
+    const auto undefined = Kind::undefined();
     std::size_t next = 0;
     for (const auto& set : sets) {
-        const typename Cells::Reader source =
-            Cells::read(*p_parents[0], Variable::Description(p_type, eElement, set.first));
+        const typename Kind::Reader source =
+            Kind::read(*p_parents[0], Variable::Description(p_type, eElement, set.first));
         const std::size_t count = source.size();
         for (std::size_t element : *set.second)
             out[next++] = element < count ? source[element] : undefined;
@@ -71,24 +70,11 @@ void interpolateElements(const ElementLists& p_lists,
 
 } // namespace
 
-void ElementToElementInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents,
-                                              VarType p_type, FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void ElementToElementInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents,
+                                                    VarType p_type, Target& p_target) const
 {
-    interpolateElements<detail::ScalarCells>(m_elementLists, p_parents, p_type, p_target);
-}
-
-void ElementToElementInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents,
-                                              VarType p_type, TripletZEVVector& p_target) const
-{
-    interpolateElements<detail::VectorCells>(m_elementLists, p_parents, p_type, p_target);
-}
-
-Interpolant* ElementToElementInterpolant::clone() const
-{
-    auto* copy = new ElementToElementInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_elementLists = m_elementLists;
-    return copy;
+    interpolateElements(m_elementLists, p_parents, p_type, p_target);
 }
 
 void ElementToElementInterpolant::write(std::ostream& p_os) const
@@ -102,5 +88,7 @@ void ElementToElementInterpolant::write(std::ostream& p_os) const
     }
     p_os << std::endl;
 }
+
+template class TypedInterpolant<ElementToElementInterpolant>;
 
 } // namespace zev

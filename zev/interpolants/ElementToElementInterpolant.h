@@ -2,7 +2,7 @@
 // The interpolant of a region cut out of a domain (a sub-volume, a selection of whole
 // elements): every target element takes the value of one element of the single parent domain.
 
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <cstddef>
 #include <map>
@@ -10,7 +10,7 @@
 
 namespace zev {
 
-class ZEV_EXPORT ElementToElementInterpolant : public Interpolant {
+class ZEV_EXPORT ElementToElementInterpolant : public TypedInterpolant<ElementToElementInterpolant> {
 public:
     // One domain; the int is accepted for interface compatibility and not used.
     ElementToElementInterpolant(const std::string& p_domain, int p_unused);
@@ -20,16 +20,6 @@ public:
     std::size_t size() const override;
     // Room is reserved per set, with reserve(int, size_t).
     void reserve(std::size_t) override {}
-    using Interpolant::interpolate;
-    // Target elements follow the numbering of a geometry whose element sets carry the parent's
-    // set names: sets in ascending name order (ES10 before ES2), elements in pushed order. A
-    // listed element outside the parent's array gives the undefined value.
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
-    // A copy of the domains and records; its quality rank is 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     VarLocation getDestinationVarLocation() const override { return eElement; }
     std::string getName() const override { return "Element To Element Interpolant"; }
@@ -43,7 +33,14 @@ public:
     }
 
 private:
-    ElementToElementInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant). Target elements
+    // follow the numbering of a geometry whose element sets carry the parent's set names: sets
+    // in ascending name order (ES10 before ES2), elements in pushed order. A listed element
+    // outside the parent's array gives the undefined value.
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
 
     // Parent element set index -> parent element indices, in target order within the set.
     std::map<int, std::vector<std::size_t>> m_elementLists;

@@ -3,6 +3,7 @@
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Message.h"
 #include "zev/interpolants/CellValueAccess.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,10 +17,8 @@ const char* const kClass = "ElementToFaceInterpolant";
 } // namespace
 
 ElementToFaceInterpolant::ElementToFaceInterpolant(const std::string& p_domain, int p_maxSets)
-    : m_maxArrays(std::max(p_maxSets, 0))
+    : TypedInterpolant(p_domain, ElementToFaceRank), m_maxArrays(std::max(p_maxSets, 0))
 {
-    m_domains.push_back(p_domain);
-    m_qualityRank = ElementToFaceRank;
     m_elementArrays.resize(static_cast<std::size_t>(m_maxArrays));
     m_arraySets.resize(static_cast<std::size_t>(m_maxArrays));
 }
@@ -110,27 +109,26 @@ std::vector<std::pair<int, int>> ElementToFaceInterpolant::getFaceSetData(const 
 
 namespace {
 
-template <class Cells, class Target>
+template <class Parent, class Target>
 void interpolateFaces(const std::vector<std::vector<std::pair<int, int>>>& p_arrays,
                       const std::vector<int>& p_arraySets, int p_numArrays, std::size_t p_faceCount,
-                      const std::vector<const typename Cells::Parent*>& p_parents, Target& p_target)
+                      const std::vector<const Parent*>& p_parents, Target& p_target)
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            kClass, "interpolate",
-            SystemMsg("ElementToFaceInterpolant must have exactly one parent domain to interpolate."));
-    const typename Cells::Parent& parent = *p_parents[0];
+    using Kind = detail::ValueKind<Parent>;
+    detail::checkParentCount(p_parents.size(), 1, kClass,
+                             "ElementToFaceInterpolant must have exactly one parent domain to interpolate.");
+    const Parent& parent = *p_parents[0];
     // Faces no pair reaches keep the undefined value rather than whatever the target held.
     detail::resetTarget(p_target, p_faceCount);
     auto&& out = detail::writerOf(p_target);
-    const auto undefined = Cells::undefined();
+    const auto undefined = Kind::undefined();
     const std::set<std::string> parentSets = parent.getElementSetNames();
     for (int id = 0; id < p_numArrays; ++id) {
         const std::string name = detail::elementSetName(p_arraySets[static_cast<std::size_t>(id)]);
         if (parentSets.count(name) == 0)
             continue;
-        const typename Cells::Reader source =
-            Cells::read(parent, Variable::Description(eConservative, eElement, name));
+        const typename Kind::Reader source =
+            Kind::read(parent, Variable::Description(eConservative, eElement, name));
         const std::size_t count = source.size();
         for (const std::pair<int, int>& pair : p_arrays[static_cast<std::size_t>(id)]) {
             const auto face = static_cast<std::size_t>(pair.second);
@@ -144,33 +142,11 @@ void interpolateFaces(const std::vector<std::vector<std::pair<int, int>>>& p_arr
 
 } // namespace
 
-void ElementToFaceInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType,
-                                           FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void ElementToFaceInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType,
+                                                 Target& p_target) const
 {
-    interpolateFaces<detail::ScalarCells>(m_elementArrays, m_arraySets, m_numArrays, m_faceCount, p_parents,
-                                          p_target);
-}
-
-void ElementToFaceInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType,
-                                           TripletZEVVector& p_target) const
-{
-    interpolateFaces<detail::VectorCells>(m_elementArrays, m_arraySets, m_numArrays, m_faceCount, p_parents,
-                                          p_target);
-}
-
-Interpolant* ElementToFaceInterpolant::clone() const
-{
-    auto* copy = new ElementToFaceInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_elementArrays = m_elementArrays;
-    copy->m_faceSets = m_faceSets;
-    copy->m_arrayIds = m_arrayIds;
-    copy->m_arraySets = m_arraySets;
-    copy->m_faceSources = m_faceSources;
-    copy->m_faceCount = m_faceCount;
-    copy->m_maxArrays = m_maxArrays;
-    copy->m_numArrays = m_numArrays;
-    return copy;
+    interpolateFaces(m_elementArrays, m_arraySets, m_numArrays, m_faceCount, p_parents, p_target);
 }
 
 void ElementToFaceInterpolant::write(std::ostream& p_os) const
@@ -182,5 +158,7 @@ void ElementToFaceInterpolant::write(std::ostream& p_os) const
              << ")" << std::endl;
     p_os << std::endl;
 }
+
+template class TypedInterpolant<ElementToFaceInterpolant>;
 
 } // namespace zev

@@ -3,7 +3,7 @@
 // every target face takes the value of the parent element it belongs to. Faces are grouped
 // by parent element set so that each parent array is fetched once per set.
 
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <cstddef>
 #include <map>
@@ -12,7 +12,7 @@
 
 namespace zev {
 
-class ZEV_EXPORT ElementToFaceInterpolant : public Interpolant {
+class ZEV_EXPORT ElementToFaceInterpolant : public TypedInterpolant<ElementToFaceInterpolant> {
 public:
     // One domain; at most p_maxSets distinct parent element sets may be named by faces.
     ElementToFaceInterpolant(const std::string& p_domain, int p_maxSets);
@@ -21,16 +21,6 @@ public:
     std::size_t size() const override { return m_faceCount; }
     // Sizes the face table for p_count target faces; call it before pushing faces.
     void reserve(std::size_t p_count) override;
-    using Interpolant::interpolate;
-    // Element data is read as Conservative whatever type is asked (the variable resolves it).
-    // Faces whose element set the parent lacks, that name an element outside the parent's
-    // array, or that no pair covers, are undefined.
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
-    // A copy of every field but the quality rank, which is 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     VarLocation getDestinationVarLocation() const override { return eFace; }
     std::string getName() const override { return "Element To Face Interpolant"; }
@@ -49,7 +39,14 @@ public:
     std::vector<std::pair<int, int>> getFaceSetData(const std::string& p_name) const;
 
 private:
-    ElementToFaceInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant). Element data is read
+    // as Conservative whatever type is asked (the variable resolves it). Faces whose element
+    // set the parent lacks, that name an element outside the parent's array, or that no pair
+    // covers, are undefined.
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
     // The array id of p_setIndex, handed out in the order sets are first met.
     int getElementArrayID(int p_setIndex);
     // The id p_setIndex has or would get; refuses a set beyond the allowed number.

@@ -5,11 +5,12 @@
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/RenormalisedSum.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <ostream>
 
 namespace zev {
@@ -17,14 +18,6 @@ namespace zev {
 namespace {
 
 const char* const kClass = "ExternalInterpolant";
-
-void checkParentCount(std::size_t p_parents, std::size_t p_domains)
-{
-    if (p_parents != p_domains)
-        throw internal::error(
-            kClass, "interpolate",
-            SystemMsg("Interpolant must have exactly as many input Variables as parent domains."));
-}
 
 // The parent of a target vertex, or null when its domain number names no parent: negative,
 // past the parent list (treated as -1 rather than read), or a null entry.
@@ -86,54 +79,31 @@ void ExternalInterpolant::clear()
     m_offsets.clear();
 }
 
-void ExternalInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                                      FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void ExternalInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                                            Target& p_target) const
 {
-    checkParentCount(p_parents.size(), m_domains.size());
+    using Kind = detail::ValueKind<Parent>;
+    detail::checkParentCount(p_parents.size(), m_domains.size(), kClass,
+                             "Interpolant must have exactly as many input Variables as parent domains.");
     const bool strict = detail::strictUndefined();
     const std::size_t n = m_counts.size();
     p_target.resize(n);
-    detail::FloatWriter target(p_target);
+    auto&& target = detail::writerOf(p_target);
     // Each parent's array is looked up once, when a vertex of its domain first needs it.
-    std::vector<std::unique_ptr<detail::FloatReader>> arrays(p_parents.size());
+    std::vector<std::optional<typename Kind::Reader>> arrays(p_parents.size());
     const Variable::Description description(p_type, eVertex, "All");
     const ExternalInterpolantData* nodes = m_data.data();
     for (std::size_t i = 0; i < n; ++i) {
         const int count = m_counts[i];
         const int domain = m_domainNumbers[i];
-        if (const ScalarVariable* parent = parentOf(domain, p_parents)) {
+        if (const Parent* parent = parentOf(domain, p_parents)) {
             auto& array = arrays[static_cast<std::size_t>(domain)];
             if (!array)
-                array = std::make_unique<detail::FloatReader>(parent->getFloatValues(description));
-            target[i] = detail::renormalisedSum(nodes, count, *array, strict);
+                array.emplace(Kind::read(*parent, description));
+            target[i] = detail::renormalisedSum<Kind>(nodes, count, *array, strict);
         } else {
-            target[i] = ZEV_UNDEF;
-        }
-        nodes += count;
-    }
-}
-
-void ExternalInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                                      TripletZEVVector& p_target) const
-{
-    checkParentCount(p_parents.size(), m_domains.size());
-    const bool strict = detail::strictUndefined();
-    const std::size_t n = m_counts.size();
-    p_target.resize(n);
-    std::vector<const TripletZEVVector*> arrays(p_parents.size(), nullptr);
-    const Variable::Description description(p_type, eVertex, "All");
-    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
-    const ExternalInterpolantData* nodes = m_data.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        const int count = m_counts[i];
-        const int domain = m_domainNumbers[i];
-        if (const VectorVariable* parent = parentOf(domain, p_parents)) {
-            const TripletZEVVector*& array = arrays[static_cast<std::size_t>(domain)];
-            if (array == nullptr)
-                array = &parent->getTripletValues(description);
-            p_target[i] = detail::renormalisedSum(nodes, count, *array, strict);
-        } else {
-            p_target[i] = undefined;
+            target[i] = Kind::undefined();
         }
         nodes += count;
     }
@@ -156,13 +126,6 @@ int ExternalInterpolant::getInternalData(int p_item, HybridInterpolantData& p_da
     return 0;
 }
 
-Interpolant* ExternalInterpolant::clone() const
-{
-    auto* copy = new ExternalInterpolant(*this);
-    copy->m_qualityRank = ExternalRank;
-    return copy;
-}
-
 void ExternalInterpolant::write(std::ostream& p_os) const
 {
     p_os << "PRINTING ExternalInterpolant" << std::endl;
@@ -178,5 +141,7 @@ void ExternalInterpolant::write(std::ostream& p_os) const
         nodes += m_counts[i];
     }
 }
+
+template class TypedInterpolant<ExternalInterpolant, Interpolant::ExternalRank>;
 
 } // namespace zev

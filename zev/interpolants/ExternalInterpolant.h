@@ -6,7 +6,7 @@
 
 #include "zev/interpolants/ExternalInterpolantData.h"
 #include "zev/interpolants/ExternalInterpolantNodedef.h"
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <cstddef>
 #include <string>
@@ -14,7 +14,8 @@
 
 namespace zev {
 
-class ZEV_EXPORT ExternalInterpolant : public Interpolant {
+class ZEV_EXPORT ExternalInterpolant
+    : public TypedInterpolant<ExternalInterpolant, Interpolant::ExternalRank> {
 public:
     // No domain yet; names are added with addDomainName or setDomains.
     ExternalInterpolant();
@@ -24,17 +25,9 @@ public:
     // Reserves p_count target vertices of about four nodes each.
     void reserve(std::size_t p_count) override;
     int getMaxNodeNumber() const override;
-    using Interpolant::interpolate;
-    // Parent k belongs to domain k; a vertex without a valid domain number is undefined.
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
     // -1 for an item outside 0..size()-1. The domain is empty for a vertex without one.
     int getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const override;
     void clear() override;
-    // The copy keeps quality rank 7.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     std::string getName() const override { return "External Interpolant"; }
 
@@ -48,6 +41,13 @@ public:
     int getDomainNumber(int p_item) const;
 
 private:
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant). Parent k belongs to
+    // domain k; a vertex without a valid domain number is undefined.
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
+
     std::vector<int> m_counts;
     std::vector<ExternalInterpolantData> m_data;
     std::vector<int> m_domainNumbers;

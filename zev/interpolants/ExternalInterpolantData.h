@@ -2,14 +2,12 @@
 // One contribution of an externally supplied interpolation recipe: a parent vertex and its
 // weight.
 
+#include "zev/interpolants/NodeWeight.h"
+
 namespace zev {
 
-struct ExternalInterpolantData {
-    ExternalInterpolantData() = default;
-    ExternalInterpolantData(int p_node, float p_weight) : node(p_node), weight(p_weight) {}
-
-    int node = 0;
-    float weight = 0.0f;
+struct ExternalInterpolantData : NodeWeight {
+    using NodeWeight::NodeWeight;
 };
 
 } // namespace zev

@@ -5,6 +5,7 @@
 #include "zev/contracts/Message.h"
 #include "zev/contracts/StringUtilities.h"
 #include "zev/interpolants/CellValueAccess.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/shapes/GeometryUtilities.h"
 
 #include <algorithm>
@@ -23,17 +24,18 @@ using FaceTypeData = std::map<std::string, std::vector<int>>;
 // Copies each face type's face array into the type's own stretch of the target. A type whose
 // array is missing, or shorter than its face list, leaves the rest of its stretch undefined;
 // a longer array is cut at the type's face count.
-template <class Cells, class Target>
-void fromFaces(const FaceTypeData& p_types, const typename Cells::Parent& p_parent,
-               const std::set<std::string>& p_faceSets, std::size_t p_faceCount, Target& p_target)
+template <class Parent, class Target>
+void fromFaces(const FaceTypeData& p_types, const Parent& p_parent, const std::set<std::string>& p_faceSets,
+               std::size_t p_faceCount, Target& p_target)
 {
+    using Kind = detail::ValueKind<Parent>;
     auto&& out = detail::writerOf(p_target);
     std::size_t start = 0;
     for (const auto& type : p_types) {
         const std::size_t faces = type.second.size() / 3;
         if (start < p_faceCount && p_faceSets.count(type.first) != 0) {
-            const typename Cells::Reader source =
-                Cells::read(p_parent, Variable::Description(eConservative, eFace, type.first));
+            const typename Kind::Reader source =
+                Kind::read(p_parent, Variable::Description(eConservative, eFace, type.first));
             const std::size_t n = std::min({source.size(), faces, p_faceCount - start});
             for (std::size_t i = 0; i < n; ++i)
                 out[start + i] = source[i];
@@ -44,13 +46,14 @@ void fromFaces(const FaceTypeData& p_types, const typename Cells::Parent& p_pare
 
 // Gives each face the value of its parent element. Faces of an element set the parent holds
 // no data for, or naming an element outside the parent's array, are undefined.
-template <class Cells, class Target>
-void fromElements(const FaceTypeData& p_types, const typename Cells::Parent& p_parent,
-                  std::size_t p_faceCount, Target& p_target)
+template <class Parent, class Target>
+void fromElements(const FaceTypeData& p_types, const Parent& p_parent, std::size_t p_faceCount,
+                  Target& p_target)
 {
-    using Reader = typename Cells::Reader;
+    using Kind = detail::ValueKind<Parent>;
+    using Reader = typename Kind::Reader;
     auto&& out = detail::writerOf(p_target);
-    const auto undefined = Cells::undefined();
+    const auto undefined = Kind::undefined();
     const std::set<std::string> elementSets = p_parent.getElementSetNames();
     // Each set's array is fetched once; faces of one set usually come in runs.
     std::map<int, std::optional<Reader>> readers;
@@ -68,7 +71,7 @@ void fromElements(const FaceTypeData& p_types, const typename Cells::Parent& p_p
                     std::optional<Reader> reader;
                     if (elementSets.count(name) != 0)
                         reader.emplace(
-                            Cells::read(p_parent, Variable::Description(eConservative, eElement, name)));
+                            Kind::read(p_parent, Variable::Description(eConservative, eElement, name)));
                     it = readers.emplace(set, reader).first;
                 }
                 current = &it->second;
@@ -83,16 +86,14 @@ void fromElements(const FaceTypeData& p_types, const typename Cells::Parent& p_p
     }
 }
 
-template <class Cells, class Target>
+template <class Parent, class Target>
 void interpolateBoundary(const FaceTypeData& p_types, const std::string& p_region,
                          const std::string& p_boundaryType, int p_faceCount,
-                         const std::vector<const typename Cells::Parent*>& p_parents, Target& p_target)
+                         const std::vector<const Parent*>& p_parents, Target& p_target)
 {
-    if (p_parents.size() != 1)
-        throw internal::error(
-            kClass, "interpolate",
-            SystemMsg("FaceToFaceInterpolant must have exactly one parent domain to interpolate."));
-    const typename Cells::Parent& parent = *p_parents[0];
+    detail::checkParentCount(p_parents.size(), 1, kClass,
+                             "FaceToFaceInterpolant must have exactly one parent domain to interpolate.");
+    const Parent& parent = *p_parents[0];
     const std::set<std::string> faceSets = parent.getFaceSetNames();
     bool useFaces = std::any_of(faceSets.begin(), faceSets.end(), [&](const std::string& p_name) {
         return StringUtilities::startsWith(p_name, p_region);
@@ -107,18 +108,16 @@ void interpolateBoundary(const FaceTypeData& p_types, const std::string& p_regio
     const std::size_t faceCount = static_cast<std::size_t>(std::max(p_faceCount, 0));
     detail::resetTarget(p_target, faceCount);
     if (useFaces)
-        fromFaces<Cells>(p_types, parent, faceSets, faceCount, p_target);
+        fromFaces(p_types, parent, faceSets, faceCount, p_target);
     else if (parent.isElementVariable())
-        fromElements<Cells>(p_types, parent, faceCount, p_target);
+        fromElements(p_types, parent, faceCount, p_target);
 }
 
 } // namespace
 
 FaceToFaceInterpolant::FaceToFaceInterpolant(const std::string& p_domain, const std::string& p_region)
-    : m_region(p_region)
+    : TypedInterpolant(p_domain, FaceToFaceRank), m_region(p_region)
 {
-    m_domains.push_back(p_domain);
-    m_qualityRank = FaceToFaceRank;
     for (const char* kind : {"POLYGON", "QUAD", "TRI"})
         m_faceTypeData[GeometryUtilities::getFaceSetName(p_region, kind)];
 }
@@ -171,34 +170,18 @@ const std::vector<int>& FaceToFaceInterpolant::getFaceSetData(const std::string&
     return it->second;
 }
 
-void FaceToFaceInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType,
-                                        FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void FaceToFaceInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType,
+                                              Target& p_target) const
 {
-    interpolateBoundary<detail::ScalarCells>(m_faceTypeData, m_region, m_boundaryType, m_faceCount, p_parents,
-                                             p_target);
-}
-
-void FaceToFaceInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType,
-                                        TripletZEVVector& p_target) const
-{
-    interpolateBoundary<detail::VectorCells>(m_faceTypeData, m_region, m_boundaryType, m_faceCount, p_parents,
-                                             p_target);
-}
-
-Interpolant* FaceToFaceInterpolant::clone() const
-{
-    auto* copy = new FaceToFaceInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_faceTypeData = m_faceTypeData;
-    copy->m_region = m_region;
-    copy->m_boundaryType = m_boundaryType;
-    copy->m_faceCount = m_faceCount;
-    return copy;
+    interpolateBoundary(m_faceTypeData, m_region, m_boundaryType, m_faceCount, p_parents, p_target);
 }
 
 void FaceToFaceInterpolant::write(std::ostream& p_os) const
 {
     p_os << "Printing FaceToFaceInterpolant" << std::endl << std::endl;
 }
+
+template class TypedInterpolant<FaceToFaceInterpolant>;
 
 } // namespace zev

@@ -3,7 +3,7 @@
 // on the matching boundary face or, when that face data is missing or not wanted, the value of
 // the parent element the face belongs to. Faces are grouped by face type of one region.
 
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <cstddef>
 #include <map>
@@ -13,7 +13,7 @@ namespace zev {
 
 class BoolFromEnvironment;
 
-class ZEV_EXPORT FaceToFaceInterpolant : public Interpolant {
+class ZEV_EXPORT FaceToFaceInterpolant : public TypedInterpolant<FaceToFaceInterpolant> {
 public:
     // One domain; the region's three face types ("POLYGON", "QUAD" and "TRI" kinds) start empty.
     FaceToFaceInterpolant(const std::string& p_domain, const std::string& p_region);
@@ -23,18 +23,6 @@ public:
     std::size_t size() const override;
     // Room is reserved per face type, with reserve(const std::string&, int).
     void reserve(std::size_t) override {}
-    using Interpolant::interpolate;
-    // Face types are taken in name order, each from its own start position in the target.
-    // From face data: each type copies the parent's face array of the same name, up to its own
-    // face count; a type the parent has no face data for stays undefined. From element data:
-    // each face takes its parent element's value. Both read Conservative data whatever type is
-    // asked. Faces with no source are undefined.
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
-    // A copy of the domains, face lists, region, boundary type and face count; its rank is 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     VarLocation getDestinationVarLocation() const override { return eFace; }
     std::string getName() const override { return "Face To Face Interpolant"; }
@@ -56,7 +44,16 @@ public:
     static const BoolFromEnvironment& boundaryDataFromElements();
 
 private:
-    FaceToFaceInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant). Face types are taken
+    // in name order, each from its own start position in the target. From face data: each type
+    // copies the parent's face array of the same name, up to its own face count; a type the
+    // parent has no face data for stays undefined. From element data: each face takes its
+    // parent element's value. Both read Conservative data whatever type is asked. Faces with
+    // no source are undefined.
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
     std::vector<int>& listOf(const std::string& p_faceType, const char* p_method);
 
     // Face type name -> flat list of (set index, element, local face) triples.

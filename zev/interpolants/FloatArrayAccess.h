@@ -19,6 +19,8 @@ public:
             m_data = c->data();
     }
     std::size_t size() const { return m_size; }
+    // The contiguous storage, or null for a strided view.
+    const float* data() const { return m_data; }
     float operator[](std::size_t p_i) const { return m_data ? m_data[p_i] : (*m_array)[p_i]; }
 
 private:

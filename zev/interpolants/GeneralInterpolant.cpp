@@ -5,6 +5,7 @@
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/RenormalisedSum.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/shapes/Shape.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
@@ -18,20 +19,10 @@ namespace {
 
 const char* const kClass = "GeneralInterpolant";
 
-void checkOneParent(std::size_t p_parents)
-{
-    if (p_parents != 1)
-        throw internal::error(
-            kClass, "interpolate",
-            SystemMsg("GeneralInterpolant must have exactly one parent domain to interpolate."));
-}
-
 } // namespace
 
-GeneralInterpolant::GeneralInterpolant(const std::string& p_domain)
+GeneralInterpolant::GeneralInterpolant(const std::string& p_domain) : TypedInterpolant(p_domain, GeneralRank)
 {
-    m_domains.push_back(p_domain);
-    m_qualityRank = GeneralRank;
 }
 
 GeneralInterpolant::~GeneralInterpolant() = default;
@@ -87,35 +78,20 @@ void GeneralInterpolant::clear()
     m_offsets.clear();
 }
 
-void GeneralInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                                     FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void GeneralInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                                           Target& p_target) const
 {
-    checkOneParent(p_parents.size());
+    using Kind = detail::ValueKind<Parent>;
+    const typename Kind::Reader parent = detail::soleParentVertices(
+        p_parents, p_type, kClass, "GeneralInterpolant must have exactly one parent domain to interpolate.");
     const bool strict = detail::strictUndefined();
     const std::size_t n = m_counts.size();
     p_target.resize(n);
-    const detail::FloatReader parent(
-        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
-    detail::FloatWriter target(p_target);
+    auto&& target = detail::writerOf(p_target);
     const GeneralInterpolantData* nodes = m_data.data();
     for (std::size_t i = 0; i < n; ++i) {
-        target[i] = detail::renormalisedSum(nodes, m_counts[i], parent, strict);
-        nodes += m_counts[i];
-    }
-}
-
-void GeneralInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                                     TripletZEVVector& p_target) const
-{
-    checkOneParent(p_parents.size());
-    const bool strict = detail::strictUndefined();
-    const std::size_t n = m_counts.size();
-    p_target.resize(n);
-    const TripletZEVVector& parent =
-        p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
-    const GeneralInterpolantData* nodes = m_data.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        p_target[i] = detail::renormalisedSum(nodes, m_counts[i], parent, strict);
+        target[i] = detail::renormalisedSum<Kind>(nodes, m_counts[i], parent, strict);
         nodes += m_counts[i];
     }
 }
@@ -141,13 +117,6 @@ int GeneralInterpolant::getInternalData(int p_item, HybridInterpolantData& p_dat
     return 0;
 }
 
-Interpolant* GeneralInterpolant::clone() const
-{
-    auto* copy = new GeneralInterpolant(*this);
-    copy->m_qualityRank = NoRank;
-    return copy;
-}
-
 void GeneralInterpolant::write(std::ostream& p_os) const
 {
     p_os << "PRINTING GeneralInterpolant" << std::endl;
@@ -159,5 +128,7 @@ void GeneralInterpolant::write(std::ostream& p_os) const
         nodes += count;
     }
 }
+
+template class TypedInterpolant<GeneralInterpolant>;
 
 } // namespace zev

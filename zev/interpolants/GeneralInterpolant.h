@@ -5,7 +5,7 @@
 
 #include "zev/interpolants/GeneralInterpolantData.h"
 #include "zev/interpolants/GeneralInterpolantNodedef.h"
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <cstddef>
 #include <string>
@@ -15,7 +15,7 @@ namespace zev {
 
 class Shape;
 
-class ZEV_EXPORT GeneralInterpolant : public Interpolant {
+class ZEV_EXPORT GeneralInterpolant : public TypedInterpolant<GeneralInterpolant> {
 public:
     explicit GeneralInterpolant(const std::string& p_domain);
     ~GeneralInterpolant() override;
@@ -24,16 +24,9 @@ public:
     // Reserves p_count target vertices of about four nodes each.
     void reserve(std::size_t p_count) override;
     int getMaxNodeNumber() const override;
-    using Interpolant::interpolate;
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
     // -1 for an item outside 0..size()-1.
     int getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const override;
     void clear() override;
-    // The copy has quality rank 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     std::string getName() const override { return "General Interpolant"; }
 
@@ -43,7 +36,11 @@ public:
     void pushVertex(const Shape* p_shape, const float* p_weights);
 
 private:
-    GeneralInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant).
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
     void appendNode(int p_node, float p_weight);
 
     std::vector<int> m_counts;

@@ -1,31 +1,19 @@
 #include "zev/interpolants/HybridInterpolant.h"
 
 #include "zev/contracts/Error.h"
-#include "zev/contracts/FloatUtilities.h"
 #include "zev/contracts/Message.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/interpolants/CellValueAccess.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <ostream>
 
 namespace zev {
-
-namespace {
-
-void checkParentCount(std::size_t p_parents, std::size_t p_domains)
-{
-    if (p_parents != p_domains)
-        throw internal::error(
-            "HybridInterpolant", "interpolate",
-            SystemMsg("Interpolant must have exactly as many input Variables as parent domains."));
-}
-
-} // namespace
 
 HybridInterpolant::HybridInterpolant(const std::string& p_domain)
 {
@@ -104,17 +92,20 @@ int HybridInterpolant::getMaxNodeNumber() const
     return maxNode;
 }
 
-void HybridInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                                    FloatZEVVector& p_target) const
+template <class Parent, class Target>
+void HybridInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                                          Target& p_target) const
 {
-    checkParentCount(p_parents.size(), m_domains.size());
+    using Kind = detail::ValueKind<Parent>;
+    detail::checkParentCount(p_parents.size(), m_domains.size(), "HybridInterpolant",
+                             "Interpolant must have exactly as many input Variables as parent domains.");
     const std::size_t n = m_records.size();
-    p_target.resize(n);
-    detail::FloatWriter target(p_target);
+    detail::resizeTarget(p_target, n);
+    auto&& target = detail::writerOf(p_target);
     // Each parent's array is looked up once, when a record first needs it.
-    std::vector<std::unique_ptr<detail::FloatReader>> arrays(p_parents.size());
+    std::vector<std::optional<typename Kind::Reader>> arrays(p_parents.size());
     for (std::size_t i = 0; i < n; ++i) {
-        target[i] = ZEV_UNDEF;
+        target[i] = Kind::undefined();
         const HybridInterpolantData& r = m_records[i];
         const auto d = static_cast<std::size_t>(r.m_domainIndex);
         // A domain index past the parent list or a null parent leaves the item undefined
@@ -124,66 +115,22 @@ void HybridInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_
         // The parent's array is read for every record with a domain, even one without a
         // node, so a parent without data is reported whatever its records hold.
         if (!arrays[d])
-            arrays[d] = std::make_unique<detail::FloatReader>(
-                p_parents[d]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
+            arrays[d].emplace(Kind::read(*p_parents[d], Variable::Description(p_type, eVertex, "All")));
         if (r.m_size == 0)
             continue;
-        const detail::FloatReader& parent = *arrays[d];
-        float sum = 0.0f;
+        const typename Kind::Reader& parent = *arrays[d];
+        typename Kind::Value sum{};
         bool undefined = false;
         for (std::size_t k = 0; k < r.m_size; ++k) {
             const auto node = static_cast<std::size_t>(r.m_nodes[k]);
-            const float v = node < parent.size() ? parent[node] : ZEV_UNDEF;
-            if (v == ZEV_UNDEF) {
+            if (node >= parent.size() || detail::anyUndefined(parent[node])) {
                 undefined = true;
                 break;
             }
-            sum += r.m_weights[k] * v;
+            sum += r.m_weights[k] * parent[node];
         }
         if (!undefined)
             target[i] = sum;
-    }
-}
-
-void HybridInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                                    TripletZEVVector& p_target) const
-{
-    checkParentCount(p_parents.size(), m_domains.size());
-    const std::size_t n = m_records.size();
-    p_target.clear();
-    p_target.resize(n);
-    std::vector<const TripletZEVVector*> arrays(p_parents.size(), nullptr);
-    const Triplet undefinedValue(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
-    for (std::size_t i = 0; i < n; ++i) {
-        p_target[i] = undefinedValue;
-        const HybridInterpolantData& r = m_records[i];
-        const auto d = static_cast<std::size_t>(r.m_domainIndex);
-        if (r.m_domainIndex < 0 || d >= p_parents.size() || p_parents[d] == nullptr)
-            continue;
-        if (!arrays[d])
-            arrays[d] = &p_parents[d]->getTripletValues(Variable::Description(p_type, eVertex, "All"));
-        if (r.m_size == 0)
-            continue;
-        const TripletZEVVector& parent = *arrays[d];
-        Triplet sum(0.0f, 0.0f, 0.0f);
-        bool undefined = false;
-        for (std::size_t k = 0; k < r.m_size && !undefined; ++k) {
-            const auto node = static_cast<std::size_t>(r.m_nodes[k]);
-            if (node >= parent.size()) {
-                undefined = true;
-                break;
-            }
-            const Triplet& v = parent[node];
-            if (FloatUtilities::isUndef(v[0]) || FloatUtilities::isUndef(v[1]) ||
-                FloatUtilities::isUndef(v[2])) {
-                undefined = true;
-                break;
-            }
-            const float w = r.m_weights[k];
-            sum = Triplet(sum[0] + w * v[0], sum[1] + w * v[1], sum[2] + w * v[2]);
-        }
-        if (!undefined)
-            p_target[i] = sum;
     }
 }
 
@@ -198,14 +145,6 @@ int HybridInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data
     else
         p_domain = m_domains[static_cast<std::size_t>(r.m_domainIndex)];
     return 0;
-}
-
-Interpolant* HybridInterpolant::clone() const
-{
-    auto* copy = new HybridInterpolant(std::string());
-    copy->m_domains = m_domains;
-    copy->m_records = m_records;
-    return copy;
 }
 
 void HybridInterpolant::write(std::ostream& p_os) const
@@ -225,5 +164,7 @@ void HybridInterpolant::write(std::ostream& p_os) const
         p_os << std::endl;
     }
 }
+
+template class TypedInterpolant<HybridInterpolant, Interpolant::HybridRank>;
 
 } // namespace zev

@@ -4,14 +4,14 @@
 // projected onto surfaces).
 
 #include "zev/interpolants/HybridInterpolantData.h"
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 #include <map>
 #include <vector>
 
 namespace zev {
 
-class ZEV_EXPORT HybridInterpolant : public Interpolant {
+class ZEV_EXPORT HybridInterpolant : public TypedInterpolant<HybridInterpolant, Interpolant::HybridRank> {
 public:
     // With one domain, or none for the empty name.
     explicit HybridInterpolant(const std::string& p_domain = std::string());
@@ -20,16 +20,8 @@ public:
     std::size_t size() const override { return m_records.size(); }
     void reserve(std::size_t p_count) override { m_records.reserve(p_count); }
     int getMaxNodeNumber() const override;
-    using Interpolant::interpolate;
-    // The weights are used as stored (not normalised); an item whose domain index is -1,
-    // that has no node, or that reads an undefined value is undefined.
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
     int getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const override;
     void clear() override { m_records.clear(); }
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     std::string getName() const override { return "Hybrid Interpolant"; }
 
@@ -48,6 +40,13 @@ public:
     void swapInternalData(std::vector<HybridInterpolantData>& p_data) { m_records.swap(p_data); }
 
 private:
+    friend TypedInterpolant;
+    // The typed interpolation of both value kinds (see TypedInterpolant). The weights are used
+    // as stored (not normalised); an item whose domain index is -1, that has no node, or that
+    // reads an undefined value is undefined.
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
     const HybridInterpolantData& getInternalData(std::size_t p_item) const { return m_records[p_item]; }
     void requireDomain() const;
 

@@ -75,33 +75,49 @@ Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) cons
     return result.release();
 }
 
+namespace {
+
+// The writable array of a result variable.
+FloatZEVVector& resultArray(ScalarVariable& p_result, const Variable::Description& p_desc)
+{
+    return p_result.getFloatValues(p_desc);
+}
+
+TripletZEVVector& resultArray(VectorVariable& p_result, const Variable::Description& p_desc)
+{
+    return p_result.getTripletValues(p_desc);
+}
+
+// Interpolates every type into p_result when the parents are variables of class V: false when
+// the first is not one, an error when a later one or the result is not.
+template <class V>
+bool interpolateAs(const Interpolant& p_interpolant, const std::vector<Variable*>& p_parents,
+                   const std::set<VarType>& p_types, Variable& p_result)
+{
+    const auto parents = parentsAs<V>(p_parents);
+    if (!parents)
+        return false;
+    auto* result = dynamic_cast<V*>(&p_result);
+    if (result == nullptr)
+        throw internal::error(
+            "Interpolant", "interpolate",
+            SystemMsg("Result variable %1 is not of the parents' kind.").arg(p_result.getName()));
+    const VarLocation destination = p_interpolant.getDestinationVarLocation();
+    for (VarType t : p_types)
+        p_interpolant.interpolate(*parents, t,
+                                  resultArray(*result, Variable::Description(t, destination, "All")));
+    return true;
+}
+
+} // namespace
+
 void Interpolant::interpolate(const std::vector<Variable*>& p_parents, Variable& p_result) const
 {
-    const char* const cls = "Interpolant";
-    const char* const method = "interpolate";
     const std::set<VarType> types = parentTypes(p_parents);
-    const VarLocation destination = getDestinationVarLocation();
-    if (const auto parents = parentsAs<VectorVariable>(p_parents)) {
-        auto* result = dynamic_cast<VectorVariable*>(&p_result);
-        if (result == nullptr)
-            throw internal::error(
-                cls, method,
-                SystemMsg("Result variable %1 is not of the parents' kind.").arg(p_result.getName()));
-        for (VarType t : types)
-            interpolate(*parents, t, result->getTripletValues(Variable::Description(t, destination, "All")));
-        return;
-    }
-    if (const auto parents = parentsAs<ScalarVariable>(p_parents)) {
-        auto* result = dynamic_cast<ScalarVariable*>(&p_result);
-        if (result == nullptr)
-            throw internal::error(
-                cls, method,
-                SystemMsg("Result variable %1 is not of the parents' kind.").arg(p_result.getName()));
-        for (VarType t : types)
-            interpolate(*parents, t, result->getFloatValues(Variable::Description(t, destination, "All")));
-        return;
-    }
-    throw internal::error(cls, method, SystemMsg("Variables are neither Scalar nor Vector"));
+    if (!interpolateAs<VectorVariable>(*this, p_parents, types, p_result) &&
+        !interpolateAs<ScalarVariable>(*this, p_parents, types, p_result))
+        throw internal::error("Interpolant", "interpolate",
+                              SystemMsg("Variables are neither Scalar nor Vector"));
 }
 
 } // namespace zev

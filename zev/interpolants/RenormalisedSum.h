@@ -6,10 +6,7 @@
 // unless strict undefined handling is requested, in which case any undefined contribution
 // with weight makes the target undefined.
 
-#include "zev/contracts/Triplet.h"
-#include "zev/contracts/TripletZEVVector.h"
-#include "zev/contracts/Undefined.h"
-#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/interpolants/CellValueAccess.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -45,54 +42,31 @@ inline bool renormalisation(bool p_used, float p_undefinedWeight, bool p_strict,
     return true;
 }
 
-// The value of one target vertex from p_count nodes (records with node and weight members).
-// A node outside the parent array counts as undefined rather than being read.
-template <class Node>
-float renormalisedSum(const Node* p_nodes, int p_count, const FloatReader& p_parent, bool p_strict)
+// The value of one target vertex from p_count nodes (records with node and weight members),
+// read through Kind (a ValueKind). A parent value counts as undefined when it is the undefined
+// value (a triplet: when its first component is); a node outside the parent array counts as
+// undefined rather than being read.
+template <class Kind, class Node>
+typename Kind::Value renormalisedSum(const Node* p_nodes, int p_count, const typename Kind::Reader& p_parent,
+                                     bool p_strict)
 {
-    float sum = 0.0f;
-    float undefinedWeight = 0.0f;
-    bool used = false;
-    for (int k = 0; k < p_count; ++k) {
-        const auto node = static_cast<std::size_t>(p_nodes[k].node);
-        const float v = node < p_parent.size() ? p_parent[node] : ZEV_UNDEF;
-        if (v == ZEV_UNDEF) {
-            undefinedWeight += p_nodes[k].weight;
-        } else {
-            sum += p_nodes[k].weight * v;
-            used = true;
-        }
-    }
-    float factor = 1.0f;
-    if (!renormalisation(used, undefinedWeight, p_strict, factor))
-        return ZEV_UNDEF;
-    return sum * factor;
-}
-
-// The vector form: a parent triplet counts as undefined when its first component is.
-template <class Node>
-Triplet renormalisedSum(const Node* p_nodes, int p_count, const TripletZEVVector& p_parent, bool p_strict)
-{
-    float sum[3] = {0.0f, 0.0f, 0.0f};
+    typename Kind::Value sum{};
     float undefinedWeight = 0.0f;
     bool used = false;
     for (int k = 0; k < p_count; ++k) {
         const auto node = static_cast<std::size_t>(p_nodes[k].node);
         const float w = p_nodes[k].weight;
-        if (node >= p_parent.size() || p_parent[node][0] == ZEV_UNDEF) {
+        if (node >= p_parent.size() || firstUndefined(p_parent[node])) {
             undefinedWeight += w;
             continue;
         }
-        const Triplet& v = p_parent[node];
-        sum[0] += w * v[0];
-        sum[1] += w * v[1];
-        sum[2] += w * v[2];
+        sum += w * p_parent[node];
         used = true;
     }
     float factor = 1.0f;
     if (!renormalisation(used, undefinedWeight, p_strict, factor))
-        return Triplet(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
-    return Triplet(sum[0] * factor, sum[1] * factor, sum[2] * factor);
+        return Kind::undefined();
+    return sum * factor;
 }
 
 // Where the nodes of each target vertex start in a flat node array: p_offsets gets one entry

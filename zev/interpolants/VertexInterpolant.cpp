@@ -4,8 +4,9 @@
 #include "zev/contracts/Message.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/interpolants/FloatArrayAccess.h"
+#include "zev/interpolants/CellValueAccess.h"
 #include "zev/interpolants/HybridInterpolantData.h"
+#include "zev/interpolants/TypedInterpolantImpl.h"
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
@@ -14,23 +15,7 @@
 
 namespace zev {
 
-namespace {
-
-void checkOneParent(std::size_t p_parents)
-{
-    if (p_parents != 1)
-        throw internal::error(
-            "VertexInterpolant", "interpolate",
-            SystemMsg("VertexInterpolant must have exactly one parent domain to interpolate."));
-}
-
-} // namespace
-
-VertexInterpolant::VertexInterpolant(const std::string& p_domain)
-{
-    m_domains.push_back(p_domain);
-    m_qualityRank = VertexRank;
-}
+VertexInterpolant::VertexInterpolant(const std::string& p_domain) : TypedInterpolant(p_domain, VertexRank) {}
 
 VertexInterpolant::~VertexInterpolant() = default;
 
@@ -47,86 +32,60 @@ int VertexInterpolant::getMaxNodeNumber() const
     return maxNode;
 }
 
-void VertexInterpolant::interpolate(const TripletZEVVector& p_source, TripletZEVVector& p_target) const
-{
-    const std::size_t n = m_parentVertices.size();
-    p_target.resize(n);
-    const Triplet undefined(ZEV_UNDEF, ZEV_UNDEF, ZEV_UNDEF);
-    // A record naming a vertex outside the source gives the undefined value rather than
-    // reading past the source's array.
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(m_parentVertices[i]);
-        p_target[i] = v < p_source.size() ? p_source[v] : undefined;
-    }
-}
-
-void VertexInterpolant::interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                                    FloatZEVVector& p_target) const
-{
-    checkOneParent(p_parents.size());
-    const std::size_t n = m_parentVertices.size();
-    p_target.resize(n);
-    const detail::FloatReader parent(
-        p_parents[0]->getFloatValues(Variable::Description(p_type, eVertex, "All")));
-    detail::FloatWriter target(p_target);
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(m_parentVertices[i]);
-        target[i] = v < parent.size() ? parent[v] : ZEV_UNDEF;
-    }
-}
-
-void VertexInterpolant::interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                                    TripletZEVVector& p_target) const
-{
-    checkOneParent(p_parents.size());
-    interpolate(p_parents[0]->getTripletValues(Variable::Description(p_type, eVertex, "All")), p_target);
-}
-
 namespace {
 
-// Sparse-map interpolation for both value kinds: every parent vertex named must be in the map.
-template <class Value, class Target>
-void fromMap(const IntZEVVector& p_parents, std::map<std::size_t, Value>& p_values, Target& p_target)
+// Target vertex i becomes parent vertex p_vertices[i]; a record naming a vertex outside the
+// parent gives the undefined value rather than reading past the parent's array.
+template <class Reader, class Target, class Value>
+void copyVertices(const IntZEVVector& p_vertices, const Reader& p_parent, const Value& p_undefined,
+                  Target& p_target)
 {
-    p_target.resize(p_parents.size());
-    for (std::size_t i = 0; i < p_parents.size(); ++i) {
-        const auto it = p_values.find(static_cast<std::size_t>(p_parents[i]));
-        if (it == p_values.end())
-            throw data::error("VertexInterpolant", "interpolateFromMap",
-                              UserMsg("Map value does not exist for domain vertex %1.").arg(p_parents[i]));
-        p_target[i] = it->second;
+    const std::size_t n = p_vertices.size();
+    p_target.resize(n);
+    auto&& target = detail::writerOf(p_target);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(p_vertices[i]);
+        target[i] = v < p_parent.size() ? p_parent[v] : p_undefined;
     }
 }
 
 } // namespace
 
-void VertexInterpolant::interpolateFromMap(std::map<std::size_t, float>& p_values,
-                                           FloatZEVVector& p_target) const
+void VertexInterpolant::interpolate(const TripletZEVVector& p_source, TripletZEVVector& p_target) const
 {
-    fromMap(m_parentVertices, p_values, p_target);
+    copyVertices(m_parentVertices, detail::TripletReader(p_source),
+                 detail::ValueKind<VectorVariable>::undefined(), p_target);
 }
 
-void VertexInterpolant::interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
-                                           TripletZEVVector& p_target) const
+template <class Parent, class Target>
+void VertexInterpolant::interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                                          Target& p_target) const
 {
-    fromMap(m_parentVertices, p_values, p_target);
+    const auto parent =
+        detail::soleParentVertices(p_parents, p_type, "VertexInterpolant",
+                                   "VertexInterpolant must have exactly one parent domain to interpolate.");
+    copyVertices(m_parentVertices, parent, detail::ValueKind<Parent>::undefined(), p_target);
+}
+
+// Every parent vertex named must be in the map.
+template <class Value, class Target>
+void VertexInterpolant::interpolateValuesFromMap(std::map<std::size_t, Value>& p_values,
+                                                 Target& p_target) const
+{
+    p_target.resize(m_parentVertices.size());
+    for (std::size_t i = 0; i < m_parentVertices.size(); ++i) {
+        const auto it = p_values.find(static_cast<std::size_t>(m_parentVertices[i]));
+        if (it == p_values.end())
+            throw data::error(
+                "VertexInterpolant", "interpolateFromMap",
+                UserMsg("Map value does not exist for domain vertex %1.").arg(m_parentVertices[i]));
+        p_target[i] = it->second;
+    }
 }
 
 int VertexInterpolant::getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const
 {
-    if (p_item < 0 || static_cast<std::size_t>(p_item) >= m_parentVertices.size())
-        return -1;
-    p_data = HybridInterpolantData(m_parentVertices[static_cast<std::size_t>(p_item)]);
-    p_domain = m_domains.empty() ? std::string() : m_domains.front();
-    return 0;
-}
-
-Interpolant* VertexInterpolant::clone() const
-{
-    auto* copy = new VertexInterpolant();
-    copy->m_domains = m_domains;
-    copy->m_parentVertices = m_parentVertices;
-    return copy;
+    return recipeOf(m_parentVertices, p_item, p_data, p_domain);
 }
 
 void VertexInterpolant::write(std::ostream& p_os) const
@@ -135,5 +94,7 @@ void VertexInterpolant::write(std::ostream& p_os) const
     for (int v : m_parentVertices)
         p_os << v << std::endl;
 }
+
+template class TypedInterpolant<VertexInterpolant>;
 
 } // namespace zev

@@ -3,11 +3,11 @@
 // parent domain (a boundary taken from a domain, for example).
 
 #include "zev/contracts/IntZEVVector.h"
-#include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/TypedInterpolant.h"
 
 namespace zev {
 
-class ZEV_EXPORT VertexInterpolant : public Interpolant {
+class ZEV_EXPORT VertexInterpolant : public TypedInterpolant<VertexInterpolant> {
 public:
     explicit VertexInterpolant(const std::string& p_domain);
     ~VertexInterpolant() override;
@@ -17,18 +17,9 @@ public:
     int getMaxNodeNumber() const override;
     // Target vertex i becomes source vertex m_parentVertices[i].
     void interpolate(const TripletZEVVector& p_source, TripletZEVVector& p_target) const override;
-    using Interpolant::interpolate;
-    void interpolate(const std::vector<const VectorVariable*>& p_parents, VarType p_type,
-                     TripletZEVVector& p_target) const override;
-    void interpolate(const std::vector<const ScalarVariable*>& p_parents, VarType p_type,
-                     FloatZEVVector& p_target) const override;
-    void interpolateFromMap(std::map<std::size_t, TripletBase<float>>& p_values,
-                            TripletZEVVector& p_target) const override;
-    void interpolateFromMap(std::map<std::size_t, float>& p_values, FloatZEVVector& p_target) const override;
+    using TypedInterpolant::interpolate;
     int getInternalData(int p_item, HybridInterpolantData& p_data, std::string& p_domain) const override;
     void clear() override { m_parentVertices.clear(); }
-    // A copy of the domains and records; its quality rank is 0.
-    Interpolant* clone() const override;
     void write(std::ostream& p_os) const override;
     std::string getName() const override { return "Vertex Interpolant"; }
 
@@ -38,7 +29,13 @@ public:
     int getInternalData(int p_item) const { return m_parentVertices[static_cast<std::size_t>(p_item)]; }
 
 private:
-    VertexInterpolant() = default;
+    friend TypedInterpolant;
+    // The typed and sparse-map interpolations of both value kinds (see TypedInterpolant).
+    template <class Parent, class Target>
+    void interpolateValues(const std::vector<const Parent*>& p_parents, VarType p_type,
+                           Target& p_target) const;
+    template <class Value, class Target>
+    void interpolateValuesFromMap(std::map<std::size_t, Value>& p_values, Target& p_target) const;
 
     IntZEVVector m_parentVertices;
 };
