@@ -91,13 +91,12 @@ void Geometry::findAllElementsNear(const Triplet& p_point, std::vector<shapeInde
         const Octree* tree = getOctreeForES(i);
         if (tree == nullptr)
             return;
-        tree->IntersectWithPoint(p_point);
         const int size = static_cast<int>(set->size());
         int n = 0;
-        while (const int* ids = tree->GetNextIntersection(n))
-            for (int k = 0; k < n; ++k)
-                if (ids[k] < size)
-                    p_out.emplace_back(i, ids[k], &(*set)[static_cast<std::size_t>(ids[k])]);
+        const int* ids = tree->GetLeafAtPoint(p_point, n);
+        for (int k = 0; k < n; ++k)
+            if (ids[k] < size)
+                p_out.emplace_back(i, ids[k], &(*set)[static_cast<std::size_t>(ids[k])]);
     }
 }
 
@@ -111,9 +110,10 @@ void Geometry::findElementsOnPlane(const Triplet& p_normal, float p_d, int p_ind
     p_out.resize(size);
     std::vector<unsigned char> seen(size, 0);
     std::size_t stored = 0;
-    tree->IntersectWithPlane(p_normal, p_d);
+    OctreeQuery query;
+    tree->IntersectWithPlane(p_normal, p_d, query);
     int n = 0;
-    while (const int* ids = tree->GetNextIntersection(n))
+    while (const int* ids = tree->GetNextIntersection(n, query))
         for (int k = 0; k < n; ++k) {
             const std::size_t id = static_cast<std::size_t>(ids[k]);
             // Ids beyond the set (edited after the build) have no flag and no shape.

@@ -35,10 +35,7 @@ int clampWords(double p_words)
 
 } // namespace
 
-Octree::Octree()
-{
-    m_intersections.reserve(16);
-}
+Octree::Octree() = default;
 
 Octree::~Octree() = default;
 
@@ -64,8 +61,8 @@ void Octree::Destroy()
     m_firstBlock.clear();
     m_grid.clear();
     m_grid.shrink_to_fit();
-    m_intersections.clear();
-    m_cursor = 0;
+    m_lastQuery.m_leaves.clear();
+    m_lastQuery.m_cursor = 0;
 }
 
 void Octree::Construct(const TripletZEVVector& p_vertices, const ShapeSet& p_set)

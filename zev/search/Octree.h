@@ -11,13 +11,19 @@
 //
 // Nodes live in one flat pool and the leaves' ids in one packed array. For point queries the
 // ids are also kept in small blocks with coarsely coded boxes, so that a leaf can be thinned
-// to the elements whose boxes may hold the point (GetCandidatesAtPoint). Queries are const:
-// the result lists are the only state they change.
+// to the elements whose boxes may hold the point (GetCandidatesAtPoint).
+//
+// Threads: a built tree is read-only to every query that takes an OctreeQuery (the caller's
+// result list and cursor) and to GetLeafAtPoint, so any number of threads may run those on
+// one tree at once. The forms without an OctreeQuery keep one result list in the tree for
+// single-threaded callers: they must not run while any other query runs on the same tree.
+// Construct, Destroy and DisplayStatistics change the tree and need it to themselves.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace zev {
@@ -38,6 +44,20 @@ struct OctreeNode {
     unsigned char m_children;
 };
 
+// The result of one octree query: the leaves it hit, the read position in them, and the
+// buffer of a thinned point query. A caller that keeps one across queries allocates nothing
+// once its buffers have grown; threads querying one tree at once each use their own.
+class ZEV_EXPORT OctreeQuery {
+public:
+    OctreeQuery() { m_leaves.reserve(16); }
+
+private:
+    friend class Octree;
+    std::vector<int> m_leaves; // pool indices of the leaves hit
+    std::size_t m_cursor = 0;
+    std::vector<int> m_candidates;
+};
+
 class ZEV_EXPORT Octree {
 public:
     static constexpr int kDefaultMaxLeafSize = 256;
@@ -55,25 +75,46 @@ public:
     // Frees the tree; the settings stay.
     void Destroy();
 
-    // Each query replaces the intersection list and rewinds it.
+    // Each query replaces the intersection list of p_query and rewinds it.
     // The leaf holding the point (inclusive bounds); at most one.
-    void IntersectWithPoint(const Triplet& p_point) const;
+    void IntersectWithPoint(const Triplet& p_point, OctreeQuery& p_query) const;
     // Every leaf whose box the plane n.x = d crosses.
-    void IntersectWithPlane(const Triplet& p_normal, float p_d) const;
+    void IntersectWithPlane(const Triplet& p_normal, float p_d, OctreeQuery& p_query) const;
     // Every leaf whose box the surface of the infinite cylinder of p_radius around the line
     // through p_p1 and p_p2 crosses.
-    void IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const;
+    void IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius, OctreeQuery& p_query) const;
 
-    // The ids of the next leaf of the intersection list and their number; null and 0 once
-    // the list is exhausted. Valid until the tree is rebuilt or destroyed.
-    const int* GetNextIntersection(int& p_count) const;
+    // The ids of the next leaf of p_query's intersection list and their number; null and 0
+    // once the list is exhausted. Valid until the tree is rebuilt or destroyed.
+    const int* GetNextIntersection(int& p_count, OctreeQuery& p_query) const;
+
+    // The point query without a result list: the ids of the leaf holding p_point and their
+    // number, or null and 0.
+    const int* GetLeafAtPoint(const Triplet& p_point, int& p_count) const;
 
     // A point query that also thins the leaf out: the ids of the leaf holding p_point whose
     // boxes may hold it, in leaf order, judged on boxes coded in 8 bits per bound relative to
     // the leaf and rounded outwards, so every element whose box holds the point is kept (a
-    // few others may be). Null and 0 when no leaf holds the point. The list is valid until
-    // the next query.
-    const int* GetCandidatesAtPoint(const Triplet& p_point, int& p_count) const;
+    // few others may be). Null and 0 when no leaf holds the point. The list lives in p_query
+    // and is valid until its next query; the leaf is its intersection list, already read.
+    const int* GetCandidatesAtPoint(const Triplet& p_point, int& p_count, OctreeQuery& p_query) const;
+
+    // The same queries on the tree's own result list, for single-threaded callers: each
+    // replaces the list the previous one left, whichever form it was.
+    void IntersectWithPoint(const Triplet& p_point) const { IntersectWithPoint(p_point, m_lastQuery); }
+    void IntersectWithPlane(const Triplet& p_normal, float p_d) const
+    {
+        IntersectWithPlane(p_normal, p_d, m_lastQuery);
+    }
+    void IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const
+    {
+        IntersectWithCylinder(p_p1, p_p2, p_radius, m_lastQuery);
+    }
+    const int* GetNextIntersection(int& p_count) const { return GetNextIntersection(p_count, m_lastQuery); }
+    const int* GetCandidatesAtPoint(const Triplet& p_point, int& p_count) const
+    {
+        return GetCandidatesAtPoint(p_point, p_count, m_lastQuery);
+    }
 
     // Recounts the tree and writes the summary to standard error.
     void DisplayStatistics();
@@ -102,12 +143,14 @@ private:
     bool SplitNode(int p_node);
     void GenerateSubOctantBoundingBoxes(const float* p_parent, const float* p_centre,
                                         float (*p_boxes)[6]) const;
-    bool DoPointIntersection(int p_node, const Triplet& p_point) const;
-    void DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d) const;
+    // The leaf holding the point, or -1.
+    int FindLeaf(const Triplet& p_point) const;
+    int DoPointIntersection(int p_node, const Triplet& p_point) const;
+    void DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d,
+                             std::vector<int>& p_leaves) const;
     void DoCylinderIntersection(int p_node, const Triplet& p_p1, const Triplet& p_axis, float p_length,
-                                float p_radius) const;
+                                float p_radius, std::vector<int>& p_leaves) const;
     void GatherStatistics(int p_node);
-    void ResetIntersections() const;
     // Packs the leaves' id lists into one array once the tree is complete, with their coded
     // boxes.
     void OptimizeTree();
@@ -119,8 +162,9 @@ private:
     std::vector<std::vector<int>> m_buildIds;
     std::vector<int> m_ids; // packed leaf ids
 
-    mutable std::vector<int> m_intersections; // leaf nodes hit by the last query
-    mutable int m_cursor = 0;
+    // The result list of the forms without an OctreeQuery; written by const queries, hence
+    // those forms are for one thread at a time.
+    mutable OctreeQuery m_lastQuery;
 
     // Element boxes (six floats each: minimum x, y, z, maximum x, y, z), during the build.
     std::vector<float> m_boxes;
@@ -137,7 +181,6 @@ private:
     std::vector<CodedBlock> m_codes;
     std::vector<unsigned char> m_blockCodes;
     std::vector<int> m_firstBlock;
-    mutable std::vector<int> m_candidates;
     // A grid over the root box naming, per cell, a leaf whose box covers the cell (-1 for
     // none). A point strictly inside a leaf's box has that leaf as its only answer, so a hit
     // confirmed by that test spares the descent.

@@ -94,14 +94,14 @@ void Octree::CodeLeafBoxes()
     }
 }
 
-const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) const
+const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count, OctreeQuery& p_query) const
 {
-    IntersectWithPoint(p_point);
+    IntersectWithPoint(p_point, p_query);
     p_count = 0;
-    if (m_intersections.empty())
+    if (p_query.m_leaves.empty())
         return nullptr;
-    m_cursor = 1;
-    const int node = m_intersections[0];
+    p_query.m_cursor = 1;
+    const int node = p_query.m_leaves[0];
     const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(node)];
     // The point's codes round inwards: a box bound at or below the point's position has a
     // low code at or below its floor, one at or above has a high code at or above its ceiling.
@@ -112,8 +112,8 @@ const int* Octree::GetCandidatesAtPoint(const Triplet& p_point, int& p_count) co
         below[c] = q != q ? 255 : lowCode(q);
         above[c] = q != q ? 0 : highCode(q);
     }
-    m_candidates.resize(static_cast<std::size_t>(leaf.m_count) + kBlock);
-    int* out = m_candidates.data();
+    p_query.m_candidates.resize(static_cast<std::size_t>(leaf.m_count) + kBlock);
+    int* out = p_query.m_candidates.data();
     int n = 0;
     const int blocks = (leaf.m_count + kBlock - 1) / kBlock;
     const std::size_t first = static_cast<std::size_t>(m_firstBlock[static_cast<std::size_t>(node)]);

@@ -87,29 +87,21 @@ void collectLeaves(const std::vector<OctreeNode>& p_nodes, int p_node, std::vect
 
 } // namespace
 
-void Octree::ResetIntersections() const
+const int* Octree::GetNextIntersection(int& p_count, OctreeQuery& p_query) const
 {
-    m_intersections.clear();
-    m_cursor = 0;
-}
-
-const int* Octree::GetNextIntersection(int& p_count) const
-{
-    if (m_cursor >= static_cast<int>(m_intersections.size())) {
+    if (p_query.m_cursor >= p_query.m_leaves.size()) {
         p_count = 0;
         return nullptr;
     }
-    const OctreeNode& leaf =
-        m_nodes[static_cast<std::size_t>(m_intersections[static_cast<std::size_t>(m_cursor++)])];
+    const OctreeNode& leaf = m_nodes[static_cast<std::size_t>(p_query.m_leaves[p_query.m_cursor++])];
     p_count = leaf.m_count;
     return m_ids.data() + leaf.m_payload;
 }
 
-void Octree::IntersectWithPoint(const Triplet& p_point) const
+int Octree::FindLeaf(const Triplet& p_point) const
 {
-    ResetIntersections();
     if (m_nodes.empty() || !m_buildIds.empty() || !containsPoint(m_nodes[0].m_box, p_point))
-        return;
+        return -1;
     if (!m_grid.empty()) {
         const int cells = m_gridSize;
         const float* root = m_nodes[0].m_box;
@@ -125,51 +117,73 @@ void Octree::IntersectWithPoint(const Triplet& p_point) const
             // would end there.
             const float* box = m_nodes[static_cast<std::size_t>(leaf)].m_box;
             if (p_point[0] > box[0] && p_point[0] < box[3] && p_point[1] > box[1] && p_point[1] < box[4] &&
-                p_point[2] > box[2] && p_point[2] < box[5]) {
-                m_intersections.push_back(leaf);
-                return;
-            }
+                p_point[2] > box[2] && p_point[2] < box[5])
+                return leaf;
         }
     }
-    DoPointIntersection(0, p_point);
+    return DoPointIntersection(0, p_point);
 }
 
-bool Octree::DoPointIntersection(int p_node, const Triplet& p_point) const
+void Octree::IntersectWithPoint(const Triplet& p_point, OctreeQuery& p_query) const
+{
+    p_query.m_leaves.clear();
+    p_query.m_cursor = 0;
+    const int leaf = FindLeaf(p_point);
+    if (leaf >= 0)
+        p_query.m_leaves.push_back(leaf);
+}
+
+const int* Octree::GetLeafAtPoint(const Triplet& p_point, int& p_count) const
+{
+    const int leaf = FindLeaf(p_point);
+    if (leaf < 0) {
+        p_count = 0;
+        return nullptr;
+    }
+    const OctreeNode& node = m_nodes[static_cast<std::size_t>(leaf)];
+    p_count = node.m_count;
+    return m_ids.data() + node.m_payload;
+}
+
+int Octree::DoPointIntersection(int p_node, const Triplet& p_point) const
 {
     const OctreeNode& node = m_nodes[static_cast<std::size_t>(p_node)];
-    if (node.m_leaf) {
-        m_intersections.push_back(p_node);
-        return true;
-    }
+    if (node.m_leaf)
+        return p_node;
     int child = node.m_payload;
     for (int k = 7; k >= 0; --k) {
         if (((node.m_children >> k) & 1u) == 0)
             continue;
-        if (containsPoint(m_nodes[static_cast<std::size_t>(child)].m_box, p_point) &&
-            DoPointIntersection(child, p_point))
-            return true;
+        if (containsPoint(m_nodes[static_cast<std::size_t>(child)].m_box, p_point)) {
+            const int leaf = DoPointIntersection(child, p_point);
+            if (leaf >= 0)
+                return leaf;
+        }
         ++child;
     }
-    return false;
+    return -1;
 }
 
-void Octree::IntersectWithPlane(const Triplet& p_normal, float p_d) const
+void Octree::IntersectWithPlane(const Triplet& p_normal, float p_d, OctreeQuery& p_query) const
 {
-    ResetIntersections();
+    p_query.m_leaves.clear();
+    p_query.m_cursor = 0;
     if (m_nodes.empty() || !m_buildIds.empty() || !planeCrossesBox(m_nodes[0].m_box, p_normal, p_d))
         return;
-    DoPlaneIntersection(0, p_normal, p_d);
+    DoPlaneIntersection(0, p_normal, p_d, p_query.m_leaves);
 }
 
-void Octree::DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d) const
+void Octree::DoPlaneIntersection(int p_node, const Triplet& p_normal, float p_d,
+                                 std::vector<int>& p_leaves) const
 {
-    collectLeaves(m_nodes, p_node, m_intersections,
+    collectLeaves(m_nodes, p_node, p_leaves,
                   [&](const float* p_box) { return planeCrossesBox(p_box, p_normal, p_d); });
 }
 
-void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) const
+void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius, OctreeQuery& p_query) const
 {
-    ResetIntersections();
+    p_query.m_leaves.clear();
+    p_query.m_cursor = 0;
     if (m_nodes.empty() || !m_buildIds.empty())
         return;
     const Triplet axis = p_p2 - p_p1;
@@ -178,13 +192,13 @@ void Octree::IntersectWithCylinder(Triplet p_p1, Triplet p_p2, float p_radius) c
     const float length = undefined ? std::numeric_limits<float>::max() : axis.length();
     if (!cylinderCrossesBox(m_nodes[0].m_box, p_p1, axis, length, p_radius))
         return;
-    DoCylinderIntersection(0, p_p1, axis, length, p_radius);
+    DoCylinderIntersection(0, p_p1, axis, length, p_radius, p_query.m_leaves);
 }
 
 void Octree::DoCylinderIntersection(int p_node, const Triplet& p_p1, const Triplet& p_axis, float p_length,
-                                    float p_radius) const
+                                    float p_radius, std::vector<int>& p_leaves) const
 {
-    collectLeaves(m_nodes, p_node, m_intersections, [&](const float* p_box) {
+    collectLeaves(m_nodes, p_node, p_leaves, [&](const float* p_box) {
         return cylinderCrossesBox(p_box, p_p1, p_axis, p_length, p_radius);
     });
 }

@@ -89,6 +89,10 @@ PointLocator::Outcome PointLocator::search(const Triplet& p_point, std::vector<f
                                            shapeIndex& p_result) const
 {
     p_result.initialise();
+    // The candidate buffer of the octree queries, one per thread: searches on several
+    // threads share the trees, and a thread's successive searches allocate nothing.
+    thread_local OctreeQuery s_query;
+    OctreeQuery& query = s_query;
     const int regularCount = m_geometry.getNumElementSets();
     const int passes = m_stuCheck ? 2 : 1;
     bool stuFailure = false;
@@ -112,18 +116,17 @@ PointLocator::Outcome PointLocator::search(const Triplet& p_point, std::vector<f
         if (!strict || insideStartsWithBox(set->getType())) {
             // The element test starts with the box test: leave out the candidates whose boxes
             // miss the point.
-            const int* ids = tree->GetCandidatesAtPoint(p_point, count);
+            const int* ids = tree->GetCandidatesAtPoint(p_point, count, query);
             return ids != nullptr && testCandidates(p_point, p_weights, p_index, *set, vertices, ids, count,
                                                     strict, stuFailure, p_result)
                        ? Outcome::Found
                        : Outcome::NotFound;
         }
-        tree->IntersectWithPoint(p_point);
-        while (const int* ids = tree->GetNextIntersection(count))
-            if (testCandidates(p_point, p_weights, p_index, *set, vertices, ids, count, strict, stuFailure,
-                               p_result))
-                return Outcome::Found;
-        return Outcome::NotFound;
+        const int* ids = tree->GetLeafAtPoint(p_point, count);
+        return ids != nullptr && testCandidates(p_point, p_weights, p_index, *set, vertices, ids, count,
+                                                strict, stuFailure, p_result)
+                   ? Outcome::Found
+                   : Outcome::NotFound;
     };
     for (int pass = 0; pass < passes; ++pass) {
         if (pass > 0 && !stuFailure)
