@@ -40,6 +40,7 @@ ExternalInterpolant::~ExternalInterpolant() = default;
 void ExternalInterpolant::reserve(std::size_t p_count)
 {
     m_counts.reserve(p_count);
+    m_offsets.reserve(p_count + 1);
     m_domainNumbers.reserve(p_count);
     m_data.reserve(4 * p_count);
 }
@@ -60,8 +61,7 @@ void ExternalInterpolant::pushVertex(const ExternalInterpolantNodedef& p_def)
     m_data.insert(m_data.end(), p_def.data.begin(), p_def.data.begin() + p_def.count);
     m_counts.push_back(p_def.count);
     m_domainNumbers.push_back(p_def.domain);
-    if (!m_offsets.empty())
-        m_offsets.push_back(m_data.size());
+    m_offsets.push_back(m_data.size());
 }
 
 int ExternalInterpolant::getDomainNumber(int p_item) const
@@ -76,7 +76,7 @@ void ExternalInterpolant::clear()
     m_counts.clear();
     m_data.clear();
     m_domainNumbers.clear();
-    m_offsets.clear();
+    m_offsets.assign(1, 0);
 }
 
 template <class Parent, class Target>

@@ -30,6 +30,7 @@ GeneralInterpolant::~GeneralInterpolant() = default;
 void GeneralInterpolant::reserve(std::size_t p_count)
 {
     m_counts.reserve(p_count);
+    m_offsets.reserve(p_count + 1);
     m_data.reserve(4 * p_count);
 }
 
@@ -53,8 +54,7 @@ void GeneralInterpolant::pushVertex(const GeneralInterpolantNodedef& p_def)
                                      .arg(GeneralInterpolantNodedef::s_maxNodes));
     m_data.insert(m_data.end(), p_def.data, p_def.data + p_def.count);
     m_counts.push_back(p_def.count);
-    if (!m_offsets.empty())
-        m_offsets.push_back(m_data.size());
+    m_offsets.push_back(m_data.size());
 }
 
 void GeneralInterpolant::pushVertex(const Shape* p_shape, const float* p_weights)
@@ -67,15 +67,14 @@ void GeneralInterpolant::pushVertex(const Shape* p_shape, const float* p_weights
     for (int k = 0; k < n; ++k)
         appendNode((*p_shape)[k], p_weights[k]);
     m_counts.push_back(std::max(n, 0));
-    if (!m_offsets.empty())
-        m_offsets.push_back(m_data.size());
+    m_offsets.push_back(m_data.size());
 }
 
 void GeneralInterpolant::clear()
 {
     m_counts.clear();
     m_data.clear();
-    m_offsets.clear();
+    m_offsets.assign(1, 0);
 }
 
 template <class Parent, class Target>

@@ -45,9 +45,10 @@ private:
 
     std::vector<int> m_counts;
     std::vector<GeneralInterpolantData> m_data;
-    // Where each target vertex's nodes start in m_data (one entry more than m_counts), built
-    // on the first item lookup and extended by pushVertex once built; empty when not built.
-    mutable std::vector<std::size_t> m_offsets;
+    // Where each target vertex's nodes start in m_data, and the total (one entry more than
+    // m_counts): kept by pushVertex so that item lookups only read and may run on several
+    // threads at once.
+    std::vector<std::size_t> m_offsets{0};
 };
 
 } // namespace zev

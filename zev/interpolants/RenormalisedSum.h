@@ -69,19 +69,6 @@ typename Kind::Value renormalisedSum(const Node* p_nodes, int p_count, const typ
     return sum * factor;
 }
 
-// Where the nodes of each target vertex start in a flat node array: p_offsets gets one entry
-// per count plus the total. Negative counts are never stored, so the sum only grows.
-inline void buildOffsets(const std::vector<int>& p_counts, std::vector<std::size_t>& p_offsets)
-{
-    p_offsets.resize(p_counts.size() + 1);
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < p_counts.size(); ++i) {
-        p_offsets[i] = at;
-        at += static_cast<std::size_t>(p_counts[i]);
-    }
-    p_offsets.back() = at;
-}
-
 // The largest parent vertex a node list refers to; -1 when empty.
 template <class Node> int maxNodeOf(const std::vector<Node>& p_nodes)
 {
@@ -91,15 +78,13 @@ template <class Node> int maxNodeOf(const std::vector<Node>& p_nodes)
     return maxNode;
 }
 
-// The node range [p_begin, p_end) of target vertex p_item, building the offsets on first use;
-// false for an item outside the list.
-inline bool nodeRange(int p_item, const std::vector<int>& p_counts, std::vector<std::size_t>& p_offsets,
+// The node range [p_begin, p_end) of target vertex p_item, from p_offsets (where each
+// target vertex's nodes start, and the total); false for an item outside the list.
+inline bool nodeRange(int p_item, const std::vector<int>& p_counts, const std::vector<std::size_t>& p_offsets,
                       std::size_t& p_begin, std::size_t& p_end)
 {
     if (p_item < 0 || static_cast<std::size_t>(p_item) >= p_counts.size())
         return false;
-    if (p_offsets.empty())
-        buildOffsets(p_counts, p_offsets);
     p_begin = p_offsets[static_cast<std::size_t>(p_item)];
     p_end = p_offsets[static_cast<std::size_t>(p_item) + 1];
     return true;
