@@ -1,5 +1,7 @@
 #include "zev/contracts/Preferences.h"
 
+#include <mutex>
+
 namespace zev {
 
 Preferences::Preferences()
@@ -16,6 +18,7 @@ Preferences& Preferences::instance()
 float Preferences::getFloatValue(const std::string& p_key, bool p_defaultOnly) const
 {
     if (!p_defaultOnly) {
+        std::shared_lock<std::shared_mutex> lock(m_mutex);
         auto it = m_values.find(p_key);
         if (it != m_values.end())
             return it->second;
@@ -26,16 +29,21 @@ float Preferences::getFloatValue(const std::string& p_key, bool p_defaultOnly) c
 
 void Preferences::setFloatValue(const std::string& p_key, float p_value)
 {
+    std::unique_lock<std::shared_mutex> lock(m_mutex);
     m_values[p_key] = p_value;
 }
 
 bool Preferences::hasFloatValue(const std::string& p_key) const
 {
-    return m_values.count(p_key) != 0 || m_defaults.count(p_key) != 0;
+    if (m_defaults.count(p_key) != 0)
+        return true;
+    std::shared_lock<std::shared_mutex> lock(m_mutex);
+    return m_values.count(p_key) != 0;
 }
 
 void Preferences::resetToDefaults()
 {
+    std::unique_lock<std::shared_mutex> lock(m_mutex);
     m_values.clear();
 }
 

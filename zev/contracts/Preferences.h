@@ -6,10 +6,16 @@
 //                                                        per cent of the mesh diagonal)
 //   "FSI Octree Surface Mapping Layer Tolerance"   1.0  (the same for surface mapping)
 // Unknown keys read as 0.
+//
+// Threads: every member may be called from several threads at once. A read sees a value
+// set before it started or the one set while it runs, never a torn map; the library reads
+// the store when a search asks for the virtual layer, so a value set between two searches
+// applies to the second.
 
 #include "zev/ZEVExport.h"
 
 #include <map>
+#include <shared_mutex>
 #include <string>
 
 namespace zev {
@@ -31,8 +37,10 @@ public:
 private:
     Preferences();
 
-    std::map<std::string, float> m_defaults;
+    std::map<std::string, float> m_defaults; // fixed at construction
     std::map<std::string, float> m_values;
+    // Readers share it; setFloatValue and resetToDefaults hold it alone.
+    mutable std::shared_mutex m_mutex;
 };
 
 } // namespace zev
