@@ -19,6 +19,7 @@
 #include <climits>
 #include <cmath>
 #include <map>
+#include <mutex>
 
 namespace zev::io {
 
@@ -168,11 +169,12 @@ void addVariables(LoadedMesh& p_out, DataArray const& p_array, zev::VarLocation 
 
 void installLocationProvider()
 {
-    static bool s_installed = false;
-    if (s_installed)
-        return;
-    zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
-    s_installed = true;
+    // Readers may load meshes on several threads at once: the hook goes in exactly once, and
+    // every caller returns after it is in.
+    static std::once_flag s_installed;
+    std::call_once(s_installed, [] {
+        zev::GeometryAPI::instance()->registerVariableLocationProvider(new WhereVariablesLive());
+    });
 }
 
 std::string upperShapeName(int p_shapeType)
