@@ -1,8 +1,14 @@
 #pragma once
 // The process-wide registry through which geometries are created and destroyed. It keeps a
 // prototype per registered geometry type name, records every geometry it creates, and hands
-// each new geometry the host hooks it holds. Every member is safe to call from several
-// threads at once; each recorded geometry carries a serial number that is never reused.
+// each new geometry the host hooks it holds. Each recorded geometry carries a serial number
+// that is never reused.
+//
+// Threads: every member except the destructor may be called from several threads at once;
+// the destructor runs alone, after every other use. The registry's lock guards its records
+// and hooks, not the geometries it hands out: a geometry is used as Geometry.h says, and
+// deleteGeometry must not run while another thread still uses that geometry. A replaced
+// hook is not deleted, so a geometry created before the replacement keeps a valid one.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/NonCopyable.h"

@@ -8,6 +8,9 @@
 // The tree copies the corner positions of its faces: it answers for the vertices it was
 // built from until it is rebuilt. A geometry keeps one between queries and drops it with
 // its other search structures (Geometry::clearCache).
+//
+// Threads: build and countQuery change the tree; once built, firstLineHit, firstCircleHit
+// and matches only read it and may run from several threads at once.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/NonCopyable.h"

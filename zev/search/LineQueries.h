@@ -8,6 +8,14 @@
 // triangle test rejects a line as parallel when |d . n| is below the single-precision
 // epsilon, which is an angle only for a unit d. The geometry-level queries normalise what
 // they are given; callers of the shape-level tests pass unit directions.
+//
+// Threads: every query keeps its state on the stack and only reads the shapes and geometries
+// it is given, so queries may run from several threads at once on one geometry, with two
+// exceptions. intersectFacesWithLine and intersectFacesWithCircle create and build the
+// search index in the slot they are given (the geometry's own, through Geometry): two
+// calls on one thread first, or a null slot, leave later calls reading only. And
+// intersectLineWithGeometry appends to its target geometry, which must be the caller's
+// own.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/IntZEVVector.h"

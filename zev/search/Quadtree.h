@@ -2,6 +2,9 @@
 // A planar point index: points inserted by their x and y (z is carried along), answering
 // which inserted point lies nearest to a query in the plane. Points are inserted from the
 // middle of the input outwards, so input sorted along a line still gives a shallow tree.
+//
+// Threads: findNearestPoint and the accessors only read the tree and may run from several
+// threads at once; displayStatistics recounts the leaves into the tree and must run alone.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Triplet.h"

@@ -1,6 +1,11 @@
 #pragma once
 // The base of the 2-D facets (Tri, Quad, Pentagon, Hexagon, Polygon). A face is its own only
 // face, has as many edges as vertices, and caches its normal and area between queries.
+//
+// Threads: the normal and area caches are written by const queries, so a face must not be
+// queried from two threads at once until both are filled. A unit normal asked of a face that
+// cached its raw normal rewrites the cache; once the unit normal and the area are cached,
+// queries only read.
 
 #include "zev/shapes/Shape.h"
 

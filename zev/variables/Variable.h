@@ -3,6 +3,11 @@
 // domain, timestep, main data type and location; the concrete classes (scalar and vector)
 // hold one array per data type, location and set name, and serve them through the
 // operations below. Variables are owned by their geometry.
+//
+// Threads: const reads may fill caches (the "All" concatenation of element and face sets,
+// the lengths of a vector variable's arrays), so a variable is read from several threads at
+// once only after each array they read has been requested once; vertex arrays of a scalar
+// variable fill nothing. Every change needs the variable to itself.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVector.h"
