@@ -18,6 +18,7 @@
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/shapes/shapeIndex.h"
+#include "zev/variables/VectorVariable.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -234,9 +236,10 @@ TEST(ConcurrentQueries, SearchesOfOneBuiltGeometryMatchASingleThread)
     });
 }
 
-// The first item lookups of an interpolant, and preference reads while another thread sets
-// and resets the value.
-TEST(ConcurrentQueries, InterpolantLookupsAndPreferenceReads)
+// Reads that fill a cache on first use: an interpolant's item lookups and a vector variable's
+// lengths, probed at located points; and preference reads while another thread sets and
+// resets the value.
+TEST(ConcurrentQueries, FirstReadsOfCachesAndPreferenceReads)
 {
     GeometryAutoPtr domain = newGeometry("domain");
     buildHexBox(*domain.get(), 4);
@@ -249,19 +252,32 @@ TEST(ConcurrentQueries, InterpolantLookupsAndPreferenceReads)
             p_interpolant.pushVertex(&hexes[e], weights.data());
         }
     };
-    // The single run reads a twin; the threads share one that nobody has looked into yet.
+    auto velocity = [&]() {
+        auto values = std::make_unique<TripletZEVVector>();
+        for (const Triplet& v : domain->getVertices())
+            values->push_back(Triplet(v[1] - v[2], 2.0f * v[0], 0.5f));
+        return std::make_unique<VectorVariable>(values.release(), eConservative, eVertex);
+    };
+    // The single run reads twins; the threads share ones nobody has read yet.
     GeneralInterpolant twin("domain");
     GeneralInterpolant fresh("domain");
     fill(twin);
     fill(fresh);
+    const std::unique_ptr<VectorVariable> twinVelocity = velocity();
+    const std::unique_ptr<VectorVariable> freshVelocity = velocity();
     std::atomic<int> runs{0};
     expectSameOnEveryThread([&](Record& p_out) {
-        const GeneralInterpolant& interpolant = runs++ == 0 ? twin : fresh;
+        const bool single = runs++ == 0;
+        const GeneralInterpolant& interpolant = single ? twin : fresh;
+        const VectorVariable& vector = single ? *twinVelocity : *freshVelocity;
+        const FloatZEVVector& speed =
+            vector.getFloatValues(Variable::Description(eConservative, eVertex, "All"));
         for (int item = static_cast<int>(hexes.size()) - 1; item >= 0; --item) {
             HybridInterpolantData data;
             std::string from;
             p_out.put(interpolant.getInternalData(item, data, from));
             p_out.put(data);
+            p_out.put(PointLocator::interpolate(data, speed));
         }
     });
 

@@ -4,10 +4,10 @@
 // hold one array per data type, location and set name, and serve them through the
 // operations below. Variables are owned by their geometry.
 //
-// Threads: const reads may fill caches (the "All" concatenation of element and face sets,
-// the lengths of a vector variable's arrays), so a variable is read from several threads at
-// once only after each array they read has been requested once; vertex arrays of a scalar
-// variable fill nothing. Every change needs the variable to itself.
+// Threads: const reads of vertex arrays, and of a vector variable's lengths (cached under a
+// lock), may run from several threads at once. The "All" array of element or face sets is
+// a concatenation built on its first read without a lock: read it once before threads
+// share it. Every change needs the variable to itself.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVector.h"

@@ -47,6 +47,7 @@ VectorVariable::~VectorVariable()
 
 void VectorVariable::dropMagnitudes(const Description& p_desc) const
 {
+    std::lock_guard<std::mutex> lock(m_magnitudesMutex);
     auto it = m_magnitudes.find(p_desc);
     if (it != m_magnitudes.end()) {
         delete it->second;
@@ -56,6 +57,7 @@ void VectorVariable::dropMagnitudes(const Description& p_desc) const
 
 void VectorVariable::clearMagnitudes() const
 {
+    std::lock_guard<std::mutex> lock(m_magnitudesMutex);
     for (auto& entry : m_magnitudes)
         delete entry.second;
     m_magnitudes.clear();
@@ -147,6 +149,8 @@ void VectorVariable::populateFloatValues(const Description& p_desc) const
 const FloatZEVVector& VectorVariable::magnitudes(const Description& p_desc, const char* p_method) const
 {
     const Description d(checkType(p_desc.type, p_desc.location), p_desc.location, p_desc.setName);
+    // The array found stays in place until a change to the variable drops it.
+    std::lock_guard<std::mutex> lock(m_magnitudesMutex);
     if (d.setName == s_allSetName)
         populateFloatValues(d);
     auto it = m_magnitudes.find(d);
@@ -223,8 +227,12 @@ void VectorVariable::write(std::ostream& p_os, int p_from, int p_to) const
         const TripletZEVVector& values = *entry.second;
         const long long n = static_cast<long long>(values.size());
         const long long last = (p_to >= 0 && p_to <= n - 1) ? p_to : n - 1;
-        auto mag = m_magnitudes.find(entry.first);
-        const FloatZEVVector* lengths = mag == m_magnitudes.end() ? nullptr : mag->second;
+        const FloatZEVVector* lengths = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(m_magnitudesMutex);
+            auto mag = m_magnitudes.find(entry.first);
+            lengths = mag == m_magnitudes.end() ? nullptr : mag->second;
+        }
         for (long long i = std::max(p_from, 0); i <= last; ++i) {
             const Triplet& t = values[static_cast<size_t>(i)];
             p_os << i << ":(";

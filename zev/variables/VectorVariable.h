@@ -1,7 +1,8 @@
 #pragma once
 // A variable with one triplet per vertex, element or face. It keeps one triplet array per
 // data type, location and set name, and serves the Euclidean lengths of the "All" arrays
-// as its float values, computed on first request and cached.
+// as its float values, computed on first request and cached. The length cache is filled
+// under a lock: reads of the lengths may run from several threads at once.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVector.h"
@@ -11,6 +12,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -65,14 +67,17 @@ private:
 
     // Builds and files the "All" concatenation of p_desc's type and location.
     void populateTripletValues(const Description& p_desc) const;
-    // Builds and caches the magnitudes of the "All" array p_desc.
+    // Builds and caches the magnitudes of the "All" array p_desc; the caller holds
+    // m_magnitudesMutex.
     void populateFloatValues(const Description& p_desc) const;
     const FloatZEVVector& magnitudes(const Description& p_desc, const char* p_method) const;
     void dropMagnitudes(const Description& p_desc) const;
     void clearMagnitudes() const;
 
-    // Owned cache of the lengths of the triplet arrays.
+    // Owned cache of the lengths of the triplet arrays, filled by const reads; the mutex
+    // guards it so that threads may read the lengths of one variable at once.
     mutable MagnitudeStore m_magnitudes;
+    mutable std::mutex m_magnitudesMutex;
 };
 
 } // namespace zev
