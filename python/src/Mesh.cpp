@@ -35,6 +35,8 @@
 #include <cmath>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
+#include <utility>
 
 namespace zevpy {
 
@@ -198,9 +200,20 @@ void Mesh::faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const
     }
 }
 
-float* Mesh::vertexData() const
+float const* Mesh::vertexData() const
 {
-    return geo().getVertices().floatData();
+    return std::as_const(geo()).getVertices().floatData();
+}
+
+void Mesh::setVertices(float const* p_xyz, std::size_t p_count)
+{
+    Lock const lock(libraryMutex());
+    if (p_count != numVertices())
+        throw std::invalid_argument("set_vertices takes " + std::to_string(numVertices()) +
+                                    " vertices, not " + std::to_string(p_count));
+    zev::TripletZEVVector& vertices = geo().getVertices(); // marks the mesh changed
+    for (std::size_t i = 0; i < p_count; ++i)
+        vertices[i] = zev::Triplet(p_xyz[3 * i], p_xyz[3 * i + 1], p_xyz[3 * i + 2]);
 }
 
 zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_location, bool* p_isVariable)

@@ -80,7 +80,8 @@ void translate(std::exception_ptr p_exception)
 }
 
 // A numpy array over memory the mesh owns; the array holds the mesh's Python object.
-py::array view(py::handle p_owner, float* p_data, std::size_t p_count, int p_components)
+py::array view(py::handle p_owner, float const* p_data, std::size_t p_count, int p_components,
+               bool p_writable = true)
 {
     std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(p_count)};
     std::vector<py::ssize_t> strides{static_cast<py::ssize_t>(sizeof(float) * p_components)};
@@ -90,7 +91,10 @@ py::array view(py::handle p_owner, float* p_data, std::size_t p_count, int p_com
     }
     if (p_data == nullptr) // an empty array has no storage to view
         return py::array_t<float>(shape);
-    return py::array_t<float>(shape, strides, p_data, p_owner);
+    py::array_t<float> out(shape, strides, p_data, p_owner);
+    if (!p_writable)
+        out.attr("setflags")(py::arg("write") = false);
+    return std::move(out);
 }
 
 py::array copyOut(std::vector<float> const& p_values, std::size_t p_count, int p_components)
@@ -180,9 +184,23 @@ the vertex variables linear (1 + 2x + 3y + 4z), pressure and velocity and the el
             "vertices",
             [](py::object self) {
                 Mesh& me = self.cast<Mesh&>();
-                return view(self, me.vertexData(), me.numVertices(), 3);
+                return view(self, me.vertexData(), me.numVertices(), 3, false);
             },
-            "The (n, 3) float32 vertex coordinates: a view of the library's array, not a copy.")
+            "The (n, 3) float32 vertex coordinates: a read-only view of the library's array, not a copy.\n"
+            "Change them with set_vertices.")
+        .def(
+            "set_vertices",
+            [](Mesh& self, py::array_t<float, py::array::c_style | py::array::forcecast> const& xyz) {
+                if (xyz.ndim() != 2 || xyz.shape(1) != 3)
+                    throw py::value_error("set_vertices takes an (n, 3) array");
+                std::vector<float> values(xyz.data(), xyz.data() + xyz.size());
+                py::gil_scoped_release release;
+                self.setVertices(values.data(), values.size() / 3);
+            },
+            py::arg("xyz"),
+            R"(Replaces the coordinates of every vertex with the rows of an (n, 3) array (n the vertex count).
+Everything derived from the old coordinates (measures, search structures) is rebuilt on next use;
+derived meshes already made keep their own vertices.)")
         .def(
             "faces",
             [](Mesh const& self) {

@@ -66,9 +66,17 @@ def test_inputs_are_converted_checked_and_copied(box):
 def test_views_share_the_library_storage(box):
     v = box.vertices
     assert np.shares_memory(v, box.vertices)
-    # Stretching the box through the view is seen by the library's measures.
-    v[:, 0] *= 2.0
+    # The coordinates are read-only; set_vertices replaces them, and the library's measures follow.
+    with pytest.raises(ValueError, match="read-only"):
+        v[:, 0] *= 2.0
+    assert box.volume == pytest.approx(1.0, rel=1e-6)
+    stretched = v.copy()
+    stretched[:, 0] *= 2.0
+    box.set_vertices(stretched)
     assert box.volume == pytest.approx(2.0, rel=1e-6)
+    np.testing.assert_array_equal(box.vertices, stretched)
+    with pytest.raises(ValueError, match="set_vertices takes"):
+        box.set_vertices(stretched[:-1])
     # Writing a variable's values through its view changes what the library integrates.
     lin = box["linear"]
     lin[:] = 3.0

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace zevgeom {
 
@@ -227,7 +228,7 @@ Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isE
     std::vector<std::string> const sets = buildBoundary(g);
     installLocationProvider();
     zev::GeometryAutoPtr surface(zev::GeometryAPI::instance()->newGeometry("", nullptr));
-    surface->getVertices() = g.getVertices();
+    surface->getVertices() = std::as_const(g).getVertices();
     for (std::string const& name : sets)
         surface->insertFaceSet(name, g.getFaceSet(name)->clone());
     zev::Variable const* values = g.findVariable(p_quantity, zev::eVertex);
@@ -298,7 +299,7 @@ std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantit
         throw UsageError("no vertex values of '" + p_quantity + "'");
     auto const& data = variable->getFloatValues(
         zev::Variable::Description(zev::eUnknown, zev::eVertex, zev::Variable::s_allSetName));
-    std::vector<float> out(g.getVertices().size(), zev::ZEV_UNDEF);
+    std::vector<float> out(std::as_const(g).getVertices().size(), zev::ZEV_UNDEF);
     for (std::size_t i = 0; i < out.size() && i < data.size(); ++i)
         out[i] = isDefined(data[i]) ? data[i] : zev::ZEV_UNDEF;
     return out;

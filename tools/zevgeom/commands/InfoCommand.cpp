@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -62,7 +63,7 @@ public:
         f.faces = static_cast<std::size_t>(g.getNumFaces());
         f.lines = g.getLines().size() / 2;
 
-        auto const& vertices = g.getVertices();
+        auto const& vertices = std::as_const(g).getVertices();
         f.vertices = vertices.size();
         for (std::size_t i = 0; i < vertices.size(); ++i) {
             for (int a = 0; a < 3; ++a) {
