@@ -56,7 +56,9 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::ParallelUnstructured;
     if (p_format == "pvtp")
         return zev::io::FileFormat::ParallelPolyData;
-    throw RequestError("format is auto, vtk, vtu, vtp, pvtu or pvtp, not '" + p_format + "'");
+    if (p_format == "cgns")
+        return zev::io::FileFormat::Cgns;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu or pvtp, not '" + p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.
@@ -117,7 +119,16 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
                                  std::string const& p_format)
 {
     Lock const lock(libraryMutex());
-    zev::io::MeshData data = zev::io::readMeshFile(p_path, parseFormat(p_format));
+    zev::io::FileFormat format = parseFormat(p_format);
+    if (format == zev::io::FileFormat::Auto)
+        format = zev::io::formatOfPath(p_path);
+    if (format == zev::io::FileFormat::Cgns) {
+        // Straight into the geometry, so that the element sets keep the sections' names as labels.
+        if (!p_region.empty())
+            throw RequestError("region splits the cells of a VTK file; a CGNS file's sets are its sections");
+        return fromLoaded(zev::io::CgnsReader::readMesh(p_path, zev::io::CgnsSelection()), "file");
+    }
+    zev::io::MeshData data = zev::io::readMeshFile(p_path, format);
     return fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
 }
 
@@ -178,7 +189,7 @@ std::vector<SetInfo> Mesh::sets() const
             zev::ShapeSet const* set =
                 elements ? geo().getElementSet(entry.first) : geo().getFaceSet(entry.first);
             out.push_back({entry.first, elements ? "element" : "face", zevgeom::shapeName(set->getType()),
-                           entry.second});
+                           entry.second, set->getLabel()});
         }
     }
     return out;

@@ -43,6 +43,7 @@ struct SetInfo {
     std::string kind; // "element" or "face"
     std::string type; // the shape type's name ("Hex", "Tri", ...)
     std::size_t count = 0;
+    std::string label; // the file's own name of the set; empty when it has none
 };
 
 struct IntegralResult {

@@ -164,11 +164,12 @@ meshes derived from a parent, which they keep alive.)");
             return Mesh::read(path, region, format);
         },
         py::arg("path"), py::kw_only(), py::arg("region") = "", py::arg("format") = "auto",
-        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML) into a Mesh.
+        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns) into a Mesh.
 
 region names an integer cell array whose values split the cells into element sets; format is "auto"
-(from the extension), "vtk", "vtu", "vtp", or "pvtu" or "pvtp" for the pieces of a partitioned mesh
-read as one mesh. A malformed file raises zevgeom.FormatError.)");
+(from the extension), "vtk", "vtu", "vtp", "pvtu" or "pvtp" for the pieces of a partitioned mesh
+read as one mesh, or "cgns" (every zone of the first base; a CGNS file's sets are its sections, so it
+takes no region). A malformed file raises zevgeom.FormatError.)");
 
     m.def(
         "box",
@@ -252,10 +253,12 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
                 }
                 py::dict out;
                 for (zevpy::SetInfo const& s : sets)
-                    out[py::str(s.name)] = py::make_tuple(s.kind, s.type, s.count);
+                    out[py::str(s.name)] = s.label.empty() ? py::make_tuple(s.kind, s.type, s.count)
+                                                           : py::make_tuple(s.kind, s.type, s.count, s.label);
                 return out;
             },
-            "The element and face sets: name -> (\"element\" or \"face\", shape type, count).")
+            "The element and face sets: name -> (\"element\" or \"face\", shape type, count), and the "
+            "file's own name of the set as a fourth item where it has one (a CGNS section's name).")
         .def_property_readonly(
             "variables",
             [](Mesh const& self) {

@@ -149,6 +149,22 @@ VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
     out.total = std::accumulate(out.elementVolumes.begin(), out.elementVolumes.end(), 0.0);
     out.inverted = static_cast<std::size_t>(
         std::count_if(out.elementVolumes.begin(), out.elementVolumes.end(), [](double v) { return v < 0; }));
+    // The element volumes run over the sets in name order, as the names come.
+    std::size_t at = 0;
+    for (std::string const& name : p_geometry.getElementSetNames()) {
+        zev::ShapeSet const* set = p_geometry.getElementSet(name);
+        std::size_t const n = set != nullptr ? set->size() : 0;
+        if (n == 0 || at + n > out.elementVolumes.size()) {
+            at += n;
+            continue;
+        }
+        auto const first = out.elementVolumes.begin() + static_cast<std::ptrdiff_t>(at);
+        if (std::all_of(first, first + static_cast<std::ptrdiff_t>(n), [](double v) { return v < 0; })) {
+            std::string const& label = set->getLabel();
+            out.invertedSets.emplace_back(label.empty() ? name : name + " (" + label + ")", n);
+        }
+        at += n;
+    }
     return out;
 }
 
