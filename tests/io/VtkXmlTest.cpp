@@ -428,6 +428,23 @@ TEST_F(TempDir, CellArrayOfVolumeAndSurfaceCellsWritesOnceAndReadsBackAsBoth)
                                "faces; one cell array cannot hold both");
     }
 
+    // The writers refuse a mesh that names two arrays of a section alike, whoever made it.
+    MeshData twice = readMeshFile(s_corpus + "/gmsh/box.vtk");
+    twice.cellData.push_back(twice.cellData.front());
+    for (bool xml : {true, false}) {
+        std::ostringstream out;
+        try {
+            if (xml) {
+                VtkXmlWriter::write(twice, out, VtkXmlWriter::Options(), "twice");
+            } else {
+                VtkLegacyWriter::write(twice, out, VtkLegacyWriter::Encoding::Ascii, "twice");
+            }
+            ADD_FAILURE() << "two cell arrays of one name were written";
+        } catch (FormatError const& e) {
+            EXPECT_STREQ(e.what(), "twice: a second cell array named 'CellEntityIds'");
+            EXPECT_EQ(out.str(), "");
+        }
+    }
     EXPECT_EQ(entries().size(), sizeof cases / sizeof cases[0]); // and no mixed.vtu
 }
 
