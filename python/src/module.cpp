@@ -267,12 +267,27 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
                     py::gil_scoped_release release;
                     variables = self.variables();
                 }
+                // A name held at more than one location (a cell array of a file with volume and surface
+                // cells is an element and a face variable) lists every location it is held at.
+                std::vector<std::pair<std::string, std::vector<std::string>>> byName;
+                for (auto const& entry : variables) {
+                    auto const same = [&entry](auto const& named) { return named.first == entry.first; };
+                    auto at = std::find_if(byName.begin(), byName.end(), same);
+                    if (at == byName.end())
+                        at = byName.insert(byName.end(), {entry.first, {}});
+                    at->second.push_back(locationName(entry.second));
+                }
                 py::dict out;
-                for (auto const& entry : variables)
-                    out[py::str(entry.first)] = locationName(entry.second);
+                for (auto const& named : byName) {
+                    if (named.second.size() == 1)
+                        out[py::str(named.first)] = named.second.front();
+                    else
+                        out[py::str(named.first)] = py::tuple(py::cast(named.second));
+                }
                 return out;
             },
-            "The variables: name -> \"vertex\", \"element\" or \"face\", in the order they came.")
+            R"(The variables: name -> "vertex", "element" or "face", in the order they came; a name held at
+more than one location maps to the tuple of its locations, such as ("element", "face").)")
         .def(
             "__contains__",
             [](Mesh const& self, std::string const& name) {

@@ -1,4 +1,6 @@
-"""Arrays in and out: dtypes, shapes, conversion of foreign inputs, and the vertex views."""
+"""Arrays in and out: dtypes, shapes, conversion of foreign inputs, the vertex views and the variables listing."""
+import os
+
 import numpy as np
 import pytest
 
@@ -91,3 +93,12 @@ def test_views_keep_the_mesh_alive():
     gc.collect()
     assert v.shape == (27, 3) and v[-1].tolist() == [1.0, 1.0, 1.0]
     assert lin[-1] == pytest.approx(10.0)
+
+
+def test_a_cell_array_of_volume_and_surface_cells_is_listed_at_both(tmp_path):
+    # gmsh tags the tetrahedra (10) and the boundary triangles (21, 22, 23) in one cell array.
+    gmsh = os.path.join(os.path.dirname(__file__), "..", "..", "tests", "io", "corpus", "gmsh", "box.vtk")
+    mesh = zevgeom.read(gmsh)
+    assert mesh.variables == {"CellEntityIds": ("element", "face")}
+    mesh.write(str(tmp_path / "box.vtu"), binary=True)
+    assert zevgeom.read(str(tmp_path / "box.vtu")).variables == mesh.variables
