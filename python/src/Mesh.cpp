@@ -35,6 +35,8 @@
 #include <cmath>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
+#include <utility>
 
 namespace zevpy {
 
@@ -54,7 +56,9 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::ParallelUnstructured;
     if (p_format == "pvtp")
         return zev::io::FileFormat::ParallelPolyData;
-    throw RequestError("format is auto, vtk, vtu, vtp, pvtu or pvtp, not '" + p_format + "'");
+    if (p_format == "cgns")
+        return zev::io::FileFormat::Cgns;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu or pvtp, not '" + p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.
@@ -115,7 +119,16 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
                                  std::string const& p_format)
 {
     Lock const lock(libraryMutex());
-    zev::io::MeshData data = zev::io::readMeshFile(p_path, parseFormat(p_format));
+    zev::io::FileFormat format = parseFormat(p_format);
+    if (format == zev::io::FileFormat::Auto)
+        format = zev::io::formatOfPath(p_path);
+    if (format == zev::io::FileFormat::Cgns) {
+        // Straight into the geometry, so that the element sets keep the sections' names as labels.
+        if (!p_region.empty())
+            throw RequestError("region splits the cells of a VTK file; a CGNS file's sets are its sections");
+        return fromLoaded(zev::io::CgnsReader::readMesh(p_path, zev::io::CgnsSelection()), "file");
+    }
+    zev::io::MeshData data = zev::io::readMeshFile(p_path, format);
     return fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
 }
 
@@ -176,7 +189,7 @@ std::vector<SetInfo> Mesh::sets() const
             zev::ShapeSet const* set =
                 elements ? geo().getElementSet(entry.first) : geo().getFaceSet(entry.first);
             out.push_back({entry.first, elements ? "element" : "face", zevgeom::shapeName(set->getType()),
-                           entry.second});
+                           entry.second, set->getLabel()});
         }
     }
     return out;
@@ -198,9 +211,20 @@ void Mesh::faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const
     }
 }
 
-float* Mesh::vertexData() const
+float const* Mesh::vertexData() const
 {
-    return geo().getVertices().floatData();
+    return std::as_const(geo()).getVertices().floatData();
+}
+
+void Mesh::setVertices(float const* p_xyz, std::size_t p_count)
+{
+    Lock const lock(libraryMutex());
+    if (p_count != numVertices())
+        throw std::invalid_argument("set_vertices takes " + std::to_string(numVertices()) +
+                                    " vertices, not " + std::to_string(p_count));
+    zev::TripletZEVVector& vertices = geo().getVertices(); // marks the mesh changed
+    for (std::size_t i = 0; i < p_count; ++i)
+        vertices[i] = zev::Triplet(p_xyz[3 * i], p_xyz[3 * i + 1], p_xyz[3 * i + 2]);
 }
 
 zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_location, bool* p_isVariable)

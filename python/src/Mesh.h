@@ -43,6 +43,7 @@ struct SetInfo {
     std::string kind; // "element" or "face"
     std::string type; // the shape type's name ("Hex", "Tri", ...)
     std::size_t count = 0;
+    std::string label; // the file's own name of the set; empty when it has none
 };
 
 struct IntegralResult {
@@ -83,8 +84,12 @@ public:
     // p_corners[p_offsets[f] .. p_offsets[f + 1]).
     void faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const;
 
-    // The library's own vertex storage: 3 floats per vertex.
-    float* vertexData() const;
+    // The library's own vertex storage: 3 floats per vertex, for reading only (a change must go
+    // through setVertices, so that the geometry's caches follow it).
+    float const* vertexData() const;
+    // Replaces the coordinates of every vertex (p_count must be the vertex count) and lets the
+    // geometry rebuild whatever it derived from the old ones.
+    void setVertices(float const* p_xyz, std::size_t p_count);
 
     // A variable's values. A vertex variable's values are the library's storage (view points into
     // it); element and face values, and expressions of variables and x, y, z (whose filed results the

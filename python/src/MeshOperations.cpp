@@ -33,6 +33,7 @@
 #include <cmath>
 #include <exception>
 #include <mutex>
+#include <utility>
 
 namespace zevpy {
 
@@ -137,7 +138,7 @@ std::shared_ptr<Mesh> Mesh::boundary()
     zev::Geometry const& g = geo();
     std::shared_ptr<Mesh> out = derived("boundary", "boundary");
     zev::Geometry& surface = out->geo();
-    surface.getVertices() = g.getVertices();
+    surface.getVertices() = std::as_const(g).getVertices();
     out->m_sharesParentVertices = true;
     if (g.getNumElements() == 0) {
         // A surface mesh is its own boundary.
@@ -146,7 +147,7 @@ std::shared_ptr<Mesh> Mesh::boundary()
     } else {
         // The faces are built on a scratch copy of the element sets, so the mesh itself gains no sets.
         GeometryPtr scratch = newGeometry("");
-        scratch->getVertices() = g.getVertices();
+        scratch->getVertices() = std::as_const(g).getVertices();
         for (std::string const& name : g.getElementSetNames())
             scratch->insertElementSet(name, g.getElementSet(name)->clone());
         for (std::string const& name : zevgeom::buildBoundary(*scratch))
@@ -208,7 +209,7 @@ std::shared_ptr<Mesh> Mesh::selectRange(std::string const& p_field, std::string 
         throw RequestError(source() + " has no volume cells to select");
     zev::Variable const* field = vertexScalar(p_field);
     std::shared_ptr<Mesh> out = derived("selection", "selection");
-    out->geo().getVertices() = geo().getVertices();
+    out->geo().getVertices() = std::as_const(geo()).getVertices();
     out->m_sharesParentVertices = true;
     out->geo().calcIsovolume(geo().getName(), &geo(), p_range, p_inclusive, field, field->getGlobalType(),
                              static_cast<float>(p_first), static_cast<float>(p_second), {});
@@ -224,7 +225,7 @@ std::shared_ptr<Mesh> Mesh::selectPlane(std::array<double, 3> const& p_origin,
         throw RequestError(source() + " has no volume cells to select");
     auto const [normal, d] = plane(p_origin, p_normal);
     std::shared_ptr<Mesh> out = derived("selection", "selection");
-    out->geo().getVertices() = geo().getVertices();
+    out->geo().getVertices() = std::as_const(geo()).getVertices();
     out->m_sharesParentVertices = true;
     out->geo().calcVolume(geo().getName(), &geo(), "", p_side, p_inclusive, d, normal, {});
     return out;
@@ -377,7 +378,7 @@ std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_
                 std::size_t const id = static_cast<std::size_t>(face[k]);
                 if (renumbered[id] < 0) {
                     renumbered[id] = static_cast<int>(parent->getVertices().size());
-                    parent->getVertices().push_back(b.getVertices()[id]);
+                    parent->getVertices().push_back(std::as_const(b).getVertices()[id]);
                 }
                 face[k] = renumbered[id];
             }
@@ -389,7 +390,7 @@ std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_
         zev::ShapeSet const* set = parent->getFaceSet(name);
         zev::Triplet areaVector;
         for (std::size_t f = 0; f < set->size(); ++f)
-            area += (*set)[f].getArea(parent->getVertices(), areaVector);
+            area += (*set)[f].getArea(std::as_const(*parent).getVertices(), areaVector);
     }
     bool const items =
         method == Sampler::Vertex || method == Sampler::FaceCenter || method == Sampler::FreeEdge;
@@ -414,7 +415,7 @@ std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_
     out.reserve(3 * static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         for (int k = 0; k < 3; ++k)
-            out.push_back(sampler->getVertices()[static_cast<std::size_t>(i)][k]);
+            out.push_back(std::as_const(*sampler).getVertices()[static_cast<std::size_t>(i)][k]);
     return out;
 }
 

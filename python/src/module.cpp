@@ -80,7 +80,8 @@ void translate(std::exception_ptr p_exception)
 }
 
 // A numpy array over memory the mesh owns; the array holds the mesh's Python object.
-py::array view(py::handle p_owner, float* p_data, std::size_t p_count, int p_components)
+py::array view(py::handle p_owner, float const* p_data, std::size_t p_count, int p_components,
+               bool p_writable = true)
 {
     std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(p_count)};
     std::vector<py::ssize_t> strides{static_cast<py::ssize_t>(sizeof(float) * p_components)};
@@ -90,7 +91,10 @@ py::array view(py::handle p_owner, float* p_data, std::size_t p_count, int p_com
     }
     if (p_data == nullptr) // an empty array has no storage to view
         return py::array_t<float>(shape);
-    return py::array_t<float>(shape, strides, p_data, p_owner);
+    py::array_t<float> out(shape, strides, p_data, p_owner);
+    if (!p_writable)
+        out.attr("setflags")(py::arg("write") = false);
+    return std::move(out);
 }
 
 py::array copyOut(std::vector<float> const& p_values, std::size_t p_count, int p_components)
@@ -160,11 +164,12 @@ meshes derived from a parent, which they keep alive.)");
             return Mesh::read(path, region, format);
         },
         py::arg("path"), py::kw_only(), py::arg("region") = "", py::arg("format") = "auto",
-        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML) into a Mesh.
+        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns) into a Mesh.
 
 region names an integer cell array whose values split the cells into element sets; format is "auto"
-(from the extension), "vtk", "vtu", "vtp", or "pvtu" or "pvtp" for the pieces of a partitioned mesh
-read as one mesh. A malformed file raises zevgeom.FormatError.)");
+(from the extension), "vtk", "vtu", "vtp", "pvtu" or "pvtp" for the pieces of a partitioned mesh
+read as one mesh, or "cgns" (every zone of the first base; a CGNS file's sets are its sections, so it
+takes no region). A malformed file raises zevgeom.FormatError.)");
 
     m.def(
         "box",
@@ -180,9 +185,23 @@ the vertex variables linear (1 + 2x + 3y + 4z), pressure and velocity and the el
             "vertices",
             [](py::object self) {
                 Mesh& me = self.cast<Mesh&>();
-                return view(self, me.vertexData(), me.numVertices(), 3);
+                return view(self, me.vertexData(), me.numVertices(), 3, false);
             },
-            "The (n, 3) float32 vertex coordinates: a view of the library's array, not a copy.")
+            "The (n, 3) float32 vertex coordinates: a read-only view of the library's array, not a copy.\n"
+            "Change them with set_vertices.")
+        .def(
+            "set_vertices",
+            [](Mesh& self, py::array_t<float, py::array::c_style | py::array::forcecast> const& xyz) {
+                if (xyz.ndim() != 2 || xyz.shape(1) != 3)
+                    throw py::value_error("set_vertices takes an (n, 3) array");
+                std::vector<float> values(xyz.data(), xyz.data() + xyz.size());
+                py::gil_scoped_release release;
+                self.setVertices(values.data(), values.size() / 3);
+            },
+            py::arg("xyz"),
+            R"(Replaces the coordinates of every vertex with the rows of an (n, 3) array (n the vertex count).
+Everything derived from the old coordinates (measures, search structures) is rebuilt on next use;
+derived meshes already made keep their own vertices.)")
         .def(
             "faces",
             [](Mesh const& self) {
@@ -234,10 +253,12 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
                 }
                 py::dict out;
                 for (zevpy::SetInfo const& s : sets)
-                    out[py::str(s.name)] = py::make_tuple(s.kind, s.type, s.count);
+                    out[py::str(s.name)] = s.label.empty() ? py::make_tuple(s.kind, s.type, s.count)
+                                                           : py::make_tuple(s.kind, s.type, s.count, s.label);
                 return out;
             },
-            "The element and face sets: name -> (\"element\" or \"face\", shape type, count).")
+            "The element and face sets: name -> (\"element\" or \"face\", shape type, count), and the "
+            "file's own name of the set as a fourth item where it has one (a CGNS section's name).")
         .def_property_readonly(
             "variables",
             [](Mesh const& self) {
@@ -246,12 +267,27 @@ vertex indices and, for each triangle, the index of its face (as faces() and fac
                     py::gil_scoped_release release;
                     variables = self.variables();
                 }
+                // A name held at more than one location (a cell array of a file with volume and surface
+                // cells is an element and a face variable) lists every location it is held at.
+                std::vector<std::pair<std::string, std::vector<std::string>>> byName;
+                for (auto const& entry : variables) {
+                    auto const same = [&entry](auto const& named) { return named.first == entry.first; };
+                    auto at = std::find_if(byName.begin(), byName.end(), same);
+                    if (at == byName.end())
+                        at = byName.insert(byName.end(), {entry.first, {}});
+                    at->second.push_back(locationName(entry.second));
+                }
                 py::dict out;
-                for (auto const& entry : variables)
-                    out[py::str(entry.first)] = locationName(entry.second);
+                for (auto const& named : byName) {
+                    if (named.second.size() == 1)
+                        out[py::str(named.first)] = named.second.front();
+                    else
+                        out[py::str(named.first)] = py::tuple(py::cast(named.second));
+                }
                 return out;
             },
-            "The variables: name -> \"vertex\", \"element\" or \"face\", in the order they came.")
+            R"(The variables: name -> "vertex", "element" or "face", in the order they came; a name held at
+more than one location maps to the tuple of its locations, such as ("element", "face").)")
         .def(
             "__contains__",
             [](Mesh const& self, std::string const& name) {

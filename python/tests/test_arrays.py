@@ -1,4 +1,6 @@
-"""Arrays in and out: dtypes, shapes, conversion of foreign inputs, and the vertex views."""
+"""Arrays in and out: dtypes, shapes, conversion of foreign inputs, the vertex views and the variables listing."""
+import os
+
 import numpy as np
 import pytest
 
@@ -66,9 +68,17 @@ def test_inputs_are_converted_checked_and_copied(box):
 def test_views_share_the_library_storage(box):
     v = box.vertices
     assert np.shares_memory(v, box.vertices)
-    # Stretching the box through the view is seen by the library's measures.
-    v[:, 0] *= 2.0
+    # The coordinates are read-only; set_vertices replaces them, and the library's measures follow.
+    with pytest.raises(ValueError, match="read-only"):
+        v[:, 0] *= 2.0
+    assert box.volume == pytest.approx(1.0, rel=1e-6)
+    stretched = v.copy()
+    stretched[:, 0] *= 2.0
+    box.set_vertices(stretched)
     assert box.volume == pytest.approx(2.0, rel=1e-6)
+    np.testing.assert_array_equal(box.vertices, stretched)
+    with pytest.raises(ValueError, match="set_vertices takes"):
+        box.set_vertices(stretched[:-1])
     # Writing a variable's values through its view changes what the library integrates.
     lin = box["linear"]
     lin[:] = 3.0
@@ -83,3 +93,12 @@ def test_views_keep_the_mesh_alive():
     gc.collect()
     assert v.shape == (27, 3) and v[-1].tolist() == [1.0, 1.0, 1.0]
     assert lin[-1] == pytest.approx(10.0)
+
+
+def test_a_cell_array_of_volume_and_surface_cells_is_listed_at_both(tmp_path):
+    # gmsh tags the tetrahedra (10) and the boundary triangles (21, 22, 23) in one cell array.
+    gmsh = os.path.join(os.path.dirname(__file__), "..", "..", "tests", "io", "corpus", "gmsh", "box.vtk")
+    mesh = zevgeom.read(gmsh)
+    assert mesh.variables == {"CellEntityIds": ("element", "face")}
+    mesh.write(str(tmp_path / "box.vtu"), binary=True)
+    assert zevgeom.read(str(tmp_path / "box.vtu")).variables == mesh.variables

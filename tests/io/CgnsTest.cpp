@@ -1,7 +1,8 @@
 // CGNS files made here through the CGNS library's own writing functions: every linear element type,
 // MIXED and NGON/NFACE polyhedra, boundary conditions by range, list and vertices, vertex and cell-centred
 // solutions in two time steps, two zones; the round trip library -> CGNS -> library; volumes equal to
-// those of the same mesh read from VTK; and malformed files refused with the node named.
+// those of the same mesh read from VTK, and the corners written back in the standard's orientation; and
+// malformed files refused with the node named.
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/GeomObject.h"
 #include "zev/geometry/Geometry.h"
@@ -18,6 +19,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -205,6 +208,17 @@ std::vector<int> shapeVertices(zev::Shape const& p_shape)
     return out;
 }
 
+// The name under which the element set labelled p_label is filed; empty when no set has that label.
+std::string filedAs(zev::Geometry const& p_g, std::string const& p_label)
+{
+    for (std::string const& name : p_g.getElementSetNames()) {
+        if (p_g.getElementSet(name)->getLabel() == p_label) {
+            return name;
+        }
+    }
+    return "";
+}
+
 double totalVolume(zev::Geometry const& p_g)
 {
     double sum = 0;
@@ -253,10 +267,20 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
     EXPECT_EQ(zones[1].geo().getDomain(), "Solid");
     EXPECT_EQ(g.getNumVertices(), 27);
 
-    // One element set per (section, type), named after the section; surfaces and boundary conditions as
-    // face sets; the "Inlet" condition repeats the section and adds no set.
-    EXPECT_EQ(g.getElementSetNames(), (std::vector<std::string>{"Hexes", "Mixed-HEX", "Mixed-TET", "Poly",
-                                                                "Prisms", "Pyramids", "Tets"}));
+    // One element set per (section, type), filed as ES1, ES2, ... in the file's order and labelled with
+    // the section's name; surfaces and boundary conditions as face sets under their own names; the "Inlet"
+    // condition repeats the section and adds no set.
+    std::vector<std::pair<std::string, std::string>> filed;
+    for (std::string const& name : g.getElementSetNames()) {
+        filed.emplace_back(name, g.getElementSet(name)->getLabel());
+    }
+    EXPECT_EQ(filed, (std::vector<std::pair<std::string, std::string>>{{"ES1", "Tets"},
+                                                                       {"ES2", "Hexes"},
+                                                                       {"ES3", "Prisms"},
+                                                                       {"ES4", "Pyramids"},
+                                                                       {"ES5", "Mixed-TET"},
+                                                                       {"ES6", "Mixed-HEX"},
+                                                                       {"ES7", "Poly"}}));
     EXPECT_EQ(g.getFaceSetNames(),
               (std::vector<std::string>{"Inlet", "Wall", "floor", "inlet", "wall-QUAD", "wall-TRI"}));
     struct Expect {
@@ -281,20 +305,20 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
     auto const& volumes = g.getElementVolumes();
     std::vector<std::string> const names = g.getElementSetNames();
     for (Expect const& e : expected) {
-        zev::ShapeSet const* set = g.getElementSet(e.set);
+        zev::ShapeSet const* set = g.getElementSet(filedAs(g, e.set));
         ASSERT_NE(set, nullptr) << e.set;
         ASSERT_EQ(set->size(), 1u) << e.set;
         EXPECT_EQ(set->getType(), e.type) << e.set;
         EXPECT_EQ(shapeVertices((*set)[0]), e.vertices) << e.set;
-        std::size_t const at =
-            static_cast<std::size_t>(std::find(names.begin(), names.end(), e.set) - names.begin());
+        std::size_t const at = static_cast<std::size_t>(
+            std::find(names.begin(), names.end(), filedAs(g, e.set)) - names.begin());
         if (e.volume > 0) {
             EXPECT_NEAR(volumes[at], e.volume, 1e-6) << e.set;
         }
     }
     EXPECT_NEAR(totalVolume(g), 1.0 / 6 + 1 + 0.5 + 1.0 / 3 + 1.0 / 6 + 1 + 1.0 / 6, 1e-5);
     // The polyhedron's turned-round face comes back facing out.
-    zev::Shape const& poly = (*g.getElementSet("Poly"))[0];
+    zev::Shape const& poly = (*g.getElementSet(filedAs(g, "Poly")))[0];
     int n = 0;
     int const* local = nullptr;
     int const* row = poly.getVerticesForFace(3, n, &local);
@@ -327,24 +351,25 @@ TEST(Cgns, ReadsEveryElementTypeBoundaryAndSolution)
     EXPECT_EQ(u[4], zev::Triplet(2.0f, -4.0f, 0.0f));
     // Cell-centred values follow the element numbers: element 6 is the MIXED hexahedron.
     MeshVariable const& density = variable(fluid, "Density", zev::eElement);
-    EXPECT_EQ(scalars(density, "Tets"), std::vector<float>{1.0f});
-    EXPECT_EQ(scalars(density, "Mixed-HEX"), std::vector<float>{6.0f});
-    EXPECT_EQ(scalars(density, "Poly"), std::vector<float>{7.0f});
+    EXPECT_EQ(scalars(density, "ES1"), std::vector<float>{1.0f});
+    EXPECT_EQ(scalars(density, filedAs(g, "Mixed-HEX")), std::vector<float>{6.0f});
+    EXPECT_EQ(scalars(density, filedAs(g, "Poly")), std::vector<float>{7.0f});
 
     // Time steps: by index the k-th solution of each location, by name that one node only.
     LoadedMesh const second = CgnsReader::readMesh(path, {"", "Fluid", "2"});
     EXPECT_EQ(scalars(variable(second, "Pressure", zev::eVertex))[0], 200.0f);
-    EXPECT_EQ(scalars(variable(second, "Density", zev::eElement), "Tets"), std::vector<float>{2.0f});
+    EXPECT_EQ(scalars(variable(second, "Density", zev::eElement), "ES1"), std::vector<float>{2.0f});
     LoadedMesh const named = CgnsReader::readMesh(path, {"1", "1", "Step2"});
     EXPECT_EQ(scalars(variable(named, "Pressure", zev::eVertex))[0], 200.0f);
     EXPECT_EQ(named.findVariable("Density", zev::eElement), nullptr);
 
-    // Both zones in one geometry: vertex arrays one after the other, set names prefixed, a field the
-    // second zone lacks undefined there.
+    // Both zones in one geometry: vertex arrays one after the other, element sets numbered on, labels and
+    // face set names prefixed, a field the second zone lacks undefined there.
     LoadedMesh const both = CgnsReader::readMesh(path, CgnsSelection());
     EXPECT_EQ(both.geo().getNumVertices(), 35);
-    EXPECT_NE(both.geo().getElementSet("Solid/Block"), nullptr);
-    EXPECT_EQ(shapeVertices((*both.geo().getElementSet("Solid/Block"))[0])[0], 27);
+    EXPECT_EQ(filedAs(both.geo(), "Solid/Block"), "ES8");
+    EXPECT_NE(both.geo().getFaceSet("Solid/base"), nullptr);
+    EXPECT_EQ(shapeVertices((*both.geo().getElementSet("ES8"))[0])[0], 27);
     EXPECT_NEAR(totalVolume(both.geo()), totalVolume(g) + 2.0, 1e-5);
     std::vector<float> const p = scalars(variable(both, "Pressure", zev::eVertex));
     EXPECT_EQ(p[27], 1.0f);
@@ -382,6 +407,7 @@ void expectSameGeometry(zev::Geometry const& p_a, zev::Geometry const& p_b)
     ASSERT_EQ(p_a.getFaceSetNames(), p_b.getFaceSetNames());
     auto compareSets = [](zev::ShapeSet const* a, zev::ShapeSet const* b, std::string const& name) {
         ASSERT_EQ(a->getType(), b->getType()) << name;
+        EXPECT_EQ(a->getLabel(), b->getLabel()) << name;
         ASSERT_EQ(a->size(), b->size()) << name;
         for (std::size_t i = 0; i < a->size(); ++i) {
             EXPECT_EQ(shapeVertices((*a)[i]), shapeVertices((*b)[i])) << name << " " << i;
@@ -530,8 +556,65 @@ TEST(Cgns, VolumesAndIntegralsEqualTheVtkPath)
     for (std::size_t i = 0; i < va.size(); ++i) {
         EXPECT_NEAR(va[i], vb[i], 1e-6) << i;
     }
+
+    // Written back, the sections take the labels as names, and every element's corners span the
+    // standard's local frame (r, s, t from corner 1 towards the corners below) right-handed, as the CGNS
+    // library reads them.
+    std::string const out = tempPath("same_copy.cgns");
+    CgnsWriter::writeFile(*a.get(), {}, ExportSelection(), out);
+    struct Frame {
+        CGNS_ENUMT(ElementType_t) type;
+        int r, s, t; // 0-based corners
+    };
+    std::vector<Frame> const frames{{CGNS_ENUMV(TETRA_4), 1, 2, 3},
+                                    {CGNS_ENUMV(PYRA_5), 1, 3, 4},
+                                    {CGNS_ENUMV(PENTA_6), 1, 2, 3},
+                                    {CGNS_ENUMV(HEXA_8), 1, 3, 4}};
+    int fn = -1;
+    ASSERT_EQ(cg_open(out.c_str(), CG_MODE_READ, &fn), CG_OK);
+    std::vector<double> xyz[3];
+    char const* axes[3] = {"CoordinateX", "CoordinateY", "CoordinateZ"};
+    for (int c = 0; c < 3; ++c) {
+        xyz[c].resize(27);
+        cgsize_t lo = 1, hi = 27;
+        ASSERT_EQ(cg_coord_read(fn, 1, 1, axes[c], CGNS_ENUMV(RealDouble), &lo, &hi, xyz[c].data()), CG_OK);
+    }
+    int nsections = 0;
+    ASSERT_EQ(cg_nsections(fn, 1, 1, &nsections), CG_OK);
+    std::vector<std::string> sections;
+    for (int s = 1; s <= nsections; ++s) {
+        char name[33] = {0};
+        CGNS_ENUMT(ElementType_t) type;
+        cgsize_t start = 0, end = 0;
+        int nbndry = 0, parent = 0;
+        ASSERT_EQ(cg_section_read(fn, 1, 1, s, name, &type, &start, &end, &nbndry, &parent), CG_OK);
+        sections.push_back(name);
+        auto const frame =
+            std::find_if(frames.begin(), frames.end(), [&](Frame const& f) { return f.type == type; });
+        ASSERT_NE(frame, frames.end()) << name;
+        int npe = 0;
+        cg_npe(type, &npe);
+        std::vector<cgsize_t> conn(static_cast<std::size_t>((end - start + 1) * npe));
+        ASSERT_EQ(cg_elements_read(fn, 1, 1, s, conn.data(), nullptr), CG_OK);
+        for (std::size_t e = 0; e < conn.size(); e += static_cast<std::size_t>(npe)) {
+            auto axis = [&](int p_corner) {
+                std::array<double, 3> a{};
+                for (int c = 0; c < 3; ++c) {
+                    a[c] = xyz[c][conn[e + p_corner] - 1] - xyz[c][conn[e] - 1];
+                }
+                return a;
+            };
+            auto const r = axis(frame->r), u = axis(frame->s), t = axis(frame->t);
+            double const det = r[0] * (u[1] * t[2] - u[2] * t[1]) + r[1] * (u[2] * t[0] - u[0] * t[2]) +
+                               r[2] * (u[0] * t[1] - u[1] * t[0]);
+            EXPECT_GT(det, 0) << name;
+        }
+    }
+    cg_close(fn);
+    EXPECT_EQ(sections, (std::vector<std::string>{"Hexes", "Prisms", "Pyramids", "Tets"}));
     std::remove(cgns.c_str());
     std::remove(vtk.c_str());
+    std::remove(out.c_str());
 }
 
 TEST(Cgns, MalformedFilesNameTheNode)

@@ -1,7 +1,9 @@
 // VTK XML files: every encoding keeps a mesh with every cell type bit for bit, legacy -> XML -> legacy
 // included; hand-made files (pieces, big-endian, headers encoded with or apart from their data) read as
-// declared; and every file of the malformed corpus fails with its exact diagnostic.
+// declared; every file of the malformed corpus fails with its exact diagnostic; and a gmsh file's cell
+// array on volume and surface cells goes through the library and back as one array.
 #include "tests/io/EveryCellType.h"
+#include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/Base64.h"
 #include "zev/io/FileAccess.h"
@@ -12,6 +14,8 @@
 #include "zev/io/VtkLegacyWriter.h"
 #include "zev/io/VtkXmlReader.h"
 #include "zev/io/VtkXmlWriter.h"
+#include "zev/shapes/ShapeSet.h"
+#include "zev/variables/VectorVariable.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +24,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -335,6 +340,112 @@ TEST_F(TempDir, GeometryThroughFiles)
     // PolyData cannot hold volume cells.
     EXPECT_THROW(writeMeshFile(mesh, m_dir + "/every.vtp"), FormatError);
     EXPECT_EQ(entries().size(), 2u);
+}
+
+// The values of a geometry's variable over the sets of its location in name order; undefined for a set
+// the variable holds nothing on.
+std::vector<float> valuesOver(zev::Geometry& p_geometry, std::string const& p_name,
+                              zev::VarLocation p_location)
+{
+    std::vector<float> out;
+    zev::Variable* variable = p_geometry.findVariable(p_name, p_location);
+    if (variable == nullptr) {
+        return out;
+    }
+    bool const elements = p_location == zev::eElement;
+    for (std::string const& set : elements ? p_geometry.getElementSetNames() : p_geometry.getFaceSetNames()) {
+        std::size_t const n =
+            elements ? p_geometry.getElementSet(set)->size() : p_geometry.getFaceSet(set)->size();
+        zev::Variable::Description const desc(variable->getGlobalType(), p_location, set);
+        if (!variable->hasType(desc)) {
+            out.insert(out.end(), n, zev::ZEV_UNDEF);
+            continue;
+        }
+        zev::FloatZEVVector const& data = static_cast<zev::Variable const*>(variable)->getFloatValues(desc);
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            out.push_back(data[i]);
+        }
+    }
+    return out;
+}
+
+TEST_F(TempDir, CellArrayOfVolumeAndSurfaceCellsWritesOnceAndReadsBackAsBoth)
+{
+    // gmsh gives the tetrahedra of box.vtk the tag 10 and its boundary triangles 21, 22 and 23 in one
+    // cell array: read, it is an element and a face variable of one name; written, one array again, in
+    // every encoding, or the library's readers refuse the file and VTK's XML reader crashes on it.
+    zev::GeometryAutoPtr g = readGeometry(s_corpus + "/gmsh/box.vtk");
+    ASSERT_EQ(g->getNumElements(), 100);
+    ASSERT_EQ(g->getNumFaces(), 84);
+    std::vector<float> const elementIds = valuesOver(*g.get(), "CellEntityIds", zev::eElement);
+    std::vector<float> const faceIds = valuesOver(*g.get(), "CellEntityIds", zev::eFace);
+    EXPECT_EQ(elementIds, std::vector<float>(100, 10.0f));
+    std::map<float, int> tags;
+    for (float id : faceIds) {
+        ++tags[id];
+    }
+    EXPECT_EQ(tags, (std::map<float, int>{{21.0f, 14}, {22.0f, 14}, {23.0f, 56}}));
+    // A name held at the elements only: the face cells of its array are undefined.
+    g->addVariable(g->findVariable("CellEntityIds", zev::eElement)->clone("volumeOnly"), zev::eElement);
+
+    struct Case {
+        char const* file;
+        WriteOptions options;
+    };
+    Case const cases[] = {{"ascii.vtu", {FileFormat::Auto, false, false}},
+                          {"binary.vtu", {FileFormat::Auto, true, false}},
+                          {"zlib.vtu", {FileFormat::Auto, true, true}},
+                          {"ascii.vtk", {FileFormat::Auto, false, false}},
+                          {"binary.vtk", {FileFormat::Auto, true, false}}};
+    for (Case const& c : cases) {
+        std::string const path = m_dir + "/" + c.file;
+        writeGeometry(*g.get(), path, ExportSelection(), {"CellEntityIds", "volumeOnly"}, c.options);
+        MeshData const written = readMeshFile(path);
+        ASSERT_EQ(written.cellData.size(), 2u) << c.file;
+        EXPECT_EQ(written.cellData[0].name, "CellEntityIds") << c.file;
+        EXPECT_EQ(written.cellData[1].name, "volumeOnly") << c.file;
+        zev::GeometryAutoPtr back = readGeometry(path);
+        EXPECT_EQ(valuesOver(*back.get(), "CellEntityIds", zev::eElement), elementIds) << c.file;
+        EXPECT_EQ(valuesOver(*back.get(), "CellEntityIds", zev::eFace), faceIds) << c.file;
+        EXPECT_EQ(valuesOver(*back.get(), "volumeOnly", zev::eElement), elementIds) << c.file;
+        EXPECT_EQ(valuesOver(*back.get(), "volumeOnly", zev::eFace), std::vector<float>(84, zev::ZEV_UNDEF))
+            << c.file;
+    }
+
+    // A vector at the faces and a scalar at the elements fit no one array.
+    auto* vector = new zev::VectorVariable(zev::eConservative, zev::eFace);
+    vector->setName("volumeOnly");
+    for (std::string const& set : g->getFaceSetNames()) {
+        vector->getTripletValues(zev::Variable::Description(zev::eConservative, zev::eFace, set))
+            .resize(g->getFaceSet(set)->size());
+    }
+    g->addVariable(vector, zev::eFace);
+    try {
+        writeGeometry(*g.get(), m_dir + "/mixed.vtu", ExportSelection(), {"volumeOnly"});
+        ADD_FAILURE() << "a vector and a scalar of one name were written";
+    } catch (SelectionError const& e) {
+        EXPECT_STREQ(e.what(), "the variable 'volumeOnly' is a scalar at the elements and a vector at the "
+                               "faces; one cell array cannot hold both");
+    }
+
+    // The writers refuse a mesh that names two arrays of a section alike, whoever made it.
+    MeshData twice = readMeshFile(s_corpus + "/gmsh/box.vtk");
+    twice.cellData.push_back(twice.cellData.front());
+    for (bool xml : {true, false}) {
+        std::ostringstream out;
+        try {
+            if (xml) {
+                VtkXmlWriter::write(twice, out, VtkXmlWriter::Options(), "twice");
+            } else {
+                VtkLegacyWriter::write(twice, out, VtkLegacyWriter::Encoding::Ascii, "twice");
+            }
+            ADD_FAILURE() << "two cell arrays of one name were written";
+        } catch (FormatError const& e) {
+            EXPECT_STREQ(e.what(), "twice: a second cell array named 'CellEntityIds'");
+            EXPECT_EQ(out.str(), "");
+        }
+    }
+    EXPECT_EQ(entries().size(), sizeof cases / sizeof cases[0]); // and no mixed.vtu
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace zevgeom {
 
@@ -148,6 +149,22 @@ VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
     out.total = std::accumulate(out.elementVolumes.begin(), out.elementVolumes.end(), 0.0);
     out.inverted = static_cast<std::size_t>(
         std::count_if(out.elementVolumes.begin(), out.elementVolumes.end(), [](double v) { return v < 0; }));
+    // The element volumes run over the sets in name order, as the names come.
+    std::size_t at = 0;
+    for (std::string const& name : p_geometry.getElementSetNames()) {
+        zev::ShapeSet const* set = p_geometry.getElementSet(name);
+        std::size_t const n = set != nullptr ? set->size() : 0;
+        if (n == 0 || at + n > out.elementVolumes.size()) {
+            at += n;
+            continue;
+        }
+        auto const first = out.elementVolumes.begin() + static_cast<std::ptrdiff_t>(at);
+        if (std::all_of(first, first + static_cast<std::ptrdiff_t>(n), [](double v) { return v < 0; })) {
+            std::string const& label = set->getLabel();
+            out.invertedSets.emplace_back(label.empty() ? name : name + " (" + label + ")", n);
+        }
+        at += n;
+    }
     return out;
 }
 
@@ -227,7 +244,7 @@ Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isE
     std::vector<std::string> const sets = buildBoundary(g);
     installLocationProvider();
     zev::GeometryAutoPtr surface(zev::GeometryAPI::instance()->newGeometry("", nullptr));
-    surface->getVertices() = g.getVertices();
+    surface->getVertices() = std::as_const(g).getVertices();
     for (std::string const& name : sets)
         surface->insertFaceSet(name, g.getFaceSet(name)->clone());
     zev::Variable const* values = g.findVariable(p_quantity, zev::eVertex);
@@ -298,7 +315,7 @@ std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantit
         throw UsageError("no vertex values of '" + p_quantity + "'");
     auto const& data = variable->getFloatValues(
         zev::Variable::Description(zev::eUnknown, zev::eVertex, zev::Variable::s_allSetName));
-    std::vector<float> out(g.getVertices().size(), zev::ZEV_UNDEF);
+    std::vector<float> out(std::as_const(g).getVertices().size(), zev::ZEV_UNDEF);
     for (std::size_t i = 0; i < out.size() && i < data.size(); ++i)
         out[i] = isDefined(data[i]) ? data[i] : zev::ZEV_UNDEF;
     return out;

@@ -25,6 +25,9 @@ struct VolumeMeasures {
     std::vector<double> vertexVolumes;
     double total = 0;
     std::size_t inverted = 0; // elements with a negative volume
+    // The sets all of whose elements are inverted, as "NAME" or "NAME (LABEL)", with their sizes: a file
+    // that numbers a cell type's corners the other way round inverts whole sets.
+    std::vector<std::pair<std::string, std::size_t>> invertedSets;
 };
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry);
 

@@ -260,7 +260,17 @@ WriteOptions writeOptions(Options const& p_options)
 
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)
 {
-    warnInverted(p_volumes.inverted, p_err);
+    // A wholly inverted set of several elements is named once; the inverted elements of other sets are
+    // counted together.
+    std::size_t rest = p_volumes.inverted;
+    for (auto const& set : p_volumes.invertedSets) {
+        if (set.second > 1) {
+            p_err << "zevgeom: warning: all " << set.second << " elements of the set "
+                  << terminalSafe(set.first) << " are inverted (negative volume) and counted as they are\n";
+            rest -= std::min(rest, set.second);
+        }
+    }
+    warnInverted(rest, p_err);
 }
 
 void warnInverted(std::size_t p_inverted, std::ostream& p_err)

@@ -113,7 +113,7 @@ std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements)
          p_elements ? p_geometry.getElementSetNames() : p_geometry.getFaceSetNames()) {
         zev::ShapeSet const* set = p_elements ? p_geometry.getElementSet(name) : p_geometry.getFaceSet(name);
         if (set) {
-            rows.push_back({name, static_cast<int>(set->getType()), set->size()});
+            rows.push_back({name, static_cast<int>(set->getType()), set->size(), set->getLabel()});
         }
     }
     return rows;

@@ -46,11 +46,12 @@ void printColumns(std::ostream& p_out, std::vector<std::vector<std::string>> con
 char const* shapeName(int p_type);
 char const* locationName(zev::VarLocation p_location);
 
-// One element or face set: its name, shape type and size.
+// One element or face set: its name, shape type, size and label (empty when it has none).
 struct SetRow {
     std::string name;
     int type;
     std::size_t count;
+    std::string label;
 };
 std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements);
 

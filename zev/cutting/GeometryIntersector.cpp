@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace zev {
@@ -437,7 +438,7 @@ void GeometryIntersector::intersectWithGeometry(Geometry& p_output, Intersection
             if (face == nullptr)
                 throw internal::error(kClass, kMethod, SystemMsg("Invalid cast from Shape to Face"));
             Triplet normal;
-            face->getNormal(p_output.getVertices(), normal, false);
+            face->getNormal(std::as_const(p_output).getVertices(), normal, false);
             f = scaledFactor(normal, factor);
             found = true;
         }

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <utility>
 
 namespace zev {
 
@@ -386,7 +387,8 @@ int SPGeometryInternal::doFaceCenterSampling(ReductionUtility* p_reduction)
     const std::size_t before = m_outPoints->size();
     for (const Shape* face : faces) {
         if (!p_reduction || p_reduction->useThisItem())
-            appendFacePoint(*face, face->calcCentroid(m_parent->getVertices()), nullptr, nullptr);
+            appendFacePoint(*face, face->calcCentroid(std::as_const(*m_parent).getVertices()), nullptr,
+                            nullptr);
         progress.increment();
     }
     return static_cast<int>(m_outPoints->size() - before);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace zev {
 
@@ -58,7 +59,7 @@ int SPGeometryInternal::doRectGridSampling(float p_first, float p_second, float 
 {
     if (m_parent == nullptr || m_parent->getNumVertices() < 3)
         return 0;
-    const TripletZEVVector& vertices = m_parent->getVertices();
+    const TripletZEVVector& vertices = std::as_const(*m_parent).getVertices();
     const std::size_t n = vertices.size();
 
     D3 c0;

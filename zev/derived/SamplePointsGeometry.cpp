@@ -283,7 +283,11 @@ int SamplePointsGeometry::doSampling(const std::string& p_domain, const std::vec
         // geometry this one was copied from.
         clearDataStores();
         if (p_computeNormals)
-            m_vertexNormals = new TripletZEVVector();
+            m_vertexNormals = std::make_shared<TripletZEVVector>();
+        // The sampled normals are the points' own data, not derived from faces: a later change
+        // of the mesh state keeps them.
+        m_vertexNormalsAreData = p_computeNormals;
+        markChanged();
         setInterpolant(nullptr);
         m_vertices.clear();
         m_vertDomainESNum.clear();
@@ -301,8 +305,8 @@ int SamplePointsGeometry::doSampling(const std::string& p_domain, const std::vec
                 const TripletBase<float>& point = at < p_points.size() ? p_points[at] : centred;
                 total += internal->doSampling(m_parents[i], p_method, m_parentCounts[i], p_first, p_second,
                                               p_third, point, accuracy, interpolant.get(), m_vertices,
-                                              p_computeNormals ? m_vertexNormals : nullptr, m_vertDomainESNum,
-                                              p_reduction);
+                                              p_computeNormals ? m_vertexNormals.get() : nullptr,
+                                              m_vertDomainESNum, p_reduction);
             }
         } catch (...) {
             finishPoints(p_computeNormals);

@@ -109,7 +109,8 @@ Geometry::Geometry(const Geometry& p_other)
     : m_elementSets(p_other.m_elementSets), m_faceSets(p_other.m_faceSets),
       m_virtualLayerTolerance(p_other.m_virtualLayerTolerance),
       m_virtualLayerSets(p_other.m_virtualLayerSets), m_virtualLayerVertices(p_other.m_virtualLayerVertices),
-      m_virtualLayerSetIndices(p_other.m_virtualLayerSetIndices), m_vertexNormals(p_other.m_vertexNormals),
+      m_virtualLayerSetIndices(p_other.m_virtualLayerSetIndices),
+      m_virtualLayerRevision(p_other.m_virtualLayerRevision), m_vertexNormals(p_other.m_vertexNormals),
       m_faceNormals(p_other.m_faceNormals), m_name(p_other.m_name), m_domain(p_other.m_domain),
       m_vertices(p_other.m_vertices), m_faceCenters(p_other.m_faceCenters),
       m_elementCenters(p_other.m_elementCenters), m_lines(p_other.m_lines),
@@ -125,9 +126,19 @@ Geometry::Geometry(const Geometry& p_other)
       m_geomAlgIntf(p_other.m_geomAlgIntf), m_variableProvider(p_other.m_variableProvider),
       m_faceCenterCalculator(p_other.m_faceCenterCalculator),
       m_variableLocationProvider(p_other.m_variableLocationProvider),
-      m_generateLines(p_other.m_generateLines), m_borrowed(p_other.m_borrowed)
+      m_generateLines(p_other.m_generateLines), m_vertexNormalsAreData(p_other.m_vertexNormalsAreData),
+      m_borrowed(p_other.m_borrowed), m_revision(p_other.m_revision),
+      m_cacheRevision(p_other.m_cacheRevision.load())
 {
-    // Everything held by pointer stays the source's.
+    // The virtual layer is a cache of the source's, rebuilt at will: the copy builds its own
+    // on first use rather than borrow sets the source may drop.
+    for (const auto& entry : p_other.m_virtualLayerSets)
+        m_octrees.erase(entry.first);
+    m_virtualLayerSets.clear();
+    m_virtualLayerVertices.clear();
+    m_virtualLayerSetIndices.clear();
+    m_virtualLayerTolerance = 0.0f;
+    // Everything else held by pointer stays the source's.
     auto borrowMap = [this](const auto& p_map) {
         for (const auto& entry : p_map)
             if (entry.second)
@@ -137,18 +148,11 @@ Geometry::Geometry(const Geometry& p_other)
     borrowMap(m_faceSets);
     borrowMap(m_virtualLayerSets);
     borrowMap(m_variables);
-    borrowMap(m_octrees);
     for (Interpolant* i : m_interpolants)
         if (i)
             m_borrowed.insert(i);
-    for (const void* p :
-         {static_cast<const void*>(m_vertexNormals), static_cast<const void*>(m_faceNormals),
-          static_cast<const void*>(m_vertexAreaVectors), static_cast<const void*>(m_vertexAreas),
-          static_cast<const void*>(m_faceAreas), static_cast<const void*>(m_faceAreaVectors),
-          static_cast<const void*>(m_vertexVolumes), static_cast<const void*>(m_elementVolumes),
-          static_cast<const void*>(m_vertexLengths), static_cast<const void*>(m_geomAlgIntf)})
-        if (p)
-            m_borrowed.insert(p);
+    if (m_geomAlgIntf)
+        m_borrowed.insert(m_geomAlgIntf);
 }
 
 bool Geometry::isBorrowed(const void* p_object) const
@@ -173,15 +177,6 @@ Geometry::~Geometry()
     deleteAllOctrees();
     deleteAllInterpolants();
 
-    dispose(m_vertexAreaVectors);
-    dispose(m_vertexAreas);
-    dispose(m_vertexVolumes);
-    dispose(m_elementVolumes);
-    dispose(m_vertexLengths);
-    dispose(m_vertexNormals);
-    dispose(m_faceAreaVectors);
-    dispose(m_faceAreas);
-    dispose(m_faceNormals);
     dispose(m_geomAlgIntf);
 }
 
@@ -299,6 +294,7 @@ ShapeSet* Geometry::addElementSet(const std::string& p_name, int p_setNumber, Sh
     set->setSetNumber(p_setNumber);
     set->setCorrectionFactor(p_correctionFactor);
     m_elementSets[p_name] = set;
+    markChanged();
     return set;
 }
 
@@ -310,6 +306,7 @@ ShapeSet* Geometry::addElementSet(int p_index, ShapeType p_type, int p_count, do
 void Geometry::insertElementSet(const std::string& p_name, ShapeSet* p_set)
 {
     insertNewSet(m_elementSets, p_name, p_set, "insertElementSet", "ElementSet", true);
+    markChanged();
 }
 
 ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int p_count,
@@ -319,12 +316,36 @@ ShapeSet* Geometry::addFaceSet(const std::string& p_name, ShapeType p_type, int 
     ShapeSet* set = FaceFactory::instance()->getFaceSetByType(p_type, p_count);
     set->setCorrectionFactor(p_correctionFactor);
     m_faceSets[p_name] = set;
+    markChanged();
     return set;
 }
 
 void Geometry::insertFaceSet(const std::string& p_name, ShapeSet* p_set)
 {
     insertNewSet(m_faceSets, p_name, p_set, "insertFaceSet", "FaceSet", false);
+    markChanged();
+}
+
+bool Geometry::removeElementSet(const std::string& p_name)
+{
+    return removeSet(m_elementSets, p_name);
+}
+
+bool Geometry::removeFaceSet(const std::string& p_name)
+{
+    return removeSet(m_faceSets, p_name);
+}
+
+bool Geometry::removeSet(std::map<std::string, ShapeSet*>& p_sets, const std::string& p_name)
+{
+    auto found = p_sets.find(p_name);
+    if (found == p_sets.end())
+        return false;
+    ShapeSet* set = found->second;
+    p_sets.erase(found);
+    dispose(set);
+    markChanged();
+    return true;
 }
 
 ShapeSet* Geometry::getElementSet(const std::string& p_name)
@@ -492,6 +513,7 @@ Geometry* Geometry::cloneBase(bool p_allowContents, bool p_copyInterpolants, Geo
 
 void Geometry::clearCache()
 {
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     deleteAllOctrees();
     m_faceLineTree.reset();
     for (int i = 0; i < getNumElementSets(); ++i)
@@ -501,20 +523,48 @@ void Geometry::clearCache()
 
 void Geometry::deleteAllOctrees()
 {
-    for (auto& entry : m_octrees)
-        dispose(entry.second);
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     m_octrees.clear();
+}
+
+void Geometry::ensureCachesCurrent() const
+{
+    if (m_cacheRevision.load(std::memory_order_acquire) == m_revision)
+        return;
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+    if (m_cacheRevision.load(std::memory_order_relaxed) == m_revision)
+        return;
+    dropDerivedData();
+    m_cacheRevision.store(m_revision, std::memory_order_release);
+}
+
+void Geometry::dropDerivedData() const
+{
+    const bool keepNormals = m_vertexNormalsAreData;
+    std::shared_ptr<TripletZEVVector> normals = m_vertexNormals;
+    releaseDataStores();
+    if (keepNormals)
+        m_vertexNormals = std::move(normals);
+    m_octrees.clear();
+    m_faceLineTree.reset();
+    m_nodeNeighbours.clear();
+    // The virtual layer itself is rebuilt by the next search that asks for it (findElement
+    // compares the state it was built from).
+    for (const auto& entry : m_elementSets)
+        if (entry.second)
+            entry.second->clearExtents();
+    for (const auto& entry : m_virtualLayerSets)
+        if (entry.second)
+            entry.second->clearExtents();
 }
 
 void Geometry::removeVirtualLayer()
 {
     // The layer's octrees index the layer's sets and vertices: they go with them.
-    for (const auto& entry : m_virtualLayerSets) {
-        auto tree = m_octrees.find(entry.first);
-        if (tree != m_octrees.end()) {
-            dispose(tree->second);
-            m_octrees.erase(tree);
-        }
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+        for (const auto& entry : m_virtualLayerSets)
+            m_octrees.erase(entry.first);
     }
     m_virtualLayerVertices.clear();
     for (auto& entry : m_virtualLayerSets)

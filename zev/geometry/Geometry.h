@@ -15,10 +15,13 @@
 #include "zev/variables/VarKey.h"
 #include "zev/variables/VarType.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,7 +111,13 @@ public:
     std::string getBaseName() const;
     const std::string& getDomain() const { return m_domain; }
     void setDomain(const std::string& p_domain) { m_domain = p_domain; }
-    TripletZEVVector& getVertices() { return m_vertices; }
+    // The writable vertex array. Handing it out counts as a change of the mesh (see
+    // markChanged): read through a const geometry to keep the caches.
+    TripletZEVVector& getVertices()
+    {
+        markChanged();
+        return m_vertices;
+    }
     const TripletZEVVector& getVertices() const { return m_vertices; }
     int getNumVertices() const { return static_cast<int>(m_vertices.size()); }
     IntZEVVector& getLines() { return m_lines; }
@@ -139,6 +148,18 @@ public:
     static GeometryInfoInterface* getGeometryInfo() { return s_geometryInfo; }
     static void setGeometryInfo(GeometryInfoInterface* p_info) { s_geometryInfo = p_info; }
 
+    // ---- mesh state
+    // A counter that every change of the vertices or of the sets made through the geometry
+    // advances: the writable vertex array being handed out, sets added or removed, vertices
+    // moved, merged or renumbered. Every cache derived from the mesh (the measures, the
+    // octrees, the face line tree, the neighbour table, the sets' extents, the shapes' own
+    // normals and areas) remembers the state it was built from and is rebuilt on first use
+    // when the state has moved on.
+    std::uint64_t getRevision() const { return m_revision; }
+    // Declares the mesh changed; for a caller that edits vertices or shapes through a
+    // reference obtained before its last query.
+    void markChanged() { ++m_revision; }
+
     // Vertex count for Vertex (and any other location), face count for Face, element count
     // for Element.
     std::size_t getSize(VarLocation p_location) const;
@@ -156,6 +177,11 @@ public:
     void insertElementSet(const std::string& p_name, ShapeSet* p_set);
     ShapeSet* addFaceSet(const std::string& p_name, ShapeType p_type, int p_count, double p_correctionFactor);
     void insertFaceSet(const std::string& p_name, ShapeSet* p_set);
+    // Removes and destroys the set of that name (a set borrowed from the geometry this one
+    // was copied from is only forgotten); false when there is none. Variables keep their
+    // arrays: a caller that removes a set with data removes or refills the variables too.
+    bool removeElementSet(const std::string& p_name);
+    bool removeFaceSet(const std::string& p_name);
 
     // Lookups: null when absent. Element sets fall back to the virtual layer.
     ShapeSet* getElementSet(const std::string& p_name);
@@ -394,10 +420,12 @@ public:
 
 protected:
     Geometry(GeometricAlgorithmInterface* p_alg, GeometryVariableProviderIF* p_provider);
-    // Member-by-member copy: the copy shares every set, variable, interpolant, octree, cache
-    // and hook held by pointer with the source, which keeps owning them. The copy never
-    // deletes a shared object (it only forgets it), so the source must outlive the copy's
-    // use of them. Used by the copy constructors of derived geometry types.
+    // Member-by-member copy: the copy shares every set, variable, interpolant and hook held
+    // by pointer with the source, which keeps owning them. The copy never deletes a shared
+    // object (it only forgets it), so the source must outlive the copy's use of them. The
+    // cached measures and octrees are co-owned: either side may drop or rebuild its own
+    // without the other's going stale or dangling. Used by the copy constructors of derived
+    // geometry types.
     Geometry(const Geometry& p_other);
     Geometry& operator=(const Geometry&) = delete;
 
@@ -421,6 +449,7 @@ protected:
 
 private:
     void deleteAllInterpolants();
+    bool removeSet(std::map<std::string, ShapeSet*>& p_sets, const std::string& p_name);
 
     // variables on a geometry
     Variable* getFundamentalVariable(const std::string& p_name);
@@ -441,6 +470,9 @@ private:
     void deleteComponentsOf(const Variable* p_vector);
 
     // derived geometric quantities
+    template <class T, class... Companion>
+    const T& cachedMeasure(void (Geometry::*p_calculate)() const, const std::shared_ptr<T>& p_cache,
+                           const Companion&... p_companions) const;
     void calculateVertexAreas() const;
     void calculateVertexVolumes() const;
     void calculateVertexLengths() const;
@@ -462,8 +494,11 @@ protected:
     std::map<std::string, ShapeSet*> m_virtualLayerSets;
     TripletZEVVector m_virtualLayerVertices;
     std::vector<int> m_virtualLayerSetIndices;
-    mutable TripletZEVVector* m_vertexNormals = nullptr;
-    mutable TripletZEVVector* m_faceNormals = nullptr;
+    // The mesh state the virtual layer was built from.
+    std::uint64_t m_virtualLayerRevision = 0;
+    // Derived data, co-owned with copies (see the copy constructor); filled under m_cacheMutex.
+    mutable std::shared_ptr<TripletZEVVector> m_vertexNormals;
+    mutable std::shared_ptr<TripletZEVVector> m_faceNormals;
     std::string m_name;
     std::string m_domain;
     TripletZEVVector m_vertices;
@@ -472,14 +507,14 @@ protected:
     IntZEVVector m_lines;
     std::list<Interpolant*> m_interpolants;
     std::map<VarKey, Variable*> m_variables;
-    mutable TripletZEVVector* m_vertexAreaVectors = nullptr;
-    mutable FloatZEVVectorConcrete* m_vertexAreas = nullptr;
-    mutable FloatZEVVectorConcrete* m_faceAreas = nullptr;
-    mutable TripletZEVVector* m_faceAreaVectors = nullptr;
-    mutable FloatZEVVectorConcrete* m_vertexVolumes = nullptr;
-    mutable FloatZEVVectorConcrete* m_elementVolumes = nullptr;
-    mutable FloatZEVVectorConcrete* m_vertexLengths = nullptr;
-    std::map<std::string, Octree*> m_octrees;
+    mutable std::shared_ptr<TripletZEVVector> m_vertexAreaVectors;
+    mutable std::shared_ptr<FloatZEVVectorConcrete> m_vertexAreas;
+    mutable std::shared_ptr<FloatZEVVectorConcrete> m_faceAreas;
+    mutable std::shared_ptr<TripletZEVVector> m_faceAreaVectors;
+    mutable std::shared_ptr<FloatZEVVectorConcrete> m_vertexVolumes;
+    mutable std::shared_ptr<FloatZEVVectorConcrete> m_elementVolumes;
+    mutable std::shared_ptr<FloatZEVVectorConcrete> m_vertexLengths;
+    mutable std::map<std::string, std::shared_ptr<const Octree>> m_octrees;
     std::vector<int> m_vertDomainESNum;
     bool m_vertESNumFlag = false;
     bool m_flatSurface = false;
@@ -487,7 +522,7 @@ protected:
     bool m_hasElementData = false;
     bool m_useOctree;
     bool m_considerStuFailure;
-    std::vector<std::set<int>> m_nodeNeighbours;
+    mutable std::vector<std::set<int>> m_nodeNeighbours;
     GeometricAlgorithmInterface* m_geomAlgIntf;                       // owned
     GeometryVariableProviderIF* m_variableProvider;                   // not owned
     FaceCenterCalculator* m_faceCenterCalculator = nullptr;           // not owned
@@ -505,9 +540,28 @@ private:
     void calculateVisibleWireframe(IntZEVVector& p_lines, float p_cosine);
     void builtInWireframe(IntZEVVector& p_lines, float p_featureAngle);
 
+protected:
+    // Brings the caches to the current mesh state: when the state has moved on since they
+    // were built, drops every one of them. Cheap when nothing changed (one atomic read); safe
+    // from concurrent const queries.
+    void ensureCachesCurrent() const;
+    // The lock under which lazily built caches are filled (and dropped by ensureCachesCurrent).
+    std::recursive_mutex& cacheMutex() const { return m_cacheMutex; }
+    // Set by a geometry whose vertex normals are data of their own (sampled, not derived from
+    // faces): a change of state then keeps them; clearDataStores still drops them.
+    bool m_vertexNormalsAreData = false;
+
 private:
+    // Drops every derived array, octree and search index, and the shapes' own cached measures.
+    void dropDerivedData() const;
+    void releaseDataStores() const;
+
     // Objects held by pointer that this geometry shares with another and must not delete.
     std::set<const void*> m_borrowed;
+    std::uint64_t m_revision = 0;
+    // The state the caches were last brought to.
+    mutable std::atomic<std::uint64_t> m_cacheRevision{0};
+    mutable std::recursive_mutex m_cacheMutex;
 };
 
 template <class T> void Geometry::dispose(T*& p_object)

@@ -2,7 +2,8 @@
 // A handle that destroys its geometry through the registry. Copies hold the same pointer;
 // because the registry destroys a geometry only once, several handles to one geometry are
 // safe. A handle also remembers the registry's serial number of its geometry, so that a
-// handle outliving its geometry never destroys a newer geometry created at the same address.
+// handle outliving its geometry never destroys, nor hands out, a newer geometry created at
+// the same address: once its geometry is gone, get() and -> give null.
 
 #include "zev/ZEVExport.h"
 
@@ -17,17 +18,15 @@ public:
         : m_geometry(p_other.m_geometry), m_serial(p_other.m_serial)
     {
     }
-    // Takes the other's pointer; the pointer held before is not released.
-    GeometryAutoPtr& operator=(const GeometryAutoPtr& p_other)
-    {
-        m_geometry = p_other.m_geometry;
-        m_serial = p_other.m_serial;
-        return *this;
-    }
+    // Releases the geometry held before, as destruction does (unless it is the same one), then
+    // takes the other's.
+    GeometryAutoPtr& operator=(const GeometryAutoPtr& p_other);
     virtual ~GeometryAutoPtr();
 
-    Geometry* get() const { return m_geometry; }
-    Geometry* operator->() const { return m_geometry; }
+    // The geometry, or null once the registry has destroyed it (through another handle, or
+    // directly). A geometry the registry never recorded is handed out as it was given.
+    Geometry* get() const;
+    Geometry* operator->() const { return get(); }
     // Gives up the pointer without destroying it.
     Geometry* release()
     {

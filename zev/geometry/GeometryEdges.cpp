@@ -46,6 +46,8 @@ void Geometry::findFreeEdgesOnBoundaries(std::vector<Geometry*>& p_boundaries, Z
 
 void Geometry::getNodesAroundNode(int p_node, std::set<int>& p_neighbours)
 {
+    ensureCachesCurrent();
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     if (m_nodeNeighbours.empty())
         buildNodeNeighbours(*this, m_nodeNeighbours);
     if (p_node < 0 || static_cast<std::size_t>(p_node) >= m_nodeNeighbours.size())

@@ -15,18 +15,26 @@ bool Geometry::calculateFaces()
 
 void Geometry::removeDuplicateVertices(double p_tolerance)
 {
+    // Marked before and after: a failure half-way leaves no cache of the old numbering.
+    markChanged();
     mergeVertices(*this, p_tolerance);
+    markChanged();
 }
 
 int Geometry::unify(std::vector<Geometry*>& p_sources, std::vector<std::vector<int>>& p_vertexMaps,
                     bool p_makeMaps, bool p_makeInterpolant)
 {
-    return unifyGeometries(*this, p_sources, p_vertexMaps, p_makeMaps, p_makeInterpolant);
+    markChanged();
+    const int count = unifyGeometries(*this, p_sources, p_vertexMaps, p_makeMaps, p_makeInterpolant);
+    markChanged();
+    return count;
 }
 
 void Geometry::constructSubdomain(Geometry* p_domain, const std::vector<std::string>& p_elementSetNames)
 {
+    markChanged();
     assembleSubdomain(*this, p_domain, p_elementSetNames);
+    markChanged();
 }
 
 } // namespace zev

@@ -103,6 +103,7 @@ bool Geometry::recalculateVertices(const TripletZEVVector& p_parentVertices)
         return false;
     chosen->interpolate(p_parentVertices, m_vertices);
     clearDataStores();
+    markChanged();
     return true;
 }
 

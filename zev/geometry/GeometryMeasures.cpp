@@ -20,22 +20,11 @@ namespace {
 
 const char* const kClass = "Geometry";
 
-// Creates the cache when absent; otherwise leaves it for the caller to reset.
-template <class T> T& ensure(T*& p_cache)
+// A new, empty array in p_cache. Never filled in place: a copy of the geometry may share the
+// array held before.
+template <class T> T& fresh(std::shared_ptr<T>& p_cache)
 {
-    if (p_cache == nullptr)
-        p_cache = new T();
-    return *p_cache;
-}
-
-// The measure p_cache, computed first by p_calculate when it, or a companion cache the same
-// computation fills, is missing.
-template <class T, class... Companion>
-const T& cachedMeasure(const Geometry& p_geometry, void (Geometry::*p_calculate)() const, T* const& p_cache,
-                       Companion* const&... p_companions)
-{
-    if (p_cache == nullptr || (... || (p_companions == nullptr)))
-        (p_geometry.*p_calculate)();
+    p_cache = std::make_shared<T>();
     return *p_cache;
 }
 
@@ -53,56 +42,72 @@ std::vector<const ShapeSet*> Geometry::elementSetsInNameOrder(std::size_t& p_tot
     return sets;
 }
 
+// The measure p_cache, computed first by p_calculate when it, or a companion cache the same
+// computation fills, is missing. The check runs under the cache lock, so that concurrent first
+// requests compute it once and none reads a half-filled array.
+template <class T, class... Companion>
+const T& Geometry::cachedMeasure(void (Geometry::*p_calculate)() const, const std::shared_ptr<T>& p_cache,
+                                 const Companion&... p_companions) const
+{
+    ensureCachesCurrent();
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+    if (!p_cache || (... || !p_companions))
+        (this->*p_calculate)();
+    return *p_cache;
+}
+
 // ------------------------------------------------------------------ getters
 
 const FloatZEVVectorConcrete& Geometry::getVertexAreas() const
 {
-    return cachedMeasure(*this, &Geometry::calculateVertexAreas, m_vertexAreas, m_vertexAreaVectors);
+    return cachedMeasure(&Geometry::calculateVertexAreas, m_vertexAreas, m_vertexAreaVectors);
 }
 
 const TripletZEVVector& Geometry::getVertexAreaVectors() const
 {
-    return cachedMeasure(*this, &Geometry::calculateVertexAreas, m_vertexAreaVectors, m_vertexAreas);
+    return cachedMeasure(&Geometry::calculateVertexAreas, m_vertexAreaVectors, m_vertexAreas);
 }
 
 const FloatZEVVectorConcrete& Geometry::getVertexVolumes() const
 {
-    return cachedMeasure(*this, &Geometry::calculateVertexVolumes, m_vertexVolumes);
+    return cachedMeasure(&Geometry::calculateVertexVolumes, m_vertexVolumes);
 }
 
 const FloatZEVVectorConcrete& Geometry::getVertexLengths() const
 {
-    return cachedMeasure(*this, &Geometry::calculateVertexLengths, m_vertexLengths);
+    return cachedMeasure(&Geometry::calculateVertexLengths, m_vertexLengths);
 }
 
 const TripletZEVVector& Geometry::getVertexNormals() const
 {
-    return cachedMeasure(*this, &Geometry::calculateVertexNormals, m_vertexNormals);
+    return cachedMeasure(&Geometry::calculateVertexNormals, m_vertexNormals);
 }
 
 const FloatZEVVectorConcrete& Geometry::getFaceAreas() const
 {
-    return cachedMeasure(*this, &Geometry::calculateFaceAreas, m_faceAreas, m_faceAreaVectors);
+    return cachedMeasure(&Geometry::calculateFaceAreas, m_faceAreas, m_faceAreaVectors);
 }
 
 const TripletZEVVector& Geometry::getFaceAreaVectors() const
 {
-    return cachedMeasure(*this, &Geometry::calculateFaceAreas, m_faceAreaVectors, m_faceAreas);
+    return cachedMeasure(&Geometry::calculateFaceAreas, m_faceAreaVectors, m_faceAreas);
 }
 
 const TripletZEVVector& Geometry::getFaceNormals() const
 {
-    return cachedMeasure(*this, &Geometry::calculateFaceNormals, m_faceNormals);
+    return cachedMeasure(&Geometry::calculateFaceNormals, m_faceNormals);
 }
 
 const FloatZEVVectorConcrete& Geometry::getElementVolumes() const
 {
-    return cachedMeasure(*this, &Geometry::calculateElementVolumes, m_elementVolumes);
+    return cachedMeasure(&Geometry::calculateElementVolumes, m_elementVolumes);
 }
 
 // The centres are held by value: an empty array means not yet computed.
 const TripletZEVVector& Geometry::getFaceCenters() const
 {
+    ensureCachesCurrent();
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     if (m_faceCenters.empty())
         calculateFaceCenters();
     return m_faceCenters;
@@ -116,6 +121,8 @@ TripletZEVVector& Geometry::getFaceCenters()
 
 const TripletZEVVector& Geometry::getElementCenters() const
 {
+    ensureCachesCurrent();
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     if (m_elementCenters.empty())
         calculateElementCenters();
     return m_elementCenters;
@@ -131,8 +138,8 @@ TripletZEVVector& Geometry::getElementCenters()
 
 void Geometry::calculateVertexAreas() const
 {
-    FloatZEVVectorConcrete& areas = ensure(m_vertexAreas);
-    TripletZEVVector& vectors = ensure(m_vertexAreaVectors);
+    FloatZEVVectorConcrete& areas = fresh(m_vertexAreas);
+    TripletZEVVector& vectors = fresh(m_vertexAreaVectors);
     areas.erase();
     vectors.clear();
     areas.resize(m_vertices.size(), 0.0f);
@@ -147,7 +154,7 @@ void Geometry::calculateVertexAreas() const
 
 void Geometry::calculateVertexVolumes() const
 {
-    FloatZEVVectorConcrete& volumes = ensure(m_vertexVolumes);
+    FloatZEVVectorConcrete& volumes = fresh(m_vertexVolumes);
     volumes.erase();
     volumes.resize(m_vertices.size(), 0.0f);
     for (const std::string& name : getElementSetNames()) {
@@ -161,7 +168,7 @@ void Geometry::calculateVertexVolumes() const
 
 void Geometry::calculateVertexLengths() const
 {
-    FloatZEVVectorConcrete& lengths = ensure(m_vertexLengths);
+    FloatZEVVectorConcrete& lengths = fresh(m_vertexLengths);
     lengths.erase();
     const std::size_t n = m_vertices.size();
     lengths.resize(n, 0.0f);
@@ -182,7 +189,7 @@ void Geometry::calculateVertexNormals() const
 {
     if (m_vertexAreaVectors == nullptr || m_vertexAreas == nullptr)
         calculateVertexAreas();
-    TripletZEVVector& normals = ensure(m_vertexNormals);
+    TripletZEVVector& normals = fresh(m_vertexNormals);
     normals.clear();
     normals.resize(m_vertexAreaVectors->size());
     for (std::size_t i = 0; i < normals.size(); ++i) {
@@ -200,8 +207,8 @@ void Geometry::calculateVertexNormals() const
 
 void Geometry::calculateFaceAreas() const
 {
-    FloatZEVVectorConcrete& areas = ensure(m_faceAreas);
-    TripletZEVVector& vectors = ensure(m_faceAreaVectors);
+    FloatZEVVectorConcrete& areas = fresh(m_faceAreas);
+    TripletZEVVector& vectors = fresh(m_faceAreaVectors);
     areas.erase();
     vectors.clear();
     const auto total = static_cast<std::size_t>(getNumFaces());
@@ -232,7 +239,7 @@ void Geometry::calculateFaceAreas() const
 void Geometry::calculateFaceNormals() const
 {
     const TripletZEVVector& vectors = getFaceAreaVectors();
-    TripletZEVVector& normals = ensure(m_faceNormals);
+    TripletZEVVector& normals = fresh(m_faceNormals);
     normals.clear();
     normals.resize(vectors.size());
     for (std::size_t i = 0; i < vectors.size(); ++i) {
@@ -246,7 +253,7 @@ void Geometry::calculateFaceNormals() const
 
 void Geometry::calculateElementVolumes() const
 {
-    FloatZEVVectorConcrete& volumes = ensure(m_elementVolumes);
+    FloatZEVVectorConcrete& volumes = fresh(m_elementVolumes);
     std::size_t total = 0;
     const std::vector<const ShapeSet*> sets = elementSetsInNameOrder(total);
     volumes.erase();
@@ -282,21 +289,27 @@ void Geometry::calculateFaceCenters() const
 
 void Geometry::clearDataStores()
 {
-    dispose(m_vertexAreaVectors);
-    dispose(m_vertexAreas);
-    dispose(m_faceAreaVectors);
-    dispose(m_faceAreas);
-    dispose(m_vertexVolumes);
-    dispose(m_elementVolumes);
-    dispose(m_vertexLengths);
-    dispose(m_vertexNormals);
-    dispose(m_faceNormals);
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+    releaseDataStores();
+}
+
+void Geometry::releaseDataStores() const
+{
+    m_vertexAreaVectors.reset();
+    m_vertexAreas.reset();
+    m_faceAreaVectors.reset();
+    m_faceAreas.reset();
+    m_vertexVolumes.reset();
+    m_elementVolumes.reset();
+    m_vertexLengths.reset();
+    m_vertexNormals.reset();
+    m_faceNormals.reset();
     m_faceCenters.clear();
     m_elementCenters.clear();
-    for (auto& entry : m_faceSets)
+    for (const auto& entry : m_faceSets)
         if (entry.second)
             entry.second->clearDataStores();
-    for (auto& entry : m_elementSets)
+    for (const auto& entry : m_elementSets)
         if (entry.second)
             entry.second->clearDataStores();
 }

@@ -161,7 +161,9 @@ LoadedMesh assemble(std::vector<ZoneData> const& p_zones, std::string const& p_s
         base += z.numVertices;
     }
 
-    // Sets, and for each zone the name under which each of its sets is filed.
+    // Sets, and for each zone the name under which each of its sets is filed. Element sets are filed as
+    // ES1, ES2, ... in the file's order, the names by which search, cutting and line queries walk them,
+    // and keep the section's name as their label; face sets are reached by their own names.
     std::vector<std::vector<std::string>> setNames(p_zones.size());
     base = 0;
     int elementSetNumber = 0;
@@ -170,18 +172,25 @@ LoadedMesh assemble(std::vector<ZoneData> const& p_zones, std::string const& p_s
         ZoneData const& z = p_zones[zi];
         int const offset = static_cast<int>(base);
         for (SetBuild const& set : z.sets) {
-            std::string const name = p_prefix ? z.name + "/" + set.name : set.name;
-            setNames[zi].push_back(name);
+            std::string const label = p_prefix ? z.name + "/" + set.name : set.name;
             int const count = static_cast<int>(set.size());
-            bool const exists =
-                set.element ? g.getElementSet(name) != nullptr : g.getFaceSet(name) != nullptr;
-            if (exists) {
-                throw FormatError(p_source, 0, FormatError::s_noOffset, "two sets are named '" + name + "'");
+            zev::ShapeSet* shapes = nullptr;
+            if (set.element) {
+                std::string const name = zev::Geometry::getElementSetName(elementSetNumber);
+                shapes = g.addElementSet(name, elementSetNumber++, static_cast<zev::ShapeType>(set.shape),
+                                         count, 1.0);
+                if (label != name) {
+                    shapes->setLabel(label);
+                }
+                setNames[zi].push_back(name);
+            } else {
+                if (g.getFaceSet(label) != nullptr) {
+                    throw FormatError(p_source, 0, FormatError::s_noOffset,
+                                      "two sets are named '" + label + "'");
+                }
+                shapes = g.addFaceSet(label, static_cast<zev::ShapeType>(set.shape), count, 1.0);
+                setNames[zi].push_back(label);
             }
-            zev::ShapeSet* shapes =
-                set.element ? g.addElementSet(name, elementSetNumber++,
-                                              static_cast<zev::ShapeType>(set.shape), count, 1.0)
-                            : g.addFaceSet(name, static_cast<zev::ShapeType>(set.shape), count, 1.0);
             for (std::size_t i = 0; i < set.size(); ++i) {
                 fillShape((*shapes)[i], set, i, offset);
             }

@@ -1,11 +1,15 @@
 // Reading CGNS files through the CGNS library: the unstructured zones of one base become geometries with
-// their element sets (one per element section and shape type, named after the section), face sets (surface
-// sections and boundary conditions, named after them), line segments, and the flow solutions at the
-// vertices and cell centres as variables.
+// their element sets (one per element section and shape type, filed as ES1, ES2, ... in the file's order
+// and labelled with the section's name), face sets (surface sections and boundary conditions, named after
+// them), line segments, and the flow solutions at the vertices and cell centres as variables.
 //
-// - A section that yields several shape types (MIXED, or NGON_n polygons of several sizes) names its sets
-//   "SECTION-KIND" (KIND one of TET, PYRAMID, WEDGE, HEX, POLYHEDRON, TRI, QUAD, PENTAGON, HEXAGON,
-//   POLYGON). NGON_n sections that NFACE_n polyhedra refer to hold their faces and make no face set.
+// - A section that yields several shape types (MIXED, or NGON_n polygons of several sizes) names (or
+//   labels) its sets "SECTION-KIND" (KIND one of TET, PYRAMID, WEDGE, HEX, POLYHEDRON, TRI, QUAD, PENTAGON,
+//   HEXAGON, POLYGON).
+// - Element corners are taken in the standard's numbering: a PENTA_6 runs its first triangle so that its
+//   normal points towards the second (VTK's wedge runs it the other way round), as the library's wedge
+//   does; HEXA_8 runs round its bottom and top faces. NGON_n sections that NFACE_n polyhedra refer to hold
+//   their faces and make no face set.
 // - A boundary condition over faces (a point range or list at FaceCenter, or an element range or list)
 //   becomes a face set named after it, split by shape type like a section; one over vertices takes the
 //   surface faces whose vertices all belong to it (the outer faces of the elements when the zone has no
@@ -72,8 +76,9 @@ public:
     static void readDomains(zev::GeomObject& p_object, std::string const& p_path,
                             CgnsSelection const& p_selection);
 
-    // The selected zones as one geometry: with several zones the vertex arrays follow one another and
-    // every set name is prefixed with "ZONE/"; a field missing from a zone is undefined there.
+    // The selected zones as one geometry: with several zones the vertex arrays follow one another, the
+    // element sets are numbered on from zone to zone and every face set name and element set label is
+    // prefixed with "ZONE/"; a field missing from a zone is undefined there.
     static LoadedMesh readMesh(std::string const& p_path, CgnsSelection const& p_selection);
 };
 

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -27,19 +29,49 @@ char const* const s_reserved[] = {"GridCoordinates", "ZoneBC",         "ZoneType
                                   "FlowSolution",    "FlowSolutionCC", "Lines"};
 
 struct Block {
-    std::string name;
+    std::string name; // the section's node name
+    std::string key;  // the set's name in the geometry, which its variables' data are filed under
     zev::ShapeSet const* set;
     bool element;
 };
+
+bool validName(std::string const& p_name)
+{
+    return !p_name.empty() && p_name.size() <= 32 && p_name.find('/') == std::string::npos && p_name != "." &&
+           p_name != "..";
+}
+
+// The position of an element set filed as ES1, ES2, ...; -1 for other names.
+long long elementSetIndex(std::string const& p_name)
+{
+    if (p_name.size() < 3 || p_name.size() > 12 || p_name.compare(0, 2, "ES") != 0 || p_name[2] == '0') {
+        return -1;
+    }
+    long long index = 0;
+    for (std::size_t k = 2; k < p_name.size(); ++k) {
+        if (p_name[k] < '0' || p_name[k] > '9') {
+            return -1;
+        }
+        index = 10 * index + (p_name[k] - '0');
+    }
+    return index - 1;
+}
 
 std::vector<Block> blocksOf(zev::Geometry const& p_geometry, ExportSelection const& p_selection)
 {
     std::vector<Block> blocks;
     if (p_selection.elements) {
-        for (std::string const& name : p_geometry.getElementSetNames()) {
+        // ES1, ES2, ... in index order (not name order, where ES10 comes before ES2), so that a reader
+        // numbering the sections in the file's order files them under the same names; other names after.
+        std::vector<std::string> names = p_geometry.getElementSetNames();
+        std::stable_sort(names.begin(), names.end(), [](std::string const& p_a, std::string const& p_b) {
+            long long const a = elementSetIndex(p_a), b = elementSetIndex(p_b);
+            return (a < 0 ? LLONG_MAX : a) < (b < 0 ? LLONG_MAX : b);
+        });
+        for (std::string const& name : names) {
             zev::ShapeSet const* set = p_geometry.getElementSet(name);
             if (set != nullptr && !set->empty()) {
-                blocks.push_back({name, set, true});
+                blocks.push_back({name, name, set, true});
             }
         }
     }
@@ -50,16 +82,39 @@ std::vector<Block> blocksOf(zev::Geometry const& p_geometry, ExportSelection con
         }
         zev::ShapeSet const* set = p_geometry.getFaceSet(name);
         if (wanted && set != nullptr && !set->empty()) {
-            blocks.push_back({name, set, false});
+            blocks.push_back({name, name, set, false});
+        }
+    }
+    // A set's label names its section when it can name a node that no set without a label, no earlier
+    // label and no node of the zone takes; otherwise the set's own name does.
+    std::set<std::string> taken(std::begin(s_reserved), std::end(s_reserved));
+    for (Block const& b : blocks) {
+        if (b.set->getLabel().empty()) {
+            taken.insert(b.name);
+        }
+    }
+    for (Block& b : blocks) {
+        std::string const& label = b.set->getLabel();
+        if (label.empty()) {
+            continue;
+        }
+        bool const faces = b.set->getType() == zev::POLYHEDRON;
+        auto free = [&](std::string const& p_name) {
+            return taken.count(p_name) == 0 && (!faces || taken.count(p_name + "_Faces") == 0);
+        };
+        std::string const own = b.name;
+        if (validName(label) && free(label)) {
+            b.name = label;
+        }
+        for (int k = 2; !free(b.name); ++k) {
+            b.name = own + "-" + std::to_string(k);
+        }
+        taken.insert(b.name);
+        if (faces) {
+            taken.insert(b.name + "_Faces");
         }
     }
     return blocks;
-}
-
-bool validName(std::string const& p_name)
-{
-    return !p_name.empty() && p_name.size() <= 32 && p_name.find('/') == std::string::npos && p_name != "." &&
-           p_name != "..";
 }
 
 class Writer {
@@ -321,9 +376,9 @@ private:
                         for (int c = 0; c < comps; ++c) {
                             values[static_cast<std::size_t>(c)].resize(at + n, zev::ZEV_UNDEF);
                         }
-                        if (keys.count(b.name) != 0) {
+                        if (keys.count(b.key) != 0) {
                             zev::Variable::Description const desc(mv->variable->getGlobalType(), cellLocation,
-                                                                  b.name);
+                                                                  b.key);
                             append(*mv, desc, n, values, at);
                         }
                     }

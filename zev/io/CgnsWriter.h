@@ -1,7 +1,9 @@
 // Writing a geometry as a CGNS file through the CGNS library: one base and one unstructured zone holding
-// the vertices, one element section per element set, one surface section per face set (with a boundary
-// condition of the same name over its faces when the zone is a volume), the line segments, and the
-// vertex and cell variables as flow solutions.
+// the vertices, one element section per element set (ES1, ES2, ... in index order first), one surface
+// section per face set (with a boundary condition of the same name over its faces when the zone is a
+// volume), the line segments, and the vertex and cell variables as flow solutions. A section takes its
+// set's label as its name when the set has one that can name a node and no other section takes it; else
+// the set's name. Corners follow the standard's numbering (see CgnsReader.h).
 #pragma once
 
 #include "zev/io/IOExport.h"

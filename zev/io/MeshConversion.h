@@ -80,8 +80,12 @@ struct ZEV_IO_EXPORT ExportSelection {
 
 // The geometry as a file mesh: element sets as volume cells in the file's vertex order, face sets as
 // triangles, quads and polygons, line segments as lines; vertex variables as point arrays and element and
-// face variables as cell arrays (cells without a value get the undefined value). POLYDATA when there are
-// no volume cells.
+// face variables as cell arrays, one per name: an element and a face variable of one name share an array,
+// which a reader splits back into the two. POLYDATA when there are no volume cells.
+// Every array is written as floats, the type the library holds values in, whatever type the file read
+// had (an integer array read from a file comes back as a float array, exact up to 2^24), so a cell
+// without a value always holds the undefined value, 3.4028235e38. An element and a face variable of one
+// name of which one is a vector and the other a scalar fit no array: a SelectionError.
 ZEV_IO_EXPORT MeshData fromLibrary(zev::Geometry const& p_geometry,
                                    std::vector<MeshVariable> const& p_variables,
                                    ExportSelection const& p_selection);

@@ -2,6 +2,7 @@
 
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
+#include "zev/io/FormatError.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/io/VtkTypeTables.h"
 #include "zev/shapes/Shape.h"
@@ -11,6 +12,9 @@
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace zev::io {
 
@@ -186,47 +190,83 @@ MeshData fromLibrary(zev::Geometry const& p_geometry, std::vector<MeshVariable> 
         out.pointData.push_back(std::move(array));
     }
 
-    // Cell arrays from the element and face variables, set by set in the cells' order.
+    // Cell arrays from the element and face variables, set by set in the cells' order. A file names each
+    // cell array once, so a name held at the elements and at the faces (as a cell array read from a file
+    // with volume and surface cells comes back) becomes one array: element cells take the element
+    // variable's values, face cells the face variable's, and every cell neither covers is undefined.
+    std::vector<std::string> names;
     for (MeshVariable const& mv : p_variables) {
-        if (mv.location == zev::eVertex || !mv.variable) {
-            continue;
+        if (mv.location != zev::eVertex && mv.variable &&
+            std::find(names.begin(), names.end(), mv.name) == names.end()) {
+            names.push_back(mv.name);
+        }
+    }
+    for (std::string const& name : names) {
+        MeshVariable const* elementVariable = nullptr;
+        MeshVariable const* faceVariable = nullptr;
+        for (MeshVariable const& mv : p_variables) {
+            if (mv.name != name || !mv.variable) {
+                continue;
+            }
+            if (mv.location == zev::eElement && elementVariable == nullptr) {
+                elementVariable = &mv;
+            } else if (mv.location == zev::eFace && faceVariable == nullptr) {
+                faceVariable = &mv;
+            }
+        }
+        auto componentsOf = [](MeshVariable const* mv) { return mv->numComponents == 3 ? 3 : 1; };
+        if (elementVariable != nullptr && faceVariable != nullptr &&
+            componentsOf(elementVariable) != componentsOf(faceVariable)) {
+            throw SelectionError("the variable '" + name + "' is a " +
+                                 (componentsOf(elementVariable) == 3 ? "vector" : "scalar") +
+                                 " at the elements and a " +
+                                 (componentsOf(faceVariable) == 3 ? "vector" : "scalar") +
+                                 " at the faces; one cell array cannot hold both");
         }
         DataArray array;
-        array.name = mv.name;
-        array.numComponents = mv.numComponents == 3 ? 3 : 1;
+        array.name = name;
+        array.numComponents = componentsOf(elementVariable != nullptr ? elementVariable : faceVariable);
         array.role = array.numComponents == 3 ? ArrayRole::Vectors : ArrayRole::Scalars;
+        std::size_t const comps = static_cast<std::size_t>(array.numComponents);
+        array.values.reserve((numShapes + numSegments) * comps);
+        std::set<std::string> const elementKeys =
+            elementVariable ? elementVariable->variable->getDataKeysOnLocation(zev::eElement)
+                            : std::set<std::string>();
+        std::set<std::string> const faceKeys = faceVariable
+                                                   ? faceVariable->variable->getDataKeysOnLocation(zev::eFace)
+                                                   : std::set<std::string>();
         bool any = false;
-        auto const keys = mv.variable->getDataKeysOnLocation(mv.location);
         if (!volume) {
-            array.values.resize(numSegments * static_cast<std::size_t>(array.numComponents), zev::ZEV_UNDEF);
+            array.values.resize(numSegments * comps, zev::ZEV_UNDEF);
         }
         for (Block const& b : blocks) {
             std::size_t const n = b.set->size();
-            if (b.location != mv.location || keys.count(b.name) == 0) {
-                array.values.resize(array.values.size() + n * static_cast<std::size_t>(array.numComponents),
-                                    zev::ZEV_UNDEF);
+            bool const elements = b.location == zev::eElement;
+            MeshVariable const* mv = elements ? elementVariable : faceVariable;
+            if (mv == nullptr || (elements ? elementKeys : faceKeys).count(b.name) == 0) {
+                array.values.resize(array.values.size() + n * comps, zev::ZEV_UNDEF);
                 continue;
             }
-            zev::Variable::Description const desc(mv.variable->getGlobalType(), mv.location, b.name);
-            for (std::size_t i = 0; i < n; ++i) {
-                if (array.numComponents == 3) {
-                    auto const& data =
-                        static_cast<zev::VectorVariable const&>(*mv.variable).getTripletValues(desc);
+            zev::Variable const& variable = *mv->variable;
+            zev::Variable::Description const desc(variable.getGlobalType(), b.location, b.name);
+            if (comps == 3) {
+                auto const& data = static_cast<zev::VectorVariable const&>(variable).getTripletValues(desc);
+                for (std::size_t i = 0; i < n; ++i) {
                     zev::Triplet const t = i < data.size()
                                                ? data[i]
                                                : zev::Triplet(zev::ZEV_UNDEF, zev::ZEV_UNDEF, zev::ZEV_UNDEF);
                     array.values.insert(array.values.end(), {double(t[0]), double(t[1]), double(t[2])});
-                } else {
-                    auto const& data = static_cast<zev::Variable const&>(*mv.variable).getFloatValues(desc);
+                }
+            } else {
+                auto const& data = variable.getFloatValues(desc);
+                for (std::size_t i = 0; i < n; ++i) {
                     array.values.push_back(i < data.size() ? double(data[i]) : double(zev::ZEV_UNDEF));
                 }
             }
             any = true;
         }
         if (volume) {
-            array.values.resize(array.values.size() +
-                                    numSegments * static_cast<std::size_t>(array.numComponents),
-                                zev::ZEV_UNDEF);
+            array.values.resize(array.values.size() + numSegments * comps, zev::ZEV_UNDEF);
         }
         if (any) {
             out.cellData.push_back(std::move(array));

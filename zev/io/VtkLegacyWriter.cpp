@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <numeric>
+#include <set>
 
 namespace zev::io {
 
@@ -158,10 +159,18 @@ private:
     std::vector<char> m_buffer;
 };
 
+// Readers refuse a section naming two arrays alike, as written (an empty name is written "unnamed"):
+// such a mesh is not written.
 void checkArrays(std::vector<DataArray> const& p_arrays, std::size_t p_tuples, char const* p_where,
                  std::string const& p_name)
 {
+    std::set<std::string> names;
     for (DataArray const& a : p_arrays) {
+        if (!names.insert(encodeName(a.name)).second) {
+            throw FormatError(p_name, 0, FormatError::s_noOffset,
+                              std::string("a second ") + p_where + " array named '" + encodeName(a.name) +
+                                  "'");
+        }
         if (a.numComponents < 1 || a.values.size() != p_tuples * static_cast<std::size_t>(a.numComponents)) {
             throw FormatError(p_name, 0, FormatError::s_noOffset,
                               std::string(p_where) + " array '" + a.name + "' holds " +

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <set>
 
 namespace zev::io {
 
@@ -235,14 +236,20 @@ private:
     std::string m_appended;
 };
 
+// Readers refuse a section naming two arrays alike (and some crash on it): such a mesh is not written.
 void checkArrays(std::vector<DataArray> const& p_arrays, std::size_t p_tuples, char const* p_kind,
                  std::string const& p_name)
 {
+    std::set<std::string> names;
     for (DataArray const& a : p_arrays) {
         if (a.numComponents < 1 || a.values.size() != p_tuples * static_cast<std::size_t>(a.numComponents)) {
             throw FormatError(p_name, 0, FormatError::s_noOffset,
                               std::string(p_kind) + " array '" + a.name +
                                   "' does not hold one tuple per item");
+        }
+        if (!names.insert(a.name).second) {
+            throw FormatError(p_name, 0, FormatError::s_noOffset,
+                              std::string("a second ") + p_kind + " array named '" + a.name + "'");
         }
     }
 }

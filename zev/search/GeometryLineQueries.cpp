@@ -15,14 +15,17 @@ void Geometry::intersectLineWithGeometry(const Geometry* p_domain, const Triplet
 bool Geometry::intersectFacesWithLine(const Triplet& p_point, const Triplet& p_direction,
                                       Triplet& p_result) const
 {
-    return LineQueries::intersectFacesWithLine(*this, p_point, p_direction, p_result, &m_faceLineTree);
+    ensureCachesCurrent();
+    return LineQueries::intersectFacesWithLine(*this, p_point, p_direction, p_result, &m_faceLineTree,
+                                               &cacheMutex());
 }
 
 bool Geometry::intersectFacesWithCircle(const Triplet& p_point, const Triplet& p_axisStart,
                                         const Triplet& p_axisEnd, double& p_angle) const
 {
+    ensureCachesCurrent();
     return LineQueries::intersectFacesWithCircle(*this, p_point, p_axisStart, p_axisEnd, p_angle,
-                                                 &m_faceLineTree);
+                                                 &m_faceLineTree, &cacheMutex());
 }
 
 } // namespace zev

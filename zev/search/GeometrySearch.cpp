@@ -17,19 +17,21 @@ namespace zev {
 
 const Octree* Geometry::getOctreeForES(int p_index) const
 {
+    ensureCachesCurrent();
     const std::string name = getElementSetName(p_index);
     const ShapeSet* set = getElementSet(name);
     if (set == nullptr)
         return nullptr;
+    // Built once under the lock: concurrent first requests wait for the one build.
+    std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     auto it = m_octrees.find(name);
     if (it != m_octrees.end())
-        return it->second;
-    auto tree = std::make_unique<Octree>();
+        return it->second.get();
+    auto tree = std::make_shared<Octree>();
     tree->Construct(p_index < getNumElementSets() ? m_vertices : m_virtualLayerVertices, *set);
-    // The cache is derived state, filled on first request even through a const geometry.
-    Octree*& slot = const_cast<Geometry*>(this)->m_octrees[name];
-    slot = tree.release();
-    return slot;
+    const Octree* built = tree.get();
+    m_octrees.emplace(name, std::move(tree));
+    return built;
 }
 
 void Geometry::buildAllOctrees()
@@ -47,7 +49,13 @@ shapeIndex Geometry::findElement(const Triplet& p_point, std::vector<float>& p_w
     auto prepareLayer = [this, p_mode]() {
         if ((static_cast<int>(p_mode) & 2) == 0)
             return false;
+        // Built once under the cache lock, so that concurrent searches wait for the one build.
+        std::lock_guard<std::recursive_mutex> lock(cacheMutex());
+        // A layer built from an earlier state of the mesh is built again.
+        if (m_virtualLayerRevision != getRevision())
+            removeVirtualLayer();
         createVirtualLayer(Preferences::instance().getFloatValue("Interpolation Tolerance", false));
+        m_virtualLayerRevision = getRevision();
         return !m_virtualLayerSets.empty();
     };
     shapeIndex result;

@@ -24,6 +24,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,15 +103,18 @@ public:
 
     // The first face of "TRI", then of "QUAD", that the whole line meets; p_displacement
     // gets the hit minus p_point. p_tree caches the search index of the two sets between
-    // calls (see FaceLineTree); null scans every face on every call.
+    // calls (see FaceLineTree); null scans every face on every call. p_lock, when given,
+    // guards p_tree, so that concurrent queries share one build of it.
     static bool intersectFacesWithLine(const Geometry& p_surface, const Triplet& p_point,
                                        const Triplet& p_direction, Triplet& p_displacement,
-                                       std::shared_ptr<FaceLineTree>* p_tree);
+                                       std::shared_ptr<FaceLineTree>* p_tree,
+                                       std::recursive_mutex* p_lock = nullptr);
     // The signed angle (radians, right-handed about the axis from p_axisStart to p_axisEnd)
     // that carries p_point onto the first face of "TRI", then of "QUAD", its circle meets.
     static bool intersectFacesWithCircle(const Geometry& p_surface, const Triplet& p_point,
                                          const Triplet& p_axisStart, const Triplet& p_axisEnd,
-                                         double& p_angle, std::shared_ptr<FaceLineTree>* p_tree);
+                                         double& p_angle, std::shared_ptr<FaceLineTree>* p_tree,
+                                         std::recursive_mutex* p_lock = nullptr);
 
     // Every crossing of the whole line (p_direction normalised here) with the faces of all
     // face sets of p_surface, in ascending t. Crossings closer than 1e-5 times the face's

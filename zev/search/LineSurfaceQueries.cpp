@@ -25,11 +25,15 @@ internal::error missingFaceSet(const char* p_method, const char* p_set, const Ge
 // The search index for the "TRI" and "QUAD" sets, when one is worth using: a geometry asked
 // once scans (building costs several scans); from the second query on it keeps an index,
 // rebuilt when the sets or the vertex array it was built from are replaced.
-const FaceLineTree* usableTree(std::shared_ptr<FaceLineTree>* p_slot,
+// Once built, the index is only read, so the lock is held just for the slot's bookkeeping.
+const FaceLineTree* usableTree(std::shared_ptr<FaceLineTree>* p_slot, std::recursive_mutex* p_lock,
                                const std::vector<const ShapeSet*>& p_sets, const TripletZEVVector& p_vertices)
 {
     if (p_slot == nullptr)
         return nullptr;
+    std::unique_lock<std::recursive_mutex> guard;
+    if (p_lock)
+        guard = std::unique_lock<std::recursive_mutex>(*p_lock);
     std::shared_ptr<FaceLineTree>& tree = *p_slot;
     if (!tree)
         tree = std::make_shared<FaceLineTree>();
@@ -64,7 +68,7 @@ int LineQueries::intersectCircleWithFaceSet(const ShapeSet& p_set, const Triplet
 
 bool LineQueries::intersectFacesWithLine(const Geometry& p_surface, const Triplet& p_point,
                                          const Triplet& p_direction, Triplet& p_displacement,
-                                         std::shared_ptr<FaceLineTree>* p_tree)
+                                         std::shared_ptr<FaceLineTree>* p_tree, std::recursive_mutex* p_lock)
 {
     static const char* const kMethod = "intersectFacesWithLine";
     const Triplet direction = normalised(p_direction);
@@ -74,7 +78,7 @@ bool LineQueries::intersectFacesWithLine(const Geometry& p_surface, const Triple
         throw missingFaceSet(kMethod, kSurfaceSets[0], p_surface);
     sets[1] = p_surface.getFaceSet(kSurfaceSets[1]);
 
-    if (const FaceLineTree* tree = usableTree(p_tree, {sets[0], sets[1]}, vertices)) {
+    if (const FaceLineTree* tree = usableTree(p_tree, p_lock, {sets[0], sets[1]}, vertices)) {
         int set = -1;
         int face = -1;
         float t = 0.0f;
@@ -104,7 +108,8 @@ bool LineQueries::intersectFacesWithLine(const Geometry& p_surface, const Triple
 
 bool LineQueries::intersectFacesWithCircle(const Geometry& p_surface, const Triplet& p_point,
                                            const Triplet& p_axisStart, const Triplet& p_axisEnd,
-                                           double& p_angle, std::shared_ptr<FaceLineTree>* p_tree)
+                                           double& p_angle, std::shared_ptr<FaceLineTree>* p_tree,
+                                           std::recursive_mutex* p_lock)
 {
     static const char* const kMethod = "intersectFacesWithCircle";
     if (p_axisStart == p_axisEnd)
@@ -124,7 +129,7 @@ bool LineQueries::intersectFacesWithCircle(const Geometry& p_surface, const Trip
 
     Triplet hitPoint;
     bool hit = false;
-    if (const FaceLineTree* tree = usableTree(p_tree, {sets[0], sets[1]}, vertices)) {
+    if (const FaceLineTree* tree = usableTree(p_tree, p_lock, {sets[0], sets[1]}, vertices)) {
         int set = -1;
         int face = -1;
         hit = tree->firstCircleHit(centre, axis, radius, set, face, hitPoint);

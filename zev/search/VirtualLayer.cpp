@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace zev {
 
@@ -83,7 +84,7 @@ bool VirtualLayer::create(Geometry& p_geometry, const std::map<Geometry::FaceTyp
 
     p_remove();
 
-    const TripletZEVVector& vertices = p_geometry.getVertices();
+    const TripletZEVVector& vertices = std::as_const(p_geometry).getVertices();
     const std::size_t vertexCount = vertices.size();
     std::vector<Triplet> normals(vertexCount, Triplet(0.0f, 0.0f, 0.0f));
     std::vector<char> onSurface(vertexCount, 0);

@@ -1,7 +1,7 @@
 #pragma once
 // A set of shapes of one class, as the rest of the library sees it: the shapes themselves
-// (through ShapeSetBase<T>), the set's bounding box, its number, one caller number per shape
-// and a correction factor that scales every area and volume measured on the set.
+// (through ShapeSetBase<T>), the set's bounding box, its number, one caller number per shape,
+// a correction factor that scales every area and volume measured on the set, and a label.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
@@ -12,6 +12,7 @@
 #include "zev/shapes/ShapeType.h"
 
 #include <cstddef>
+#include <string>
 
 namespace zev {
 
@@ -36,7 +37,7 @@ public:
     virtual float calcVertexVolumes(const TripletZEVVector& p_vertices,
                                     FloatZEVVectorConcrete& p_vertexVolumes) const;
     virtual bool empty() const = 0;
-    // A new set with the same shapes, extents and correction factor; the caller owns it.
+    // A new set with the same shapes, extents, correction factor and label; the caller owns it.
     virtual ShapeSet* clone() const = 0;
     // Removes every shape that uses one vertex twice, keeping the order of the others.
     virtual void removeDegenerate() = 0;
@@ -54,6 +55,11 @@ public:
             m_nums[p_i] = p_value;
     }
     int getNum(std::size_t p_i) const { return p_i < m_nums.size() ? m_nums[p_i] : -1; }
+
+    // The name the set's source gave it (a file's section name) where the geometry files it under
+    // another, such as ES1; empty when the set has none. Only readers, writers and listings use it.
+    void setLabel(const std::string& p_label) { m_label = p_label; }
+    const std::string& getLabel() const { return m_label; }
 
     void setCorrectionFactor(const double& p_factor) { m_correctionFactor = p_factor; }
     const double& getCorrectionFactor() const { return m_correctionFactor; }
@@ -90,6 +96,7 @@ protected:
     int m_setNumber = 0;
     ZEVVector<int> m_nums;
     double m_correctionFactor = 1.0;
+    std::string m_label;
 };
 
 } // namespace zev

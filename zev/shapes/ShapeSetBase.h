@@ -53,7 +53,7 @@ public:
     int getNumEdgesPerShape() const final { return T::staticGetNumEdges(); }
     bool empty() const final { return m_shapes.empty(); }
 
-    // Same shapes (with their proxies), extents (flagged as set) and correction factor;
+    // Same shapes (with their proxies), extents (flagged as set), correction factor and label;
     // set number and per-shape numbers start at 0. The fixed face classes start with fresh
     // normal and area caches; a Polygon keeps its cached values.
     ShapeSet* clone() const override
@@ -67,6 +67,7 @@ public:
         copy->m_max = m_max;
         copy->m_extentsSet = true;
         copy->m_correctionFactor = m_correctionFactor;
+        copy->m_label = m_label;
         return copy;
     }
     // The per-shape numbers are left as they are.

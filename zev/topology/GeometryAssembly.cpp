@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace zev {
 
@@ -73,13 +74,13 @@ int unifyGeometries(Geometry& p_target, std::vector<Geometry*>& p_sources,
     int faceCounter = 0;
     for (std::size_t k = 0; k < p_sources.size(); ++k) {
         Geometry* source = p_sources[k];
-        const std::size_t count = source->getVertices().size();
+        const std::size_t count = std::as_const(*source).getVertices().size();
         if (p_makeMaps)
             p_vertexMaps[k].resize(count);
         requireTargetSize("Vertex sizing of new geometry insufficient, need at least %1, got %2.",
                           vertexOffset + count, vertices.size());
         for (std::size_t i = 0; i < count; ++i) {
-            vertices[vertexOffset + i] = source->getVertices()[i];
+            vertices[vertexOffset + i] = std::as_const(*source).getVertices()[i];
             if (p_makeMaps)
                 p_vertexMaps[k][i] = static_cast<int>(vertexOffset + i);
         }
@@ -138,7 +139,7 @@ void assembleSubdomain(Geometry& p_target, Geometry* p_domain,
     if (p_elementSetNames.empty())
         return;
 
-    const std::size_t domainVertices = p_domain->getVertices().size();
+    const std::size_t domainVertices = std::as_const(*p_domain).getVertices().size();
     std::vector<ShapeSet*> inserted;
     std::vector<int> used;
     for (const std::string& name : p_elementSetNames) {
@@ -182,7 +183,7 @@ void assembleSubdomain(Geometry& p_target, Geometry* p_domain,
     interpolant->reserve(used.size());
     for (std::size_t k = 0; k < used.size(); ++k) {
         interpolant->pushVertex(used[k]);
-        vertices[k] = p_domain->getVertices()[static_cast<std::size_t>(used[k])];
+        vertices[k] = std::as_const(*p_domain).getVertices()[static_cast<std::size_t>(used[k])];
     }
 
     for (ShapeSet* set : inserted)

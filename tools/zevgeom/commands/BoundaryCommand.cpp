@@ -71,7 +71,7 @@ public:
         std::vector<SetRow> rows;
         for (std::string const& name : sets) {
             if (zev::ShapeSet const* set = g.getFaceSet(name)) {
-                rows.push_back({name, static_cast<int>(set->getType()), set->size()});
+                rows.push_back({name, static_cast<int>(set->getType()), set->size(), set->getLabel()});
             }
         }
         if (p_options.json) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -62,7 +63,7 @@ public:
         f.faces = static_cast<std::size_t>(g.getNumFaces());
         f.lines = g.getLines().size() / 2;
 
-        auto const& vertices = g.getVertices();
+        auto const& vertices = std::as_const(g).getVertices();
         f.vertices = vertices.size();
         for (std::size_t i = 0; i < vertices.size(); ++i) {
             for (int a = 0; a < 3; ++a) {
@@ -100,7 +101,11 @@ void printInfo(Options const& p_options, InfoFigures const& p_figures, std::ostr
         auto sets = [](std::vector<SetRow> const& p_rows) {
             Json s = Json::array();
             for (SetRow const& r : p_rows) {
-                s.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
+                Json row = {{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}};
+                if (!r.label.empty()) {
+                    row["label"] = r.label;
+                }
+                s.push_back(row);
             }
             return s;
         };
@@ -152,12 +157,30 @@ void printInfo(Options const& p_options, InfoFigures const& p_figures, std::ostr
     t.print(p_out);
 
     if (!f.elementSets.empty() || !f.faceSets.empty()) {
+        // The label column (the file's own names of the sets) only where some set has a label.
+        bool labels = false;
+        for (std::vector<SetRow> const* sets : {&f.elementSets, &f.faceSets}) {
+            for (SetRow const& r : *sets) {
+                labels = labels || !r.label.empty();
+            }
+        }
+        auto row = [&](SetRow const& p_row, char const* p_kind) {
+            std::vector<std::string> cells{terminalSafe(p_row.name)};
+            if (labels) {
+                cells.push_back(terminalSafe(p_row.label));
+            }
+            cells.insert(cells.end(), {p_kind, shapeName(p_row.type), std::to_string(p_row.count)});
+            return cells;
+        };
         std::vector<std::vector<std::string>> rows{{"set", "kind", "type", "count"}};
+        if (labels) {
+            rows.front().insert(rows.front().begin() + 1, "label");
+        }
         for (SetRow const& r : f.elementSets) {
-            rows.push_back({terminalSafe(r.name), "element", shapeName(r.type), std::to_string(r.count)});
+            rows.push_back(row(r, "element"));
         }
         for (SetRow const& r : f.faceSets) {
-            rows.push_back({terminalSafe(r.name), "face", shapeName(r.type), std::to_string(r.count)});
+            rows.push_back(row(r, "face"));
         }
         p_out << '\n';
         printColumns(p_out, rows);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <limits>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -189,7 +190,7 @@ public:
             g.getNumElements() > 0 ? zev::GeometryAPI::instance()->newGeometry("", nullptr) : nullptr);
         zev::Geometry const* searched = &g;
         if (surface.get() != nullptr) {
-            surface->getVertices() = g.getVertices();
+            surface->getVertices() = std::as_const(g).getVertices();
             for (std::string const& name : sets) {
                 surface->insertFaceSet(name, g.getFaceSet(name)->clone());
             }

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <limits>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -194,7 +195,7 @@ public:
         installLocationProvider();
         registerSampler();
         zev::GeometryAutoPtr surface(zev::GeometryAPI::instance()->newGeometry("", nullptr));
-        zev::TripletZEVVector const& meshVertices = g.getVertices();
+        zev::TripletZEVVector const& meshVertices = std::as_const(g).getVertices();
         std::vector<int> renumbered(meshVertices.size(), -1);
         std::vector<std::size_t> meshVertex;
         for (std::string const& name : sets) {
@@ -242,7 +243,7 @@ public:
         int const n = sampler->doSampling(surface.get(), m_methodId, count, spacing, 1.0f, 0.0f,
                                           zev::TripletBase<float>(undefined, undefined, undefined), accuracy,
                                           m_seedValue, &reduction, true, false, true);
-        zev::TripletZEVVector const& points = sampler->getVertices();
+        zev::TripletZEVVector const& points = std::as_const(*sampler).getVertices();
         std::vector<float> pointValues;
         if (hasValue) {
             zev::Interpolant const* records = sampler->getInterpolant();

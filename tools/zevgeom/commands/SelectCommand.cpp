@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -169,7 +170,7 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
     MadeCut cut;
     cut.surface.reset(newSurface("selection").release());
     zev::Geometry& out = *cut.surface;
-    out.getVertices() = domain.getVertices();
+    out.getVertices() = std::as_const(domain).getVertices();
     std::vector<double> n;
     Json& what = cut.whatJson;
     std::string& label = cut.what.first;

@@ -23,6 +23,7 @@
 #include <limits>
 #include <map>
 #include <ostream>
+#include <utility>
 
 namespace zevgeom {
 
@@ -185,7 +186,7 @@ int info(Communicator const& p_comm, Options const& p_options, std::ostream& p_o
             lo[a] = std::numeric_limits<double>::infinity();
             hi[a] = -std::numeric_limits<double>::infinity();
         }
-        auto const& vertices = g.getVertices();
+        auto const& vertices = std::as_const(g).getVertices();
         for (std::size_t i = 0; i < vertices.size(); ++i) {
             owned += piece.ownedVertices[i] ? 1 : 0;
             for (int a = 0; a < 3; ++a) {
@@ -348,7 +349,7 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
             // Vertex data over the boundary: the boundary faces this process holds, over its vertices.
             installLocationProvider();
             GeometryPtr surface(zev::GeometryAPI::instance()->newGeometry("", nullptr));
-            surface->getVertices() = g.getVertices();
+            surface->getVertices() = std::as_const(g).getVertices();
             for (std::string const& name : boundary) {
                 surface->insertFaceSet(name, g.getFaceSet(name)->clone());
             }
