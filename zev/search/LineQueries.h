@@ -12,8 +12,8 @@
 // Threads: every query keeps its state on the stack and only reads the shapes and geometries
 // it is given, so queries may run from several threads at once on one geometry, with two
 // exceptions. intersectFacesWithLine and intersectFacesWithCircle create and build the
-// search index in the slot they are given (the geometry's own, through Geometry): two
-// calls on one thread first, or a null slot, leave later calls reading only. And
+// search index in the slot they are given: under p_lock when one is given (Geometry passes
+// its cache lock), otherwise the slot must not be shared between threads. And
 // intersectLineWithGeometry appends to its target geometry, which must be the caller's
 // own.
 

@@ -12,11 +12,9 @@
 // (regular sets before the virtual layer), then octree leaf order.
 //
 // Threads: search, isInElement and interpolate keep their scratch on the stack or per
-// thread and only read the geometry, its sets and its octrees, so several threads may search
-// one geometry at once once the octrees they need are built (Geometry::buildAllOctrees, or
-// one search per set beforehand). locate goes through Geometry::findElement: concurrent
-// calls are safe for modes without the virtual layer; a mode that asks for the layer
-// rebuilds it and needs the geometry to itself.
+// thread and only read the geometry, its sets and its octrees (which the geometry builds
+// once under its cache lock), so several threads may search one geometry at once. locate
+// goes through Geometry::findElement and is as safe as it is.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Triplet.h"

@@ -7,8 +7,8 @@
 // Threads: a projector holds the scratch of its calls (the nearest vertices, the faces
 // tried), so each thread uses its own; Geometry builds one per call. The surface is only
 // read, apart from the normal and area each face caches on first use (Face.h): projections
-// onto one surface from several threads are safe once those caches and the surface's
-// vertex neighbours are filled, for instance by one projection beforehand.
+// onto one surface from several threads are safe once those caches are filled, for
+// instance by one projection beforehand.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/Triplet.h"
