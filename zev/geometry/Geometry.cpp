@@ -524,7 +524,14 @@ void Geometry::clearCache()
 void Geometry::deleteAllOctrees()
 {
     std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+    forgetFastOctrees();
     m_octrees.clear();
+}
+
+void Geometry::forgetFastOctrees() const
+{
+    for (auto& slot : m_fastOctrees)
+        slot.store(nullptr, std::memory_order_release);
 }
 
 void Geometry::ensureCachesCurrent() const
@@ -545,6 +552,7 @@ void Geometry::dropDerivedData() const
     releaseDataStores();
     if (keepNormals)
         m_vertexNormals = std::move(normals);
+    forgetFastOctrees();
     m_octrees.clear();
     m_faceLineTree.reset();
     m_nodeNeighbours.clear();
@@ -563,6 +571,7 @@ void Geometry::removeVirtualLayer()
     // The layer's octrees index the layer's sets and vertices: they go with them.
     {
         std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
+        forgetFastOctrees();
         for (const auto& entry : m_virtualLayerSets)
             m_octrees.erase(entry.first);
     }

@@ -561,6 +561,11 @@ private:
     std::uint64_t m_revision = 0;
     // The state the caches were last brought to.
     mutable std::atomic<std::uint64_t> m_cacheRevision{0};
+    // The built octrees of the first element sets by index, published for lock-free reads; every
+    // path that drops an octree from m_octrees clears them (forgetFastOctrees).
+    static constexpr int s_fastOctrees = 16;
+    mutable std::atomic<const Octree*> m_fastOctrees[s_fastOctrees] = {};
+    void forgetFastOctrees() const;
     mutable std::recursive_mutex m_cacheMutex;
 };
 

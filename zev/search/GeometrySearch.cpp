@@ -18,6 +18,12 @@ namespace zev {
 const Octree* Geometry::getOctreeForES(int p_index) const
 {
     ensureCachesCurrent();
+    // A built tree of one of the first sets is read without the lock: point location asks for
+    // it once per set and point, from many threads at once.
+    const bool fast = p_index >= 0 && p_index < s_fastOctrees;
+    if (fast)
+        if (const Octree* built = m_fastOctrees[p_index].load(std::memory_order_acquire))
+            return built;
     const std::string name = getElementSetName(p_index);
     const ShapeSet* set = getElementSet(name);
     if (set == nullptr)
@@ -25,12 +31,17 @@ const Octree* Geometry::getOctreeForES(int p_index) const
     // Built once under the lock: concurrent first requests wait for the one build.
     std::lock_guard<std::recursive_mutex> lock(m_cacheMutex);
     auto it = m_octrees.find(name);
-    if (it != m_octrees.end())
-        return it->second.get();
-    auto tree = std::make_shared<Octree>();
-    tree->Construct(p_index < getNumElementSets() ? m_vertices : m_virtualLayerVertices, *set);
-    const Octree* built = tree.get();
-    m_octrees.emplace(name, std::move(tree));
+    const Octree* built = nullptr;
+    if (it != m_octrees.end()) {
+        built = it->second.get();
+    } else {
+        auto tree = std::make_shared<Octree>();
+        tree->Construct(p_index < getNumElementSets() ? m_vertices : m_virtualLayerVertices, *set);
+        built = tree.get();
+        m_octrees.emplace(name, std::move(tree));
+    }
+    if (fast)
+        m_fastOctrees[p_index].store(built, std::memory_order_release);
     return built;
 }
 
