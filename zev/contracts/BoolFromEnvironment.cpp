@@ -21,14 +21,14 @@ bool BoolFromEnvironment::isTrue(const char* p_value)
 
 void BoolFromEnvironment::checkEnv() const
 {
-    m_state = isTrue(std::getenv(m_name.c_str())) ? 1 : 0;
+    m_state.store(isTrue(std::getenv(m_name.c_str())) ? 1 : 0, std::memory_order_relaxed);
 }
 
 BoolFromEnvironment::operator bool() const
 {
-    if (m_state < 0)
+    if (m_state.load(std::memory_order_relaxed) < 0)
         checkEnv();
-    return m_state == 1;
+    return m_state.load(std::memory_order_relaxed) == 1;
 }
 
 } // namespace zev

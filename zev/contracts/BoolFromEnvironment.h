@@ -7,6 +7,7 @@
 
 #include "zev/ZEVExport.h"
 
+#include <atomic>
 #include <string>
 
 namespace zev {
@@ -28,7 +29,9 @@ public:
 
 private:
     std::string m_name;
-    mutable signed char m_state = -1; // -1 not yet read, 0 false, 1 true
+    // -1 not yet read, 0 false, 1 true. Atomic: threads may read the switch first at once, each
+    // then reading the same variable and storing the same state.
+    mutable std::atomic<signed char> m_state{-1};
 };
 
 } // namespace zev
