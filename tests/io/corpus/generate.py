@@ -99,6 +99,13 @@ files['polydata-verts.vtp'] = vtu('    <Piece NumberOfPoints="4" NumberOfVerts="
 files['polydata-polygon.vtp'] = vtu('    <Piece NumberOfPoints="4" NumberOfPolys="1">\n<Points>' + PTS + '</Points>\n<Polys>' +
                                     arr('connectivity', 'Int32', '0 1') + arr('offsets', 'Int32', '2') + '</Polys>\n    </Piece>\n',
                                     head='<VTKFile type="PolyData" version="1.0">', dataset='PolyData')
+# Arrays sharing appended data: both at one offset, and one whose data runs into the next array's.
+four = struct.pack('<4f', 1, 2, 3, 4)
+shared = lambda offsets, data: vtu(piece(pdata='<PointData>' + ''.join(
+    arr(n, 'Float32', '', fmt='appended', extra=' offset="%d"' % o) for n, o in offsets) + '</PointData>\n'),
+    tail='  <AppendedData encoding="raw">\n   _' + data.decode('latin-1') + '\n  </AppendedData>\n')
+files['appended-shared.vtu'] = shared([('p', 0), ('q', 0)], struct.pack('<Q', 16) + four)
+files['appended-overlap.vtu'] = shared([('p', 8), ('q', 0)], struct.pack('<2Q', 16, 16) + four + bytes(8))
 for name, text in files.items():
     open(os.path.join(D, name), 'wb').write(text.encode('latin-1'))
 open(os.path.join(D, 'valid', 'tet.vtu'), 'w').write(VALID)
