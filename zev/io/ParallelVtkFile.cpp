@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <unordered_map>
 
@@ -79,6 +80,7 @@ public:
             index.pointType = coordinates[0].type;
         }
         std::string const folder = folderOf(m_path);
+        std::unordered_map<std::string, int> named;
         int n = 0;
         for (pugi::xml_node piece = dataset.child("Piece"); piece; piece = piece.next_sibling("Piece"), ++n) {
             std::string const path = datasetPath + "/Piece[" + std::to_string(n) + "]";
@@ -90,7 +92,19 @@ public:
             if (name.empty()) {
                 fail(path, "Source is empty");
             }
-            index.pieces.push_back(name.front() == '/' ? name : folder + name);
+            std::string const resolved = name.front() == '/' ? name : folder + name;
+            // One piece named twice would be read, and counted, twice.
+            std::error_code ignored;
+            std::filesystem::path file = std::filesystem::weakly_canonical(resolved, ignored);
+            if (file.empty()) {
+                file = std::filesystem::path(resolved).lexically_normal();
+            }
+            auto const seen = named.emplace(file.string(), n);
+            if (!seen.second) {
+                fail(path, "the piece '" + printable(name) + "' is named already by Piece[" +
+                               std::to_string(seen.first->second) + "]");
+            }
+            index.pieces.push_back(resolved);
         }
         if (index.pieces.empty()) {
             fail(datasetPath, "the index names no piece");

@@ -106,6 +106,12 @@ shared = lambda offsets, data: vtu(piece(pdata='<PointData>' + ''.join(
     tail='  <AppendedData encoding="raw">\n   _' + data.decode('latin-1') + '\n  </AppendedData>\n')
 files['appended-shared.vtu'] = shared([('p', 0), ('q', 0)], struct.pack('<Q', 16) + four)
 files['appended-overlap.vtu'] = shared([('p', 8), ('q', 0)], struct.pack('<2Q', 16, 16) + four + bytes(8))
+# A parallel index naming one piece twice.
+def pvtu(*sources):
+    return ('<?xml version="1.0"?>\n<VTKFile type="PUnstructuredGrid" version="1.0">\n  <PUnstructuredGrid>\n'
+            '    <PPoints><PDataArray type="Float32" NumberOfComponents="3"/></PPoints>\n' +
+            ''.join('    <Piece Source="%s"/>\n' % s for s in sources) + '  </PUnstructuredGrid>\n</VTKFile>\n')
+files['piece-twice.pvtu'] = pvtu('valid/tet.vtu', './valid/tet.vtu')
 for name, text in files.items():
     open(os.path.join(D, name), 'wb').write(text.encode('latin-1'))
 open(os.path.join(D, 'valid', 'tet.vtu'), 'w').write(VALID)
