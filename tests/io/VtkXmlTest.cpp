@@ -204,6 +204,10 @@ TEST(VtkXml, CorpusGivesExactDiagnostics)
     }
     // The valid twin of the corpus reads.
     EXPECT_EQ(readMeshFile(s_corpus + "/valid/tet.vtu").numCells(), 1u);
+    // A comment quoting the appended data's tag is no data section.
+    MeshData const commented = readMeshFile(s_corpus + "/valid/appended-comment.vtu");
+    ASSERT_EQ(commented.pointData.size(), 1u);
+    EXPECT_EQ(commented.pointData[0].values, (std::vector<double>{1, 2, 3, 4}));
 }
 
 TEST(VtkXml, TruncationsAndByteFlipsAreReported)

@@ -115,3 +115,6 @@ files['piece-twice.pvtu'] = pvtu('valid/tet.vtu', './valid/tet.vtu')
 for name, text in files.items():
     open(os.path.join(D, name), 'wb').write(text.encode('latin-1'))
 open(os.path.join(D, 'valid', 'tet.vtu'), 'w').write(VALID)
+# A valid file whose comment quotes the appended data's tag before the real element.
+open(os.path.join(D, 'valid', 'appended-comment.vtu'), 'wb').write(
+    shared([('p', 0)], struct.pack('<Q', 16) + four).replace('<VTKFile ', '<!-- <AppendedData> -->\n<VTKFile ', 1).encode('latin-1'))
