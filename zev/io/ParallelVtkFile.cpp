@@ -196,7 +196,13 @@ MeshData readParallelFile(std::string const& p_path)
         }
         pieces.push_back(std::move(piece));
     }
-    MeshData mesh = mergePieces(pieces);
+    MeshData mesh;
+    try {
+        mesh = pieces::merge(pieces);
+    } catch (pieces::PieceFault const& e) {
+        throw FormatError(index.pieces[e.piece], 0, FormatError::s_noOffset,
+                          "piece " + std::to_string(e.piece) + " of '" + p_path + "': " + e.what());
+    }
     mesh.kind = index.kind;
     pieces::restoreWholeMesh(mesh);
     return mesh;

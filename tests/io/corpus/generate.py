@@ -112,6 +112,19 @@ def pvtu(*sources):
             '    <PPoints><PDataArray type="Float32" NumberOfComponents="3"/></PPoints>\n' +
             ''.join('    <Piece Source="%s"/>\n' % s for s in sources) + '  </PUnstructuredGrid>\n</VTKFile>\n')
 files['piece-twice.pvtu'] = pvtu('valid/tet.vtu', './valid/tet.vtu')
+# Indexes whose pieces do not merge: pieces/ holds the pieces, each numbering its points by GlobalNodeIds.
+ids = lambda text: '<PointData>' + arr('GlobalNodeIds', 'Int64', text) + '</PointData>\n'
+os.makedirs(D + '/pieces', exist_ok=True)
+for name, text in {'tet': vtu(piece(pdata=ids('0 1 2 3'))),
+                   'negative': vtu(piece(pdata=ids('-1 1 2 3'))),
+                   'twice': vtu(piece(pdata=ids('0 0 2 3'))),
+                   'moved': vtu(piece(pdata=ids('0 1 2 3'), pts=arr(None, 'Float32', '0 0 0 2 0 0 0 1 0 0 0 1', 3))),
+                   'zone': vtu(piece(pdata=ids('0 1 2 3'), cdata='<CellData>' + arr('zone', 'Int32', '1') + '</CellData>\n'))}.items():
+    open(os.path.join(D, 'pieces', name + '.vtu'), 'w').write(text)
+files['ids-negative.pvtu'] = pvtu('pieces/negative.vtu')
+files['ids-twice.pvtu'] = pvtu('pieces/twice.vtu')
+files['ids-moved.pvtu'] = pvtu('pieces/tet.vtu', 'pieces/moved.vtu')
+files['pieces-arrays.pvtu'] = pvtu('pieces/tet.vtu', 'pieces/zone.vtu')
 for name, text in files.items():
     open(os.path.join(D, name), 'wb').write(text.encode('latin-1'))
 open(os.path.join(D, 'valid', 'tet.vtu'), 'w').write(VALID)
