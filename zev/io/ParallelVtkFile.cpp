@@ -166,23 +166,24 @@ ParallelFileIndex readParallelFileIndex(std::string const& p_path)
     return IndexParser(p_path).parse();
 }
 
-MeshData readParallelFile(std::string const& p_path)
+MeshData readParallelPieces(std::string const& p_path, ParallelFileIndex const& p_index, std::size_t p_first,
+                            std::size_t p_last)
 {
-    ParallelFileIndex const index = readParallelFileIndex(p_path);
     std::vector<MeshData> pieces;
-    pieces.reserve(index.pieces.size());
-    for (std::string const& path : index.pieces) {
+    pieces.reserve(p_last > p_first ? p_last - p_first : 0);
+    for (std::size_t i = p_first; i < p_last && i < p_index.pieces.size(); ++i) {
+        std::string const& path = p_index.pieces[i];
         MeshData piece = VtkXmlReader::readFile(path);
-        if (piece.kind != index.kind) {
+        if (piece.kind != p_index.kind) {
             throw FormatError(
                 path, "VTKFile", FormatError::s_noOffset,
                 std::string("the piece holds ") +
                     (piece.kind == DatasetKind::PolyData ? "PolyData" : "an UnstructuredGrid") +
                     ", but its index '" + p_path + "' is " +
-                    (index.kind == DatasetKind::PolyData ? "PPolyData" : "a PUnstructuredGrid"));
+                    (p_index.kind == DatasetKind::PolyData ? "PPolyData" : "a PUnstructuredGrid"));
         }
         for (bool points : {true, false}) {
-            std::vector<DataArray> const& declared = points ? index.pointArrays : index.cellArrays;
+            std::vector<DataArray> const& declared = points ? p_index.pointArrays : p_index.cellArrays;
             std::vector<DataArray> const& held = points ? piece.pointData : piece.cellData;
             for (DataArray const& a : declared) {
                 DataArray const* mine = pieces::findArray(held, a.name);
@@ -196,14 +197,21 @@ MeshData readParallelFile(std::string const& p_path)
         }
         pieces.push_back(std::move(piece));
     }
-    MeshData mesh;
     try {
-        mesh = pieces::merge(pieces);
+        MeshData mesh = pieces::merge(pieces);
+        mesh.kind = p_index.kind;
+        return mesh;
     } catch (pieces::PieceFault const& e) {
-        throw FormatError(index.pieces[e.piece], 0, FormatError::s_noOffset,
-                          "piece " + std::to_string(e.piece) + " of '" + p_path + "': " + e.what());
+        std::size_t const n = p_first + e.piece;
+        throw FormatError(p_index.pieces[n], 0, FormatError::s_noOffset,
+                          "piece " + std::to_string(n) + " of '" + p_path + "': " + e.what());
     }
-    mesh.kind = index.kind;
+}
+
+MeshData readParallelFile(std::string const& p_path)
+{
+    ParallelFileIndex const index = readParallelFileIndex(p_path);
+    MeshData mesh = readParallelPieces(p_path, index, 0, index.pieces.size());
     pieces::restoreWholeMesh(mesh);
     return mesh;
 }
