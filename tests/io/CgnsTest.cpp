@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -712,6 +713,23 @@ TEST(Cgns, MalformedFilesNameTheNode)
          },
          {},
          "/Base/Zone/ZoneBC/wall: the point range 1..1000000000 is longer than the zone's 1 elements"},
+        {"coordinate beyond single precision",
+         [&](std::string const& p) {
+             Builder b(p);
+             tet(b, b.zone("Zone", {0, 0, 0, 1e300, 0, 0, 0, 1, 0, 0, 0, 1}, 1));
+             b.close();
+         },
+         {},
+         "/Base/Zone/GridCoordinates/CoordinateX: point 1 has a coordinate outside the single-precision "
+         "range"},
+        {"coordinate that is no number",
+         [&](std::string const& p) {
+             Builder b(p);
+             tet(b, b.zone("Zone", {0, 0, 0, 1, 0, 0, 0, std::nan(""), 0, 0, 0, 1}, 1));
+             b.close();
+         },
+         {},
+         "/Base/Zone/GridCoordinates/CoordinateY: point 2 has a coordinate that is not a finite number"},
         {"structured zone",
          [](std::string const& p) {
              Builder b(p);

@@ -4,9 +4,11 @@
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
+#include "zev/io/VtkXmlWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -104,6 +106,29 @@ TEST(VtkRoundTrip, WriterRefusesWhatItsDataSetCannotHold)
         FAIL() << "no error";
     } catch (FormatError const& e) {
         EXPECT_STREQ(e.what(), "out.vtk: cell array 'stress' holds 98 values, not 9 for each of 11 tuples");
+    }
+
+    // Points the readers refuse are not written: the largest float marks undefined data.
+    m = everyCellType(ValueType::Float);
+    m.points[4] = -double(FLT_MAX);
+    for (int encoding = 0; encoding < 3; ++encoding) {
+        std::ostringstream file;
+        try {
+            if (encoding < 2) {
+                VtkLegacyWriter::write(m, file,
+                                       encoding == 0 ? VtkLegacyWriter::Encoding::Ascii
+                                                     : VtkLegacyWriter::Encoding::Binary,
+                                       "out.vtk");
+            } else {
+                VtkXmlWriter::write(m, file, VtkXmlWriter::Options(), "out.vtk");
+            }
+            ADD_FAILURE() << "no error in encoding " << encoding;
+        } catch (FormatError const& e) {
+            EXPECT_STREQ(
+                e.what(),
+                "out.vtk: point 1 has a coordinate of 3.4028235e38, the value that marks undefined data");
+        }
+        EXPECT_TRUE(file.str().empty());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "zev/io/CgnsZoneReader.h"
 
 #include "zev/io/FormatError.h"
+#include "zev/io/ValueRange.h"
 
 #include <climits>
 
@@ -121,6 +122,9 @@ void ZoneReader::readCoordinates()
                                    values.data()),
                      node + "/" + names[a]);
         for (std::size_t i = 0; i < values.size(); ++i) {
+            if (char const* fault = coordinateFault(values[i])) {
+                fail(node + "/" + names[a], "point " + std::to_string(i) + " " + fault);
+            }
             m_out.xyz[3 * i + static_cast<std::size_t>(a)] = static_cast<float>(values[i]);
         }
     }

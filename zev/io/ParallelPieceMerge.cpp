@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 
 namespace zev::io {
 
@@ -32,8 +33,7 @@ char const* const s_cellIds = "GlobalCellIds";
 
 [[noreturn]] void mergeFailure(std::size_t p_piece, std::string const& p_message)
 {
-    throw zev::data::invalid(s_className, "mergePieces",
-                             "piece " + std::to_string(p_piece) + ": " + p_message);
+    throw pieces::PieceFault(p_piece, p_message);
 }
 
 // Every piece holds the first piece's arrays, of as many components, with one tuple per point or cell.
@@ -187,6 +187,16 @@ void pieces::restoreWholeMesh(MeshData& p_mesh)
 
 MeshData mergePieces(std::vector<MeshData> const& p_pieces)
 {
+    try {
+        return pieces::merge(p_pieces);
+    } catch (pieces::PieceFault const& e) {
+        throw zev::data::invalid(s_className, "mergePieces",
+                                 "piece " + std::to_string(e.piece) + ": " + e.what());
+    }
+}
+
+MeshData pieces::merge(std::vector<MeshData> const& p_pieces)
+{
     MeshData out;
     if (p_pieces.empty()) {
         return out;
@@ -224,8 +234,11 @@ MeshData mergePieces(std::vector<MeshData> const& p_pieces)
     }
 
     std::unordered_map<std::int64_t, int> merged;
+    // The piece and the point in it that each merged point came from, to compare the points merged with it.
+    std::vector<std::pair<std::size_t, std::size_t>> origin;
     if (byIds) {
         merged.reserve(points);
+        origin.reserve(points);
     }
     std::vector<int> local;
     for (std::size_t p = 0; p < p_pieces.size(); ++p) {
@@ -250,9 +263,28 @@ MeshData mergePieces(std::vector<MeshData> const& p_pieces)
                 }
                 auto const found = merged.emplace(static_cast<std::int64_t>(id), next);
                 if (!found.second) {
+                    std::size_t const to = static_cast<std::size_t>(found.first->second);
+                    auto const [piece0, point0] = origin[to];
+                    if (piece0 == p) {
+                        mergeFailure(p, "its points " + std::to_string(point0) + " and " + std::to_string(i) +
+                                            " have the same GlobalNodeIds value " +
+                                            std::to_string(static_cast<std::int64_t>(id)));
+                    }
+                    // Points of one id are one point only where they stand at the same place.
+                    for (std::size_t d = 0; d < 3; ++d) {
+                        if (!(out.points[to * 3 + d] == piece.points[i * 3 + d])) {
+                            mergeFailure(p, "its point " + std::to_string(i) +
+                                                " has the GlobalNodeIds value " +
+                                                std::to_string(static_cast<std::int64_t>(id)) + " of point " +
+                                                std::to_string(point0) + " of piece " +
+                                                std::to_string(piece0) + ", but other coordinates");
+                        }
+                    }
+                    origin[to] = {p, i};
                     local[i] = found.first->second;
                     continue;
                 }
+                origin.emplace_back(p, i);
             }
             local[i] = next;
             out.points.insert(out.points.end(), piece.points.begin() + static_cast<std::ptrdiff_t>(i * 3),

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <unordered_map>
 
@@ -79,6 +80,7 @@ public:
             index.pointType = coordinates[0].type;
         }
         std::string const folder = folderOf(m_path);
+        std::unordered_map<std::string, int> named;
         int n = 0;
         for (pugi::xml_node piece = dataset.child("Piece"); piece; piece = piece.next_sibling("Piece"), ++n) {
             std::string const path = datasetPath + "/Piece[" + std::to_string(n) + "]";
@@ -90,7 +92,19 @@ public:
             if (name.empty()) {
                 fail(path, "Source is empty");
             }
-            index.pieces.push_back(name.front() == '/' ? name : folder + name);
+            std::string const resolved = name.front() == '/' ? name : folder + name;
+            // One piece named twice would be read, and counted, twice.
+            std::error_code ignored;
+            std::filesystem::path file = std::filesystem::weakly_canonical(resolved, ignored);
+            if (file.empty()) {
+                file = std::filesystem::path(resolved).lexically_normal();
+            }
+            auto const seen = named.emplace(file.string(), n);
+            if (!seen.second) {
+                fail(path, "the piece '" + printable(name) + "' is named already by Piece[" +
+                               std::to_string(seen.first->second) + "]");
+            }
+            index.pieces.push_back(resolved);
         }
         if (index.pieces.empty()) {
             fail(datasetPath, "the index names no piece");
@@ -152,23 +166,24 @@ ParallelFileIndex readParallelFileIndex(std::string const& p_path)
     return IndexParser(p_path).parse();
 }
 
-MeshData readParallelFile(std::string const& p_path)
+MeshData readParallelPieces(std::string const& p_path, ParallelFileIndex const& p_index, std::size_t p_first,
+                            std::size_t p_last)
 {
-    ParallelFileIndex const index = readParallelFileIndex(p_path);
     std::vector<MeshData> pieces;
-    pieces.reserve(index.pieces.size());
-    for (std::string const& path : index.pieces) {
+    pieces.reserve(p_last > p_first ? p_last - p_first : 0);
+    for (std::size_t i = p_first; i < p_last && i < p_index.pieces.size(); ++i) {
+        std::string const& path = p_index.pieces[i];
         MeshData piece = VtkXmlReader::readFile(path);
-        if (piece.kind != index.kind) {
+        if (piece.kind != p_index.kind) {
             throw FormatError(
                 path, "VTKFile", FormatError::s_noOffset,
                 std::string("the piece holds ") +
                     (piece.kind == DatasetKind::PolyData ? "PolyData" : "an UnstructuredGrid") +
                     ", but its index '" + p_path + "' is " +
-                    (index.kind == DatasetKind::PolyData ? "PPolyData" : "a PUnstructuredGrid"));
+                    (p_index.kind == DatasetKind::PolyData ? "PPolyData" : "a PUnstructuredGrid"));
         }
         for (bool points : {true, false}) {
-            std::vector<DataArray> const& declared = points ? index.pointArrays : index.cellArrays;
+            std::vector<DataArray> const& declared = points ? p_index.pointArrays : p_index.cellArrays;
             std::vector<DataArray> const& held = points ? piece.pointData : piece.cellData;
             for (DataArray const& a : declared) {
                 DataArray const* mine = pieces::findArray(held, a.name);
@@ -182,8 +197,21 @@ MeshData readParallelFile(std::string const& p_path)
         }
         pieces.push_back(std::move(piece));
     }
-    MeshData mesh = mergePieces(pieces);
-    mesh.kind = index.kind;
+    try {
+        MeshData mesh = pieces::merge(pieces);
+        mesh.kind = p_index.kind;
+        return mesh;
+    } catch (pieces::PieceFault const& e) {
+        std::size_t const n = p_first + e.piece;
+        throw FormatError(p_index.pieces[n], 0, FormatError::s_noOffset,
+                          "piece " + std::to_string(n) + " of '" + p_path + "': " + e.what());
+    }
+}
+
+MeshData readParallelFile(std::string const& p_path)
+{
+    ParallelFileIndex const index = readParallelFileIndex(p_path);
+    MeshData mesh = readParallelPieces(p_path, index, 0, index.pieces.size());
     pieces::restoreWholeMesh(mesh);
     return mesh;
 }

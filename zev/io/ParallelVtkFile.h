@@ -31,6 +31,12 @@ ZEV_IO_EXPORT ParallelFileIndex readParallelFileIndex(std::string const& p_path)
 // is a FormatError naming the piece file.
 ZEV_IO_EXPORT MeshData readParallelFile(std::string const& p_path);
 
+// Pieces p_first .. p_last - 1 of p_index (the index read from p_path), each checked against the index as
+// readParallelFile checks it, merged in order (mergePieces): what one process of a distributed run reads.
+// A piece that does not merge is a FormatError of its file naming its number and the index.
+ZEV_IO_EXPORT MeshData readParallelPieces(std::string const& p_path, ParallelFileIndex const& p_index,
+                                          std::size_t p_first, std::size_t p_last);
+
 // The path of piece p_piece of the index p_path: "dir/OUT.pvtu" gives "dir/OUT_3.vtu" ("dir/OUT_3.vtp" for
 // a .pvtp index, or when p_format says ParallelPolyData).
 ZEV_IO_EXPORT std::string pieceFilePath(std::string const& p_path, std::size_t p_piece,

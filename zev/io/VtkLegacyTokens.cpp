@@ -258,13 +258,8 @@ void Parser::readValues(std::string const& p_section, ValueType p_type, std::siz
         if (!p_coordinates) {
             return;
         }
-        if (!std::isfinite(v)) {
-            fail(loc, prefix(p_section) + "point " + std::to_string(i / 3) +
-                          " has a coordinate that is not a finite number");
-        }
-        if (std::fabs(v) > FLT_MAX) {
-            fail(loc, prefix(p_section) + "point " + std::to_string(i / 3) +
-                          " has a coordinate outside the single-precision range");
+        if (char const* fault = coordinateFault(v)) {
+            fail(loc, prefix(p_section) + "point " + std::to_string(i / 3) + " " + fault);
         }
     };
     if (m_binary) {

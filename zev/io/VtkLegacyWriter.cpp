@@ -3,6 +3,7 @@
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/PolyDataCells.h"
+#include "zev/io/ValueRange.h"
 
 #include <charconv>
 #include <climits>
@@ -279,6 +280,7 @@ void VtkLegacyWriter::write(MeshData const& p_mesh, std::ostream& p_out, Encodin
         p_mesh.offsets.back() != p_mesh.connectivity.size()) {
         throw FormatError(p_name, 0, FormatError::s_noOffset, "the mesh's points or cells are inconsistent");
     }
+    checkCoordinates(p_mesh, p_name);
     checkArrays(p_mesh.pointData, p_mesh.numPoints(), "point", p_name);
     checkArrays(p_mesh.cellData, numCells, "cell", p_name);
 

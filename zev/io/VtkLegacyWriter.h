@@ -17,8 +17,9 @@ public:
     enum class Encoding { Ascii, Binary };
 
     // Writes to a stream; p_name names the destination in messages. A mesh that does not fit its data
-    // set kind (volume cells in POLYDATA), whose arrays do not match its points and cells, or that has
-    // two point or two cell arrays of one name is a FormatError, and nothing is written.
+    // set kind (volume cells in POLYDATA), whose arrays do not match its points and cells, that has two
+    // point or two cell arrays of one name, or a coordinate its readers refuse (not finite, or of magnitude
+    // 3.4028235e38 or more) is a FormatError, and nothing is written.
     static void write(MeshData const& p_mesh, std::ostream& p_out, Encoding p_encoding,
                       std::string const& p_name);
     // Writes a file; failing to create or write it is a FormatError without a line.

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace zev::io::xml {
 
@@ -179,6 +180,12 @@ RawArray Parser::readArray(pugi::xml_node p_node, std::string const& p_path, lon
             if (offset > m_appended.size()) {
                 fail(p_path, "offset " + std::to_string(offset) + " is beyond the appended data");
             }
+            auto const before = m_appendedUsed.upper_bound(offset);
+            if (before != m_appendedUsed.begin() && std::prev(before)->second > offset) {
+                fail(p_path, "offset " + std::to_string(offset) +
+                                 " lies in the data of the array at offset " +
+                                 std::to_string(std::prev(before)->first));
+            }
             if (m_appendedBase64) {
                 appendedStream = Base64Stream(m_appended.substr(offset));
                 source.stream = &appendedStream;
@@ -189,6 +196,16 @@ RawArray Parser::readArray(pugi::xml_node p_node, std::string const& p_path, lon
         }
         std::uint64_t const expectedBytes = expectedValues * static_cast<std::uint64_t>(width);
         out.bytes = readBinary(source, p_path, expectedBytes, knownSize);
+        if (format == "appended") {
+            std::size_t const offset = countOffset(p_node, p_path);
+            std::size_t const end = offset + (source.raw ? source.rawPos : appendedStream.position());
+            auto const next = m_appendedUsed.upper_bound(offset);
+            if (next != m_appendedUsed.end() && next->first < end) {
+                fail(p_path, "the data at offset " + std::to_string(offset) +
+                                 " runs into the data of the array at offset " + std::to_string(next->first));
+            }
+            m_appendedUsed.emplace(offset, end);
+        }
         if (source.stream != nullptr && source.stream->failed()) {
             fail(p_path, "the base64 data holds a character outside the base64 alphabet");
         }

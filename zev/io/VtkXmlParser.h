@@ -132,6 +132,9 @@ private:
     pugi::xml_document m_doc;
     std::string_view m_appended;
     std::size_t m_appendedStart = 0;
+    // The stretch of appended data each array read took, by start offset. Arrays never share data: one
+    // block named by many arrays would be decoded once for each of them.
+    std::map<std::size_t, std::size_t> m_appendedUsed;
     bool m_appendedBase64 = false;
     bool m_bigEndian = false;
     bool m_compressed = false;

@@ -2,6 +2,7 @@
 
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/io/TextScan.h"
+#include "zev/io/ValueRange.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -90,16 +91,8 @@ void Parser::readPiece(pugi::xml_node p_piece, std::string const& p_path)
         }
         std::vector<double> xyz = values(raw);
         for (std::size_t i = 0; i < xyz.size(); ++i) {
-            if (!std::isfinite(xyz[i])) {
-                fail(arrayPath(path, node),
-                     "point " + std::to_string(i / 3) + " has a coordinate that is not a finite number",
-                     raw.isAscii ? FormatError::s_noOffset
-                                 : i * static_cast<std::size_t>(valueTypeSize(raw.type)));
-            }
-            if (std::fabs(xyz[i]) > FLT_MAX) {
-                fail(arrayPath(path, node),
-                     "point " + std::to_string(i / 3) +
-                         " has a coordinate outside the single-precision range",
+            if (char const* fault = coordinateFault(xyz[i])) {
+                fail(arrayPath(path, node), "point " + std::to_string(i / 3) + " " + fault,
                      raw.isAscii ? FormatError::s_noOffset
                                  : i * static_cast<std::size_t>(valueTypeSize(raw.type)));
             }

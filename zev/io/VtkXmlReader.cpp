@@ -110,11 +110,48 @@ void Parser::failDoc(std::string const& p_message, std::size_t p_offset) const
     throw FormatError(m_name, 0, p_offset, p_message);
 }
 
+namespace {
+
+// Where the AppendedData start tag is, or npos. The text before it is XML, so a '<' there opens markup;
+// comments, CDATA sections, processing instructions and declarations are stepped over whole, since they
+// may quote the tag without being it.
+std::size_t findAppendedTag(std::string_view p_text)
+{
+    static constexpr std::string_view s_tag = "<AppendedData";
+    auto skip = [&](std::size_t p_at, std::string_view p_end) {
+        std::size_t const end = p_text.find(p_end, p_at);
+        return end == std::string_view::npos ? p_text.size() : end + p_end.size();
+    };
+    std::size_t at = p_text.find('<');
+    while (at != std::string_view::npos) {
+        std::string_view const rest = p_text.substr(at);
+        if (rest.substr(0, 4) == "<!--") {
+            at = skip(at + 4, "-->");
+        } else if (rest.substr(0, 9) == "<![CDATA[") {
+            at = skip(at + 9, "]]>");
+        } else if (rest.substr(0, 2) == "<?") {
+            at = skip(at + 2, "?>");
+        } else if (rest.substr(0, 2) == "<!") {
+            at = skip(at + 2, ">");
+        } else if (rest.substr(0, s_tag.size()) == s_tag &&
+                   (rest.size() == s_tag.size() || isSpace(rest[s_tag.size()]) || rest[s_tag.size()] == '>' ||
+                    rest[s_tag.size()] == '/')) {
+            return at;
+        } else {
+            at += 1;
+        }
+        at = p_text.find('<', at);
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
 pugi::xml_node Parser::loadDocument()
 {
     std::string_view text = m_data;
     std::string patched;
-    std::size_t const tag = m_data.find("<AppendedData");
+    std::size_t const tag = findAppendedTag(m_data);
     if (tag != std::string_view::npos) {
         std::size_t const close = m_data.find('>', tag);
         if (close == std::string_view::npos) {

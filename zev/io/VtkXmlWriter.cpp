@@ -4,6 +4,7 @@
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/PolyDataCells.h"
+#include "zev/io/ValueRange.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/io/VtkTypeTables.h"
 
@@ -287,6 +288,7 @@ void VtkXmlWriter::write(MeshData const& p_mesh, std::ostream& p_out, Options co
     if (poly) {
         splitPolyDataCells(p_mesh, p_name, "PolyData", lines, polygons);
     }
+    checkCoordinates(p_mesh, p_name);
     checkArrays(p_mesh.pointData, p_mesh.numPoints(), "point", p_name);
     checkArrays(p_mesh.cellData, numCells, "cell", p_name);
 

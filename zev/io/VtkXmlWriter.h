@@ -25,7 +25,8 @@ public:
 
     // Writes PolyData when p_mesh.kind is PolyData (volume cells are then a FormatError), otherwise
     // UnstructuredGrid. Arrays that do not match the points and cells, and two point or two cell arrays
-    // of one name, are a FormatError; nothing is written then.
+    // of one name, and a coordinate its readers refuse (not finite, or of magnitude 3.4028235e38 or more),
+    // are a FormatError; nothing is written then.
     static void write(MeshData const& p_mesh, std::ostream& p_out, Options const& p_options,
                       std::string const& p_name);
     static void writeFile(MeshData const& p_mesh, std::string const& p_path, Options const& p_options);

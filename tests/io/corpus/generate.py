@@ -99,6 +99,35 @@ files['polydata-verts.vtp'] = vtu('    <Piece NumberOfPoints="4" NumberOfVerts="
 files['polydata-polygon.vtp'] = vtu('    <Piece NumberOfPoints="4" NumberOfPolys="1">\n<Points>' + PTS + '</Points>\n<Polys>' +
                                     arr('connectivity', 'Int32', '0 1') + arr('offsets', 'Int32', '2') + '</Polys>\n    </Piece>\n',
                                     head='<VTKFile type="PolyData" version="1.0">', dataset='PolyData')
+# Arrays sharing appended data: both at one offset, and one whose data runs into the next array's.
+four = struct.pack('<4f', 1, 2, 3, 4)
+shared = lambda offsets, data: vtu(piece(pdata='<PointData>' + ''.join(
+    arr(n, 'Float32', '', fmt='appended', extra=' offset="%d"' % o) for n, o in offsets) + '</PointData>\n'),
+    tail='  <AppendedData encoding="raw">\n   _' + data.decode('latin-1') + '\n  </AppendedData>\n')
+files['appended-shared.vtu'] = shared([('p', 0), ('q', 0)], struct.pack('<Q', 16) + four)
+files['appended-overlap.vtu'] = shared([('p', 8), ('q', 0)], struct.pack('<2Q', 16, 16) + four + bytes(8))
+# A parallel index naming one piece twice.
+def pvtu(*sources):
+    return ('<?xml version="1.0"?>\n<VTKFile type="PUnstructuredGrid" version="1.0">\n  <PUnstructuredGrid>\n'
+            '    <PPoints><PDataArray type="Float32" NumberOfComponents="3"/></PPoints>\n' +
+            ''.join('    <Piece Source="%s"/>\n' % s for s in sources) + '  </PUnstructuredGrid>\n</VTKFile>\n')
+files['piece-twice.pvtu'] = pvtu('valid/tet.vtu', './valid/tet.vtu')
+# Indexes whose pieces do not merge: pieces/ holds the pieces, each numbering its points by GlobalNodeIds.
+ids = lambda text: '<PointData>' + arr('GlobalNodeIds', 'Int64', text) + '</PointData>\n'
+os.makedirs(D + '/pieces', exist_ok=True)
+for name, text in {'tet': vtu(piece(pdata=ids('0 1 2 3'))),
+                   'negative': vtu(piece(pdata=ids('-1 1 2 3'))),
+                   'twice': vtu(piece(pdata=ids('0 0 2 3'))),
+                   'moved': vtu(piece(pdata=ids('0 1 2 3'), pts=arr(None, 'Float32', '0 0 0 2 0 0 0 1 0 0 0 1', 3))),
+                   'zone': vtu(piece(pdata=ids('0 1 2 3'), cdata='<CellData>' + arr('zone', 'Int32', '1') + '</CellData>\n'))}.items():
+    open(os.path.join(D, 'pieces', name + '.vtu'), 'w').write(text)
+files['ids-negative.pvtu'] = pvtu('pieces/negative.vtu')
+files['ids-twice.pvtu'] = pvtu('pieces/twice.vtu')
+files['ids-moved.pvtu'] = pvtu('pieces/tet.vtu', 'pieces/moved.vtu')
+files['pieces-arrays.pvtu'] = pvtu('pieces/tet.vtu', 'pieces/zone.vtu')
 for name, text in files.items():
     open(os.path.join(D, name), 'wb').write(text.encode('latin-1'))
 open(os.path.join(D, 'valid', 'tet.vtu'), 'w').write(VALID)
+# A valid file whose comment quotes the appended data's tag before the real element.
+open(os.path.join(D, 'valid', 'appended-comment.vtu'), 'wb').write(
+    shared([('p', 0)], struct.pack('<Q', 16) + four).replace('<VTKFile ', '<!-- <AppendedData> -->\n<VTKFile ', 1).encode('latin-1'))

@@ -98,6 +98,9 @@ put('binary-negative-size.vtk', BHEAD + BPTS + b"CELLS 1 5\n" + be_i([-1,0,1,2,3
 off_pts = len(BHEAD + b"POINTS 4 float\n")
 put('binary-nan.vtk', BHEAD + b"POINTS 4 float\n" + be_f(pts[:7]) + struct.pack('>I', 0x7fc00000) + be_f(pts[8:]) + b"\n" + BCELLS + BTYPES,
     "FILE:byte %d: POINTS: point 2 has a coordinate that is not a finite number" % (off_pts + 28))
+# The largest float marks undefined data: no coordinate may take it.
+put('binary-largest-float.vtk', BHEAD + b"POINTS 4 float\n" + be_f(pts[:7]) + struct.pack('>I', 0x7f7fffff) + be_f(pts[8:]) + b"\n" + BCELLS + BTYPES,
+    "FILE:byte %d: POINTS: point 2 has a coordinate of 3.4028235e38, the value that marks undefined data" % (off_pts + 28))
 off_types = len(BHEAD + BPTS + BCELLS + b"CELL_TYPES 1\n")
 put('binary-cell-type.vtk', BHEAD + BPTS + BCELLS + b"CELL_TYPES 1\n" + be_i([-7]) + b"\n",
     "FILE:byte %d: CELL_TYPES: cell 0 has the unknown type -7" % off_types)

@@ -93,11 +93,9 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             ParallelFileIndex const index = readParallelFileIndex(source);
             auto const [first, last] =
                 zev::parallel::piecesOfRank(static_cast<int>(index.pieces.size()), size, p_comm.rank());
-            std::vector<MeshData> mine;
-            for (int i = first; i < last; ++i) {
-                mine.push_back(readMeshFile(index.pieces[static_cast<std::size_t>(i)]));
-            }
-            data = mine.empty() ? MeshData() : mine.size() == 1 ? std::move(mine.front()) : mergePieces(mine);
+            data = first < last ? readParallelPieces(source, index, static_cast<std::size_t>(first),
+                                                     static_cast<std::size_t>(last))
+                                : MeshData();
             data.kind = index.kind;
         } else if (p_comm.isRoot()) {
             MeshData const whole = readWhole(p_options, source);
