@@ -49,17 +49,18 @@ std::string createFailure(int p_errno)
 } // namespace
 
 std::string readRegularFile(std::string const& p_path,
-                            std::function<void(std::string_view)> const& p_checkStart)
+                            std::function<void(std::string_view)> const& p_checkStart,
+                            std::string const& p_kind)
 {
     struct stat info;
     if (::stat(p_path.c_str(), &info) != 0) {
         failOn(p_path, "cannot open the file");
     }
     if (S_ISDIR(info.st_mode)) {
-        failOn(p_path, "is a directory, not a mesh file");
+        failOn(p_path, "is a directory, not " + p_kind);
     }
     if (!S_ISREG(info.st_mode)) {
-        failOn(p_path, "is not a regular file (a device, pipe or socket); give a mesh file");
+        failOn(p_path, "is not a regular file (a device, pipe or socket); give " + p_kind);
     }
     std::ifstream in(p_path, std::ios::binary);
     if (!in) {

@@ -14,9 +14,10 @@ namespace zev::io {
 
 // Reads p_path whole. p_checkStart sees the first bytes (up to 4 KiB, or the whole of a shorter file)
 // before the rest is read and throws to refuse the file. A missing, unreadable or non-regular file
-// (directory, device, pipe) is a FormatError naming it.
+// (directory, device, pipe) is a FormatError naming it; p_kind says what was wanted ("a mesh file").
 ZEV_IO_EXPORT std::string readRegularFile(std::string const& p_path,
-                                          std::function<void(std::string_view)> const& p_checkStart);
+                                          std::function<void(std::string_view)> const& p_checkStart,
+                                          std::string const& p_kind = "a mesh file");
 
 // Writes p_path through p_write into a temporary file in the same folder, then renames it over p_path.
 // On any failure (p_write throws, the disk is full, the folder is missing or not writable) the temporary
