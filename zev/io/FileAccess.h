@@ -19,9 +19,14 @@ ZEV_IO_EXPORT std::string readRegularFile(std::string const& p_path,
                                           std::function<void(std::string_view)> const& p_checkStart,
                                           std::string const& p_kind = "a mesh file");
 
+// The file that writing p_path replaces: p_path, or the file at the end of the symbolic links it starts.
+// An existing target that is not a regular file (directory, device, pipe, terminal) is a FormatError.
+ZEV_IO_EXPORT std::string replaceableTarget(std::string const& p_path);
+
 // Writes p_path through p_write into a temporary file in the same folder, then renames it over p_path.
 // On any failure (p_write throws, the disk is full, the folder is missing or not writable) the temporary
-// file is removed, p_path is untouched, and a FormatError says why.
+// file is removed, p_path is untouched, and a FormatError says why. A symbolic link is written through
+// (its target is replaced, the link stays); a target that is not a regular file is refused.
 ZEV_IO_EXPORT void writeFileSafely(std::string const& p_path,
                                    std::function<void(std::ostream&)> const& p_write);
 
