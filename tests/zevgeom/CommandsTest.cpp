@@ -229,6 +229,16 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     // An array name with escape codes cannot draw on the terminal.
     EXPECT_NE(run({"info", tet}).out.find("\ne\\x1b[2Jvil  vertex"), std::string::npos);
 
+    // Names from a file in a message cannot forge a line either: a piece path with a line end.
+    std::string const forged = writeText(
+        "forged.pvtu", "<VTKFile type=\"PUnstructuredGrid\" version=\"1.0\"><PUnstructuredGrid>"
+                       "<PPoints><PDataArray type=\"Float32\" NumberOfComponents=\"3\"/></PPoints>"
+                       "<Piece Source=\"a&#10;zevgeom: forged&#27;[2J.vtu\"/></PUnstructuredGrid></VTKFile>");
+    Outcome const piece = run({"info", forged});
+    EXPECT_EQ(piece.code, s_exitFile);
+    EXPECT_EQ(piece.err, "zevgeom: " + ::testing::TempDir() +
+                             "a\\x0azevgeom: forged\\x1b[2J.vtu: cannot open the file\n");
+
     // An inverted element is counted, with a warning.
     std::string const inverted = writeText("inverted.vtk", head + "4 0 2 1 3\n" + tail);
     Outcome const inv = run({"info", inverted, "--json"});
@@ -300,7 +310,7 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "zevgeom: cannot write the report to standard output");
-    for (std::string const& path : {tet, inverted, flat, regions, err, fifo, toFifo, mesh, toMesh}) {
+    for (std::string const& path : {tet, inverted, flat, regions, err, fifo, toFifo, mesh, toMesh, forged}) {
         std::remove(path.c_str());
     }
 }

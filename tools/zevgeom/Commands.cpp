@@ -344,19 +344,23 @@ int reportFailure(std::string const& p_command, std::ostream& p_err)
         p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (SelectionError const& e) {
-        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
+        // The library's messages quote names from the file (paths, node, set and array names): their
+        // control characters are escaped so that they cannot forge a line or drive the terminal.
+        p_err << "zevgeom: " << terminalSafe(e.what()) << "\nRun 'zevgeom " << p_command
+              << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (FormatError const& e) {
-        p_err << "zevgeom: " << e.what() << '\n';
+        p_err << "zevgeom: " << terminalSafe(e.what()) << '\n';
         return s_exitFile;
     } catch (zev::Error const& e) {
-        p_err << "zevgeom: " << e.getClassName() << "::" << e.getMethodName() << ": " << e.what() << '\n';
+        p_err << "zevgeom: " << e.getClassName() << "::" << e.getMethodName() << ": "
+              << terminalSafe(e.what()) << '\n';
         return s_exitInternal;
     } catch (std::bad_alloc const&) {
         p_err << "zevgeom: out of memory\n";
         return s_exitInternal;
     } catch (std::exception const& e) {
-        p_err << "zevgeom: " << e.what() << '\n';
+        p_err << "zevgeom: " << terminalSafe(e.what()) << '\n';
         return s_exitInternal;
     }
 }
