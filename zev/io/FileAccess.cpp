@@ -68,7 +68,39 @@ std::string linkTarget(std::string const& p_path)
     failOn(p_path, "cannot follow the symbolic link: too many levels");
 }
 
+// The batch open on this thread, if any.
+thread_local FileBatch* s_batch = nullptr;
+
 } // namespace
+
+FileBatch::FileBatch() : m_outer(s_batch)
+{
+    s_batch = this;
+}
+
+FileBatch::~FileBatch()
+{
+    s_batch = m_outer;
+    for (Pending const& file : m_pending) {
+        std::remove(file.temporary.c_str());
+    }
+}
+
+void FileBatch::commit()
+{
+    s_batch = m_outer;
+    std::vector<Pending> pending = std::move(m_pending);
+    m_pending.clear();
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (std::rename(pending[i].temporary.c_str(), pending[i].target.c_str()) != 0) {
+            int const error = errno;
+            for (std::size_t k = i; k < pending.size(); ++k) {
+                std::remove(pending[k].temporary.c_str());
+            }
+            failOn(pending[i].path, createFailure(error));
+        }
+    }
+}
 
 std::string readRegularFile(std::string const& p_path,
                             std::function<void(std::string_view)> const& p_checkStart,
@@ -161,6 +193,10 @@ void writeFileSafely(std::string const& p_path, std::function<void(std::ostream&
         out.close();
         if (out.fail()) {
             failOn(p_path, "cannot write the file (the disk may be full or the file too large)");
+        }
+        if (s_batch != nullptr) {
+            s_batch->m_pending.push_back({temporary, target, p_path});
+            return;
         }
         if (std::rename(temporary.c_str(), target.c_str()) != 0) {
             failOn(p_path, createFailure(errno));

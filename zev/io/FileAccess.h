@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zev::io {
 
@@ -29,5 +30,30 @@ ZEV_IO_EXPORT std::string replaceableTarget(std::string const& p_path);
 // (its target is replaced, the link stays); a target that is not a regular file is refused.
 ZEV_IO_EXPORT void writeFileSafely(std::string const& p_path,
                                    std::function<void(std::ostream&)> const& p_write);
+
+// Several files written as one: while a batch is open on a thread, writeFileSafely on that thread leaves
+// each file in its temporary file; commit() then renames them all over their targets in the order they
+// were written (the file that names the others last), and a batch closed without commit() removes them.
+// A failure part-way through writing leaves every old file as it was.
+class ZEV_IO_EXPORT FileBatch {
+public:
+    FileBatch();
+    ~FileBatch();
+    FileBatch(FileBatch const&) = delete;
+    FileBatch& operator=(FileBatch const&) = delete;
+
+    void commit();
+
+private:
+    friend void writeFileSafely(std::string const&, std::function<void(std::ostream&)> const&);
+    FileBatch* m_outer;
+    // (temporary file, target, path as given) of every file written in the batch.
+    struct Pending {
+        std::string temporary;
+        std::string target;
+        std::string path;
+    };
+    std::vector<Pending> m_pending;
+};
 
 } // namespace zev::io
