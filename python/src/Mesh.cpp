@@ -93,6 +93,17 @@ std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string
     // are the arrays the library's expressions and integrals read.
     zev::Geometry& g = mesh->geo();
     for (zev::io::MeshVariable& mv : mesh->m_loaded.variables) {
+        std::string const filed = zevgeom::coordinateFreeName(mv.name, [&](std::string const& p_name) {
+            return mesh->m_loaded.findVariable(p_name) != nullptr;
+        });
+        if (filed != mv.name) {
+            mesh->m_notes.push_back(zevgeom::coordinateNote(mv.name, filed));
+            mv.name = filed;
+            if (mv.variable)
+                mv.variable->setName(filed);
+        }
+    }
+    for (zev::io::MeshVariable& mv : mesh->m_loaded.variables) {
         if (!mv.variable || g.hasVariable(mv.name, mv.location))
             continue;
         mv.variable->setLocation(mv.location);
@@ -118,6 +129,9 @@ std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string
 std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p_region,
                                  std::string const& p_format)
 {
+    // The file system ends a path at a NUL: "a.vtk\0.x" would open a.vtk.
+    if (p_path.find('\0') != std::string::npos)
+        throw RequestError("a path cannot hold a NUL character");
     Lock const lock(libraryMutex());
     zev::io::FileFormat format = parseFormat(p_format);
     if (format == zev::io::FileFormat::Auto)
@@ -374,12 +388,16 @@ void Mesh::overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarL
     }
 }
 
-void Mesh::addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,
-                       int p_components, zev::VarLocation p_location)
+std::string Mesh::addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,
+                              int p_components, zev::VarLocation p_location)
 {
     Lock const lock(libraryMutex());
     if (p_name.empty())
         throw RequestError("a variable needs a name");
+    std::string const name = zevgeom::coordinateFreeName(p_name, [&](std::string const& p_taken) {
+        return std::any_of(m_variables.begin(), m_variables.end(),
+                           [&](auto const& p_entry) { return p_entry.first == p_taken; });
+    });
     std::size_t const expected = geo().getSize(p_location);
     char const* const where = p_location == zev::eVertex    ? (expected == 1 ? "vertex" : "vertices")
                               : p_location == zev::eElement ? (expected == 1 ? "element" : "elements")
@@ -417,7 +435,14 @@ void Mesh::addVariable(std::string const& p_name, float const* p_values, std::si
             from += set.second;
         }
     }
-    file(variable.release(), p_name, p_location);
+    file(variable.release(), name, p_location);
+    return name;
+}
+
+std::vector<std::string> Mesh::takeNotes()
+{
+    Lock const lock(libraryMutex());
+    return std::exchange(m_notes, {});
 }
 
 double Mesh::volume() const
@@ -437,6 +462,8 @@ double Mesh::area() const
 
 void Mesh::write(std::string const& p_path, bool p_binary) const
 {
+    if (p_path.find('\0') != std::string::npos)
+        throw RequestError("a path cannot hold a NUL character");
     Lock const lock(libraryMutex());
     std::vector<std::string> names;
     for (auto const& entry : m_variables)

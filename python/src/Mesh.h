@@ -105,8 +105,14 @@ public:
 
     // Files p_count values (p_components 1 or 3 per item) under p_name at p_location. A variable of
     // that name and layout takes the new values in its existing storage; one of another layout stays.
-    void addVariable(std::string const& p_name, float const* p_values, std::size_t p_count, int p_components,
-                     zev::VarLocation p_location);
+    // A coordinate's name (x, y, z) is filed under a name of its own, as the tool files a file's array;
+    // the name it was filed under is returned.
+    std::string addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,
+                            int p_components, zev::VarLocation p_location);
+
+    // The notes on how the variables read with the mesh were filed (an array named like a coordinate),
+    // handed out once.
+    std::vector<std::string> takeNotes();
 
     // Whole-mesh measures, recomputed from the current vertex positions.
     double volume() const;
@@ -164,6 +170,7 @@ private:
     // True when this geometry numbers its vertices as the parent does (boundary, selection).
     bool m_sharesParentVertices = false;
     std::vector<std::pair<std::string, zev::VarLocation>> m_variables;
+    std::vector<std::string> m_notes;
 };
 
 } // namespace zevpy

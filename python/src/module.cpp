@@ -2,6 +2,7 @@
 // copy), the library's failures as Python exceptions, and the long calls run without the GIL.
 #include "python/src/Mesh.h"
 
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/UsageError.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Undefined.h"
@@ -51,6 +52,13 @@ void raise(PyObject* p_type, std::string const& p_text,
     for (auto const& attribute : p_attributes)
         instance.attr(attribute.first) = attribute.second;
     PyErr_SetObject(p_type, instance.ptr());
+}
+
+// A note for the user that does not stop the call: a UserWarning (an error when warnings are errors).
+void warn(std::string const& p_note)
+{
+    if (PyErr_WarnEx(PyExc_UserWarning, p_note.c_str(), 1) != 0)
+        throw py::error_already_set();
 }
 
 void translate(std::exception_ptr p_exception)
@@ -160,8 +168,14 @@ meshes derived from a parent, which they keep alive.)");
     m.def(
         "read",
         [](std::string const& path, std::string const& region, std::string const& format) {
-            py::gil_scoped_release release;
-            return Mesh::read(path, region, format);
+            MeshPtr mesh;
+            {
+                py::gil_scoped_release release;
+                mesh = Mesh::read(path, region, format);
+            }
+            for (std::string const& note : mesh->takeNotes())
+                warn(note);
+            return mesh;
         },
         py::arg("path"), py::kw_only(), py::arg("region") = "", py::arg("format") = "auto",
         R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns) into a Mesh.
@@ -334,13 +348,20 @@ sets in name order, with NaN where undefined. An unknown name raises KeyError.)"
                 for (float& v : data)
                     if (std::isnan(v))
                         v = zev::ZEV_UNDEF;
-                py::gil_scoped_release release;
-                self.addVariable(name, data.data(), count, components, where);
+                std::string filed;
+                {
+                    py::gil_scoped_release release;
+                    filed = self.addVariable(name, data.data(), count, components, where);
+                }
+                if (filed != name)
+                    warn(zevgeom::coordinateNote(name, filed));
             },
             py::arg("name"), py::arg("values"), py::arg("location") = "vertex",
             R"(Files values (shape (n,) or (n, 3); converted to a contiguous float32 copy when needed) as the
 variable name at "vertex", "element" or "face", replacing a variable of that name. Element and face values
-follow the sets in name order; NaN marks an undefined value.)")
+follow the sets in name order; NaN marks an undefined value. x, y and z name the coordinates: such a
+variable is filed as "x_array" (or "x_array2", ...) with a UserWarning that says so, as zevgeom.read files
+an array of such a name.)")
         .def_property_readonly(
             "volume",
             [](Mesh const& self) {

@@ -65,6 +65,28 @@ def test_inputs_are_converted_checked_and_copied(box):
     assert "bad" not in box
 
 
+def test_a_variable_named_like_a_coordinate_is_filed_apart(box):
+    # x stays the coordinate alone and inside expressions; the values go to x_array, and a warning says so.
+    with pytest.warns(UserWarning, match="the array 'x' is filed as 'x_array'; x, y and z name the coordinates"):
+        box.add_variable("x", np.full(box.num_vertices, 7.0))
+    assert box.average("x") == pytest.approx(0.5, abs=1e-6)
+    assert box.average("2*x") == pytest.approx(1.0, abs=1e-6)
+    assert box.average("x_array") == pytest.approx(7.0)
+    with pytest.warns(UserWarning, match="filed as 'x_array2'"):
+        box.add_variable("x", np.zeros(box.num_vertices))
+
+
+def test_a_file_array_named_like_a_coordinate_is_filed_apart(tmp_path):
+    path = tmp_path / "x.vtk"
+    path.write_text("# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 4 float\n"
+                    "0 0 0 1 0 0 0 1 0 0 0 1\nCELLS 1 5\n4 0 1 2 3\nCELL_TYPES 1\n10\nPOINT_DATA 4\n"
+                    "SCALARS x float 1\nLOOKUP_TABLE default\n5 5 5 5\n")
+    with pytest.warns(UserWarning, match="the array 'x' is filed as 'x_array'"):
+        mesh = zevgeom.read(str(path))
+    assert mesh.average("x") == pytest.approx(0.25, abs=1e-6)
+    assert mesh.average("x_array") == pytest.approx(5.0)
+
+
 def test_views_share_the_library_storage(box):
     v = box.vertices
     assert np.shares_memory(v, box.vertices)

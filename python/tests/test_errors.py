@@ -55,3 +55,13 @@ def test_requests_the_mesh_cannot_serve(box):
         zevgeom.box(2, kind="cube")
     with pytest.raises(ValueError, match="lives on elements"):
         box.boundary().parent.integrate("region", over="boundary")
+
+
+def test_paths_with_a_nul_are_refused(corpus, box, tmp_path):
+    # The file system would end the path at the NUL and open or write another file.
+    valid = os.path.join(corpus, "valid", "tet-ascii.vtk")
+    with pytest.raises(ValueError, match="a path cannot hold a NUL character"):
+        zevgeom.read(valid + "\x00.anything")
+    with pytest.raises(ValueError, match="a path cannot hold a NUL character"):
+        box.write(str(tmp_path / "out.vtk") + "\x00.vtu")
+    assert os.listdir(tmp_path) == []

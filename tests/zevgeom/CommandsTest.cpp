@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -228,6 +229,16 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     // An array name with escape codes cannot draw on the terminal.
     EXPECT_NE(run({"info", tet}).out.find("\ne\\x1b[2Jvil  vertex"), std::string::npos);
 
+    // Names from a file in a message cannot forge a line either: a piece path with a line end.
+    std::string const forged = writeText(
+        "forged.pvtu", "<VTKFile type=\"PUnstructuredGrid\" version=\"1.0\"><PUnstructuredGrid>"
+                       "<PPoints><PDataArray type=\"Float32\" NumberOfComponents=\"3\"/></PPoints>"
+                       "<Piece Source=\"a&#10;zevgeom: forged&#27;[2J.vtu\"/></PUnstructuredGrid></VTKFile>");
+    Outcome const piece = run({"info", forged});
+    EXPECT_EQ(piece.code, s_exitFile);
+    EXPECT_EQ(piece.err, "zevgeom: " + ::testing::TempDir() +
+                             "a\\x0azevgeom: forged\\x1b[2J.vtu: cannot open the file\n");
+
     // An inverted element is counted, with a warning.
     std::string const inverted = writeText("inverted.vtk", head + "4 0 2 1 3\n" + tail);
     Outcome const inv = run({"info", inverted, "--json"});
@@ -265,6 +276,31 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     Outcome const folder = run({"generate", "hex", "--n", "1", "-o", "/tmp"});
     EXPECT_EQ(folder.err, "zevgeom: /tmp: cannot create the file: it is a directory\n");
 
+    // The rename that commits a file replaces only a regular file: a pipe, also behind a link (as
+    // /proc/self/fd/1 may be), stays what it is. A link to a mesh is written through, and stays a link.
+    std::string const fifo = scratchFile("out.fifo"), toFifo = scratchFile("fifo-link.vtk");
+    std::string const mesh = writeText("target.vtk", "old"), toMesh = scratchFile("link.vtk");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(fifo.c_str(), toFifo.c_str()), 0);
+    ASSERT_EQ(::symlink(mesh.c_str(), toMesh.c_str()), 0);
+    for (std::string const& out : {fifo, toFifo}) {
+        struct stat before, after;
+        ASSERT_EQ(::stat(out.c_str(), &before), 0);
+        Outcome const refused = run({"generate", "hex", "--n", "1", "-o", out});
+        EXPECT_EQ(refused.code, s_exitFile) << out;
+        EXPECT_EQ(refused.err,
+                  "zevgeom: " + out +
+                      ": is not a regular file (a device, pipe or socket); give a file to write\n");
+        ASSERT_EQ(::stat(out.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << out;
+        EXPECT_EQ(after.st_mode, before.st_mode) << out;
+    }
+    ASSERT_EQ(run({"generate", "hex", "--n", "1", "-o", toMesh}).code, 0);
+    struct stat link;
+    ASSERT_EQ(::lstat(toMesh.c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(VtkLegacyReader::readFile(mesh).numCells(), 1u);
+
     // A report that cannot be written says so (a real process writing to a full device).
     std::string const err = scratchFile("full.txt");
     int const status = std::system((std::string(ZEVGEOM_EXECUTABLE) + " info >/dev/full 2>" + err).c_str());
@@ -274,7 +310,7 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "zevgeom: cannot write the report to standard output");
-    for (std::string const& path : {tet, inverted, flat, regions, err}) {
+    for (std::string const& path : {tet, inverted, flat, regions, err, fifo, toFifo, mesh, toMesh, forged}) {
         std::remove(path.c_str());
     }
 }

@@ -10,8 +10,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -91,6 +96,36 @@ TEST_F(ZevgeomPartition, SurfacePiecesAndTheReport)
     EXPECT_NE(r.out.find("interface edges"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("piece  file"), std::string::npos) << r.out;
     expectSameInfo(runJson({"info", path("skin.pvtp")}), runJson({"info", surface}));
+}
+
+TEST_F(ZevgeomPartition, AFailedRewriteLeavesTheOldPiecesAndIndex)
+{
+    // Pieces and index are committed together: a third piece that cannot be written (its name is taken by
+    // a folder) leaves the two old pieces and their index as they were, and no temporary file.
+    std::string const mesh = path("box.vtk"), out = path("p.pvtu");
+    ASSERT_EQ(run({"generate", "hex", "--n", "2", "-o", mesh}).code, 0);
+    ASSERT_EQ(run({"partition", mesh, "--parts", "2", "-o", out}).code, 0);
+    auto contents = [&] {
+        std::vector<std::string> files;
+        for (auto const& entry : std::filesystem::directory_iterator(m_dir)) {
+            if (entry.is_directory()) {
+                files.push_back(entry.path().filename().string() + "/");
+                continue;
+            }
+            std::ifstream in(entry.path(), std::ios::binary);
+            files.push_back(entry.path().filename().string() + ":" +
+                            std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    };
+    std::filesystem::create_directory(path("p_2.vtu"));
+    std::vector<std::string> const before = contents();
+    Outcome const failed = run({"partition", mesh, "--parts", "3", "-o", out});
+    EXPECT_EQ(failed.code, 2);
+    EXPECT_EQ(failed.err, "zevgeom: " + path("p_2.vtu") + ": cannot create the file: it is a directory\n");
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(runJson({"info", out})["elements"]["total"], 8);
 }
 
 TEST_F(ZevgeomPartition, UsageErrors)

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -97,6 +98,10 @@ TEST(ZevgeomProbe, ElementValuesExpressionsAndPointFiles)
 TEST(ZevgeomProbe, Errors)
 {
     std::string const bad = scratchFile("bad.csv", "0,0,0\n1,2\n");
+    // A long bad line is quoted by its first 40 characters only.
+    std::string const longLine = scratchFile("long.csv", "1,2," + std::string(5000, '7') + "x\n");
+    std::string const fifo = ::testing::TempDir() + "zevgeom-probe-" + std::to_string(getpid()) + "-fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -120,6 +125,16 @@ TEST(ZevgeomProbe, Errors)
         {{"probe", "--points", bad + ".missing", "--var", "linear"},
          2,
          "zevgeom: " + bad + ".missing: cannot open the file\n"},
+        {{"probe", "--points", longLine, "--var", "linear"},
+         2,
+         "zevgeom: " + longLine + ":1: expected x,y,z, found '1,2," + std::string(36, '7') + "...'\n"},
+        // A device or a pipe never ends, or blocks: only regular files are read, as for meshes.
+        {{"probe", "--points", "/dev/zero", "--var", "linear"},
+         2,
+         "zevgeom: /dev/zero: is not a regular file (a device, pipe or socket); give a points file\n"},
+        {{"probe", "--points", fifo, "--var", "linear"},
+         2,
+         "zevgeom: " + fifo + ": is not a regular file (a device, pipe or socket); give a points file\n"},
     };
     for (Case const& c : cases) {
         Outcome const r = run(c.args);
@@ -127,7 +142,9 @@ TEST(ZevgeomProbe, Errors)
         EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), c.err) << c.args[2];
         EXPECT_EQ(r.out, "");
     }
-    std::remove(bad.c_str());
+    for (std::string const& path : {bad, longLine, fifo}) {
+        std::remove(path.c_str());
+    }
 }
 
 } // namespace

@@ -200,6 +200,12 @@ TEST(ZevgeomSample, UsageErrors)
         EXPECT_EQ(o.code, 1) << c.message;
         EXPECT_EQ(o.err, "zevgeom: " + c.message + "\nRun 'zevgeom sample --help' for its usage.\n");
     }
+    // A count whose points cannot fit in memory is refused before the mesh is even read.
+    Outcome const huge = run({"sample", "--method", "random", "--count", "2147483647"});
+    EXPECT_EQ(huge.code, 1);
+    EXPECT_EQ(huge.err.rfind("zevgeom: --count 2147483647 needs about 600 GB of memory, more than the ", 0),
+              0u)
+        << huge.err;
 }
 
 } // namespace

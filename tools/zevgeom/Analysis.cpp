@@ -321,4 +321,22 @@ std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantit
     return out;
 }
 
+std::string coordinateFreeName(std::string const& p_name,
+                               std::function<bool(std::string const&)> const& p_taken)
+{
+    if (p_name != "x" && p_name != "y" && p_name != "z") {
+        return p_name;
+    }
+    std::string filed = p_name + "_array";
+    for (int k = 2; p_taken(filed); ++k) {
+        filed = p_name + "_array" + std::to_string(k);
+    }
+    return filed;
+}
+
+std::string coordinateNote(std::string const& p_name, std::string const& p_filed)
+{
+    return "the array '" + p_name + "' is filed as '" + p_filed + "'; x, y and z name the coordinates";
+}
+
 } // namespace zevgeom

@@ -6,6 +6,7 @@
 #include "tools/zevgeom/UsageError.h"
 #include "zev/io/MeshConversion.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,5 +80,13 @@ ValueRange valueRange(MeshVariable const& p_variable);
 // geometry; a vector variable by its magnitude, the undefined value where there is none. Unknown names and
 // quantities that do not live at the vertices are UsageErrors.
 std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
+
+// x, y and z name the coordinates in expressions: a variable of such a name would replace a coordinate
+// when asked for alone and not inside an expression. The name a variable p_name is filed under: p_name
+// itself, or for a coordinate's name "x_array" (then "x_array2", ...), the first that p_taken refuses.
+std::string coordinateFreeName(std::string const& p_name,
+                               std::function<bool(std::string const&)> const& p_taken);
+// The note that tells the user where such a variable went.
+std::string coordinateNote(std::string const& p_name, std::string const& p_filed);
 
 } // namespace zevgeom

@@ -60,9 +60,6 @@ char const* const s_mainHelp =
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";
 
-// The coordinates' names in expressions; a file array of one of these names is filed under another.
-char const* const s_coordinateNames[] = {"x", "y", "z"};
-
 // Parses the arguments after the command into p_options. CLI11 does the parsing; its errors are turned
 // into the tool's own messages, which name the option as the user typed it.
 void parse(Command const& p_command, std::vector<std::string> const& p_args, Options& p_options)
@@ -231,22 +228,16 @@ LoadedMesh load(Options const& p_options)
 
 void renameCoordinateArrays(LoadedMesh& p_mesh)
 {
-    // x, y and z are the coordinates in expressions; an array of such a name would silently replace one.
     for (MeshVariable& mv : p_mesh.variables) {
-        for (char const* coordinate : s_coordinateNames) {
-            if (mv.name != coordinate) {
-                continue;
-            }
-            std::string renamed = mv.name + "_array";
-            for (int k = 2; p_mesh.findVariable(renamed) != nullptr; ++k) {
-                renamed = mv.name + "_array" + std::to_string(k);
-            }
-            if (s_warnings != nullptr) {
-                *s_warnings << "zevgeom: note: the array '" << mv.name << "' is filed as '" << renamed
-                            << "'; x, y and z name the coordinates\n";
-            }
-            mv.name = renamed;
+        std::string const filed = coordinateFreeName(
+            mv.name, [&](std::string const& p_name) { return p_mesh.findVariable(p_name) != nullptr; });
+        if (filed == mv.name) {
+            continue;
         }
+        if (s_warnings != nullptr) {
+            *s_warnings << "zevgeom: note: " << coordinateNote(mv.name, filed) << '\n';
+        }
+        mv.name = filed;
     }
 }
 
@@ -344,19 +335,23 @@ int reportFailure(std::string const& p_command, std::ostream& p_err)
         p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (SelectionError const& e) {
-        p_err << "zevgeom: " << e.what() << "\nRun 'zevgeom " << p_command << " --help' for its usage.\n";
+        // The library's messages quote names from the file (paths, node, set and array names): their
+        // control characters are escaped so that they cannot forge a line or drive the terminal.
+        p_err << "zevgeom: " << terminalSafe(e.what()) << "\nRun 'zevgeom " << p_command
+              << " --help' for its usage.\n";
         return s_exitUsage;
     } catch (FormatError const& e) {
-        p_err << "zevgeom: " << e.what() << '\n';
+        p_err << "zevgeom: " << terminalSafe(e.what()) << '\n';
         return s_exitFile;
     } catch (zev::Error const& e) {
-        p_err << "zevgeom: " << e.getClassName() << "::" << e.getMethodName() << ": " << e.what() << '\n';
+        p_err << "zevgeom: " << e.getClassName() << "::" << e.getMethodName() << ": "
+              << terminalSafe(e.what()) << '\n';
         return s_exitInternal;
     } catch (std::bad_alloc const&) {
         p_err << "zevgeom: out of memory\n";
         return s_exitInternal;
     } catch (std::exception const& e) {
-        p_err << "zevgeom: " << e.what() << '\n';
+        p_err << "zevgeom: " << terminalSafe(e.what()) << '\n';
         return s_exitInternal;
     }
 }

@@ -55,6 +55,11 @@ std::string terminalSafe(std::string const& p_text)
     return out;
 }
 
+std::string excerpt(std::string const& p_text, std::size_t p_limit)
+{
+    return p_text.size() <= p_limit ? p_text : p_text.substr(0, p_limit) + "...";
+}
+
 void Table::row(std::string p_label, std::string p_value)
 {
     m_rows.emplace_back(std::move(p_label), std::move(p_value));

@@ -29,6 +29,9 @@ void printJson(std::ostream& p_out, Json const& p_document);
 // Text from a file (a name, a title) made safe for a terminal: control characters and invalid bytes
 // become escapes such as \x1b, so that they cannot move the cursor or draw fake rows.
 std::string terminalSafe(std::string const& p_text);
+// The first p_limit characters of p_text, with "..." when it was longer: a message quoting a bad line
+// of a file shows where it went wrong without echoing the whole line.
+std::string excerpt(std::string const& p_text, std::size_t p_limit = 40);
 
 // A two-column table of labels and values, labels padded to the widest.
 class Table {

@@ -33,7 +33,10 @@ int ProgressTracker::add(const std::string& p_name, double p_weight, int p_paren
 {
     if (p_parent < 0 || p_parent >= size())
         p_parent = -1;
-    m_stages.push_back(Stage{p_name, p_weight, p_parent, std::max(p_totalIncrements, 0)});
+    m_childWeights.resize(m_stages.size() + 2, 0.0);
+    double& siblings = m_childWeights[static_cast<std::size_t>(p_parent + 1)];
+    m_stages.push_back(Stage{p_name, p_weight, p_parent, std::max(p_totalIncrements, 0), siblings});
+    siblings += p_weight;
     return size() - 1;
 }
 
@@ -56,10 +59,7 @@ void ProgressTracker::spanOf(int p_stage, double& p_offset, double& p_span) cons
     double parentOffset = 0.0;
     double parentSpan = 1.0;
     spanOf(s.parent, parentOffset, parentSpan);
-    double before = 0.0;
-    for (int i = 0; i < p_stage; ++i)
-        if (m_stages[i].parent == s.parent)
-            before += m_stages[i].weight;
+    const double before = s.before;
     p_offset = parentOffset + parentSpan * std::min(before, 1.0);
     p_span = parentSpan * std::max(0.0, std::min(s.weight, 1.0 - std::min(before, 1.0)));
 }
@@ -109,8 +109,15 @@ void ProgressTracker::setWeight(const std::string& p_name, double p_weight)
 
 void ProgressTracker::setWeight(int p_stage, double p_weight)
 {
-    if (p_stage >= 0 && p_stage < size())
-        m_stages[p_stage].weight = p_weight;
+    if (p_stage < 0 || p_stage >= size())
+        return;
+    Stage& changed = m_stages[p_stage];
+    const double delta = p_weight - changed.weight;
+    changed.weight = p_weight;
+    for (int i = p_stage + 1; i < size(); ++i)
+        if (m_stages[i].parent == changed.parent)
+            m_stages[i].before += delta;
+    m_childWeights[static_cast<std::size_t>(changed.parent + 1)] += delta;
 }
 
 double ProgressTracker::getFraction() const

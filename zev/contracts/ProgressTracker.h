@@ -78,6 +78,7 @@ private:
         double weight;
         int parent;
         int total;
+        double before; // the weights of the earlier stages of the same parent
     };
 
     int find(const std::string& p_name) const;
@@ -86,6 +87,9 @@ private:
     void report();
 
     std::vector<Stage> m_stages;
+    // Per parent (index parent + 1), the weights of its stages so far: a stage's offset is known when it
+    // is added, not summed over its siblings at every start (one stage per set would make that quadratic).
+    std::vector<double> m_childWeights;
     int m_current = -1;
     long long m_count = 0;
     long long m_nextReport = 0;

@@ -3,6 +3,7 @@
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/CgnsSupport.h"
+#include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/VtkCellOrder.h"
 #include "zev/shapes/Shape.h"
@@ -442,8 +443,9 @@ void CgnsWriter::writeFile(zev::Geometry const& p_geometry, std::vector<MeshVari
                            ExportSelection const& p_selection, std::string const& p_path)
 {
     // The library writes the file itself: it writes a temporary file beside the target, renamed over it
-    // once complete, so that a failed write leaves no file behind.
-    std::string temporary = p_path + ".XXXXXX";
+    // once complete, so that a failed write leaves no file behind. A symbolic link is written through.
+    std::string const target = replaceableTarget(p_path);
+    std::string temporary = target + ".XXXXXX";
     int const fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot create a file beside it");
@@ -465,7 +467,7 @@ void CgnsWriter::writeFile(zev::Geometry const& p_geometry, std::vector<MeshVari
         std::remove(temporary.c_str());
         throw;
     }
-    if (std::rename(temporary.c_str(), p_path.c_str()) != 0) {
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         std::remove(temporary.c_str());
         throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot replace the file");
     }

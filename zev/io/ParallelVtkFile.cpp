@@ -254,21 +254,18 @@ std::vector<std::string> writeParallelFile(std::vector<MeshData> const& p_pieces
     layout.cellData = p_pieces[0].cellData;
     WriteOptions indexOptions = p_options;
     indexOptions.format = format;
-    // A failed write leaves none of the pieces written so far behind, as a failed mesh file leaves nothing.
-    try {
-        for (std::size_t p = 0; p < p_pieces.size(); ++p) {
-            std::string const path = pieceFilePath(p_path, p, format);
-            writeMeshFile(p_pieces[p], path, pieceOptions);
-            paths.push_back(path);
-            names.push_back(path.substr(folder.size()));
-        }
-        writeParallelFileIndex(p_path, names, layout, indexOptions);
-    } catch (...) {
-        for (std::string const& path : paths) {
-            std::remove(path.c_str());
-        }
-        throw;
+    // The pieces and the index are written as one: every file goes to a temporary file first, and only
+    // when all are written are they renamed over the old ones, the index last. A failure part-way
+    // leaves the old pieces and index as they were.
+    FileBatch batch;
+    for (std::size_t p = 0; p < p_pieces.size(); ++p) {
+        std::string const path = pieceFilePath(p_path, p, format);
+        writeMeshFile(p_pieces[p], path, pieceOptions);
+        paths.push_back(path);
+        names.push_back(path.substr(folder.size()));
     }
+    writeParallelFileIndex(p_path, names, layout, indexOptions);
+    batch.commit();
     return paths;
 }
 

@@ -147,9 +147,17 @@ public:
             return self().storedValues(Description(p_type, eVertex, s_allSetName)).size();
         if (!variableStore::isSetLocation(p_location))
             return 0;
+        const std::set<std::string> sets = getDataKeysOnLocation(p_location);
+        if (sets.empty())
+            return 0;
+        // The type is resolved once for all sets: resolving it per set scans every array each time,
+        // which is quadratic in the number of sets (one per cell when cells are split by region).
+        const VarType type = checkType(p_type, p_location);
         size_t n = 0;
-        for (const std::string& set : getDataKeysOnLocation(p_location))
-            n += self().storedValues(Description(p_type, p_location, set)).size();
+        for (const std::string& set : sets) {
+            const Array* array = find(Description(type, p_location, set));
+            n += array ? array->size() : self().storedValues(Description(p_type, p_location, set)).size();
+        }
         return n;
     }
 

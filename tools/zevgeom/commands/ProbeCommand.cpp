@@ -5,6 +5,7 @@
 #include "tools/zevgeom/Report.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
+#include "zev/io/FileAccess.h"
 #include "zev/search/PointLocator.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/Variable.h"
@@ -14,8 +15,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <ostream>
+#include <string_view>
 
 namespace zevgeom {
 
@@ -52,29 +53,30 @@ bool parsePoint(std::string const& p_text, Point& p_point)
     return true;
 }
 
-// The points of a CSV file: x,y,z per line; blank lines and text after '#' are skipped.
+// The points of a CSV file: x,y,z per line; blank lines and text after '#' are skipped. The file must be
+// a regular file, as a mesh file must: a device or a pipe could feed the reader for ever.
 std::vector<Point> readPoints(std::string const& p_path)
 {
-    std::ifstream in(p_path);
-    if (!in) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot open the file");
-    }
+    std::string const data = readRegularFile(p_path, nullptr, "a points file");
     std::vector<Point> points;
-    std::string line;
-    for (std::size_t number = 1; std::getline(in, line); ++number) {
-        std::string const text = trimmed(line.substr(0, line.find('#')));
+    std::size_t number = 1;
+    for (std::size_t start = 0; start < data.size(); ++number) {
+        std::size_t end = data.find('\n', start);
+        if (end == std::string::npos) {
+            end = data.size();
+        }
+        std::string_view const line(data.data() + start, end - start);
+        start = end + 1;
+        std::string const text = trimmed(std::string(line.substr(0, line.find('#'))));
         if (text.empty()) {
             continue;
         }
         Point point;
         if (!parsePoint(text, point)) {
             throw FormatError(p_path, number, FormatError::s_noOffset,
-                              "expected x,y,z, found '" + terminalSafe(text) + "'");
+                              "expected x,y,z, found '" + terminalSafe(excerpt(text)) + "'");
         }
         points.push_back(point);
-    }
-    if (in.bad()) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "cannot read the file");
     }
     return points;
 }

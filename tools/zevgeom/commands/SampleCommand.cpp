@@ -17,6 +17,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -166,6 +170,9 @@ public:
         m_countValue = 0;
         if (!m_count.empty()) {
             m_countValue = parseInt("--count", m_count, 1);
+        }
+        if (!itemMethod) {
+            checkMemory(m_countValue);
         }
         m_seedValue = parseInt("--seed", m_seed, std::numeric_limits<int>::min());
         if (m_accuracy != "low" && m_accuracy != "medium" && m_accuracy != "high") {
@@ -334,6 +341,29 @@ public:
     }
 
 private:
+    // The memory a run placing p_count points needs (the sampler's points and interpolation records, the
+    // values carried onto them and the report's rows) is checked against the machine's memory before
+    // anything is allocated: a count far too large is refused at once rather than paging for minutes.
+    static void checkMemory(int p_count)
+    {
+        double const needed = static_cast<double>(p_count) * s_bytesPerPoint;
+        double available =
+            static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGESIZE));
+        struct rlimit limit;
+        if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+            available = std::min(available, static_cast<double>(limit.rlim_cur));
+        }
+        if (available > 0 && needed > available) {
+            double const gigabyte = 1024.0 * 1024.0 * 1024.0;
+            throw UsageError("--count " + std::to_string(p_count) + " needs about " +
+                             number(needed / gigabyte, 3) + " GB of memory, more than the " +
+                             number(available / gigabyte, 3) + " GB this machine has; ask for fewer points");
+        }
+    }
+
+    // Measured: 10 000 000 points peak at 2.9 GB with the table written out.
+    static constexpr double s_bytesPerPoint = 300;
+
     static int parseInt(std::string const& p_option, std::string const& p_text, long p_min)
     {
         char* stop = nullptr;
