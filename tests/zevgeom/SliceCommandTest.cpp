@@ -65,6 +65,21 @@ TEST(ZevgeomSlice, DiagonalPlaneAreaIntegralAndCarriedVariables)
                         "average   undefined\n");
 }
 
+// A normal of any finite length gives its direction, in slice and select alike, even beyond single precision.
+TEST(ZevgeomSlice, NormalOfAnyFiniteLength)
+{
+    using zevgeomtest::runJson;
+    double const above = runJson({"select", "--plane", "0.4,0,0,1,0,0", "--side", "above"})["volume"];
+    ASSERT_GT(above, 0.4);
+    for (std::string const n : {"1e39,0,0", "1e-46,0,0", "-1e-300,0,0"}) {
+        EXPECT_NEAR(runJson({"slice", "--plane", "0.4,0,0," + n})["area"].get<double>(), 1.0, 1e-5) << n;
+        std::string const side = n[0] == '-' ? "below" : "above";
+        EXPECT_EQ(runJson({"select", "--plane", "0.4,0,0," + n, "--side", side})["volume"].get<double>(),
+                  above)
+            << n;
+    }
+}
+
 TEST(ZevgeomSlice, UsageErrors)
 {
     std::vector<std::pair<std::vector<std::string>, std::string>> const cases{

@@ -10,6 +10,7 @@
 #include "zev/variables/Variable.h"
 #include "zev/visitors/AreaVisitor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -43,6 +44,23 @@ bool parseNumbers(std::string const& p_text, std::size_t p_count, std::vector<do
         }
         start = comma + 1;
     }
+}
+
+bool unitPlane(std::vector<double> const& p_numbers, zev::Triplet& p_normal, double& p_offset)
+{
+    double const scale = std::max({std::abs(p_numbers[3]), std::abs(p_numbers[4]), std::abs(p_numbers[5])});
+    if (!(scale > 0) || !std::isfinite(scale)) {
+        return false;
+    }
+    // Scaled first, so that the squares neither overflow nor vanish.
+    double n[3] = {p_numbers[3] / scale, p_numbers[4] / scale, p_numbers[5] / scale};
+    double const length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (double& c : n) {
+        c /= length;
+    }
+    p_normal = zev::Triplet(n[0], n[1], n[2]);
+    p_offset = n[0] * p_numbers[0] + n[1] * p_numbers[1] + n[2] * p_numbers[2];
+    return std::isfinite(p_offset);
 }
 
 void checkCarriedQuantity(Options const& p_options, char const* p_command)

@@ -104,7 +104,9 @@ public:
                 throw UsageError(plane ? "--plane takes PX,PY,PZ,NX,NY,NZ, not '" + terminalSafe(text) + "'"
                                        : "--sphere takes CX,CY,CZ,R, not '" + terminalSafe(text) + "'");
             }
-            if (plane && numbers[3] == 0 && numbers[4] == 0 && numbers[5] == 0) {
+            zev::Triplet normal;
+            double offset = 0;
+            if (plane && !unitPlane(numbers, normal, offset)) {
                 throw UsageError("--plane needs a normal that is not zero");
             }
             if (!plane && numbers[3] < 0) {
@@ -182,9 +184,10 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
         bool const below = side == "below" || side == "inside";
         char const* const sideName = below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
         if (plane) {
-            zev::Triplet const normal(n[3], n[4], n[5]);
-            float const d = static_cast<float>(n[0] * n[3] + n[1] * n[4] + n[2] * n[5]);
-            out.calcVolume("domain", &domain, "", sideName, inclusive, d, normal, {});
+            zev::Triplet normal;
+            double d = 0;
+            unitPlane(n, normal, d);
+            out.calcVolume("domain", &domain, "", sideName, inclusive, static_cast<float>(d), normal, {});
             label = "plane";
             text = "point (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), normal (" +
                    number(n[3]) + ", " + number(n[4]) + ", " + number(n[5]) + "), " + side;

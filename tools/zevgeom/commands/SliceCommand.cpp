@@ -59,7 +59,9 @@ public:
         if (plane.size() > 1 || !parseNumbers(plane.front(), 6, numbers)) {
             throw UsageError("--plane takes PX,PY,PZ,NX,NY,NZ, not '" + terminalSafe(plane.back()) + "'");
         }
-        if (numbers[3] == 0 && numbers[4] == 0 && numbers[5] == 0) {
+        zev::Triplet normal;
+        double offset = 0;
+        if (!unitPlane(numbers, normal, offset)) {
             throw UsageError("--plane needs a normal that is not zero");
         }
         checkCarriedQuantity(p_options, "slice");
@@ -80,8 +82,9 @@ MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh)
     std::vector<double> p;
     parseNumbers(p_options.values.at("--plane").front(), 6, p);
     fileCarriedQuantity(p_mesh, p_options);
-    zev::Triplet const normal(p[3], p[4], p[5]);
-    double const d = p[0] * p[3] + p[1] * p[4] + p[2] * p[5];
+    zev::Triplet normal;
+    double d = 0;
+    unitPlane(p, normal, d);
     MadeCut cut;
     cut.surface.reset(newSurface("slice").release());
     zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
