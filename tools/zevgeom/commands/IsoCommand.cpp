@@ -108,6 +108,7 @@ MadeCut makeIso(Options const& p_options, LoadedMesh& p_mesh)
     cut.surface.reset(newSurface("iso").release());
     zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), scalar,
                                                     *types.begin(), static_cast<float>(value[0]));
+    tidyCut(*cut.surface, p_mesh.geo(), nullptr);
     cut.whatJson[isExpression ? "expression" : "variable"] = field;
     cut.whatJson["value"] = value[0];
     cut.what = {"iso", terminalSafe(field) + " = " + number(value[0])};

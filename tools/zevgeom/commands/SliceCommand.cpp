@@ -89,6 +89,8 @@ MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh)
     cut.surface.reset(newSurface("slice").release());
     zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
                                                     static_cast<float>(d));
+    CutPlane const plane{normal, static_cast<float>(d)};
+    tidyCut(*cut.surface, p_mesh.geo(), &plane);
     std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
                              "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) + ")";
     cut.what = {"plane", text};

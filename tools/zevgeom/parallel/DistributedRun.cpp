@@ -461,6 +461,13 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
     bool const select = p_options.command == "select";
     phase(p_comm, p_options.command, [&] { checkOutput(p_comm, p_options); });
     Piece piece = loadPiece(p_comm, p_options);
+    if (p_options.command == "slice") {
+        // A slice adds the boundary faces lying in its plane: the mesh's own, found here before the cut, not
+        // the faces between pieces.
+        std::int64_t const globalElements =
+            p_comm.sum(static_cast<std::int64_t>(piece.mesh.geo().getNumElements()));
+        localBoundary(p_comm, p_options, piece, globalElements);
+    }
     MadeCut cut;
     MeshData written;
     CutFigures local;
