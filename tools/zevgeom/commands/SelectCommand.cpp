@@ -7,7 +7,6 @@
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
-#include "zev/visitors/VolumeVisitor.h"
 
 #include <CLI/CLI.hpp>
 
@@ -295,13 +294,13 @@ CutFigures selectionFigures(Options const& p_options, zev::Geometry& p_selection
     f.measure = volumes.total;
     f.inverted = volumes.inverted;
     bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    zev::VolumeVisitor visitor(p_options.hasVar ? p_options.var : p_options.expr);
+    Integral integral;
     if (hasQuantity && f.count > 0) {
-        p_selection.acceptVisitor(visitor);
+        integral = volumeIntegral(p_selection, p_options.hasVar ? p_options.var : p_options.expr);
     }
-    f.valid = hasQuantity && f.count > 0 && visitor.isValid();
-    f.integral = f.valid ? visitor.getNumerator() : 0.0;
-    f.denominator = f.valid ? visitor.getDenominator() : 0.0;
+    f.valid = hasQuantity && f.count > 0 && integral.valid;
+    f.integral = f.valid ? integral.integral : 0.0;
+    f.denominator = f.valid ? integral.measure : 0.0;
     return f;
 }
 

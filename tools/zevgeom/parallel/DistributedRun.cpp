@@ -337,9 +337,11 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
         if (piece.idle) {
         } else if (domain == Domain::Volume) {
             if (g.getNumElements() > 0) {
-                zev::VolumeVisitor visitor(quantity);
-                g.acceptVisitor(visitor);
-                take(visitor);
+                // Weighed by the same cell volumes as a single process's integral.
+                Integral const r = volumeIntegral(g, quantity);
+                valid = r.valid;
+                numerator = r.integral;
+                denominator = r.measure;
             }
         } else if (!overBoundaryFaces) {
             zev::AreaVisitor visitor(quantity);
