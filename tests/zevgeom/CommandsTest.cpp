@@ -315,10 +315,31 @@ TEST(ZevgeomCommands, OneVolumePerCellInEveryCommand)
             EXPECT_NEAR(jsonValue(o->out, "volume"), c.volume, 1e-5) << o->out;
             EXPECT_EQ(o->err.find("inverted") != std::string::npos, c.inverted > 0) << o->err;
         }
+        EXPECT_EQ(info.err.find("single precision"), std::string::npos) << info.err;
         EXPECT_NEAR(jsonValue(integral.out, "integral"), c.volume, 1e-5);
         EXPECT_EQ(jsonValue(info.out, "invertedElements"), double(c.inverted));
         std::remove(path.c_str());
     }
+}
+
+TEST(ZevgeomCommands, FarCoordinatesAreWarnedOf)
+{
+    std::string const far = writeText(
+        "far.vtk",
+        "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 4 double\n"
+        "10000000 0 0 10000001 0 0 10000000 1 0 10000000 0 1\nCELLS 1 5\n4 0 1 2 3\nCELL_TYPES 1\n10\n");
+    std::string const warning =
+        "zevgeom: warning: coordinates reach 1e+07, where single precision steps by 1 "
+        "against a mesh 1 across; its figures may be off (move the mesh nearer the origin)\n";
+    for (std::vector<std::string> const& args :
+         std::vector<std::vector<std::string>>{{"info", far},
+                                               {"integrate", far, "--expr", "x"},
+                                               {"slice", far, "--plane", "10000000,0,0.5,0,0,1"}}) {
+        Outcome const o = run(args);
+        EXPECT_EQ(o.code, 0) << o.err;
+        EXPECT_NE(o.err.find(warning), std::string::npos) << args[0] << ": " << o.err;
+    }
+    std::remove(far.c_str());
 }
 
 TEST(ZevgeomCommands, ConvertRoundTripsTheValidFiles)

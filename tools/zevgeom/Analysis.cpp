@@ -17,7 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
+#include <ostream>
+#include <sstream>
 #include <utility>
 
 namespace zevgeom {
@@ -159,6 +162,37 @@ CellVolumes cellVolumes(zev::Geometry const& p_geometry)
         }
     }
     return out;
+}
+
+void warnFarCoordinates(zev::Geometry const& p_geometry, std::ostream& p_err)
+{
+    zev::TripletZEVVector const& vertices = p_geometry.getVertices();
+    float reach = 0;
+    double lo[3], hi[3];
+    for (int c = 0; c < 3; ++c) {
+        lo[c] = std::numeric_limits<double>::infinity();
+        hi[c] = -lo[c];
+    }
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            float const v = vertices[i][c];
+            if (v == zev::ZEV_UNDEF || !std::isfinite(v))
+                continue;
+            reach = std::max(reach, std::fabs(v));
+            lo[c] = std::min(lo[c], double(v));
+            hi[c] = std::max(hi[c], double(v));
+        }
+    }
+    double const extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+    double const step = double(std::nextafter(reach, std::numeric_limits<float>::infinity())) - reach;
+    // A mesh whose points all round to one is the far case too.
+    if (!(reach > 0) || !std::isfinite(extent) || !(step > 1e-5 * extent))
+        return;
+    std::ostringstream text; // six significant digits, as the reports print
+    text << "zevgeom: warning: coordinates reach " << double(reach) << ", where single precision steps by "
+         << step << " against a mesh " << extent
+         << " across; its figures may be off (move the mesh nearer the origin)\n";
+    p_err << text.str();
 }
 
 Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity, Integral p_out)

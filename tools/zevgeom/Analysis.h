@@ -6,6 +6,7 @@
 #include "tools/zevgeom/UsageError.h"
 #include "zev/io/MeshConversion.h"
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ struct Integral {
 // over the volume or the boundary. A vector variable is integrated by its magnitude. Unknown names, and
 // a location that does not fit the domain, are UsageErrors.
 Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression, Domain p_domain);
+
+// Coordinates are held in single precision: far from the origin its steps grow against the mesh (at 1e7
+// they are 1 long), and volumes, integrals and cuts of a small mesh there come out wrong. Warns, with the
+// figures, when the step at the largest coordinate exceeds a hundred-thousandth of the mesh's extent.
+void warnFarCoordinates(zev::Geometry const& p_geometry, std::ostream& p_err);
 
 // The integral of the quantity filed in p_geometry under p_quantity (at the vertices or the elements) over
 // the cell volumes above, undefined values left out; p_out's quantity, location and domain are kept.

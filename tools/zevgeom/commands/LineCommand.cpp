@@ -1,5 +1,6 @@
 // zevgeom line: where a straight line crosses the boundary surface of a mesh, in order along the line, with
 // a variable's value at each crossing, and the stretches of the line inside the cells.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Report.h"
 #include "zev/contracts/Undefined.h"
@@ -245,9 +246,10 @@ public:
         }
     }
 
-    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         zev::Geometry& g = mesh.geo();
         bool const hasValue = p_options.hasVar || p_options.hasExpr;
         std::string const quantity = p_options.hasVar ? p_options.var : p_options.expr;

@@ -1,5 +1,6 @@
 // zevgeom select: the whole elements on one side of a plane or a sphere, or whose vertex values lie in a
 // range, with their volume and the integral of a variable over them, written with their point variables.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Cut.h"
 #include "tools/zevgeom/Figures.h"
 #include "zev/contracts/Undefined.h"
@@ -148,6 +149,7 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         MadeCut const cut = makeSelection(p_options, mesh);
         std::vector<MeshVariable> const pointVariables = selectionVariables(p_options, mesh, *cut.surface);
         if (!p_options.output.empty()) {
