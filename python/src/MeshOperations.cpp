@@ -59,11 +59,14 @@ zev::Triplet toTriplet(std::array<double, 3> const& p_value)
 std::pair<zev::Triplet, float> plane(std::array<double, 3> const& p_origin,
                                      std::array<double, 3> const& p_normal)
 {
-    double const length =
-        std::sqrt(p_normal[0] * p_normal[0] + p_normal[1] * p_normal[1] + p_normal[2] * p_normal[2]);
-    if (!(length > 0) || !std::isfinite(length))
+    // Scaled by its largest component first, so that the squares neither overflow nor vanish.
+    double const scale = std::max({std::abs(p_normal[0]), std::abs(p_normal[1]), std::abs(p_normal[2])});
+    if (!(scale > 0) || !std::isfinite(scale))
         throw RequestError("the plane's normal must be a finite, non-zero vector");
-    std::array<double, 3> const n{p_normal[0] / length, p_normal[1] / length, p_normal[2] / length};
+    std::array<double, 3> n{p_normal[0] / scale, p_normal[1] / scale, p_normal[2] / scale};
+    double const length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (double& c : n)
+        c /= length;
     double const d = n[0] * p_origin[0] + n[1] * p_origin[1] + n[2] * p_origin[2];
     return {toTriplet(n), static_cast<float>(d)};
 }

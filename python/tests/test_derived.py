@@ -64,6 +64,10 @@ def test_element_data_reaches_slice_faces_and_selections(box):
         box.select("linear")
     with pytest.raises(ValueError, match="the plane's normal must be a finite, non-zero vector"):
         box.slice((0, 0, 0), (0, 0, 0))
+    with pytest.raises(ValueError, match="the plane's normal must be a finite, non-zero vector"):
+        box.slice((0, 0, 0), (np.inf, 0, 0))
+    for n in (1e39, 1e-46, 1e200, 1e-320):  # any finite length keeps its direction
+        assert box.slice((0, 0, 0.4), (0, 0, n)).area == pytest.approx(1.0, rel=1e-6)
     with pytest.raises(KeyError):
         box.slice((0, 0, 0.5), (0, 0, 1)).carry("nope")
     with pytest.raises(ValueError, match="has no parent"):

@@ -315,6 +315,69 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
     }
 }
 
+TEST(ZevgeomCommands, OneVolumePerCellInEveryCommand)
+{
+    // A unit cube with one corner raised by 0.6 (trilinear volume 1 + 0.6 / 4, where six tetrahedra about
+    // the diagonal give 1.2), and a tetrahedron and a cube numbered inside out: info, integrate and select
+    // report the same signed volume, and warn of the inverted cells alike.
+    std::string const cube =
+        "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 8 float\n"
+        "0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 ZTOP 0 1 1\nCELLS 1 9\n";
+    auto const withTop = [&](char const* p_z) {
+        std::string text = cube;
+        return text.replace(text.find("ZTOP"), 4, p_z);
+    };
+    struct Case {
+        std::string name, text;
+        double volume;
+        std::size_t inverted;
+    };
+    Case const cases[] = {
+        {"warped.vtk", withTop("1.6") + "8 0 1 2 3 4 5 6 7\nCELL_TYPES 1\n12\n", 1.15, 0},
+        {"inverted-hex.vtk", withTop("1") + "8 4 5 6 7 0 1 2 3\nCELL_TYPES 1\n12\n", -1.0, 1},
+        {"inverted-tet.vtk",
+         "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 4 float\n"
+         "0 0 0 1 0 0 0 1 0 0 0 1\nCELLS 1 5\n4 0 2 1 3\nCELL_TYPES 1\n10\n",
+         -1.0 / 6, 1},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string const path = writeText(c.name, c.text);
+        Outcome const info = run({"info", path, "--json"});
+        Outcome const integral = run({"integrate", path, "--expr", "1", "--json"});
+        Outcome const selection = run({"select", path, "--sphere", "0,0,0,10", "--side", "inside", "--json"});
+        for (Outcome const* o : {&info, &integral, &selection}) {
+            ASSERT_EQ(o->code, 0) << o->err;
+            EXPECT_NEAR(jsonValue(o->out, "volume"), c.volume, 1e-5) << o->out;
+            EXPECT_EQ(o->err.find("inverted") != std::string::npos, c.inverted > 0) << o->err;
+        }
+        EXPECT_EQ(info.err.find("single precision"), std::string::npos) << info.err;
+        EXPECT_NEAR(jsonValue(integral.out, "integral"), c.volume, 1e-5);
+        EXPECT_EQ(jsonValue(info.out, "invertedElements"), double(c.inverted));
+        std::remove(path.c_str());
+    }
+}
+
+TEST(ZevgeomCommands, FarCoordinatesAreWarnedOf)
+{
+    std::string const far = writeText(
+        "far.vtk",
+        "# vtk DataFile Version 3.0\nt\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS 4 double\n"
+        "10000000 0 0 10000001 0 0 10000000 1 0 10000000 0 1\nCELLS 1 5\n4 0 1 2 3\nCELL_TYPES 1\n10\n");
+    std::string const warning =
+        "zevgeom: warning: coordinates reach 1e+07, where single precision steps by 1 "
+        "against a mesh 1 across; its figures may be off (move the mesh nearer the origin)\n";
+    for (std::vector<std::string> const& args :
+         std::vector<std::vector<std::string>>{{"info", far},
+                                               {"integrate", far, "--expr", "x"},
+                                               {"slice", far, "--plane", "10000000,0,0.5,0,0,1"}}) {
+        Outcome const o = run(args);
+        EXPECT_EQ(o.code, 0) << o.err;
+        EXPECT_NE(o.err.find(warning), std::string::npos) << args[0] << ": " << o.err;
+    }
+    std::remove(far.c_str());
+}
+
 TEST(ZevgeomCommands, ConvertRoundTripsTheValidFiles)
 {
     // Every valid file, through each XML encoding and back to legacy, reads as the original.

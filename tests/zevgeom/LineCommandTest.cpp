@@ -38,6 +38,9 @@ TEST(ZevgeomLine, CrossingsAndChordsThroughTheUnitBox)
         {{0.25, 0.3, 2}, {0.25, 0.3, 1.5}, {{0.25, 0.3, 1}, {0.25, 0.3, 0}}, 1.0},
         {{-1, -0.9, -0.8}, {2, 2.1, 2.2}, {{0, 0.1, 0.2}, {0.8, 0.9, 1}}, 0.8 * r3},
         {{-0.5, 0.1, 0.7}, {0.5, 0.1, 0.7}, {{0, 0.1, 0.7}, {1, 0.1, 0.7}}, 1.0},
+        // End points far beyond single precision's reach of the box.
+        {{-1e8, 0.3, 0.6}, {1e8, 0.3, 0.6}, {{0, 0.3, 0.6}, {1, 0.3, 0.6}}, 1.0},
+        {{0.4, 0.3, 1e12}, {0.4, 0.3, -1e20}, {{0.4, 0.3, 1}, {0.4, 0.3, 0}}, 1.0},
     };
     for (Case const& c : cases) {
         auto const text = [](std::vector<double> const& p) {
@@ -60,7 +63,7 @@ TEST(ZevgeomLine, CrossingsAndChordsThroughTheUnitBox)
             // t is the distance from --from along the unit direction.
             double const along = std::sqrt(std::pow(p[0] - c.from[0], 2) + std::pow(p[1] - c.from[1], 2) +
                                            std::pow(p[2] - c.from[2], 2));
-            EXPECT_NEAR(hit["t"].get<double>(), along, 1e-5);
+            EXPECT_NEAR(hit["t"].get<double>(), along, 1e-5 + 1e-15 * along);
             EXPECT_GT(hit["t"].get<double>(), previous);
             previous = hit["t"].get<double>();
             EXPECT_NEAR(hit["value"].get<double>(), linear(p[0], p[1], p[2]), 1e-4);
@@ -70,7 +73,8 @@ TEST(ZevgeomLine, CrossingsAndChordsThroughTheUnitBox)
             EXPECT_NEAR(doc["direction"][k].get<double>(), (c.to[k] - c.from[k]) / length, 1e-6);
         }
         ASSERT_EQ(doc["inside"].size(), 1u) << doc.dump();
-        EXPECT_NEAR(doc["inside"][0]["enter"].get<double>(), doc["hits"][0]["t"].get<double>(), 1e-5);
+        EXPECT_NEAR(doc["inside"][0]["enter"].get<double>(), doc["hits"][0]["t"].get<double>(),
+                    1e-5 + 1e-15 * doc["hits"][0]["t"].get<double>());
         EXPECT_NEAR(doc["inside"][0]["length"].get<double>(), c.chord, 1e-5);
         EXPECT_NEAR(doc["length"].get<double>(), c.chord, 1e-5);
     }

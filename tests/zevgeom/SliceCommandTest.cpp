@@ -65,6 +65,71 @@ TEST(ZevgeomSlice, DiagonalPlaneAreaIntegralAndCarriedVariables)
                         "average   undefined\n");
 }
 
+// A normal of any finite length gives its direction, in slice and select alike, even beyond single precision.
+TEST(ZevgeomSlice, NormalOfAnyFiniteLength)
+{
+    using zevgeomtest::runJson;
+    double const above = runJson({"select", "--plane", "0.4,0,0,1,0,0", "--side", "above"})["volume"];
+    ASSERT_GT(above, 0.4);
+    for (std::string const n : {"1e39,0,0", "1e-46,0,0", "-1e-300,0,0"}) {
+        EXPECT_NEAR(runJson({"slice", "--plane", "0.4,0,0," + n})["area"].get<double>(), 1.0, 1e-5) << n;
+        std::string const side = n[0] == '-' ? "below" : "above";
+        EXPECT_EQ(runJson({"select", "--plane", "0.4,0,0," + n, "--side", side})["volume"].get<double>(),
+                  above)
+            << n;
+    }
+}
+
+// A plane along cell faces, inside the box (through its vertices) or on its boundary, gives the faces in it
+// once whichever way its normal points, and no faces of zero area (cut points at one vertex).
+TEST(ZevgeomSlice, PlaneAlongCellFaces)
+{
+    std::string const base = ::testing::TempDir() + "zevgeom-faces-" + std::to_string(getpid());
+    std::string const slice = base + "-slice.vtk";
+    std::vector<std::string> meshes{""};
+    for (std::string const kind : {"hex", "tet"}) {
+        meshes.push_back(base + "-" + kind + ".vtk");
+        ASSERT_EQ(run({"generate", kind, "--n", "2", "-o", meshes.back()}).code, 0);
+    }
+    for (std::string const& mesh : meshes) {
+        for (std::string const plane : {"0.5,0.5,0,0,0,1", "0.5,0.5,0,0,0,-1", "0.5,0.5,1,0,0,1",
+                                        "0.5,0.5,1,0,0,-1", "0.5,0.5,0.5,0,0,1", "0.5,0.5,0.5,0,0,-1"}) {
+            SCOPED_TRACE(mesh + " " + plane);
+            std::vector<std::string> args{"slice", "--plane", plane, "-o", slice, "--json"};
+            if (!mesh.empty()) {
+                args.insert(args.begin() + 1, mesh);
+            }
+            Outcome const r = run(args);
+            ASSERT_EQ(r.code, 0) << r.err;
+            nlohmann::ordered_json const doc = nlohmann::ordered_json::parse(r.out);
+            EXPECT_NEAR(doc["area"].get<double>(), 1.0, 1e-5);
+            zev::io::MeshData const written = zev::io::readMeshFile(slice);
+            ASSERT_EQ(written.numCells(), doc["faces"].get<std::size_t>());
+            double total = 0;
+            for (std::size_t c = 0; c < written.numCells(); ++c) {
+                int const* ids = written.cellPoints(c);
+                int const n = written.cellSize(c);
+                double a[3] = {0, 0, 0};
+                for (int k = 0; k < n; ++k) {
+                    double const* p = &written.points[3 * std::size_t(ids[k])];
+                    double const* q = &written.points[3 * std::size_t(ids[(k + 1) % n])];
+                    a[0] += p[1] * q[2] - p[2] * q[1];
+                    a[1] += p[2] * q[0] - p[0] * q[2];
+                    a[2] += p[0] * q[1] - p[1] * q[0];
+                }
+                double const area = 0.5 * std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+                EXPECT_GT(area, 1e-6) << "face " << c;
+                total += area;
+            }
+            EXPECT_NEAR(total, 1.0, 1e-5);
+        }
+    }
+    for (std::string const& path : meshes) {
+        std::remove(path.c_str());
+    }
+    std::remove(slice.c_str());
+}
+
 TEST(ZevgeomSlice, UsageErrors)
 {
     std::vector<std::pair<std::vector<std::string>, std::string>> const cases{

@@ -14,11 +14,13 @@
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/Variable.h"
 #include "zev/visitors/AreaVisitor.h"
-#include "zev/visitors/VolumeVisitor.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
+#include <ostream>
+#include <sstream>
 #include <utility>
 
 namespace zevgeom {
@@ -139,13 +141,95 @@ Integral fromVisitor(zev::IntegrationVisitor const& p_visitor, Integral p_out)
 
 } // namespace
 
+CellVolumes cellVolumes(zev::Geometry const& p_geometry)
+{
+    CellVolumes out;
+    zev::TripletZEVVector const& vertices = p_geometry.getVertices();
+    out.vertices.assign(vertices.size(), 0.0);
+    out.elements.reserve(static_cast<std::size_t>(p_geometry.getNumElements()));
+    zev::FloatZEVVectorConcrete regions;
+    for (std::string const& name : p_geometry.getElementSetNames()) {
+        zev::ShapeSet const* set = p_geometry.getElementSet(name);
+        for (std::size_t e = 0; set != nullptr && e < set->size(); ++e) {
+            zev::Shape const& cell = (*set)[e];
+            double const volume = cell.getVolume(vertices, regions);
+            out.elements.push_back(volume);
+            for (int k = 0; k < cell.getNumVertices() && std::size_t(k) < regions.size(); ++k) {
+                std::size_t const id = static_cast<std::size_t>(cell[k]);
+                if (id < out.vertices.size())
+                    out.vertices[id] += regions[std::size_t(k)];
+            }
+        }
+    }
+    return out;
+}
+
+void warnFarCoordinates(zev::Geometry const& p_geometry, std::ostream& p_err)
+{
+    zev::TripletZEVVector const& vertices = p_geometry.getVertices();
+    float reach = 0;
+    double lo[3], hi[3];
+    for (int c = 0; c < 3; ++c) {
+        lo[c] = std::numeric_limits<double>::infinity();
+        hi[c] = -lo[c];
+    }
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            float const v = vertices[i][c];
+            if (v == zev::ZEV_UNDEF || !std::isfinite(v))
+                continue;
+            reach = std::max(reach, std::fabs(v));
+            lo[c] = std::min(lo[c], double(v));
+            hi[c] = std::max(hi[c], double(v));
+        }
+    }
+    double const extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
+    double const step = double(std::nextafter(reach, std::numeric_limits<float>::infinity())) - reach;
+    // A mesh whose points all round to one is the far case too.
+    if (!(reach > 0) || !std::isfinite(extent) || !(step > 1e-5 * extent))
+        return;
+    std::ostringstream text; // six significant digits, as the reports print
+    text << "zevgeom: warning: coordinates reach " << double(reach) << ", where single precision steps by "
+         << step << " against a mesh " << extent
+         << " across; its figures may be off (move the mesh nearer the origin)\n";
+    p_err << text.str();
+}
+
+Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity, Integral p_out)
+{
+    zev::VarLocation const location = p_geometry.getLocationForExpression(p_quantity);
+    zev::Variable const* variable = p_geometry.getVariable(p_quantity, false, location);
+    if (variable == nullptr || (location != zev::eVertex && location != zev::eElement))
+        throw UsageError("no vertex or element values of '" + p_quantity + "'");
+    zev::FloatZEVVector const& values =
+        variable->getFloatValues(zev::Variable::Description(zev::eUnknown, location, "All"));
+    CellVolumes const volumes = cellVolumes(p_geometry);
+    std::vector<double> const& weights = location == zev::eVertex ? volumes.vertices : volumes.elements;
+    p_out.valid = false;
+    p_out.integral = p_out.measure = 0;
+    for (std::size_t i = 0; i < weights.size() && i < values.size(); ++i) {
+        float const v = values[i];
+        if (v == zev::ZEV_UNDEF)
+            continue;
+        p_out.integral += double(v) * weights[i];
+        p_out.measure += weights[i];
+        p_out.valid = true;
+    }
+    p_out.average = !p_out.valid          ? double(zev::ZEV_UNDEF)
+                    : p_out.integral == 0 ? 0.0
+                    : p_out.measure == 0  ? double(zev::ZEV_UNDEF)
+                                          : p_out.integral / p_out.measure;
+    if (!p_out.valid)
+        p_out.integral = 0;
+    return p_out;
+}
+
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry)
 {
     VolumeMeasures out;
-    zev::FloatZEVVectorConcrete const& elements = p_geometry.getElementVolumes();
-    zev::FloatZEVVectorConcrete const& vertices = p_geometry.getVertexVolumes();
-    out.elementVolumes.assign(elements.data(), elements.data() + elements.size());
-    out.vertexVolumes.assign(vertices.data(), vertices.data() + vertices.size());
+    CellVolumes volumes = cellVolumes(p_geometry);
+    out.elementVolumes = std::move(volumes.elements);
+    out.vertexVolumes = std::move(volumes.vertices);
     out.total = std::accumulate(out.elementVolumes.begin(), out.elementVolumes.end(), 0.0);
     out.inverted = static_cast<std::size_t>(
         std::count_if(out.elementVolumes.begin(), out.elementVolumes.end(), [](double v) { return v < 0; }));
@@ -226,9 +310,7 @@ Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isE
             throw UsageError(p_mesh.source + " has no volume cells; integrate with --over boundary");
         if (location == zev::eFace)
             throw UsageError("'" + p_quantity + "' lives on faces; integrate it with --over boundary");
-        zev::VolumeVisitor visitor(p_quantity);
-        g.acceptVisitor(visitor);
-        return fromVisitor(visitor, out);
+        return volumeIntegral(g, p_quantity, out);
     }
 
     if (location == zev::eElement)

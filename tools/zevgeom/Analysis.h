@@ -7,6 +7,7 @@
 #include "zev/io/MeshConversion.h"
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,17 @@ struct VolumeMeasures {
     std::vector<std::pair<std::string, std::size_t>> invertedSets;
 };
 VolumeMeasures volumeMeasures(zev::Geometry const& p_geometry);
+
+// The volume of every cell as every command reports it: the sum of the cell's dual regions (exact for a
+// trilinear cell, where six tetrahedra are not once its faces are warped), signed, so that an inverted
+// cell of any type counts negative; and each vertex's share, summed over its cells. Elements run over the
+// sets in name order. The library's own element volumes (by tetrahedra) and vertex volumes (a
+// tetrahedron's unsigned) stay as they are defined; the tool weighs with these instead.
+struct CellVolumes {
+    std::vector<double> elements;
+    std::vector<double> vertices;
+};
+CellVolumes cellVolumes(zev::Geometry const& p_geometry);
 
 // The area of every face of the named face sets (in the order given) and each vertex's share of it.
 struct AreaMeasures {
@@ -61,6 +73,15 @@ struct Integral {
 // over the volume or the boundary. A vector variable is integrated by its magnitude. Unknown names, and
 // a location that does not fit the domain, are UsageErrors.
 Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression, Domain p_domain);
+
+// Coordinates are held in single precision: far from the origin its steps grow against the mesh (at 1e7
+// they are 1 long), and volumes, integrals and cuts of a small mesh there come out wrong. Warns, with the
+// figures, when the step at the largest coordinate exceeds a hundred-thousandth of the mesh's extent.
+void warnFarCoordinates(zev::Geometry const& p_geometry, std::ostream& p_err);
+
+// The integral of the quantity filed in p_geometry under p_quantity (at the vertices or the elements) over
+// the cell volumes above, undefined values left out; p_out's quantity, location and domain are kept.
+Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity, Integral p_out = {});
 
 // Files the mesh's variables in its geometry and, for an expression, evaluates it there, so that the
 // geometry holds the quantity under its name (the expression's text). Returns where it lives. Unknown

@@ -1,17 +1,24 @@
 #include "tools/zevgeom/Cut.h"
 
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Figures.h"
 
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
+#include "zev/interpolants/EdgeInterpolant.h"
 #include "zev/interpolants/Interpolant.h"
+#include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
+#include "zev/shapes/ShapeType.h"
 #include "zev/variables/Variable.h"
 #include "zev/visitors/AreaVisitor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -45,6 +52,23 @@ bool parseNumbers(std::string const& p_text, std::size_t p_count, std::vector<do
     }
 }
 
+bool unitPlane(std::vector<double> const& p_numbers, zev::Triplet& p_normal, double& p_offset)
+{
+    double const scale = std::max({std::abs(p_numbers[3]), std::abs(p_numbers[4]), std::abs(p_numbers[5])});
+    if (!(scale > 0) || !std::isfinite(scale)) {
+        return false;
+    }
+    // Scaled first, so that the squares neither overflow nor vanish.
+    double n[3] = {p_numbers[3] / scale, p_numbers[4] / scale, p_numbers[5] / scale};
+    double const length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (double& c : n) {
+        c /= length;
+    }
+    p_normal = zev::Triplet(n[0], n[1], n[2]);
+    p_offset = n[0] * p_numbers[0] + n[1] * p_numbers[1] + n[2] * p_numbers[2];
+    return std::isfinite(p_offset);
+}
+
 void checkCarriedQuantity(Options const& p_options, char const* p_command)
 {
     if (p_options.hasVar && p_options.hasExpr) {
@@ -63,6 +87,234 @@ void fileCarriedQuantity(LoadedMesh& p_mesh, Options const& p_options)
     std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
     if (fileQuantity(p_mesh, quantity, p_options.hasExpr) != zev::eVertex) {
         throw UsageError("'" + quantity + "' does not live at the vertices; a cut carries vertex values");
+    }
+}
+
+namespace {
+
+char const* cutFaceTypeName(int p_k)
+{
+    switch (p_k) {
+    case 3:
+        return "TRIANGLE";
+    case 4:
+        return "QUAD";
+    case 5:
+        return "PENTAGON";
+    case 6:
+        return "HEXAGON";
+    default:
+        return "POLYGON";
+    }
+}
+
+zev::ShapeType cutFaceType(int p_k)
+{
+    switch (p_k) {
+    case 3:
+        return zev::TRI;
+    case 4:
+        return zev::QUAD;
+    case 5:
+        return zev::PENTAGON;
+    case 6:
+        return zev::HEXAGON;
+    default:
+        return zev::POLYGON;
+    }
+}
+
+// The area vector of the polygon of p_count ids (in double, about its first corner) and its longest side.
+void polygonSize(zev::TripletZEVVector const& p_vertices, int const* p_ids, int p_count, double p_area[3],
+                 double& p_longest)
+{
+    p_area[0] = p_area[1] = p_area[2] = 0;
+    p_longest = 0;
+    zev::Triplet const& o = p_vertices[static_cast<std::size_t>(p_ids[0])];
+    auto at = [&](int p_i, int p_c) {
+        return double(p_vertices[static_cast<std::size_t>(p_ids[p_i % p_count])][p_c]) - o[p_c];
+    };
+    for (int i = 0; i < p_count; ++i) {
+        double const a[3] = {at(i, 0), at(i, 1), at(i, 2)};
+        double const b[3] = {at(i + 1, 0), at(i + 1, 1), at(i + 1, 2)};
+        p_area[0] += 0.5 * (a[1] * b[2] - a[2] * b[1]);
+        p_area[1] += 0.5 * (a[2] * b[0] - a[0] * b[2]);
+        p_area[2] += 0.5 * (a[0] * b[1] - a[1] * b[0]);
+        p_longest =
+            std::max(p_longest, std::sqrt((b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]) +
+                                          (b[2] - a[2]) * (b[2] - a[2])));
+    }
+}
+
+// Below single precision's resolution of its own size: no area to show.
+bool degenerate(zev::TripletZEVVector const& p_vertices, int const* p_ids, int p_count)
+{
+    double area[3], longest = 0;
+    polygonSize(p_vertices, p_ids, p_count, area, longest);
+    double const a = std::sqrt(area[0] * area[0] + area[1] * area[1] + area[2] * area[2]);
+    return !(a > std::numeric_limits<float>::epsilon() * longest * longest);
+}
+
+// The boundary faces of p_domain in the plane whose element has no vertex above it, as lists of domain
+// vertex ids: the cut made nothing of them.
+std::vector<std::vector<int>> boundaryFacesBelowPlane(zev::Geometry& p_domain, CutPlane const& p_plane)
+{
+    zev::TripletZEVVector const& vertices = std::as_const(p_domain).getVertices();
+    auto value = [&](int p_id) { return p_plane.normal.dot(vertices[static_cast<std::size_t>(p_id)]); };
+    std::vector<std::vector<int>> inPlane;
+    // Most planes hold no face: they are passed without finding the boundary.
+    std::size_t onPlane = 0;
+    for (std::size_t v = 0; v < vertices.size() && onPlane < 3; ++v) {
+        onPlane += p_plane.normal.dot(vertices[v]) == p_plane.d ? 1 : 0;
+    }
+    if (onPlane < 3) {
+        return inPlane;
+    }
+    for (std::string const& name : buildBoundary(p_domain)) {
+        zev::ShapeSet const& set = *std::as_const(p_domain).getFaceSet(name);
+        for (std::size_t f = 0; f < set.size(); ++f) {
+            zev::Shape const& face = set[f];
+            std::vector<int> ids;
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                ids.push_back(face[k]);
+            }
+            if (std::all_of(ids.begin(), ids.end(), [&](int p_id) { return value(p_id) == p_plane.d; })) {
+                inPlane.push_back(std::move(ids));
+            }
+        }
+    }
+    if (inPlane.empty()) {
+        return inPlane;
+    }
+    // The faces by their smallest vertex, to be found from the elements' vertices on the plane.
+    std::multimap<int, std::size_t> byVertex;
+    for (std::size_t f = 0; f < inPlane.size(); ++f) {
+        byVertex.emplace(*std::min_element(inPlane[f].begin(), inPlane[f].end()), f);
+    }
+    std::vector<char> taken(inPlane.size(), 0);
+    std::vector<std::vector<int>> out;
+    std::vector<int> on;
+    for (int s = 0; s < std::as_const(p_domain).getNumElementSets(); ++s) {
+        zev::ShapeSet const& set = *std::as_const(p_domain).getElementSet(s);
+        for (std::size_t e = 0; e < set.size(); ++e) {
+            zev::Shape const& element = set[e];
+            on.clear();
+            bool above = false;
+            for (int k = 0; k < element.getNumVertices() && !above; ++k) {
+                float const v = value(element[k]);
+                above = v > p_plane.d;
+                if (v == p_plane.d) {
+                    on.push_back(element[k]);
+                }
+            }
+            if (above || on.size() < 3) {
+                continue;
+            }
+            std::sort(on.begin(), on.end());
+            for (int const v : on) {
+                auto const range = byVertex.equal_range(v);
+                for (auto it = range.first; it != range.second; ++it) {
+                    std::vector<int> const& ids = inPlane[it->second];
+                    bool const ofElement = std::all_of(ids.begin(), ids.end(), [&](int p_id) {
+                        return std::binary_search(on.begin(), on.end(), p_id);
+                    });
+                    if (ofElement && !taken[it->second]) {
+                        taken[it->second] = 1;
+                        out.push_back(ids);
+                    }
+                }
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* p_plane)
+{
+    zev::TripletZEVVector& vertices = p_surface.getVertices();
+    std::map<int, std::vector<int>> faces; // by vertex count: the ids of each face, face after face
+    double correction = 1.0;
+    bool changed = false;
+    std::vector<std::string> const names = p_surface.getFaceSetNames();
+    std::vector<int> ids;
+    for (std::string const& name : names) {
+        zev::ShapeSet const& set = *std::as_const(p_surface).getFaceSet(name);
+        correction = set.getCorrectionFactor();
+        for (std::size_t f = 0; f < set.size(); ++f) {
+            zev::Shape const& face = set[f];
+            ids.assign(static_cast<std::size_t>(face.getNumVertices()), 0);
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                ids[static_cast<std::size_t>(k)] = face[k];
+            }
+            if (ids.size() < 3 || degenerate(vertices, ids.data(), static_cast<int>(ids.size()))) {
+                changed = true;
+                continue;
+            }
+            std::vector<int>& list = faces[static_cast<int>(ids.size())];
+            list.insert(list.end(), ids.begin(), ids.end());
+        }
+    }
+    auto* const edges = dynamic_cast<zev::EdgeInterpolant*>(p_surface.getEdgeInterpolant());
+    if (p_plane != nullptr && edges != nullptr) {
+        // The added faces lie on domain vertices; each gets one surface vertex, whose edge record is the
+        // domain vertex with weight 1, and faces towards the normal as the cut's own do.
+        std::map<int, int> surfaceVertex;
+        zev::TripletZEVVector const& domainVertices = std::as_const(p_domain).getVertices();
+        for (std::vector<int> face : boundaryFacesBelowPlane(p_domain, *p_plane)) {
+            for (int& id : face) {
+                auto const [it, added] = surfaceVertex.emplace(id, p_surface.getNumVertices());
+                if (added) {
+                    vertices.push_back(domainVertices[static_cast<std::size_t>(id)]);
+                    edges->pushVertex(id, id, 1.0f);
+                }
+                id = it->second;
+            }
+            double area[3], longest = 0;
+            polygonSize(vertices, face.data(), static_cast<int>(face.size()), area, longest);
+            if (area[0] * p_plane->normal[0] + area[1] * p_plane->normal[1] + area[2] * p_plane->normal[2] <
+                0) {
+                std::reverse(face.begin() + 1, face.end());
+            }
+            std::vector<int>& list = faces[static_cast<int>(face.size())];
+            list.insert(list.end(), face.begin(), face.end());
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return;
+    }
+    for (std::string const& name : names) {
+        p_surface.removeFaceSet(name);
+    }
+    // The sets again as the cut names them; polygons of seven corners or more share one set.
+    std::map<std::string, std::pair<int, std::vector<std::pair<int, int const*>>>> sets;
+    for (auto const& [k, list] : faces) {
+        auto& entry = sets[cutFaceTypeName(k)];
+        entry.first = static_cast<int>(cutFaceType(k));
+        for (std::size_t at = 0; at < list.size(); at += static_cast<std::size_t>(k)) {
+            entry.second.emplace_back(k, list.data() + at);
+        }
+    }
+    for (auto const& [typeName, entry] : sets) {
+        zev::ShapeSet* set = p_surface.addFaceSet(p_surface.getName() + ":" + typeName,
+                                                  static_cast<zev::ShapeType>(entry.first),
+                                                  static_cast<int>(entry.second.size()), correction);
+        for (std::size_t f = 0; f < entry.second.size(); ++f) {
+            zev::Shape& face = (*set)[f];
+            int const k = entry.second[f].first;
+            if (entry.first == zev::POLYGON) {
+                face.setNumVertices(k);
+            }
+            for (int c = 0; c < k; ++c) {
+                face[c] = entry.second[f].second[c];
+            }
+        }
+    }
+    // The element-to-face records no longer match the faces; the edge records still match the vertices.
+    if (edges != nullptr) {
+        p_surface.setInterpolant(edges);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Figures.h"
 #include "tools/zevgeom/Report.h"
+#include "zev/contracts/Triplet.h"
 #include "zev/geometry/GeometryAutoPtr.h"
 
 #include <iosfwd>
@@ -17,6 +18,23 @@ zev::GeometryAutoPtr newSurface(std::string const& p_name);
 
 // Reads "A,B,C,..." as exactly p_count finite numbers; false when the text is not such a list.
 bool parseNumbers(std::string const& p_text, std::size_t p_count, std::vector<double>& p_numbers);
+
+// The unit normal of a plane given by a point and a normal of any finite length, found in double so that
+// a normal beyond single precision (1e39 or 1e-46 long) keeps its direction, and the plane's offset n . p.
+// False when the normal is zero.
+bool unitPlane(std::vector<double> const& p_numbers, zev::Triplet& p_normal, double& p_offset);
+
+// The faces of a cut as the tool reports and writes them. A cut through mesh vertices makes polygons of no
+// area (their corners are cut points at the same vertex); they are left out. With p_plane, the boundary
+// faces of p_domain lying in the plane n . x = d are added where the cut did not make them: a vertex on
+// the plane counts as below it, so the cut yields a face in the plane only from the element above it, and a
+// boundary face has an element on one side only. Every surface vertex keeps its edge record; the surface
+// then carries vertex values only.
+struct CutPlane {
+    zev::Triplet normal;
+    float d;
+};
+void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* p_plane);
 
 // Checks --var and --expr of a cut command: at most one, and not empty.
 void checkCarriedQuantity(Options const& p_options, char const* p_command);

@@ -1,5 +1,6 @@
 // zevgeom info: the vertices, elements and faces per shape type and per set, the lines, the bounding box,
 // the volume, the boundary area and the variables of a mesh.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Figures.h"
 #include "tools/zevgeom/Report.h"
@@ -54,6 +55,7 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         zev::Geometry& g = mesh.geo();
         InfoFigures f;
         f.source = mesh.source;

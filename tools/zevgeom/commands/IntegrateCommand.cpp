@@ -1,5 +1,6 @@
 // zevgeom integrate: the integral, measure and average of a variable or an expression over the volume or
 // the boundary.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Figures.h"
 #include "tools/zevgeom/Report.h"
@@ -65,6 +66,7 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         Domain const domain = p_options.over == "boundary" ? Domain::Boundary : Domain::Volume;
         if (domain == Domain::Volume) {
             warnInverted(volumeMeasures(mesh.geo()), p_err);

@@ -1,5 +1,6 @@
 // zevgeom iso: the isosurface of a vertex field at a value, its faces and area, a variable carried onto
 // it and integrated over it, and the surface written with every point variable.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Cut.h"
 #include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
@@ -74,9 +75,10 @@ public:
         checkCarriedQuantity(p_options, "iso");
     }
 
-    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         MadeCut const cut = makeIso(p_options, mesh);
         return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
     }
@@ -108,6 +110,7 @@ MadeCut makeIso(Options const& p_options, LoadedMesh& p_mesh)
     cut.surface.reset(newSurface("iso").release());
     zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), scalar,
                                                     *types.begin(), static_cast<float>(value[0]));
+    tidyCut(*cut.surface, p_mesh.geo(), nullptr);
     cut.whatJson[isExpression ? "expression" : "variable"] = field;
     cut.whatJson["value"] = value[0];
     cut.what = {"iso", terminalSafe(field) + " = " + number(value[0])};

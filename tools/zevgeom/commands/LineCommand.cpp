@@ -1,5 +1,6 @@
 // zevgeom line: where a straight line crosses the boundary surface of a mesh, in order along the line, with
 // a variable's value at each crossing, and the stretches of the line inside the cells.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Report.h"
 #include "zev/contracts/Undefined.h"
@@ -12,6 +13,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -23,9 +26,10 @@ namespace zevgeom {
 namespace {
 
 // X,Y,Z as three finite numbers.
-zev::Triplet parsePoint(std::string const& p_option, std::string const& p_text)
+zev::Triplet parsePoint(std::string const& p_option, std::string const& p_text,
+                        std::array<double, 3>& p_point)
 {
-    double c[3] = {0, 0, 0};
+    double* const c = p_point.data();
     std::size_t start = 0;
     for (int k = 0; k < 3; ++k) {
         std::size_t const end = k < 2 ? p_text.find(',', start) : p_text.size();
@@ -113,6 +117,78 @@ std::string textPoint(zev::Triplet const& p_p)
     return number(p_p[0]) + "," + number(p_p[1]) + "," + number(p_p[2]);
 }
 
+// Where the line's face tests start from. The tests run in single precision from a point on the line, so a
+// point far from the mesh (1e8 away) leaves too few digits for the crossings; a line whose --from lies
+// more than a hundred diagonals off the mesh's box is started instead where it enters the box (widened by
+// a tenth of its diagonal), found in double, and its parameters are shifted back by the distance to there.
+struct LineStart {
+    zev::Triplet point, direction; // direction is a unit vector
+    double shift = 0;              // --from to point, along direction
+    bool missesBox = false;
+};
+
+LineStart lineStart(zev::TripletZEVVector const& p_vertices, std::array<double, 3> const& p_from,
+                    std::array<double, 3> const& p_to)
+{
+    double u[3] = {p_to[0] - p_from[0], p_to[1] - p_from[1], p_to[2] - p_from[2]};
+    double const scale = std::max({std::abs(u[0]), std::abs(u[1]), std::abs(u[2])});
+    double const length =
+        scale * std::sqrt((u[0] / scale) * (u[0] / scale) + (u[1] / scale) * (u[1] / scale) +
+                          (u[2] / scale) * (u[2] / scale));
+    for (double& c : u) {
+        c /= length;
+    }
+    LineStart s;
+    s.direction = zev::Triplet(static_cast<float>(u[0]), static_cast<float>(u[1]), static_cast<float>(u[2]));
+    s.point = zev::Triplet(static_cast<float>(p_from[0]), static_cast<float>(p_from[1]),
+                           static_cast<float>(p_from[2]));
+    if (p_vertices.empty()) {
+        return s;
+    }
+    double lo[3], hi[3];
+    for (int c = 0; c < 3; ++c) {
+        lo[c] = hi[c] = p_vertices[0][c];
+    }
+    for (std::size_t i = 1; i < p_vertices.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            lo[c] = std::min(lo[c], double(p_vertices[i][c]));
+            hi[c] = std::max(hi[c], double(p_vertices[i][c]));
+        }
+    }
+    double const diagonal = std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) + (hi[1] - lo[1]) * (hi[1] - lo[1]) +
+                                      (hi[2] - lo[2]) * (hi[2] - lo[2]));
+    double const pad =
+        0.1 * diagonal + 1e-6 * std::max({std::abs(lo[0]), std::abs(lo[1]), std::abs(lo[2]), std::abs(hi[0]),
+                                          std::abs(hi[1]), std::abs(hi[2]), 1.0});
+    bool near = true;
+    double enter = -std::numeric_limits<double>::infinity(), leave = std::numeric_limits<double>::infinity();
+    for (int c = 0; c < 3; ++c) {
+        double const a = lo[c] - pad, b = hi[c] + pad;
+        near = near && p_from[c] >= lo[c] - 100 * diagonal - pad && p_from[c] <= hi[c] + 100 * diagonal + pad;
+        if (u[c] == 0) {
+            if (p_from[c] < a || p_from[c] > b) {
+                s.missesBox = true;
+            }
+            continue;
+        }
+        double const ta = (a - p_from[c]) / u[c], tb = (b - p_from[c]) / u[c];
+        enter = std::max(enter, std::min(ta, tb));
+        leave = std::min(leave, std::max(ta, tb));
+    }
+    if (near) {
+        s.missesBox = false;
+        return s;
+    }
+    s.missesBox = s.missesBox || !(enter <= leave);
+    if (!s.missesBox) {
+        s.shift = enter;
+        s.point = zev::Triplet(static_cast<float>(p_from[0] + enter * u[0]),
+                               static_cast<float>(p_from[1] + enter * u[1]),
+                               static_cast<float>(p_from[2] + enter * u[2]));
+    }
+    return s;
+}
+
 class LineCommand : public Command {
 public:
     char const* name() const override { return "line"; }
@@ -157,8 +233,8 @@ public:
         if (m_from.empty() || m_to.empty()) {
             throw UsageError("line needs --from X,Y,Z and --to X,Y,Z");
         }
-        m_start = parsePoint("--from", m_from);
-        m_end = parsePoint("--to", m_to);
+        m_start = parsePoint("--from", m_from, m_startD);
+        m_end = parsePoint("--to", m_to, m_endD);
         if (m_start[0] == m_end[0] && m_start[1] == m_end[1] && m_start[2] == m_end[2]) {
             throw UsageError("--from and --to must be different points");
         }
@@ -170,16 +246,16 @@ public:
         }
     }
 
-    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         zev::Geometry& g = mesh.geo();
         bool const hasValue = p_options.hasVar || p_options.hasExpr;
         std::string const quantity = p_options.hasVar ? p_options.var : p_options.expr;
         std::vector<float> const values =
             hasValue ? vertexValues(mesh, quantity, p_options.hasExpr) : std::vector<float>();
 
-        zev::Triplet const direction(m_end[0] - m_start[0], m_end[1] - m_start[1], m_end[2] - m_start[2]);
         // The crossings are searched on a surface holding the boundary sets only, so that surface cells a
         // volume mesh also carries do not count twice.
         std::vector<std::string> const sets = buildBoundary(g);
@@ -196,11 +272,25 @@ public:
             }
             searched = surface.get();
         }
+        LineStart const start = lineStart(std::as_const(g).getVertices(), m_startD, m_endD);
         std::vector<zev::LineFaceHit> const hits =
-            zev::LineQueries::faceHitsAlongLine(*searched, m_start, direction);
-        std::vector<std::pair<double, double>> const stretches =
-            g.getNumElements() > 0 ? zev::LineQueries::insideStretches(g, m_start, direction)
-                                   : std::vector<std::pair<double, double>>();
+            start.missesBox ? std::vector<zev::LineFaceHit>()
+                            : zev::LineQueries::faceHitsAlongLine(*searched, start.point, start.direction);
+        std::vector<std::pair<double, double>> stretches =
+            g.getNumElements() > 0 && !start.missesBox
+                ? zev::LineQueries::insideStretches(g, start.point, start.direction)
+                : std::vector<std::pair<double, double>>();
+        // Parameters from --from: the library's from the start point, shifted back in double.
+        std::vector<double> hitT;
+        for (zev::LineFaceHit const& h : hits) {
+            hitT.push_back(start.shift + h.t);
+        }
+        std::vector<double> chords;
+        for (auto& st : stretches) {
+            chords.push_back(st.second - st.first);
+            st.first += start.shift;
+            st.second += start.shift;
+        }
         std::vector<float> hitValues;
         for (zev::LineFaceHit const& h : hits) {
             zev::ShapeSet const* set = searched->getFaceSet(h.setName);
@@ -210,8 +300,8 @@ public:
                                     : zev::ZEV_UNDEF);
         }
         double total = 0;
-        for (auto const& s : stretches) {
-            total += s.second - s.first;
+        for (double const chord : chords) {
+            total += chord;
         }
         char const* const label = p_options.hasVar ? "variable" : "expression";
 
@@ -220,7 +310,7 @@ public:
             doc["mesh"] = mesh.source;
             doc["from"] = jsonPoint(m_start);
             doc["to"] = jsonPoint(m_end);
-            doc["direction"] = jsonPoint(zev::LineQueries::normalised(direction));
+            doc["direction"] = jsonPoint(start.direction);
             if (hasValue) {
                 doc[label] = quantity;
             }
@@ -229,7 +319,7 @@ public:
                 Json hit;
                 hit["set"] = hits[i].setName;
                 hit["face"] = hits[i].face;
-                hit["t"] = jsonFloat(hits[i].t);
+                hit["t"] = start.shift == 0 ? jsonFloat(hits[i].t) : jsonNumber(hitT[i]);
                 hit["point"] = jsonPoint(hits[i].point);
                 if (hasValue) {
                     hit["value"] = jsonFloat(hitValues[i]);
@@ -238,16 +328,18 @@ public:
             }
             doc["hits"] = list;
             Json inside = Json::array();
-            for (auto const& s : stretches) {
-                inside.push_back({{"enter", jsonNumber(s.first)},
-                                  {"leave", jsonNumber(s.second)},
-                                  {"length", jsonNumber(s.second - s.first)}});
+            for (std::size_t i = 0; i < stretches.size(); ++i) {
+                inside.push_back({{"enter", jsonNumber(stretches[i].first)},
+                                  {"leave", jsonNumber(stretches[i].second)},
+                                  {"length", jsonNumber(chords[i])}});
             }
             doc["inside"] = inside;
             doc["length"] = jsonNumber(total);
             printJson(p_out, doc);
             return 0;
         }
+        // Parameters from a far --from need the digits that tell the crossings apart.
+        int const digits = start.shift == 0 ? 6 : 12;
         Table t;
         t.row("mesh", terminalSafe(mesh.source));
         t.row("from", textPoint(m_start));
@@ -268,7 +360,7 @@ public:
             }
             for (std::size_t i = 0; i < hits.size(); ++i) {
                 zev::Triplet const& p = hits[i].point;
-                rows.push_back({number(hits[i].t), number(p[0]), number(p[1]), number(p[2]),
+                rows.push_back({number(hitT[i], digits), number(p[0]), number(p[1]), number(p[2]),
                                 terminalSafe(hits[i].setName), std::to_string(hits[i].face)});
                 if (hasValue) {
                     rows.back().push_back(
@@ -281,8 +373,9 @@ public:
         if (!stretches.empty()) {
             std::vector<std::vector<std::string>> rows;
             rows.push_back({"enter", "leave", "length"});
-            for (auto const& s : stretches) {
-                rows.push_back({number(s.first), number(s.second), number(s.second - s.first)});
+            for (std::size_t i = 0; i < stretches.size(); ++i) {
+                rows.push_back({number(stretches[i].first, digits), number(stretches[i].second, digits),
+                                number(chords[i])});
             }
             p_out << '\n';
             printColumns(p_out, rows);
@@ -296,6 +389,8 @@ private:
     mutable std::string m_to;
     mutable zev::Triplet m_start;
     mutable zev::Triplet m_end;
+    mutable std::array<double, 3> m_startD{};
+    mutable std::array<double, 3> m_endD{};
 };
 
 } // namespace

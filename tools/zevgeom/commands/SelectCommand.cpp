@@ -1,5 +1,6 @@
 // zevgeom select: the whole elements on one side of a plane or a sphere, or whose vertex values lie in a
 // range, with their volume and the integral of a variable over them, written with their point variables.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Cut.h"
 #include "tools/zevgeom/Figures.h"
 #include "zev/contracts/Undefined.h"
@@ -7,7 +8,6 @@
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
-#include "zev/visitors/VolumeVisitor.h"
 
 #include <CLI/CLI.hpp>
 
@@ -104,7 +104,9 @@ public:
                 throw UsageError(plane ? "--plane takes PX,PY,PZ,NX,NY,NZ, not '" + terminalSafe(text) + "'"
                                        : "--sphere takes CX,CY,CZ,R, not '" + terminalSafe(text) + "'");
             }
-            if (plane && numbers[3] == 0 && numbers[4] == 0 && numbers[5] == 0) {
+            zev::Triplet normal;
+            double offset = 0;
+            if (plane && !unitPlane(numbers, normal, offset)) {
                 throw UsageError("--plane needs a normal that is not zero");
             }
             if (!plane && numbers[3] < 0) {
@@ -147,6 +149,7 @@ public:
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         MadeCut const cut = makeSelection(p_options, mesh);
         std::vector<MeshVariable> const pointVariables = selectionVariables(p_options, mesh, *cut.surface);
         if (!p_options.output.empty()) {
@@ -182,9 +185,10 @@ MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh)
         bool const below = side == "below" || side == "inside";
         char const* const sideName = below ? Selection::s_belowIntersection : Selection::s_aboveIntersection;
         if (plane) {
-            zev::Triplet const normal(n[3], n[4], n[5]);
-            float const d = static_cast<float>(n[0] * n[3] + n[1] * n[4] + n[2] * n[5]);
-            out.calcVolume("domain", &domain, "", sideName, inclusive, d, normal, {});
+            zev::Triplet normal;
+            double d = 0;
+            unitPlane(n, normal, d);
+            out.calcVolume("domain", &domain, "", sideName, inclusive, static_cast<float>(d), normal, {});
             label = "plane";
             text = "point (" + number(n[0]) + ", " + number(n[1]) + ", " + number(n[2]) + "), normal (" +
                    number(n[3]) + ", " + number(n[4]) + ", " + number(n[5]) + "), " + side;
@@ -292,13 +296,13 @@ CutFigures selectionFigures(Options const& p_options, zev::Geometry& p_selection
     f.measure = volumes.total;
     f.inverted = volumes.inverted;
     bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    zev::VolumeVisitor visitor(p_options.hasVar ? p_options.var : p_options.expr);
+    Integral integral;
     if (hasQuantity && f.count > 0) {
-        p_selection.acceptVisitor(visitor);
+        integral = volumeIntegral(p_selection, p_options.hasVar ? p_options.var : p_options.expr);
     }
-    f.valid = hasQuantity && f.count > 0 && visitor.isValid();
-    f.integral = f.valid ? visitor.getNumerator() : 0.0;
-    f.denominator = f.valid ? visitor.getDenominator() : 0.0;
+    f.valid = hasQuantity && f.count > 0 && integral.valid;
+    f.integral = f.valid ? integral.integral : 0.0;
+    f.denominator = f.valid ? integral.measure : 0.0;
     return f;
 }
 

@@ -1,5 +1,6 @@
 // zevgeom slice: the cut of a mesh by a plane, its faces and area, a variable carried onto it and
 // integrated over it, and the slice written with every point variable.
+#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Cut.h"
 #include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
@@ -59,15 +60,18 @@ public:
         if (plane.size() > 1 || !parseNumbers(plane.front(), 6, numbers)) {
             throw UsageError("--plane takes PX,PY,PZ,NX,NY,NZ, not '" + terminalSafe(plane.back()) + "'");
         }
-        if (numbers[3] == 0 && numbers[4] == 0 && numbers[5] == 0) {
+        zev::Triplet normal;
+        double offset = 0;
+        if (!unitPlane(numbers, normal, offset)) {
             throw UsageError("--plane needs a normal that is not zero");
         }
         checkCarriedQuantity(p_options, "slice");
     }
 
-    int run(Options const& p_options, std::ostream& p_out, std::ostream&) const override
+    int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
         LoadedMesh mesh = load(p_options);
+        warnFarCoordinates(mesh.geo(), p_err);
         MadeCut const cut = makeSlice(p_options, mesh);
         return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
     }
@@ -80,12 +84,15 @@ MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh)
     std::vector<double> p;
     parseNumbers(p_options.values.at("--plane").front(), 6, p);
     fileCarriedQuantity(p_mesh, p_options);
-    zev::Triplet const normal(p[3], p[4], p[5]);
-    double const d = p[0] * p[3] + p[1] * p[4] + p[2] * p[5];
+    zev::Triplet normal;
+    double d = 0;
+    unitPlane(p, normal, d);
     MadeCut cut;
     cut.surface.reset(newSurface("slice").release());
     zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
                                                     static_cast<float>(d));
+    CutPlane const plane{normal, static_cast<float>(d)};
+    tidyCut(*cut.surface, p_mesh.geo(), &plane);
     std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
                              "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) + ")";
     cut.what = {"plane", text};

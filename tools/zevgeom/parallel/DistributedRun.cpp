@@ -337,9 +337,11 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
         if (piece.idle) {
         } else if (domain == Domain::Volume) {
             if (g.getNumElements() > 0) {
-                zev::VolumeVisitor visitor(quantity);
-                g.acceptVisitor(visitor);
-                take(visitor);
+                // Weighed by the same cell volumes as a single process's integral.
+                Integral const r = volumeIntegral(g, quantity);
+                valid = r.valid;
+                numerator = r.integral;
+                denominator = r.measure;
             }
         } else if (!overBoundaryFaces) {
             zev::AreaVisitor visitor(quantity);
@@ -461,6 +463,13 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
     bool const select = p_options.command == "select";
     phase(p_comm, p_options.command, [&] { checkOutput(p_comm, p_options); });
     Piece piece = loadPiece(p_comm, p_options);
+    if (p_options.command == "slice") {
+        // A slice adds the boundary faces lying in its plane: the mesh's own, found here before the cut, not
+        // the faces between pieces.
+        std::int64_t const globalElements =
+            p_comm.sum(static_cast<std::int64_t>(piece.mesh.geo().getNumElements()));
+        localBoundary(p_comm, p_options, piece, globalElements);
+    }
     MadeCut cut;
     MeshData written;
     CutFigures local;
