@@ -175,6 +175,11 @@ def main():
         fail("a malformed piece: exit %d single, %d distributed" % (code, dcode))
     if not derr.startswith(err):
         fail("a malformed piece: message %r, single process %r" % (derr, err))
+    # Pieces that put one global point in two places are refused wherever the two pieces are read.
+    corpus = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "io", "corpus")
+    dcode, _, derr = tool.distributed(["info", os.path.join(corpus, "ids-moved.pvtu")])
+    if dcode != 2 or "GlobalNodeIds value 1" not in derr or "other coordinates" not in derr:
+        fail("pieces that move a shared point: exit %d, message %r" % (dcode, derr))
     dcode, _, derr = tool.distributed(["integrate", "hex.pvtu", "--var", "nosuch"])
     message = "zevgeom: no variable 'nosuch' in hex.pvtu\n"
     if dcode != 1 or not derr.startswith(message) or derr.count(message) != 1:

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <limits>
 #include <map>
 
@@ -61,6 +62,38 @@ MeshData readWhole(Options const& p_options, std::string& p_source)
     return readMeshFile(p_source);
 }
 
+// Points that pieces read by different processes hold under one global id must lie in one place (the merge
+// of one process's pieces checks its own). Counted over all processes, each id and each id with its
+// coordinates occur equally often exactly where every holder puts the id at the same point.
+void checkSharedPoints(Communicator const& p_comm, std::string const& p_command, std::string const& p_index,
+                       std::size_t p_piece, std::string const& p_piecePath,
+                       std::vector<std::int64_t> const& p_ids, std::vector<double> const& p_points)
+{
+    zev::parallel::KeyList ids, placed;
+    for (std::size_t i = 0; i < p_ids.size(); ++i) {
+        std::int64_t key[4] = {p_ids[i], 0, 0, 0};
+        for (std::size_t c = 0; c < 3; ++c) {
+            double const x = p_points[3 * i + c] + 0.0; // -0 and 0 are one place
+            std::memcpy(&key[1 + c], &x, sizeof x);
+        }
+        ids.add(key, 1);
+        placed.add(key, 4);
+    }
+    std::vector<zev::parallel::KeyCensus> const byId = zev::parallel::census(p_comm, ids);
+    std::vector<zev::parallel::KeyCensus> const byPlace = zev::parallel::census(p_comm, placed);
+    phase(p_comm, p_command, [&] {
+        for (std::size_t i = 0; i < byId.size(); ++i) {
+            if (byId[i].count != byPlace[i].count) {
+                throw FormatError(p_piecePath, 0, FormatError::s_noOffset,
+                                  "piece " + std::to_string(p_piece) + " of '" + p_index + "': its point " +
+                                      std::to_string(i) + " has the GlobalNodeIds value " +
+                                      std::to_string(p_ids[i]) +
+                                      " of a point of a piece another process reads, but other coordinates");
+            }
+        }
+    });
+}
+
 } // namespace
 
 Piece loadPiece(Communicator const& p_comm, Options const& p_options)
@@ -72,6 +105,9 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
         p_options.positional.empty() ? defaultMeshDescription() : p_options.positional.front();
     MeshData data;
     std::vector<Bytes> parts;
+    // The first piece of the index this process reads, named where its points disagree with another's.
+    std::size_t firstPiece = 0;
+    std::string firstPiecePath;
 
     // Reading: the pieces of an index are read where they are used; an ordinary file is read, partitioned
     // and cut into pieces by the first process.
@@ -93,6 +129,10 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             ParallelFileIndex const index = readParallelFileIndex(source);
             auto const [first, last] =
                 zev::parallel::piecesOfRank(static_cast<int>(index.pieces.size()), size, p_comm.rank());
+            if (first < last) {
+                firstPiece = static_cast<std::size_t>(first);
+                firstPiecePath = index.pieces[static_cast<std::size_t>(first)];
+            }
             data = first < last ? readParallelPieces(source, index, static_cast<std::size_t>(first),
                                                      static_cast<std::size_t>(last))
                                 : MeshData();
@@ -142,6 +182,9 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
         }
     });
     piece.ownedVertices = zev::parallel::ownedItems(p_comm, piece.vertexIds);
+    if (fromPieces) {
+        checkSharedPoints(p_comm, command, source, firstPiece, firstPiecePath, piece.vertexIds, data.points);
+    }
 
     // Pieces whose global ids number every point and cell of a whole mesh once, 0 .. n-1, are that mesh
     // (as a single process reads them back): its cells stand in the order of their ids, and the id arrays
