@@ -4,6 +4,16 @@
 // that tie it to parent domains, and lazily built caches of derived quantities and search
 // structures. Geometries are created and destroyed through GeometryAPI; their memory comes
 // from the class's own tracked operator new.
+//
+// Threads: once the mesh is built, several threads may query one geometry at once — point
+// location (findElement, getElementNodeWeights, PointLocator), the octrees, line and circle
+// queries, the measure getters, getNodesAroundNode. The caches these fill on first use are
+// built once under the geometry's lock, so the first queries may come concurrently too. Not
+// concurrently with any of them: anything that changes the mesh (the writable vertex array,
+// adding or removing sets, recalculateVertices, removeDuplicateVertices, ...), clearDataStores,
+// clearCache, deleteAllOctrees, variable requests that file new variables, and destruction.
+// A search that asks for the virtual layer builds it under the lock; projections fill the
+// faces' own normal and area caches, so project once before projecting from several threads.
 
 #include "zev/ZEVExport.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
