@@ -5,9 +5,9 @@
 // new meshes or read values out of it are in MeshOperations.cpp.
 #include "python/src/Mesh.h"
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Report.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
@@ -93,11 +93,11 @@ std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string
     // are the arrays the library's expressions and integrals read.
     zev::Geometry& g = mesh->geo();
     for (zev::io::MeshVariable& mv : mesh->m_loaded.variables) {
-        std::string const filed = zevgeom::coordinateFreeName(mv.name, [&](std::string const& p_name) {
+        std::string const filed = zev::analysis::coordinateFreeName(mv.name, [&](std::string const& p_name) {
             return mesh->m_loaded.findVariable(p_name) != nullptr;
         });
         if (filed != mv.name) {
-            mesh->m_notes.push_back(zevgeom::coordinateNote(mv.name, filed));
+            mesh->m_notes.push_back(zev::analysis::coordinateNote(mv.name, filed));
             mv.name = filed;
             if (mv.variable)
                 mv.variable->setName(filed);
@@ -149,14 +149,14 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
 std::shared_ptr<Mesh> Mesh::box(std::string const& p_kind, int p_n)
 {
     Lock const lock(libraryMutex());
-    zevgeom::BoxKind kind{};
-    if (!zevgeom::parseBoxKind(p_kind, kind))
+    zev::analysis::BoxKind kind{};
+    if (!zev::analysis::parseBoxKind(p_kind, kind))
         throw RequestError("the box kind is hex, tet or mixed, not '" + p_kind + "'");
-    if (p_n < 1 || p_n > zevgeom::s_maxBoxCells)
-        throw RequestError("the box needs 1 to " + std::to_string(zevgeom::s_maxBoxCells) +
+    if (p_n < 1 || p_n > zev::analysis::s_maxBoxCells)
+        throw RequestError("the box needs 1 to " + std::to_string(zev::analysis::s_maxBoxCells) +
                            " cells per axis, not " + std::to_string(p_n));
-    zev::io::MeshData data = zevgeom::generateBox(kind, p_n);
-    std::string const source = std::string("built-in ") + zevgeom::boxKindName(kind) + " box " +
+    zev::io::MeshData data = zev::analysis::generateBox(kind, p_n);
+    std::string const source = std::string("built-in ") + zev::analysis::boxKindName(kind) + " box " +
                                std::to_string(p_n) + "x" + std::to_string(p_n) + "x" + std::to_string(p_n);
     return fromLoaded(zev::io::toLibrary(data, source, ""), "box");
 }
@@ -202,7 +202,7 @@ std::vector<SetInfo> Mesh::sets() const
         for (auto const& entry : setsAt(geo(), location)) {
             zev::ShapeSet const* set =
                 elements ? geo().getElementSet(entry.first) : geo().getFaceSet(entry.first);
-            out.push_back({entry.first, elements ? "element" : "face", zevgeom::shapeName(set->getType()),
+            out.push_back({entry.first, elements ? "element" : "face", zev::analysis::shapeName(set->getType()),
                            entry.second, set->getLabel()});
         }
     }
@@ -344,7 +344,7 @@ void Mesh::file(zev::Variable* p_variable, std::string const& p_name, zev::VarLo
         if (entry.second != p_location || existing == nullptr || existing->isVector() != owned->isVector())
             throw RequestError("'" + p_name + "' is already " +
                                (entry.second == zev::eElement ? "an " : "a ") +
-                               zevgeom::locationName(entry.second) + " " +
+                               zev::analysis::locationName(entry.second) + " " +
                                (existing && existing->isVector() ? "vector" : "scalar") +
                                "; file the new values under another name");
         overwrite(*existing, *owned, p_location);
@@ -394,7 +394,7 @@ std::string Mesh::addVariable(std::string const& p_name, float const* p_values, 
     Lock const lock(libraryMutex());
     if (p_name.empty())
         throw RequestError("a variable needs a name");
-    std::string const name = zevgeom::coordinateFreeName(p_name, [&](std::string const& p_taken) {
+    std::string const name = zev::analysis::coordinateFreeName(p_name, [&](std::string const& p_taken) {
         return std::any_of(m_variables.begin(), m_variables.end(),
                            [&](auto const& p_entry) { return p_entry.first == p_taken; });
     });
@@ -450,14 +450,14 @@ double Mesh::volume() const
     Lock const lock(libraryMutex());
     // The vertices may have been moved through the module's view since the last measure.
     geo().clearDataStores();
-    return zevgeom::volumeMeasures(geo()).total;
+    return zev::analysis::volumeMeasures(geo()).total;
 }
 
 double Mesh::area() const
 {
     Lock const lock(libraryMutex());
     geo().clearDataStores();
-    return zevgeom::areaMeasures(geo(), geo().getFaceSetNames()).total;
+    return zev::analysis::areaMeasures(geo(), geo().getFaceSetNames()).total;
 }
 
 void Mesh::write(std::string const& p_path, bool p_binary) const

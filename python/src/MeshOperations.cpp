@@ -3,9 +3,9 @@
 // sample points.
 #include "python/src/Mesh.h"
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Report.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
@@ -153,7 +153,7 @@ std::shared_ptr<Mesh> Mesh::boundary()
         scratch->getVertices() = std::as_const(g).getVertices();
         for (std::string const& name : g.getElementSetNames())
             scratch->insertElementSet(name, g.getElementSet(name)->clone());
-        for (std::string const& name : zevgeom::buildBoundary(*scratch))
+        for (std::string const& name : zev::analysis::buildBoundary(*scratch))
             surface.insertFaceSet(name, scratch->getFaceSet(name)->clone());
     }
     // The boundary numbers its vertices as the mesh does: its vertex data comes along unchanged.
@@ -261,7 +261,7 @@ void Mesh::carry(std::string const& p_name)
     zev::VarLocation const destination =
         location == zev::eVertex ? zev::eVertex : (m_kind == "selection" ? zev::eElement : zev::eFace);
     if (location == zev::eFace || (m_kind == "boundary" && location != zev::eVertex))
-        throw RequestError("'" + p_name + "' lives on " + zevgeom::locationName(location) + "s; a " + m_kind +
+        throw RequestError("'" + p_name + "' lives on " + zev::analysis::locationName(location) + "s; a " + m_kind +
                            " carries vertex" + (m_kind == "boundary" ? "" : " and element") + " data only");
     zev::Interpolant const* interpolant = nullptr;
     for (zev::Interpolant const* candidate : geo().getInterpolantList())
@@ -269,7 +269,7 @@ void Mesh::carry(std::string const& p_name)
             interpolant = candidate;
     if (interpolant == nullptr)
         throw RequestError("'" + p_name + "' cannot be carried: the " + m_kind + " keeps no " +
-                           zevgeom::locationName(location) + " interpolant");
+                           zev::analysis::locationName(location) + " interpolant");
     zev::VarType const type = source->getGlobalType();
     if (source->isVector()) {
         zev::TripletZEVVector carried;
@@ -288,13 +288,13 @@ IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBound
     if (p_overBoundary && numElements() > 0) {
         for (auto const& entry : m_variables)
             if (entry.first == p_expression && entry.second != zev::eVertex)
-                throw RequestError("'" + p_expression + "' lives on " + zevgeom::locationName(entry.second) +
+                throw RequestError("'" + p_expression + "' lives on " + zev::analysis::locationName(entry.second) +
                                    "s; integrate it over the volume");
         return boundary()->integrate(p_expression, false);
     }
     geo().clearDataStores();
-    zevgeom::Domain const domain = numElements() > 0 ? zevgeom::Domain::Volume : zevgeom::Domain::Boundary;
-    zevgeom::Integral const r = zevgeom::integrate(m_loaded, p_expression, true, domain);
+    zev::analysis::Domain const domain = numElements() > 0 ? zev::analysis::Domain::Volume : zev::analysis::Domain::Boundary;
+    zev::analysis::Integral const r = zev::analysis::integrate(m_loaded, p_expression, true, domain);
     return {r.integral, r.measure, r.average, r.valid};
 }
 
@@ -305,7 +305,7 @@ std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std:
     Values const v = values(p_name);
     if (v.location != zev::eVertex)
         throw RequestError("probe interpolates vertex data; '" + p_name + "' lives on " +
-                           zevgeom::locationName(v.location) + "s");
+                           zev::analysis::locationName(v.location) + "s");
     p_components = v.components;
     float const* data = v.view != nullptr ? v.view : v.copy.data();
     std::size_t const width = static_cast<std::size_t>(v.components);

@@ -2,8 +2,8 @@
 // copy), the library's failures as Python exceptions, and the long calls run without the GIL.
 #include "python/src/Mesh.h"
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/UsageError.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/UsageError.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/io/FormatError.h"
@@ -82,7 +82,7 @@ void translate(std::exception_ptr p_exception)
                {"message", py::str(e.getMessage())}});
     } catch (zevpy::UnknownName const& e) {
         PyErr_SetString(PyExc_KeyError, e.what());
-    } catch (zevgeom::UsageError const& e) {
+    } catch (zev::analysis::UsageError const& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     }
 }
@@ -354,7 +354,7 @@ sets in name order, with NaN where undefined. An unknown name raises KeyError.)"
                     filed = self.addVariable(name, data.data(), count, components, where);
                 }
                 if (filed != name)
-                    warn(zevgeom::coordinateNote(name, filed));
+                    warn(zev::analysis::coordinateNote(name, filed));
             },
             py::arg("name"), py::arg("values"), py::arg("location") = "vertex",
             R"(Files values (shape (n,) or (n, 3); converted to a contiguous float32 copy when needed) as the

@@ -2,9 +2,7 @@
 // lives in its own file under commands/ and is listed once in commands/Registry.cpp.
 #pragma once
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/UsageError.h"
-#include "zev/io/MeshFile.h"
+#include "zev/analysis/Request.h"
 
 #include <iosfwd>
 #include <map>
@@ -18,30 +16,11 @@ class App;
 
 namespace zevgeom {
 
-// The options of every command; each command declares the ones it takes.
-struct Options {
-    std::string command;
-    std::vector<std::string> positional;
-    std::string region;
-    std::string var;
-    std::string expr;
-    std::string over = "volume";
-    std::string output;
-    std::string n;
-    // What to read from a CGNS file: a base, a zone and a solution, each by name or 1-based index.
-    std::string base;
-    std::string zone;
-    std::string solution;
-    bool json = false;
-    bool binary = false;
-    bool ascii = false;
-    bool compress = false;
-    bool help = false;
-    bool hasVar = false;
-    bool hasExpr = false;
-    // Options of one command only, by option name (repeated options keep every value in order).
-    std::map<std::string, std::vector<std::string>> values;
-};
+// The tool parses options, runs an operation of the analysis library and prints its result.
+using namespace zev::analysis;
+
+// The options of every command are the operations' requests.
+using Options = Request;
 
 class Command {
 public:
@@ -72,20 +51,5 @@ void declareJson(CLI::App& p_app, Options& p_options);
 void declareOutput(CLI::App& p_app, Options& p_options);
 // At most p_count positional arguments.
 void checkPositionals(Options const& p_options, std::size_t p_count);
-
-// Whether a path names a CGNS file (by its extension).
-bool isCgnsPath(std::string const& p_path);
-// The CGNS selection of --base, --zone and --solution.
-CgnsSelection cgnsSelection(Options const& p_options);
-
-// The mesh named by the first positional argument, or the built-in default mesh.
-LoadedMesh load(Options const& p_options);
-// Refiles arrays named x, y or z (the coordinates in expressions) as "x_array" and so on, with a note.
-void renameCoordinateArrays(LoadedMesh& p_mesh);
-// The file options of --binary and --compress.
-WriteOptions writeOptions(Options const& p_options);
-// Warns on p_err when some elements have a negative volume.
-void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err);
-void warnInverted(std::size_t p_inverted, std::ostream& p_err);
 
 } // namespace zevgeom

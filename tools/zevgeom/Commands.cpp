@@ -1,8 +1,8 @@
 #include "tools/zevgeom/Commands.h"
 
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Report.h"
 #ifdef ZEVGEOM_PARALLEL
 #include "tools/zevgeom/parallel/Distributed.h"
 #endif
@@ -149,9 +149,6 @@ private:
     bool m_drawn = false;
 };
 
-// Where warnings of the running command go.
-std::ostream* s_warnings = nullptr;
-
 } // namespace
 
 // ---------------------------------------------------------------- shared by the commands
@@ -162,20 +159,6 @@ void declareMesh(CLI::App& p_app, Options& p_options)
     p_app.add_option("--base", p_options.base);
     p_app.add_option("--zone", p_options.zone);
     p_app.add_option("--solution", p_options.solution);
-}
-
-bool isCgnsPath(std::string const& p_path)
-{
-    return formatOfPath(p_path) == FileFormat::Cgns;
-}
-
-CgnsSelection cgnsSelection(Options const& p_options)
-{
-    CgnsSelection selection;
-    selection.base = p_options.base;
-    selection.zone = p_options.zone;
-    selection.solution = p_options.solution;
-    return selection;
 }
 
 void declareRegion(CLI::App& p_app, Options& p_options)
@@ -206,80 +189,6 @@ void checkPositionals(Options const& p_options, std::size_t p_count)
     }
 }
 
-LoadedMesh load(Options const& p_options)
-{
-    bool const cgns = !p_options.positional.empty() && isCgnsPath(p_options.positional.front());
-    bool const chooses = !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
-    if (chooses && !cgns) {
-        throw UsageError("--base, --zone and --solution choose within a CGNS file");
-    }
-    if (cgns && !p_options.region.empty()) {
-        throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
-    }
-    LoadedMesh mesh = cgns ? CgnsReader::readMesh(p_options.positional.front(), cgnsSelection(p_options))
-                      : p_options.positional.empty()
-                          ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
-                                      defaultMeshDescription(), p_options.region)
-                          : toLibrary(readMeshFile(p_options.positional.front()),
-                                      p_options.positional.front(), p_options.region);
-    renameCoordinateArrays(mesh);
-    return mesh;
-}
-
-void renameCoordinateArrays(LoadedMesh& p_mesh)
-{
-    for (MeshVariable& mv : p_mesh.variables) {
-        std::string const filed = coordinateFreeName(
-            mv.name, [&](std::string const& p_name) { return p_mesh.findVariable(p_name) != nullptr; });
-        if (filed == mv.name) {
-            continue;
-        }
-        if (s_warnings != nullptr) {
-            *s_warnings << "zevgeom: note: " << coordinateNote(mv.name, filed) << '\n';
-        }
-        mv.name = filed;
-    }
-}
-
-WriteOptions writeOptions(Options const& p_options)
-{
-    WriteOptions out;
-    out.binary = p_options.binary;
-    out.compress = p_options.compress;
-    return out;
-}
-
-void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)
-{
-    // A wholly inverted set of several elements is named once; the inverted elements of other sets are
-    // counted together.
-    std::size_t rest = p_volumes.inverted;
-    for (auto const& set : p_volumes.invertedSets) {
-        if (set.second > 1) {
-            p_err << "zevgeom: warning: all " << set.second << " elements of the set "
-                  << terminalSafe(set.first) << " are inverted (negative volume) and counted as they are\n";
-            rest -= std::min(rest, set.second);
-        }
-    }
-    warnInverted(rest, p_err);
-}
-
-void warnInverted(std::size_t p_inverted, std::ostream& p_err)
-{
-    if (p_inverted == 1) {
-        p_err << "zevgeom: warning: 1 inverted element (negative volume) is counted as it is\n";
-    } else if (p_inverted > 1) {
-        p_err << "zevgeom: warning: " << p_inverted
-              << " inverted elements (negative volume) are counted as they are\n";
-    }
-}
-
-std::string defaultMeshDescription()
-{
-    std::string const n = std::to_string(s_defaultMeshCells);
-    return "default mesh (mixed box " + n + "x" + n + "x" + n + ")";
-}
-
 zev::ProgressListener* makeProgressBar(std::ostream& p_err)
 {
     return new ProgressBar(p_err);
@@ -307,7 +216,7 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
               << "'\nRun 'zevgeom --help' for the commands.\n";
         return s_exitUsage;
     }
-    s_warnings = &p_err;
+    setWarningStream(&p_err);
     try {
         Options options;
         options.command = name;

@@ -18,10 +18,6 @@ constexpr int s_exitUsage = 1;
 constexpr int s_exitFile = 2;
 constexpr int s_exitInternal = 3;
 
-// The mesh used when no MESH argument is given.
-constexpr int s_defaultMeshCells = 6;
-std::string defaultMeshDescription();
-
 // Runs the tool with p_args (without the program name); the report goes to p_out, diagnostics to p_err.
 int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std::ostream& p_err);
 

@@ -1,6 +1,6 @@
 // zevgeom boundary: writes the boundary surface of the volume cells with the point variables.
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
 

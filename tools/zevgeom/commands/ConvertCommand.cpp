@@ -1,6 +1,6 @@
 // zevgeom convert: a mesh file in another format or encoding, points, cells and arrays kept exactly.
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 #include "zev/io/CgnsWriter.h"
 
 #include <CLI/CLI.hpp>

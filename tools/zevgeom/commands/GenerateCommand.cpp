@@ -1,7 +1,7 @@
 // zevgeom generate: writes a built-in box mesh with analytic fields.
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Generator.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Report.h"
 
 #include <CLI/CLI.hpp>
 

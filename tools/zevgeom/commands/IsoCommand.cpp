@@ -1,7 +1,8 @@
 // zevgeom iso: the isosurface of a vertex field at a value, its faces and area, a variable carried onto
 // it and integrated over it, and the surface written with every point variable.
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Cut.h"
+#include "tools/zevgeom/Command.h"
+#include "zev/analysis/Cut.h"
+#include "zev/analysis/Measures.h"
 #include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/variables/ScalarVariable.h"
@@ -85,37 +86,6 @@ public:
 };
 
 } // namespace
-
-MadeCut makeIso(Options const& p_options, LoadedMesh& p_mesh)
-{
-    std::vector<double> value;
-    parseNumbers(p_options.values.at("--value").front(), 1, value);
-    bool const isExpression = p_options.values.at("--iso-var").empty();
-    std::string const& field =
-        (isExpression ? p_options.values.at("--iso-expr") : p_options.values.at("--iso-var")).front();
-    if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
-        throw UsageError("'" + field + "' does not live at the vertices; an isosurface needs vertex values");
-    }
-    fileCarriedQuantity(p_mesh, p_options);
-    auto const* scalar =
-        dynamic_cast<zev::ScalarVariable const*>(p_mesh.geo().findVariable(field, zev::eVertex));
-    if (scalar == nullptr) {
-        throw UsageError("'" + field + "' is not a scalar; an isosurface needs one value per vertex");
-    }
-    std::set<zev::VarType> const types = scalar->getAllTypes(zev::eVertex);
-    if (types.empty()) {
-        throw UsageError("'" + field + "' has no vertex values");
-    }
-    MadeCut cut;
-    cut.surface.reset(newSurface("iso").release());
-    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), scalar,
-                                                    *types.begin(), static_cast<float>(value[0]));
-    tidyCut(*cut.surface, p_mesh.geo(), nullptr);
-    cut.whatJson[isExpression ? "expression" : "variable"] = field;
-    cut.whatJson["value"] = value[0];
-    cut.what = {"iso", terminalSafe(field) + " = " + number(value[0])};
-    return cut;
-}
 
 std::unique_ptr<Command> makeIsoCommand()
 {

@@ -1,8 +1,8 @@
 // zevgeom line: where a straight line crosses the boundary surface of a mesh, in order along the line, with
 // a variable's value at each crossing, and the stretches of the line inside the cells.
-#include "tools/zevgeom/Analysis.h"
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/Report.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"

@@ -1,7 +1,7 @@
 // zevgeom sample: points spread over the boundary surface (or a surface mesh's own surface) by one of the
 // sampler's methods, with a vertex variable carried onto them through the sampler's interpolation records.
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ReductionUtility.h"
 #include "zev/contracts/Undefined.h"

@@ -1,7 +1,8 @@
 // zevgeom slice: the cut of a mesh by a plane, its faces and area, a variable carried onto it and
 // integrated over it, and the slice written with every point variable.
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Cut.h"
+#include "tools/zevgeom/Command.h"
+#include "zev/analysis/Cut.h"
+#include "zev/analysis/Measures.h"
 #include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
 
@@ -78,28 +79,6 @@ public:
 };
 
 } // namespace
-
-MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh)
-{
-    std::vector<double> p;
-    parseNumbers(p_options.values.at("--plane").front(), 6, p);
-    fileCarriedQuantity(p_mesh, p_options);
-    zev::Triplet normal;
-    double d = 0;
-    unitPlane(p, normal, d);
-    MadeCut cut;
-    cut.surface.reset(newSurface("slice").release());
-    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
-                                                    static_cast<float>(d));
-    CutPlane const plane{normal, static_cast<float>(d)};
-    tidyCut(*cut.surface, p_mesh.geo(), &plane);
-    std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
-                             "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) + ")";
-    cut.what = {"plane", text};
-    cut.whatJson["point"] = {p[0], p[1], p[2]};
-    cut.whatJson["normal"] = {p[3], p[4], p[5]};
-    return cut;
-}
 
 std::unique_ptr<Command> makeSliceCommand()
 {

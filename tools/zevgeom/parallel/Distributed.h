@@ -2,12 +2,11 @@
 // added up over the processes, and the first process prints them as a single process would.
 #pragma once
 
+#include "tools/zevgeom/Command.h"
+
 #include <iosfwd>
 
 namespace zevgeom {
-
-class Command;
-struct Options;
 
 // Starts MPI when the tool was launched by mpiexec; true when it did. Without mpiexec nothing starts and
 // the tool runs as a single process.

@@ -3,10 +3,10 @@
 // figures are gathered to the first process and added up there in rank order, and the first process
 // prints them as a single process prints the figures of the whole mesh.
 #include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/Cut.h"
-#include "tools/zevgeom/Figures.h"
 #include "tools/zevgeom/parallel/Distributed.h"
 #include "tools/zevgeom/parallel/Pieces.h"
+#include "zev/analysis/Cut.h"
+#include "zev/analysis/Figures.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"

@@ -1,7 +1,7 @@
 // zevgeom partition: a mesh split into pieces by its cell graph, written as a .pvtu (or .pvtp) index and
 // one file per piece that remembers the global ids of its points and cells.
 #include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 #include "zev/io/ParallelVtkFile.h"
 #include "zev/parallel/Partition.h"
 

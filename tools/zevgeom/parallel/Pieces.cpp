@@ -1,7 +1,7 @@
 #include "tools/zevgeom/parallel/Pieces.h"
 
 #include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/Generator.h"
+#include "zev/analysis/BoxGenerator.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/ParallelVtkFile.h"
 #include "zev/io/VtkCellOrder.h"

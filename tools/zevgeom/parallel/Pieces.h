@@ -6,7 +6,7 @@
 
 #include "tools/zevgeom/Command.h"
 #include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 #include "zev/parallel/Communicator.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The tool's meshes in the library: generated boxes and every cell type keep positive volumes through the
 // conversion, boxes measure what a unit box measures, the boundary is the box's surface and survives
 // writing and reading, and regions, cell data and lines land in the sets they belong to.
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Generator.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/BoxGenerator.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/MeshConversion.h"
@@ -18,7 +18,7 @@
 namespace {
 
 using namespace zev::io;
-using namespace zevgeom;
+using namespace zev::analysis;
 
 constexpr double s_tolerance = 1e-5;
 

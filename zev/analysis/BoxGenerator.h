@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 // The tool works in the mesh-file library's terms.
 using namespace zev::io;
@@ -31,4 +31,4 @@ MeshData generateBox(BoxKind p_kind, int p_n);
 // The largest p_n generateBox accepts; beyond it the point count no longer fits the file format's ints.
 constexpr int s_maxBoxCells = 1000;
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -3,7 +3,7 @@
 // expression and integration operations goes through this one file.
 #pragma once
 
-#include "tools/zevgeom/UsageError.h"
+#include "zev/analysis/UsageError.h"
 #include "zev/io/MeshConversion.h"
 
 #include <functional>
@@ -15,7 +15,7 @@ namespace zev {
 class Geometry;
 }
 
-namespace zevgeom {
+namespace zev::analysis {
 
 // The tool works in the mesh-file library's terms.
 using namespace zev::io;
@@ -110,4 +110,4 @@ std::string coordinateFreeName(std::string const& p_name,
 // The note that tells the user where such a variable went.
 std::string coordinateNote(std::string const& p_name, std::string const& p_filed);
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -3,11 +3,11 @@
 
 #include <stdexcept>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -15,7 +15,7 @@ namespace zev {
 class Geometry;
 }
 
-namespace zevgeom {
+namespace zev::analysis {
 
 using Json = nlohmann::ordered_json;
 
@@ -58,4 +58,4 @@ struct SetRow {
 };
 std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements);
 
-} // namespace zevgeom
+} // namespace zev::analysis

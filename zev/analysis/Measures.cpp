@@ -1,7 +1,7 @@
 // The tool's questions, answered by the library: element and face measures (the geometry's cached
 // measures and the shapes' own), the boundary (calculateFaces), expressions (a variable request that
 // the library evaluates) and integrals (the area and volume visitors).
-#include "tools/zevgeom/Analysis.h"
+#include "zev/analysis/Measures.h"
 
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
@@ -23,7 +23,7 @@
 #include <sstream>
 #include <utility>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 namespace {
 
@@ -421,4 +421,4 @@ std::string coordinateNote(std::string const& p_name, std::string const& p_filed
     return "the array '" + p_name + "' is filed as '" + p_filed + "'; x, y and z name the coordinates";
 }
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -1,7 +1,7 @@
-#include "tools/zevgeom/Cut.h"
+#include "zev/analysis/Cut.h"
 
-#include "tools/zevgeom/Analysis.h"
-#include "tools/zevgeom/Figures.h"
+#include "zev/analysis/Figures.h"
+#include "zev/analysis/Measures.h"
 
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
@@ -22,7 +22,7 @@
 #include <memory>
 #include <ostream>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 zev::GeometryAutoPtr newSurface(std::string const& p_name)
 {
@@ -69,23 +69,23 @@ bool unitPlane(std::vector<double> const& p_numbers, zev::Triplet& p_normal, dou
     return std::isfinite(p_offset);
 }
 
-void checkCarriedQuantity(Options const& p_options, char const* p_command)
+void checkCarriedQuantity(Request const& p_request, char const* p_command)
 {
-    if (p_options.hasVar && p_options.hasExpr) {
+    if (p_request.hasVar && p_request.hasExpr) {
         throw UsageError(std::string(p_command) + " takes at most one of --var NAME and --expr EXPR");
     }
-    if ((p_options.hasVar && p_options.var.empty()) || (p_options.hasExpr && p_options.expr.empty())) {
-        throw UsageError(p_options.hasVar ? "--var needs a variable name" : "--expr needs an expression");
+    if ((p_request.hasVar && p_request.var.empty()) || (p_request.hasExpr && p_request.expr.empty())) {
+        throw UsageError(p_request.hasVar ? "--var needs a variable name" : "--expr needs an expression");
     }
 }
 
-void fileCarriedQuantity(LoadedMesh& p_mesh, Options const& p_options)
+void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
 {
-    if (!p_options.hasVar && !p_options.hasExpr) {
+    if (!p_request.hasVar && !p_request.hasExpr) {
         return;
     }
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-    if (fileQuantity(p_mesh, quantity, p_options.hasExpr) != zev::eVertex) {
+    std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+    if (fileQuantity(p_mesh, quantity, p_request.hasExpr) != zev::eVertex) {
         throw UsageError("'" + quantity + "' does not live at the vertices; a cut carries vertex values");
     }
 }
@@ -318,7 +318,7 @@ void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* 
     }
 }
 
-std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface)
+std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface)
 {
     zev::Geometry& domain = p_mesh.geo();
     zev::Interpolant const* edges = p_surface.getEdgeInterpolant();
@@ -339,8 +339,8 @@ std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_m
             out.variable = carry(*mv.variable, mv.name);
         }
     }
-    if (p_options.hasVar || p_options.hasExpr) {
-        std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    if (p_request.hasVar || p_request.hasExpr) {
+        std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
         zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
         if (values == nullptr) {
             throw UsageError("no vertex values of '" + quantity + "'");
@@ -364,7 +364,7 @@ MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> c
     return fromLibrary(p_surface, p_pointVariables, selection);
 }
 
-CutFigures cutFigures(Options const& p_options, zev::Geometry& p_surface)
+CutFigures cutFigures(Request const& p_request, zev::Geometry& p_surface)
 {
     CutFigures f;
     std::vector<std::string> const sets = p_surface.getFaceSetNames();
@@ -374,8 +374,8 @@ CutFigures cutFigures(Options const& p_options, zev::Geometry& p_surface)
     }
     f.vertices = p_surface.getNumVertices();
     f.measure = areaMeasures(p_surface, sets).total;
-    bool const hasQuantity = p_options.hasVar || p_options.hasExpr;
-    zev::AreaVisitor visitor(p_options.hasVar ? p_options.var : p_options.expr);
+    bool const hasQuantity = p_request.hasVar || p_request.hasExpr;
+    zev::AreaVisitor visitor(p_request.hasVar ? p_request.var : p_request.expr);
     if (hasQuantity && f.count > 0) {
         p_surface.acceptVisitor(visitor);
     }
@@ -411,14 +411,14 @@ struct QuantityReport {
     bool averageDefined;
 };
 
-bool quantityReport(Options const& p_options, CutFigures const& p_figures, QuantityReport& p_report)
+bool quantityReport(Request const& p_request, CutFigures const& p_figures, QuantityReport& p_report)
 {
-    if (!p_options.hasVar && !p_options.hasExpr) {
+    if (!p_request.hasVar && !p_request.hasExpr) {
         return false;
     }
     CutFigures const& f = p_figures;
-    p_report.kind = p_options.hasVar ? "variable" : "expression";
-    p_report.name = p_options.hasVar ? &p_options.var : &p_options.expr;
+    p_report.kind = p_request.hasVar ? "variable" : "expression";
+    p_report.name = p_request.hasVar ? &p_request.var : &p_request.expr;
     p_report.average = averageOf(f.valid, f.integral, f.denominator);
     p_report.averageDefined = f.valid && f.denominator != 0 && p_report.average != double(zev::ZEV_UNDEF) &&
                               std::isfinite(p_report.average);
@@ -427,69 +427,69 @@ bool quantityReport(Options const& p_options, CutFigures const& p_figures, Quant
 
 } // namespace
 
-void addQuantity(Options const& p_options, CutFigures const& p_figures, Json& p_doc)
+void addQuantity(Request const& p_request, CutFigures const& p_figures, Json& p_doc)
 {
     QuantityReport q;
-    if (quantityReport(p_options, p_figures, q)) {
+    if (quantityReport(p_request, p_figures, q)) {
         p_doc[q.kind] = *q.name;
         p_doc["integral"] = p_figures.valid ? jsonNumber(p_figures.integral) : Json(nullptr);
         p_doc["average"] = q.averageDefined ? jsonNumber(q.average) : Json(nullptr);
     }
 }
 
-void addQuantity(Options const& p_options, CutFigures const& p_figures, Table& p_table)
+void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p_table)
 {
     QuantityReport q;
-    if (quantityReport(p_options, p_figures, q)) {
+    if (quantityReport(p_request, p_figures, q)) {
         p_table.row(q.kind, terminalSafe(*q.name) + " (vertex)");
         p_table.row("integral", p_figures.valid ? number(p_figures.integral, 9) : "undefined");
         p_table.row("average", q.averageDefined ? number(q.average, 9) : "undefined");
     }
 }
 
-void printCut(Options const& p_options, std::string const& p_source,
+void printCut(Request const& p_request, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out)
 {
     CutFigures const& f = p_figures;
-    if (p_options.json) {
+    if (p_request.json) {
         Json doc;
         doc["mesh"] = p_source;
         doc[p_what.first] = p_whatJson;
-        if (!p_options.output.empty()) {
-            doc["output"] = p_options.output;
+        if (!p_request.output.empty()) {
+            doc["output"] = p_request.output;
         }
         doc["vertices"] = f.vertices;
         doc["faces"] = f.count;
         doc["sets"] = setList(f.sets);
         doc["area"] = jsonNumber(f.measure);
-        addQuantity(p_options, f, doc);
+        addQuantity(p_request, f, doc);
         printJson(p_out, doc);
         return;
     }
     Table t;
     t.row("mesh", terminalSafe(p_source));
     t.row(p_what.first, terminalSafe(p_what.second));
-    if (!p_options.output.empty()) {
-        t.row("output", terminalSafe(p_options.output));
+    if (!p_request.output.empty()) {
+        t.row("output", terminalSafe(p_request.output));
     }
     t.row("vertices", std::to_string(f.vertices));
     t.row("faces", std::to_string(f.count));
     addSetRows(t, f.sets);
     t.row("area", number(f.measure));
-    addQuantity(p_options, f, t);
+    addQuantity(p_request, f, t);
     t.print(p_out);
 }
 
-int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface,
+int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out)
 {
-    std::vector<MeshVariable> const pointVariables = carryOntoCut(p_options, p_mesh, p_surface);
-    if (!p_options.output.empty()) {
-        writeMeshFile(cutMeshData(p_surface, pointVariables), p_options.output, writeOptions(p_options));
+    std::vector<MeshVariable> const pointVariables = carryOntoCut(p_request, p_mesh, p_surface);
+    if (!p_request.output.empty()) {
+        writeMeshFile(cutMeshData(p_surface, pointVariables), p_request.output, writeOptions(p_request));
     }
-    printCut(p_options, p_mesh.source, p_what, p_whatJson, cutFigures(p_options, p_surface), p_out);
+    printCut(p_request, p_mesh.source, p_what, p_whatJson, cutFigures(p_request, p_surface), p_out);
     return 0;
 }
 
-} // namespace zevgeom
+} // namespace zev::analysis

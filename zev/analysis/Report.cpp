@@ -1,4 +1,4 @@
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
 
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <ostream>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 std::string number(double p_value, int p_digits)
 {
@@ -124,4 +124,4 @@ std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements)
     return rows;
 }
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -2,8 +2,8 @@
 // mesh, a distributed run adds up the measures of its pieces; both print through the same functions.
 #pragma once
 
-#include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Report.h"
+#include "zev/analysis/Request.h"
 
 #include "zev/contracts/Undefined.h"
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 struct VariableRow {
     std::string name;
@@ -32,9 +32,11 @@ struct InfoFigures {
     double boundaryArea = 0;
     std::vector<VariableRow> variables;
 };
-void printInfo(Options const& p_options, InfoFigures const& p_figures, std::ostream& p_out);
+// The figures of a loaded mesh; warnings about inverted elements go to p_err when it is not null.
+InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err);
+void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostream& p_out);
 
-void printIntegral(Options const& p_options, std::string const& p_source, Integral const& p_result,
+void printIntegral(Request const& p_request, std::string const& p_source, Integral const& p_result,
                    std::ostream& p_out);
 
 // What an integration visitor reports as the average of p_numerator over p_denominator.
@@ -55,12 +57,12 @@ struct CutFigures {
 // and average after the measure.
 Json setList(std::vector<SetRow> const& p_sets);
 void addSetRows(Table& p_table, std::vector<SetRow> const& p_sets);
-void addQuantity(Options const& p_options, CutFigures const& p_figures, Json& p_doc);
-void addQuantity(Options const& p_options, CutFigures const& p_figures, Table& p_table);
-void printCut(Options const& p_options, std::string const& p_source,
+void addQuantity(Request const& p_request, CutFigures const& p_figures, Json& p_doc);
+void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p_table);
+void printCut(Request const& p_request, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out);
-void printSelection(Options const& p_options, std::string const& p_source, std::string const& p_label,
+void printSelection(Request const& p_request, std::string const& p_source, std::string const& p_label,
                     std::string const& p_text, Json const& p_what, CutFigures const& p_figures,
                     std::ostream& p_out);
 
@@ -75,12 +77,14 @@ struct Probe {
     double value = zev::ZEV_UNDEF;
 };
 
+// Reads "X,Y,Z" (spaces allowed round the numbers) as a point of finite coordinates.
+bool parsePoint(std::string const& p_text, Point& p_point);
 // The points of --points FILE, then of --at.
-std::vector<Point> probePoints(Options const& p_options);
+std::vector<Point> probePoints(Request const& p_request);
 // The element of p_geometry holding each point and the quantity's value there.
 std::vector<Probe> probeGeometry(zev::Geometry& p_geometry, std::vector<Point> const& p_points,
                                  std::string const& p_quantity, zev::VarLocation p_location);
-void printProbes(Options const& p_options, std::string const& p_source, std::string const& p_location,
+void printProbes(Request const& p_request, std::string const& p_source, std::string const& p_location,
                  std::vector<Probe> const& p_probes, std::ostream& p_out);
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -2,16 +2,16 @@
 // onto it through its edge interpolant, and the report of its faces, area and integral.
 #pragma once
 
-#include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Figures.h"
-#include "tools/zevgeom/Report.h"
+#include "zev/analysis/Figures.h"
+#include "zev/analysis/Report.h"
+#include "zev/analysis/Request.h"
 #include "zev/contracts/Triplet.h"
 #include "zev/geometry/GeometryAutoPtr.h"
 
 #include <iosfwd>
 #include <string>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 // An empty surface geometry of that name, ready to be cut into.
 zev::GeometryAutoPtr newSurface(std::string const& p_name);
@@ -37,10 +37,10 @@ struct CutPlane {
 void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* p_plane);
 
 // Checks --var and --expr of a cut command: at most one, and not empty.
-void checkCarriedQuantity(Options const& p_options, char const* p_command);
+void checkCarriedQuantity(Request const& p_request, char const* p_command);
 
 // Files the quantity of --var or --expr (when given) in the mesh's geometry; it must live at the vertices.
-void fileCarriedQuantity(LoadedMesh& p_mesh, Options const& p_options);
+void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request);
 
 // A surface cut from a mesh (or a selection of its elements) and the report's description of the cut: its
 // label and text, and its JSON entry.
@@ -50,31 +50,31 @@ struct MadeCut {
     Json whatJson;
 };
 // The cuts of the slice, iso and select commands, made from their options on a loaded mesh.
-MadeCut makeSlice(Options const& p_options, LoadedMesh& p_mesh);
-MadeCut makeIso(Options const& p_options, LoadedMesh& p_mesh);
-MadeCut makeSelection(Options const& p_options, LoadedMesh& p_mesh);
+MadeCut makeSlice(Request const& p_request, LoadedMesh& p_mesh);
+MadeCut makeIso(Request const& p_request, LoadedMesh& p_mesh);
+MadeCut makeSelection(Request const& p_request, LoadedMesh& p_mesh);
 
 // The point variables of the mesh for a selection (which keeps the mesh's vertices), with the quantity of
 // --var or --expr filed on the selection; the selection as a file mesh of the vertices it uses; its
 // elements per set, volume, and the integral of the quantity.
-std::vector<MeshVariable> selectionVariables(Options const& p_options, LoadedMesh& p_mesh,
+std::vector<MeshVariable> selectionVariables(Request const& p_request, LoadedMesh& p_mesh,
                                              zev::Geometry& p_selection);
 MeshData selectionMeshData(zev::Geometry const& p_selection,
                            std::vector<MeshVariable> const& p_pointVariables);
-CutFigures selectionFigures(Options const& p_options, zev::Geometry& p_selection);
+CutFigures selectionFigures(Request const& p_request, zev::Geometry& p_selection);
 
 // Carries the point variables onto p_surface (returned, for writing) and files the quantity of --var or
 // --expr there.
-std::vector<MeshVariable> carryOntoCut(Options const& p_options, LoadedMesh& p_mesh,
+std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_mesh,
                                        zev::Geometry& p_surface);
 // The surface as a file mesh with the carried point variables.
 MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_pointVariables);
 // The surface's vertices, faces per set, area, and the integral of the quantity carried onto it.
-CutFigures cutFigures(Options const& p_options, zev::Geometry& p_surface);
+CutFigures cutFigures(Request const& p_request, zev::Geometry& p_surface);
 
 // Carries the point variables and the quantity onto p_surface, writes it with -o, and reports the cut.
 // p_what is the report's description of the cut: its label and text, and its JSON entry.
-int reportCut(Options const& p_options, LoadedMesh& p_mesh, zev::Geometry& p_surface,
+int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out);
 
-} // namespace zevgeom
+} // namespace zev::analysis

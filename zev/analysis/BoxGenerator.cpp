@@ -1,9 +1,9 @@
-#include "tools/zevgeom/Generator.h"
+#include "zev/analysis/BoxGenerator.h"
 
 #include <array>
 #include <stdexcept>
 
-namespace zevgeom {
+namespace zev::analysis {
 
 namespace {
 
@@ -176,4 +176,4 @@ MeshData generateBox(BoxKind p_kind, int p_n)
     return mesh;
 }
 
-} // namespace zevgeom
+} // namespace zev::analysis

@@ -1,0 +1,115 @@
+#include "zev/analysis/Request.h"
+
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Report.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace zev::analysis {
+
+namespace {
+
+std::ostream* s_warnings = nullptr;
+
+} // namespace
+
+void setWarningStream(std::ostream* p_stream)
+{
+    s_warnings = p_stream;
+}
+
+std::ostream* warningStream()
+{
+    return s_warnings;
+}
+
+bool isCgnsPath(std::string const& p_path)
+{
+    return formatOfPath(p_path) == FileFormat::Cgns;
+}
+
+CgnsSelection cgnsSelection(Request const& p_request)
+{
+    CgnsSelection selection;
+    selection.base = p_request.base;
+    selection.zone = p_request.zone;
+    selection.solution = p_request.solution;
+    return selection;
+}
+
+LoadedMesh load(Request const& p_request)
+{
+    bool const cgns = !p_request.positional.empty() && isCgnsPath(p_request.positional.front());
+    bool const chooses = !p_request.base.empty() || !p_request.zone.empty() || !p_request.solution.empty();
+    if (chooses && !cgns) {
+        throw UsageError("--base, --zone and --solution choose within a CGNS file");
+    }
+    if (cgns && !p_request.region.empty()) {
+        throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
+    }
+    LoadedMesh mesh = cgns ? CgnsReader::readMesh(p_request.positional.front(), cgnsSelection(p_request))
+                      : p_request.positional.empty()
+                          ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
+                                      defaultMeshDescription(), p_request.region)
+                          : toLibrary(readMeshFile(p_request.positional.front()),
+                                      p_request.positional.front(), p_request.region);
+    renameCoordinateArrays(mesh);
+    return mesh;
+}
+
+void renameCoordinateArrays(LoadedMesh& p_mesh)
+{
+    for (MeshVariable& mv : p_mesh.variables) {
+        std::string const filed = coordinateFreeName(
+            mv.name, [&](std::string const& p_name) { return p_mesh.findVariable(p_name) != nullptr; });
+        if (filed == mv.name) {
+            continue;
+        }
+        if (s_warnings != nullptr) {
+            *s_warnings << "zevgeom: note: " << coordinateNote(mv.name, filed) << '\n';
+        }
+        mv.name = filed;
+    }
+}
+
+WriteOptions writeOptions(Request const& p_request)
+{
+    WriteOptions out;
+    out.binary = p_request.binary;
+    out.compress = p_request.compress;
+    return out;
+}
+
+void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)
+{
+    // A wholly inverted set of several elements is named once; the inverted elements of other sets are
+    // counted together.
+    std::size_t rest = p_volumes.inverted;
+    for (auto const& set : p_volumes.invertedSets) {
+        if (set.second > 1) {
+            p_err << "zevgeom: warning: all " << set.second << " elements of the set "
+                  << terminalSafe(set.first) << " are inverted (negative volume) and counted as they are\n";
+            rest -= std::min(rest, set.second);
+        }
+    }
+    warnInverted(rest, p_err);
+}
+
+void warnInverted(std::size_t p_inverted, std::ostream& p_err)
+{
+    if (p_inverted == 1) {
+        p_err << "zevgeom: warning: 1 inverted element (negative volume) is counted as it is\n";
+    } else if (p_inverted > 1) {
+        p_err << "zevgeom: warning: " << p_inverted
+              << " inverted elements (negative volume) are counted as they are\n";
+    }
+}
+
+std::string defaultMeshDescription()
+{
+    std::string const n = std::to_string(s_defaultMeshCells);
+    return "default mesh (mixed box " + n + "x" + n + "x" + n + ")";
+}
+
+} // namespace zev::analysis
