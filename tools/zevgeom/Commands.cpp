@@ -4,7 +4,7 @@
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Report.h"
 #ifdef ZEVGEOM_PARALLEL
-#include "tools/zevgeom/parallel/Distributed.h"
+#include "zev/parallel/DistributedRun.h"
 #endif
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ProgressTracker.h"
@@ -226,8 +226,9 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
             return s_exitOk;
         }
 #ifdef ZEVGEOM_PARALLEL
-        if (distributedRun()) {
-            return runDistributed(*command, options, p_out, p_err);
+        if (zev::parallel::distributedRun()) {
+            return zev::parallel::runDistributed(options, p_out, p_err, reportFailure,
+                                                 [&] { return command->run(options, p_out, p_err); });
         }
 #endif
         return command->run(options, p_out, p_err);

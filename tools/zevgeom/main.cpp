@@ -2,7 +2,7 @@
 #include "tools/zevgeom/Commands.h"
 #include "zev/contracts/ProgressTracker.h"
 #ifdef ZEVGEOM_PARALLEL
-#include "tools/zevgeom/parallel/Distributed.h"
+#include "zev/parallel/DistributedRun.h"
 #endif
 
 #include <unistd.h>
@@ -21,7 +21,7 @@ int main(int argc, char** argv)
 #ifdef ZEVGEOM_PARALLEL
     // Under mpiexec every process runs the command; only the first one reports.
     std::ostream silent(nullptr);
-    if (zevgeom::startDistributed() && !zevgeom::reportingProcess()) {
+    if (zev::parallel::startDistributed() && !zev::parallel::reportingProcess()) {
         out = &silent;
         err = &silent;
     }
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     int const code = zevgeom::runZevgeom(args, *out, *err);
     zev::ProgressTracker::setListener(nullptr);
 #ifdef ZEVGEOM_PARALLEL
-    zevgeom::finishDistributed();
+    zev::parallel::finishDistributed();
 #endif
     std::cout.flush();
     if (!std::cout) {

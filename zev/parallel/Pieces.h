@@ -4,9 +4,8 @@
 // that shared items are counted once and sets are named as a single process names them.
 #pragma once
 
-#include "tools/zevgeom/Command.h"
-#include "tools/zevgeom/Commands.h"
 #include "zev/analysis/Report.h"
+#include "zev/analysis/Request.h"
 #include "zev/parallel/Communicator.h"
 
 #include <cstdint>
@@ -15,27 +14,32 @@
 #include <string>
 #include <vector>
 
-namespace zevgeom {
+namespace zev::parallel {
+
+using namespace zev::analysis;
+
+// Describes the exception being handled as the running operation's failure report does (see
+// runDistributed) and returns its exit code.
+int describeFailure(std::string const& p_operation, std::ostream& p_message);
 
 // A failure every process has agreed on; each process ends the command with it.
 struct AgreedFailure {
-    zev::parallel::Failure failure;
+    Failure failure;
 };
 
 // Runs p_step on this process, then agrees with the others: when any process failed, every process throws
 // the AgreedFailure of the lowest failing rank. p_step must not call collectives.
-template <typename Step>
-void phase(zev::parallel::Communicator const& p_comm, std::string const& p_command, Step&& p_step)
+template <typename Step> void phase(Communicator const& p_comm, std::string const& p_command, Step&& p_step)
 {
-    std::optional<zev::parallel::Failure> local;
+    std::optional<Failure> local;
     try {
         p_step();
     } catch (...) {
         std::ostringstream message;
-        int const code = reportFailure(p_command, message);
-        local = zev::parallel::Failure{code, message.str(), p_comm.rank()};
+        int const code = describeFailure(p_command, message);
+        local = Failure{code, message.str(), p_comm.rank()};
     }
-    if (std::optional<zev::parallel::Failure> const agreed = p_comm.agree(local)) {
+    if (std::optional<Failure> const agreed = p_comm.agree(local)) {
         throw AgreedFailure{*agreed};
     }
 }
@@ -59,14 +63,13 @@ struct Piece {
 };
 
 // Loads this process's piece of the mesh named by the options (a collective).
-Piece loadPiece(zev::parallel::Communicator const& p_comm, Options const& p_options);
+Piece loadPiece(Communicator const& p_comm, analysis::Request const& p_request);
 
 // The element set rows of the whole mesh from every process's rows of p_geometry's element sets (whose
 // names follow p_piece.elementSets), on rank 0, in the order a single process lists them.
-std::vector<SetRow> globalElementRows(zev::parallel::Communicator const& p_comm, Piece const& p_piece,
+std::vector<SetRow> globalElementRows(Communicator const& p_comm, Piece const& p_piece,
                                       std::vector<SetRow> const& p_localRows);
 // Rows of sets named alike on every process (face sets, cut surfaces), added up on rank 0, by name.
-std::vector<SetRow> globalRowsByName(zev::parallel::Communicator const& p_comm,
-                                     std::vector<SetRow> const& p_localRows);
+std::vector<SetRow> globalRowsByName(Communicator const& p_comm, std::vector<SetRow> const& p_localRows);
 
-} // namespace zevgeom
+} // namespace zev::parallel

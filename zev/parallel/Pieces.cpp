@@ -1,6 +1,5 @@
-#include "tools/zevgeom/parallel/Pieces.h"
+#include "zev/parallel/Pieces.h"
 
-#include "tools/zevgeom/Commands.h"
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/ParallelVtkFile.h"
@@ -15,12 +14,7 @@
 #include <limits>
 #include <map>
 
-namespace zevgeom {
-
-using zev::parallel::ByteReader;
-using zev::parallel::Bytes;
-using zev::parallel::ByteWriter;
-using zev::parallel::Communicator;
+namespace zev::parallel {
 
 namespace {
 
@@ -52,13 +46,13 @@ std::vector<double> takeArray(std::vector<DataArray>& p_arrays, char const* p_na
 }
 
 // The mesh as the options name it, read whole (on the first process only).
-MeshData readWhole(Options const& p_options, std::string& p_source)
+MeshData readWhole(analysis::Request const& p_request, std::string& p_source)
 {
-    if (p_options.positional.empty()) {
+    if (p_request.positional.empty()) {
         p_source = defaultMeshDescription();
         return generateBox(BoxKind::Mixed, s_defaultMeshCells);
     }
-    p_source = p_options.positional.front();
+    p_source = p_request.positional.front();
     return readMeshFile(p_source);
 }
 
@@ -69,7 +63,7 @@ void checkSharedPoints(Communicator const& p_comm, std::string const& p_command,
                        std::size_t p_piece, std::string const& p_piecePath,
                        std::vector<std::int64_t> const& p_ids, std::vector<double> const& p_points)
 {
-    zev::parallel::KeyList ids, placed;
+    KeyList ids, placed;
     for (std::size_t i = 0; i < p_ids.size(); ++i) {
         std::int64_t key[4] = {p_ids[i], 0, 0, 0};
         for (std::size_t c = 0; c < 3; ++c) {
@@ -79,8 +73,8 @@ void checkSharedPoints(Communicator const& p_comm, std::string const& p_command,
         ids.add(key, 1);
         placed.add(key, 4);
     }
-    std::vector<zev::parallel::KeyCensus> const byId = zev::parallel::census(p_comm, ids);
-    std::vector<zev::parallel::KeyCensus> const byPlace = zev::parallel::census(p_comm, placed);
+    std::vector<KeyCensus> const byId = census(p_comm, ids);
+    std::vector<KeyCensus> const byPlace = census(p_comm, placed);
     phase(p_comm, p_command, [&] {
         for (std::size_t i = 0; i < byId.size(); ++i) {
             if (byId[i].count != byPlace[i].count) {
@@ -96,13 +90,13 @@ void checkSharedPoints(Communicator const& p_comm, std::string const& p_command,
 
 } // namespace
 
-Piece loadPiece(Communicator const& p_comm, Options const& p_options)
+Piece loadPiece(Communicator const& p_comm, analysis::Request const& p_request)
 {
-    std::string const& command = p_options.command;
+    std::string const& command = p_request.command;
     int const size = p_comm.size();
-    bool const fromPieces = !p_options.positional.empty() && isParallelIndex(p_options.positional.front());
+    bool const fromPieces = !p_request.positional.empty() && isParallelIndex(p_request.positional.front());
     std::string source =
-        p_options.positional.empty() ? defaultMeshDescription() : p_options.positional.front();
+        p_request.positional.empty() ? defaultMeshDescription() : p_request.positional.front();
     MeshData data;
     std::vector<Bytes> parts;
     // The first piece of the index this process reads, named where its points disagree with another's.
@@ -112,13 +106,13 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     // Reading: the pieces of an index are read where they are used; an ordinary file is read, partitioned
     // and cut into pieces by the first process.
     phase(p_comm, command, [&] {
-        bool const cgns = !p_options.positional.empty() && isCgnsPath(p_options.positional.front());
+        bool const cgns = !p_request.positional.empty() && isCgnsPath(p_request.positional.front());
         bool const chooses =
-            !p_options.base.empty() || !p_options.zone.empty() || !p_options.solution.empty();
+            !p_request.base.empty() || !p_request.zone.empty() || !p_request.solution.empty();
         if (chooses && !cgns) {
             throw UsageError("--base, --zone and --solution choose within a CGNS file");
         }
-        if (cgns && !p_options.region.empty()) {
+        if (cgns && !p_request.region.empty()) {
             throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
         }
         if (cgns && chooses) {
@@ -128,7 +122,7 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
         if (fromPieces) {
             ParallelFileIndex const index = readParallelFileIndex(source);
             auto const [first, last] =
-                zev::parallel::piecesOfRank(static_cast<int>(index.pieces.size()), size, p_comm.rank());
+                piecesOfRank(static_cast<int>(index.pieces.size()), size, p_comm.rank());
             if (first < last) {
                 firstPiece = static_cast<std::size_t>(first);
                 firstPiecePath = index.pieces[static_cast<std::size_t>(first)];
@@ -138,17 +132,17 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
                                 : MeshData();
             data.kind = index.kind;
         } else if (p_comm.isRoot()) {
-            MeshData const whole = readWhole(p_options, source);
-            std::vector<int> const cellParts = zev::parallel::partitionCells(whole, size);
+            MeshData const whole = readWhole(p_request, source);
+            std::vector<int> const cellParts = partitionCells(whole, size);
             for (int part = 0; part < size; ++part) {
-                parts.push_back(zev::parallel::packMesh(zev::parallel::extractPiece(whole, cellParts, part)));
+                parts.push_back(packMesh(extractPiece(whole, cellParts, part)));
             }
         }
     });
     if (!fromPieces) {
         Bytes const mine = p_comm.scatter(parts);
         parts.clear();
-        phase(p_comm, command, [&] { data = zev::parallel::unpackMesh(mine); });
+        phase(p_comm, command, [&] { data = unpackMesh(mine); });
     }
 
     // Where every cell stands in the whole mesh: a single process reading the index merges the pieces in
@@ -162,8 +156,8 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
     std::vector<double> nodeIds, cellIds;
     phase(p_comm, command, [&] {
         piece.idle = data.numCells() == 0 && data.numPoints() == 0 && (anyData || !p_comm.isRoot());
-        nodeIds = takeArray(data.pointData, zev::parallel::s_globalNodeIds, true);
-        cellIds = takeArray(data.cellData, zev::parallel::s_globalCellIds, true);
+        nodeIds = takeArray(data.pointData, s_globalNodeIds, true);
+        cellIds = takeArray(data.cellData, s_globalCellIds, true);
         if (nodeIds.size() != data.numPoints()) {
             nodeIds.clear();
         }
@@ -181,7 +175,7 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
                                              : static_cast<std::int64_t>(cellIds[c]);
         }
     });
-    piece.ownedVertices = zev::parallel::ownedItems(p_comm, piece.vertexIds);
+    piece.ownedVertices = ownedItems(p_comm, piece.vertexIds);
     if (fromPieces) {
         checkSharedPoints(p_comm, command, source, firstPiece, firstPiecePath, piece.vertexIds, data.points);
     }
@@ -226,11 +220,11 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             positions[c] = whole ? globalCells[c] : before + static_cast<std::int64_t>(c);
         }
         if (whole) {
-            takeArray(data.pointData, zev::parallel::s_globalNodeIds, false);
-            takeArray(data.cellData, zev::parallel::s_globalCellIds, false);
+            takeArray(data.pointData, s_globalNodeIds, false);
+            takeArray(data.cellData, s_globalCellIds, false);
         }
         // The element sets as the conversion makes them: one per shape and region, in order of first use.
-        DataArray const* regions = p_options.region.empty() ? nullptr : data.findCellArray(p_options.region);
+        DataArray const* regions = p_request.region.empty() ? nullptr : data.findCellArray(p_request.region);
         std::map<std::pair<int, long long>, std::size_t> slot;
         for (std::size_t c = 0; c < data.numCells(); ++c) {
             VtkCellType const type = data.cellTypes[c];
@@ -252,7 +246,7 @@ Piece loadPiece(Communicator const& p_comm, Options const& p_options)
             set.positions.push_back(positions[c]);
             set.cellIds.push_back(globalCells[c]);
         }
-        piece.mesh = toLibrary(data, source, p_options.region);
+        piece.mesh = toLibrary(data, source, p_request.region);
         renameCoordinateArrays(piece.mesh);
         data = MeshData();
     });
@@ -354,4 +348,4 @@ std::vector<SetRow> globalRowsByName(Communicator const& p_comm, std::vector<Set
     return mergeRows(p_comm.gather(packRows(p_localRows)));
 }
 
-} // namespace zevgeom
+} // namespace zev::parallel

@@ -2,9 +2,8 @@
 // (see phase()), and collectives between them: the processes cut and measure their own pieces, the
 // figures are gathered to the first process and added up there in rank order, and the first process
 // prints them as a single process prints the figures of the whole mesh.
-#include "tools/zevgeom/Commands.h"
-#include "tools/zevgeom/parallel/Distributed.h"
-#include "tools/zevgeom/parallel/Pieces.h"
+#include "zev/parallel/DistributedRun.h"
+
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
 #include "zev/contracts/Undefined.h"
@@ -13,6 +12,7 @@
 #include "zev/interpolants/EdgeInterpolant.h"
 #include "zev/io/ParallelVtkFile.h"
 #include "zev/parallel/GlobalKeys.h"
+#include "zev/parallel/Pieces.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/Variable.h"
 #include "zev/visitors/AreaVisitor.h"
@@ -25,16 +25,13 @@
 #include <ostream>
 #include <utility>
 
-namespace zevgeom {
-
-using zev::parallel::ByteReader;
-using zev::parallel::Bytes;
-using zev::parallel::ByteWriter;
-using zev::parallel::Communicator;
+namespace zev::parallel {
 
 namespace {
 
 bool s_started = false;
+// The failure report of the running operation.
+FailureReport const* s_report = nullptr;
 
 bool isDefined(float p_value)
 {
@@ -78,40 +75,40 @@ std::string lowerExtension(std::string const& p_path)
 }
 
 // -o under several processes names the index of the pieces every process writes.
-void checkOutput(Communicator const& p_comm, Options const& p_options)
+void checkOutput(Communicator const& p_comm, analysis::Request const& p_request)
 {
-    std::string const ext = lowerExtension(p_options.output);
-    if (!p_options.output.empty() && p_comm.size() > 1 && ext != ".pvtu" && ext != ".pvtp") {
+    std::string const ext = lowerExtension(p_request.output);
+    if (!p_request.output.empty() && p_comm.size() > 1 && ext != ".pvtu" && ext != ".pvtp") {
         throw UsageError("a distributed run writes one piece per process: give -o an index name ending "
                          "in .pvtp or .pvtu, not '" +
-                         terminalSafe(p_options.output) + "'");
+                         terminalSafe(p_request.output) + "'");
     }
 }
 
 // Writes this process's part of the result: the file itself on a single process, else the piece
 // OUT_<rank>.vtp (.vtu) beside the index, which the first process writes once every piece is written.
-void writeOutput(Communicator const& p_comm, Options const& p_options, MeshData const& p_local)
+void writeOutput(Communicator const& p_comm, analysis::Request const& p_request, MeshData const& p_local)
 {
-    if (p_options.output.empty()) {
+    if (p_request.output.empty()) {
         return;
     }
     if (p_comm.size() == 1) {
-        phase(p_comm, p_options.command,
-              [&] { writeMeshFile(p_local, p_options.output, writeOptions(p_options)); });
+        phase(p_comm, p_request.command,
+              [&] { writeMeshFile(p_local, p_request.output, writeOptions(p_request)); });
         return;
     }
-    std::string const& index = p_options.output;
+    std::string const& index = p_request.output;
     std::string const stem = index.substr(0, index.size() - 5);
     std::string const pieceExt = lowerExtension(index) == ".pvtp" ? ".vtp" : ".vtu";
     std::size_t const slash = stem.find_last_of('/');
     std::string const base = slash == std::string::npos ? stem : stem.substr(slash + 1);
     auto pieceName = [&](int p_rank) { return base + "_" + std::to_string(p_rank) + pieceExt; };
-    phase(p_comm, p_options.command, [&] {
-        WriteOptions options = writeOptions(p_options);
+    phase(p_comm, p_request.command, [&] {
+        WriteOptions options = writeOptions(p_request);
         options.format = pieceExt == ".vtp" ? FileFormat::XmlPolyData : FileFormat::XmlUnstructured;
         writeMeshFile(p_local, stem + "_" + std::to_string(p_comm.rank()) + pieceExt, options);
     });
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (p_comm.isRoot()) {
             std::vector<std::string> names;
             for (int r = 0; r < p_comm.size(); ++r) {
@@ -128,7 +125,7 @@ void writeOutput(Communicator const& p_comm, Options const& p_options, MeshData 
             for (DataArray& a : layout.cellData) {
                 a.values.clear();
             }
-            writeParallelFileIndex(index, names, layout, writeOptions(p_options));
+            writeParallelFileIndex(index, names, layout, writeOptions(p_request));
         }
     });
 }
@@ -136,11 +133,11 @@ void writeOutput(Communicator const& p_comm, Options const& p_options, MeshData 
 // Gathers every process's bytes to the first process and, there, runs p_report on them (in rank order);
 // every process then agrees on the outcome.
 template <typename Report>
-void reportOnRoot(Communicator const& p_comm, Options const& p_options, Bytes const& p_mine,
+void reportOnRoot(Communicator const& p_comm, analysis::Request const& p_request, Bytes const& p_mine,
                   Report&& p_report)
 {
     std::vector<Bytes> const all = p_comm.gather(p_mine);
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (p_comm.isRoot()) {
             p_report(all);
         }
@@ -148,12 +145,12 @@ void reportOnRoot(Communicator const& p_comm, Options const& p_options, Bytes co
 }
 
 // The faces of the whole mesh's boundary held by this process, left in p_geometry's boundary sets.
-std::vector<std::string> localBoundary(Communicator const& p_comm, Options const& p_options, Piece& p_piece,
-                                       std::int64_t p_globalElements)
+std::vector<std::string> localBoundary(Communicator const& p_comm, analysis::Request const& p_request,
+                                       Piece& p_piece, std::int64_t p_globalElements)
 {
     zev::Geometry& g = p_piece.mesh.geo();
     std::vector<std::string> sets;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (p_piece.idle) {
             return;
         }
@@ -163,21 +160,22 @@ std::vector<std::string> localBoundary(Communicator const& p_comm, Options const
         }
     });
     if (p_globalElements > 0) {
-        zev::parallel::removeFacesBetweenPieces(p_comm, g, sets, p_piece.vertexIds);
+        removeFacesBetweenPieces(p_comm, g, sets, p_piece.vertexIds);
     }
     return sets;
 }
 
 // ---------------------------------------------------------------- info
 
-int info(Communicator const& p_comm, Options const& p_options, std::ostream& p_out, std::ostream& p_err)
+int info(Communicator const& p_comm, analysis::Request const& p_request, std::ostream& p_out,
+         std::ostream& p_err)
 {
-    Piece piece = loadPiece(p_comm, p_options);
+    Piece piece = loadPiece(p_comm, p_request);
     zev::Geometry& g = piece.mesh.geo();
     std::int64_t const globalElements = p_comm.sum(static_cast<std::int64_t>(g.getNumElements()));
     std::vector<SetRow> elementRows, faceRows;
     ByteWriter mine;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         elementRows = setRows(g, true);
         faceRows = setRows(g, false);
         std::int64_t owned = 0;
@@ -206,8 +204,8 @@ int info(Communicator const& p_comm, Options const& p_options, std::ostream& p_o
         mine.put(volumes.total);
         mine.put<std::int64_t>(static_cast<std::int64_t>(volumes.inverted));
     });
-    std::vector<std::string> const boundary = localBoundary(p_comm, p_options, piece, globalElements);
-    phase(p_comm, p_options.command, [&] {
+    std::vector<std::string> const boundary = localBoundary(p_comm, p_request, piece, globalElements);
+    phase(p_comm, p_request.command, [&] {
         mine.put(areaMeasures(g, boundary).total);
         mine.put<std::uint64_t>(piece.idle ? 0 : piece.mesh.variables.size());
         for (MeshVariable const& mv : piece.mesh.variables) {
@@ -226,7 +224,7 @@ int info(Communicator const& p_comm, Options const& p_options, std::ostream& p_o
     });
     std::vector<SetRow> const allElementRows = globalElementRows(p_comm, piece, elementRows);
     std::vector<SetRow> const allFaceRows = globalRowsByName(p_comm, faceRows);
-    reportOnRoot(p_comm, p_options, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
+    reportOnRoot(p_comm, p_request, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
         InfoFigures f;
         f.source = piece.mesh.source;
         f.elementSets = allElementRows;
@@ -283,31 +281,31 @@ int info(Communicator const& p_comm, Options const& p_options, std::ostream& p_o
         }
         f.variables = variables;
         warnInverted(f.inverted, p_err);
-        printInfo(p_options, f, p_out);
+        printInfo(p_request, f, p_out);
     });
-    return s_exitOk;
+    return 0;
 }
 
 // ---------------------------------------------------------------- integrate
 
-int integrateCommand(Communicator const& p_comm, Options const& p_options, std::ostream& p_out,
+int integrateCommand(Communicator const& p_comm, analysis::Request const& p_request, std::ostream& p_out,
                      std::ostream& p_err)
 {
-    Piece piece = loadPiece(p_comm, p_options);
+    Piece piece = loadPiece(p_comm, p_request);
     zev::Geometry& g = piece.mesh.geo();
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
-    Domain const domain = p_options.over == "boundary" ? Domain::Boundary : Domain::Volume;
+    std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+    Domain const domain = p_request.over == "boundary" ? Domain::Boundary : Domain::Volume;
     std::int64_t const globalElements = p_comm.sum(static_cast<std::int64_t>(g.getNumElements()));
     zev::VarLocation location = zev::eVertex;
     std::size_t inverted = 0;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (piece.idle) {
             return;
         }
         if (domain == Domain::Volume) {
             inverted = volumeMeasures(g).inverted;
         }
-        location = fileQuantity(piece.mesh, quantity, p_options.hasExpr);
+        location = fileQuantity(piece.mesh, quantity, p_request.hasExpr);
         if (domain == Domain::Volume) {
             if (globalElements == 0) {
                 throw UsageError(piece.mesh.source + " has no volume cells; integrate with --over boundary");
@@ -323,10 +321,10 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
         domain == Domain::Boundary && location == zev::eVertex && globalElements > 0;
     std::vector<std::string> boundary;
     if (p_comm.any(overBoundaryFaces)) {
-        boundary = localBoundary(p_comm, p_options, piece, globalElements);
+        boundary = localBoundary(p_comm, p_request, piece, globalElements);
     }
     ByteWriter mine;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         bool valid = false;
         double numerator = 0, denominator = 0;
         auto take = [&](zev::IntegrationVisitor const& p_visitor) {
@@ -373,7 +371,7 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
         mine.put(denominator);
         mine.put<std::int64_t>(static_cast<std::int64_t>(inverted));
     });
-    reportOnRoot(p_comm, p_options, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
+    reportOnRoot(p_comm, p_request, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
         Integral r;
         r.quantity = quantity;
         r.domain = domain;
@@ -402,9 +400,9 @@ int integrateCommand(Communicator const& p_comm, Options const& p_options, std::
         if (domain == Domain::Volume) {
             warnInverted(allInverted, p_err);
         }
-        printIntegral(p_options, piece.mesh.source, r, p_out);
+        printIntegral(p_request, piece.mesh.source, r, p_out);
     });
-    return s_exitOk;
+    return 0;
 }
 
 // ---------------------------------------------------------------- slice, iso, select
@@ -440,9 +438,9 @@ void addCutFigures(ByteReader& p_in, CutFigures& p_total)
 // The keys of a cut surface's vertices: the global ids of the edge each lies on. The cut makes one vertex
 // per cut edge (even where the cut passes through a mesh vertex), so a vertex on an edge that two pieces
 // share is counted once, by the lowest rank holding it.
-zev::parallel::KeyList cutVertexKeys(zev::Geometry const& p_surface, std::vector<std::int64_t> const& p_ids)
+KeyList cutVertexKeys(zev::Geometry const& p_surface, std::vector<std::int64_t> const& p_ids)
 {
-    zev::parallel::KeyList keys;
+    KeyList keys;
     auto const* edges = dynamic_cast<zev::EdgeInterpolant const*>(p_surface.getEdgeInterpolant());
     std::size_t const n = static_cast<std::size_t>(p_surface.getNumVertices());
     if (n > 0 && (edges == nullptr || edges->size() != n)) {
@@ -458,44 +456,45 @@ zev::parallel::KeyList cutVertexKeys(zev::Geometry const& p_surface, std::vector
     return keys;
 }
 
-int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostream& p_out, std::ostream& p_err)
+int cutCommand(Communicator const& p_comm, analysis::Request const& p_request, std::ostream& p_out,
+               std::ostream& p_err)
 {
-    bool const select = p_options.command == "select";
-    phase(p_comm, p_options.command, [&] { checkOutput(p_comm, p_options); });
-    Piece piece = loadPiece(p_comm, p_options);
-    if (p_options.command == "slice") {
+    bool const select = p_request.command == "select";
+    phase(p_comm, p_request.command, [&] { checkOutput(p_comm, p_request); });
+    Piece piece = loadPiece(p_comm, p_request);
+    if (p_request.command == "slice") {
         // A slice adds the boundary faces lying in its plane: the mesh's own, found here before the cut, not
         // the faces between pieces.
         std::int64_t const globalElements =
             p_comm.sum(static_cast<std::int64_t>(piece.mesh.geo().getNumElements()));
-        localBoundary(p_comm, p_options, piece, globalElements);
+        localBoundary(p_comm, p_request, piece, globalElements);
     }
     MadeCut cut;
     MeshData written;
     CutFigures local;
-    zev::parallel::KeyList keys;
+    KeyList keys;
     std::string label, text;
     Json what;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (piece.idle) {
             return;
         }
-        cut = select                         ? makeSelection(p_options, piece.mesh)
-              : p_options.command == "slice" ? makeSlice(p_options, piece.mesh)
-                                             : makeIso(p_options, piece.mesh);
+        cut = select                         ? makeSelection(p_request, piece.mesh)
+              : p_request.command == "slice" ? makeSlice(p_request, piece.mesh)
+                                             : makeIso(p_request, piece.mesh);
         if (select) {
             std::vector<MeshVariable> const variables =
-                selectionVariables(p_options, piece.mesh, *cut.surface);
-            if (!p_options.output.empty()) {
+                selectionVariables(p_request, piece.mesh, *cut.surface);
+            if (!p_request.output.empty()) {
                 written = selectionMeshData(*cut.surface, variables);
             }
-            local = selectionFigures(p_options, *cut.surface);
+            local = selectionFigures(p_request, *cut.surface);
         } else {
-            std::vector<MeshVariable> const variables = carryOntoCut(p_options, piece.mesh, *cut.surface);
-            if (!p_options.output.empty()) {
+            std::vector<MeshVariable> const variables = carryOntoCut(p_request, piece.mesh, *cut.surface);
+            if (!p_request.output.empty()) {
                 written = cutMeshData(*cut.surface, variables);
             }
-            local = cutFigures(p_options, *cut.surface);
+            local = cutFigures(p_request, *cut.surface);
             keys = cutVertexKeys(*cut.surface, piece.vertexIds);
         }
         label = cut.what.first;
@@ -503,12 +502,13 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
         what = cut.whatJson;
     });
     if (!select) {
-        std::vector<zev::parallel::KeyCensus> const census = zev::parallel::census(p_comm, keys);
-        local.vertices = static_cast<std::size_t>(
-            std::count_if(census.begin(), census.end(),
-                          [&](zev::parallel::KeyCensus const& c) { return c.firstRank == p_comm.rank(); }));
+        std::vector<KeyCensus> const counted = census(p_comm, keys);
+        local.vertices =
+            static_cast<std::size_t>(std::count_if(counted.begin(), counted.end(), [&](KeyCensus const& c) {
+                return c.firstRank == p_comm.rank();
+            }));
     }
-    writeOutput(p_comm, p_options, written);
+    writeOutput(p_comm, p_request, written);
     std::vector<SetRow> const rows =
         select ? globalElementRows(p_comm, piece, local.sets) : globalRowsByName(p_comm, local.sets);
     // The description of the cut comes from the first process that made one.
@@ -518,7 +518,7 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
     mine.putString(text);
     mine.putString(what.dump());
     packCutFigures(mine, local);
-    reportOnRoot(p_comm, p_options, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
+    reportOnRoot(p_comm, p_request, mine.bytes(), [&](std::vector<Bytes> const& p_all) {
         CutFigures f;
         f.sets = rows;
         std::string firstLabel, firstText, firstWhat;
@@ -536,31 +536,31 @@ int cutCommand(Communicator const& p_comm, Options const& p_options, std::ostrea
         Json const whatJson = firstWhat.empty() ? Json::object() : Json::parse(firstWhat);
         if (select) {
             warnInverted(f.inverted, p_err);
-            printSelection(p_options, piece.mesh.source, firstLabel, firstText, whatJson, f, p_out);
+            printSelection(p_request, piece.mesh.source, firstLabel, firstText, whatJson, f, p_out);
         } else {
-            printCut(p_options, piece.mesh.source, {firstLabel, firstText}, whatJson, f, p_out);
+            printCut(p_request, piece.mesh.source, {firstLabel, firstText}, whatJson, f, p_out);
         }
     });
-    return s_exitOk;
+    return 0;
 }
 
 // ---------------------------------------------------------------- probe
 
 // Each point is answered by the process holding the containing element of the lowest global id; the element
 // is then numbered within its set as a single process numbers it, by the cells of that set before it.
-int probeCommand(Communicator const& p_comm, Options const& p_options, std::ostream& p_out)
+int probeCommand(Communicator const& p_comm, analysis::Request const& p_request, std::ostream& p_out)
 {
     std::vector<Point> points;
-    phase(p_comm, p_options.command, [&] { points = probePoints(p_options); });
-    Piece piece = loadPiece(p_comm, p_options);
-    std::string const& quantity = p_options.hasVar ? p_options.var : p_options.expr;
+    phase(p_comm, p_request.command, [&] { points = probePoints(p_request); });
+    Piece piece = loadPiece(p_comm, p_request);
+    std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
     ByteWriter mine;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         mine.put<std::int32_t>(piece.idle ? 0 : 1);
         if (piece.idle) {
             return;
         }
-        zev::VarLocation const location = fileQuantity(piece.mesh, quantity, p_options.hasExpr);
+        zev::VarLocation const location = fileQuantity(piece.mesh, quantity, p_request.hasExpr);
         if (location == zev::eFace) {
             throw UsageError("'" + quantity + "' lives on faces; probe a vertex or element quantity");
         }
@@ -590,7 +590,7 @@ int probeCommand(Communicator const& p_comm, Options const& p_options, std::ostr
     std::vector<std::int64_t> answerPositions(points.size(), -1);
     std::string location;
     ByteWriter questions;
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (!p_comm.isRoot()) {
             return;
         }
@@ -627,7 +627,7 @@ int probeCommand(Communicator const& p_comm, Options const& p_options, std::ostr
     });
     p_comm.broadcast(questions.bytes());
     std::vector<std::int64_t> before(points.size(), 0);
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         ByteReader in(questions.bytes());
         for (std::size_t i = 0; i < points.size(); ++i) {
             std::string const set = in.getString();
@@ -643,26 +643,26 @@ int probeCommand(Communicator const& p_comm, Options const& p_options, std::ostr
         }
     });
     before = p_comm.sum(before);
-    phase(p_comm, p_options.command, [&] {
+    phase(p_comm, p_request.command, [&] {
         if (!p_comm.isRoot()) {
             return;
         }
         for (std::size_t i = 0; i < probes.size(); ++i) {
             probes[i].element = probes[i].set.empty() ? -1 : static_cast<int>(before[i]);
         }
-        printProbes(p_options, piece.mesh.source, location, probes, p_out);
+        printProbes(p_request, piece.mesh.source, location, probes, p_out);
     });
-    return s_exitOk;
+    return 0;
 }
 
 // Commands without a distributed form run on the first process alone, on the whole mesh.
-int onFirstProcess(Communicator const& p_comm, Command const& p_command, Options const& p_options,
-                   std::ostream& p_out, std::ostream& p_err)
+int onFirstProcess(Communicator const& p_comm, analysis::Request const& p_request,
+                   std::function<int()> const& p_single)
 {
-    int code = s_exitOk;
-    phase(p_comm, p_options.command, [&] {
+    int code = 0;
+    phase(p_comm, p_request.command, [&] {
         if (p_comm.isRoot()) {
-            code = p_command.run(p_options, p_out, p_err);
+            code = p_single();
         }
     });
     std::string text = std::to_string(code);
@@ -674,10 +674,10 @@ int onFirstProcess(Communicator const& p_comm, Command const& p_command, Options
 
 bool startDistributed()
 {
-    if (!zev::parallel::Communicator::launchedByMpiexec()) {
+    if (!Communicator::launchedByMpiexec()) {
         return false;
     }
-    zev::parallel::Communicator::initialise();
+    Communicator::initialise();
     s_started = true;
     return true;
 }
@@ -685,7 +685,7 @@ bool startDistributed()
 void finishDistributed()
 {
     if (s_started) {
-        zev::parallel::Communicator::finalise();
+        Communicator::finalise();
         s_started = false;
     }
 }
@@ -700,29 +700,45 @@ bool reportingProcess()
     return !s_started || Communicator().isRoot();
 }
 
-int runDistributed(Command const& p_command, Options const& p_options, std::ostream& p_out,
-                   std::ostream& p_err)
+int describeFailure(std::string const& p_operation, std::ostream& p_message)
+{
+    if (s_report == nullptr || !*s_report) {
+        try {
+            throw;
+        } catch (std::exception const& e) {
+            p_message << e.what() << '\n';
+        } catch (...) {
+            p_message << "unknown failure\n";
+        }
+        return 3;
+    }
+    return (*s_report)(p_operation, p_message);
+}
+
+int runDistributed(analysis::Request const& p_request, std::ostream& p_out, std::ostream& p_err,
+                   FailureReport const& p_report, std::function<int()> const& p_single)
 {
     Communicator const comm;
+    s_report = &p_report;
     try {
-        std::string const& name = p_options.command;
+        std::string const& name = p_request.command;
         if (name == "info") {
-            return info(comm, p_options, p_out, p_err);
+            return info(comm, p_request, p_out, p_err);
         }
         if (name == "integrate") {
-            return integrateCommand(comm, p_options, p_out, p_err);
+            return integrateCommand(comm, p_request, p_out, p_err);
         }
         if (name == "probe") {
-            return probeCommand(comm, p_options, p_out);
+            return probeCommand(comm, p_request, p_out);
         }
         if (name == "slice" || name == "iso" || name == "select") {
-            return cutCommand(comm, p_options, p_out, p_err);
+            return cutCommand(comm, p_request, p_out, p_err);
         }
-        return onFirstProcess(comm, p_command, p_options, p_out, p_err);
+        return onFirstProcess(comm, p_request, p_single);
     } catch (AgreedFailure const& e) {
         p_err << e.failure.message;
         return e.failure.code;
     }
 }
 
-} // namespace zevgeom
+} // namespace zev::parallel
