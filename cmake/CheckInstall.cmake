@@ -8,7 +8,7 @@ if(rc)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/cmake/consumer -B ${cbuild} -G ${GENERATOR}
-  -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
+  -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release -DCMAKE_DISABLE_FIND_PACKAGE_MPI=ON
   "-DCMAKE_CXX_FLAGS=${CONSUMER_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_FLAGS}" RESULT_VARIABLE rc)
 if(rc)
   message(FATAL_ERROR "consumer configure failed: ${rc}")

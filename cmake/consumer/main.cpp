@@ -1,3 +1,5 @@
+#include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Measures.h"
 #include "zev/io/io.h"
 #include "zev/zev.h"
 
@@ -28,5 +30,12 @@ int main(int argc, char** argv)
     zev::GeometryAutoPtr g = zev::io::readGeometry(path);
     std::cout << path << ": " << g->getNumElements() << " element, variable p "
               << (g->hasVariable("p", zev::eVertex) ? "filed" : "missing") << "\n";
+    // And asks the operations a question: the volume of the built-in box.
+    zev::io::LoadedMesh box =
+        zev::io::toLibrary(zev::analysis::generateBox(zev::analysis::BoxKind::Tet, 2), "box", "");
+    double const volume = zev::analysis::volumeMeasures(box.geo()).total;
+    std::cout << "box volume " << volume << "\n";
+    if (volume < 0.999999 || volume > 1.000001)
+        return 1;
     return g->getNumElements() == 1 && g->hasVariable("p", zev::eVertex) ? 0 : 1;
 }
