@@ -148,6 +148,17 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
          "zevgeom: cannot evaluate '" + std::string(40, '(') + "...' at position 61: Missing parenthesis"},
         {{"info", "--region", "nothing"},
          "zevgeom: no cell array 'nothing' in default mesh (mixed box 6x6x6) to take regions from"},
+        // Outputs: a format by extension, and compression only where the format has it.
+        {{"convert", "a.vtk", "y.msh"},
+         "zevgeom: cannot write 'y.msh': the formats are .vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by "
+         "extension"},
+        {{"generate", "hex", "--n", "1", "-o", "box.dat"},
+         "zevgeom: cannot write 'box.dat': the formats are .vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by "
+         "extension"},
+        {{"slice", "--plane", "0,0,0.5,0,0,1", "-o", "s.vtk", "--compress"},
+         "zevgeom: --compress applies to the XML formats (.vtu, .vtp, .pvtu, .pvtp), not to 's.vtk'"},
+        {{"convert", "a.vtk", "b.cgns", "--compress"},
+         "zevgeom: --compress applies to the XML formats (.vtu, .vtp, .pvtu, .pvtp), not to 'b.cgns'"},
     };
     for (Case const& c : cases) {
         Outcome const r = run(c.args);
@@ -278,7 +289,7 @@ TEST(ZevgeomCommands, HostileFilesAndOutputs)
 
     // The rename that commits a file replaces only a regular file: a pipe, also behind a link (as
     // /proc/self/fd/1 may be), stays what it is. A link to a mesh is written through, and stays a link.
-    std::string const fifo = scratchFile("out.fifo"), toFifo = scratchFile("fifo-link.vtk");
+    std::string const fifo = scratchFile("out-fifo"), toFifo = scratchFile("fifo-link.vtk");
     std::string const mesh = writeText("target.vtk", "old"), toMesh = scratchFile("link.vtk");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(::symlink(fifo.c_str(), toFifo.c_str()), 0);

@@ -49,6 +49,9 @@ void declareMesh(CLI::App& p_app, Options& p_options);
 void declareRegion(CLI::App& p_app, Options& p_options);
 void declareJson(CLI::App& p_app, Options& p_options);
 void declareOutput(CLI::App& p_app, Options& p_options);
+// The output file's extension names a format the tool writes, and --compress goes with a format that has
+// compression (the XML ones); a UsageError otherwise.
+void checkOutputFormat(Options const& p_options);
 // At most p_count positional arguments.
 void checkPositionals(Options const& p_options, std::size_t p_count);
 
