@@ -169,6 +169,28 @@ TEST(ZevgeomCommands, UsageErrorsExitWithOne)
     EXPECT_EQ(run({}).code, s_exitUsage);
 }
 
+TEST(ZevgeomCommands, ProgressAndTimingsGoToStandardError)
+{
+    // --timings, anywhere on the line, adds a table of phases after the report; the report is unchanged.
+    Outcome const plain = run({"slice", "--plane", "0,0,0.5,0,0,1"});
+    Outcome const timed = run({"--timings", "slice", "--plane", "0,0,0.5,0,0,1"});
+    ASSERT_EQ(timed.code, 0) << timed.err;
+    EXPECT_EQ(timed.out, plain.out);
+    EXPECT_EQ(timed.err.substr(0, timed.err.find('\n')), "phase    seconds");
+    EXPECT_NE(timed.err.find("\nreading  "), std::string::npos) << timed.err;
+    EXPECT_NE(timed.err.find("\nslice    "), std::string::npos) << timed.err;
+    EXPECT_NE(timed.err.find("\ntotal    "), std::string::npos) << timed.err;
+
+    // On a terminal a bar names the phases and is wiped before the report; --quiet draws none.
+    std::ostringstream out, err, quietOut, quietErr;
+    ASSERT_EQ(zevgeom::runZevgeom({"info"}, out, err, true), 0);
+    EXPECT_NE(err.str().find("\rreading      ["), std::string::npos);
+    EXPECT_EQ(err.str().back(), '\r');
+    ASSERT_EQ(zevgeom::runZevgeom({"info", "--quiet"}, quietOut, quietErr, true), 0);
+    EXPECT_EQ(quietErr.str(), "");
+    EXPECT_EQ(quietOut.str(), out.str());
+}
+
 TEST(ZevgeomCommands, EveryCommandHasHelp)
 {
     for (std::string const command : {"info", "integrate", "boundary", "generate", "convert"}) {

@@ -6,14 +6,15 @@
 #ifdef ZEVGEOM_PARALLEL
 #include "zev/parallel/DistributedRun.h"
 #endif
+#include "zev/analysis/Progress.h"
 #include "zev/contracts/Error.h"
-#include "zev/contracts/ProgressTracker.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <ostream>
 
 namespace zevgeom {
@@ -56,6 +57,11 @@ char const* const s_mainHelp =
     "Under mpiexec, info, integrate, slice, iso, select and probe run distributed: each process takes its\n"
     "share of the pieces of a .pvtu or .pvtp file, or of an ordinary file split on the first process.\n"
 #endif
+    "\n"
+    "Every command also takes:\n"
+    "  --quiet    draw no progress bar (one is drawn on standard error when it is a terminal)\n"
+    "  --timings  print each phase's wall time (reading, indexing, the command, writing) on standard\n"
+    "             error after the report\n"
     "\n"
     "Run 'zevgeom COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 usage error, 2 malformed or unwritable file, 3 internal failure.\n";
@@ -110,21 +116,21 @@ void parse(Command const& p_command, std::vector<std::string> const& p_args, Opt
     }
 }
 
-class ProgressBar : public zev::ProgressListener {
+// Draws the running phase and a bar on a terminal, and clears them when done.
+class ProgressBar {
 public:
     explicit ProgressBar(std::ostream& p_err) : m_err(p_err) {}
-    void progress(std::string const& p_stage, double p_fraction) override
+    ~ProgressBar() { clear(); }
+    ProgressBar(ProgressBar const&) = delete;
+    ProgressBar& operator=(ProgressBar const&) = delete;
+
+    void draw(std::string const& p_phase, double p_fraction)
     {
         int const percent = static_cast<int>(std::lround(std::min(std::max(p_fraction, 0.0), 1.0) * 100));
-        if (percent == m_percent && p_stage == m_stage) {
-            return;
-        }
-        m_percent = percent;
-        m_stage = p_stage;
         int const filled = percent * s_width / 100;
-        std::string stage = p_stage.substr(0, 24);
-        stage.resize(24, ' ');
-        m_err << '\r' << stage << " [" << std::string(static_cast<std::size_t>(filled), '#')
+        std::string phase = p_phase.substr(0, s_label);
+        phase.resize(s_label, ' ');
+        m_err << '\r' << phase << " [" << std::string(static_cast<std::size_t>(filled), '#')
               << std::string(static_cast<std::size_t>(s_width - filled), ' ') << "] "
               << (percent < 10    ? "  "
                   : percent < 100 ? " "
@@ -132,23 +138,41 @@ public:
               << percent << '%' << std::flush;
         m_drawn = true;
     }
-    void finished() override
+    void clear()
     {
         if (m_drawn) {
-            m_err << '\r' << std::string(24 + s_width + 9, ' ') << '\r' << std::flush;
+            m_err << '\r' << std::string(s_label + s_width + 9, ' ') << '\r' << std::flush;
         }
         m_drawn = false;
-        m_percent = -1;
-        m_stage.clear();
     }
 
 private:
     static constexpr int s_width = 30;
+    static constexpr std::size_t s_label = 12;
     std::ostream& m_err;
-    std::string m_stage;
-    int m_percent = -1;
     bool m_drawn = false;
 };
+
+// Takes the tool's global flags out of the arguments, wherever they stand.
+bool takeFlag(std::vector<std::string>& p_args, char const* p_flag)
+{
+    auto const end = std::remove(p_args.begin(), p_args.end(), std::string(p_flag));
+    bool const found = end != p_args.end();
+    p_args.erase(end, p_args.end());
+    return found;
+}
+
+void printTimings(OperationProgress const& p_watch, std::ostream& p_err)
+{
+    std::vector<std::vector<std::string>> rows{{"phase", "seconds"}};
+    double total = 0;
+    for (auto const& [phase, seconds] : p_watch.timings()) {
+        rows.push_back({phase, number(seconds, 4)});
+        total += seconds;
+    }
+    rows.push_back({"total", number(total, 4)});
+    printColumns(p_err, rows);
+}
 
 } // namespace
 
@@ -220,13 +244,15 @@ void checkPositionals(Options const& p_options, std::size_t p_count)
     }
 }
 
-zev::ProgressListener* makeProgressBar(std::ostream& p_err)
-{
-    return new ProgressBar(p_err);
-}
-
 int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std::ostream& p_err)
 {
+    return runZevgeom(p_args, p_out, p_err, false);
+}
+
+int runZevgeom(std::vector<std::string> p_args, std::ostream& p_out, std::ostream& p_err, bool p_terminal)
+{
+    bool const quiet = takeFlag(p_args, "--quiet");
+    bool const timings = takeFlag(p_args, "--timings");
     if (p_args.empty()) {
         p_err << s_mainHelp;
         return s_exitUsage;
@@ -256,13 +282,32 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
             p_out << command->help();
             return s_exitOk;
         }
+        std::optional<ProgressBar> bar;
+        if (p_terminal && !quiet) {
+            bar.emplace(p_err);
+        }
+        ProgressCallback draw;
+        if (bar) {
+            draw = [&](std::string const& p_phase, double p_fraction) { bar->draw(p_phase, p_fraction); };
+        }
+        OperationProgress watch(name, draw);
+        int code = 0;
 #ifdef ZEVGEOM_PARALLEL
         if (zev::parallel::distributedRun()) {
-            return zev::parallel::runDistributed(options, p_out, p_err, reportFailure,
+            code = zev::parallel::runDistributed(options, p_out, p_err, reportFailure,
                                                  [&] { return command->run(options, p_out, p_err); });
-        }
+        } else
 #endif
-        return command->run(options, p_out, p_err);
+        {
+            code = command->run(options, p_out, p_err);
+        }
+        if (bar) {
+            bar->clear();
+        }
+        if (timings) {
+            printTimings(watch, p_err);
+        }
+        return code;
     } catch (...) {
         return reportFailure(name, p_err);
     }

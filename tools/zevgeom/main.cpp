@@ -1,6 +1,5 @@
 // zevgeom: answers questions about a mesh file from the command line.
 #include "tools/zevgeom/Commands.h"
-#include "zev/contracts/ProgressTracker.h"
 #ifdef ZEVGEOM_PARALLEL
 #include "zev/parallel/DistributedRun.h"
 #endif
@@ -9,7 +8,6 @@
 
 #include <csignal>
 #include <iostream>
-#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -26,14 +24,9 @@ int main(int argc, char** argv)
         err = &silent;
     }
 #endif
-    std::unique_ptr<zev::ProgressListener> bar;
-    if (err == &std::cerr && isatty(STDERR_FILENO)) {
-        bar.reset(zevgeom::makeProgressBar(std::cerr));
-        zev::ProgressTracker::setListener(bar.get());
-    }
+    bool const terminal = err == &std::cerr && isatty(STDERR_FILENO);
     std::vector<std::string> args(argv + 1, argv + argc);
-    int const code = zevgeom::runZevgeom(args, *out, *err);
-    zev::ProgressTracker::setListener(nullptr);
+    int const code = zevgeom::runZevgeom(args, *out, *err, terminal);
 #ifdef ZEVGEOM_PARALLEL
     zev::parallel::finishDistributed();
 #endif

@@ -486,7 +486,7 @@ int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_sur
 {
     std::vector<MeshVariable> const pointVariables = carryOntoCut(p_request, p_mesh, p_surface);
     if (!p_request.output.empty()) {
-        writeMeshFile(cutMeshData(p_surface, pointVariables), p_request.output, writeOptions(p_request));
+        writeOutput(cutMeshData(p_surface, pointVariables), p_request);
     }
     printCut(p_request, p_mesh.source, p_what, p_whatJson, cutFigures(p_request, p_surface), p_out);
     return 0;

@@ -1,6 +1,7 @@
 #include "zev/analysis/Request.h"
 
 #include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Progress.h"
 #include "zev/analysis/Report.h"
 
 #include <algorithm>
@@ -40,6 +41,7 @@ CgnsSelection cgnsSelection(Request const& p_request)
 
 LoadedMesh load(Request const& p_request)
 {
+    Phase const phase("reading");
     bool const cgns = !p_request.positional.empty() && isCgnsPath(p_request.positional.front());
     bool const chooses = !p_request.base.empty() || !p_request.zone.empty() || !p_request.solution.empty();
     if (chooses && !cgns) {
@@ -79,6 +81,12 @@ WriteOptions writeOptions(Request const& p_request)
     out.binary = p_request.binary;
     out.compress = p_request.compress;
     return out;
+}
+
+void writeOutput(MeshData const& p_mesh, Request const& p_request)
+{
+    Phase const phase("writing");
+    writeMeshFile(p_mesh, p_request.output, writeOptions(p_request));
 }
 
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err)

@@ -58,6 +58,8 @@ LoadedMesh load(Request const& p_request);
 void renameCoordinateArrays(LoadedMesh& p_mesh);
 // The file options of --binary and --compress.
 WriteOptions writeOptions(Request const& p_request);
+// Writes p_mesh to the request's output file with those options, as the operation's "writing" phase.
+void writeOutput(MeshData const& p_mesh, Request const& p_request);
 // Warns when some elements have a negative volume.
 void warnInverted(VolumeMeasures const& p_volumes, std::ostream& p_err);
 void warnInverted(std::size_t p_inverted, std::ostream& p_err);

@@ -66,7 +66,7 @@ public:
             }
         }
         MeshData const surface = fromLibrary(g, pointVariables, selection);
-        writeMeshFile(surface, p_options.output, writeOptions(p_options));
+        writeOutput(surface, p_options);
         double const area = areaMeasures(g, sets).total;
         std::vector<SetRow> rows;
         for (std::string const& name : sets) {

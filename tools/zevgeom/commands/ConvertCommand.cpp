@@ -1,5 +1,6 @@
 // zevgeom convert: a mesh file in another format or encoding, points, cells and arrays kept exactly.
 #include "tools/zevgeom/Command.h"
+#include "zev/analysis/Progress.h"
 #include "zev/analysis/Report.h"
 #include "zev/io/CgnsWriter.h"
 
@@ -69,16 +70,23 @@ public:
         MeshData mesh;
         if (isCgnsPath(in)) {
             // Through the library's geometry, so that a CGNS copy keeps the sets' names.
-            LoadedMesh const loaded = CgnsReader::readMesh(in, cgnsSelection(p_options));
+            LoadedMesh const loaded = [&] {
+                Phase const reading("reading");
+                return CgnsReader::readMesh(in, cgnsSelection(p_options));
+            }();
             mesh = fromLibrary(loaded.geo(), loaded.variables, ExportSelection());
             if (isCgnsPath(p_options.output)) {
+                Phase const writing("writing");
                 CgnsWriter::writeFile(loaded.geo(), loaded.variables, ExportSelection(), p_options.output);
             } else {
-                writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+                writeOutput(mesh, p_options);
             }
         } else {
-            mesh = readMeshFile(in);
-            writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+            mesh = [&] {
+                Phase const reading("reading");
+                return readMeshFile(in);
+            }();
+            writeOutput(mesh, p_options);
         }
         if (p_options.json) {
             Json doc;

@@ -78,7 +78,7 @@ public:
                              ", not '" + terminalSafe(text) + "'");
         }
         MeshData const mesh = generateBox(kind, n);
-        writeMeshFile(mesh, p_options.output, writeOptions(p_options));
+        writeOutput(mesh, p_options);
         if (p_options.json) {
             Json doc;
             doc["output"] = p_options.output;
