@@ -210,30 +210,10 @@ void declareOutput(CLI::App& p_app, Options& p_options)
 
 void checkOutputFormat(Options const& p_options)
 {
-    if (p_options.output.empty()) {
-        return;
-    }
-    // sample also writes its points as a table.
-    bool const table = p_options.command == "sample";
-    std::string const& path = p_options.output;
-    std::size_t const dot = path.rfind('.');
-    bool const csv = table && dot != std::string::npos && path.compare(dot, std::string::npos, ".csv") == 0;
-    FileFormat const format = formatOfPath(path);
-    // A name without an extension is written in the legacy format, as the writers define it.
-    std::size_t const slash = path.rfind('/');
-    bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (format == FileFormat::Auto && extension && !csv) {
-        throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
-                         (table ? ".csv, " : "") + ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");
-    }
-    bool const xml = format == FileFormat::XmlUnstructured || format == FileFormat::XmlPolyData ||
-                     format == FileFormat::ParallelUnstructured || format == FileFormat::ParallelPolyData;
-    if (p_options.compress && !xml) {
-        throw UsageError("--compress applies to the XML formats (.vtu, .vtp, .pvtu, .pvtp), not to '" +
-                         terminalSafe(path) + "'");
-    }
-    if (p_options.binary && csv) {
-        throw UsageError("--binary applies to mesh files, not to '" + terminalSafe(path) + "'");
+    if (!p_options.output.empty()) {
+        // sample also writes its points as a table.
+        checkOutputPath(p_options.output, p_options.binary, p_options.compress,
+                        p_options.command == "sample");
     }
 }
 

@@ -83,6 +83,31 @@ WriteOptions writeOptions(Request const& p_request)
     return out;
 }
 
+void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, bool p_table)
+{
+    std::string const& path = p_path;
+    std::size_t const dot = path.rfind('.');
+    bool const csv = p_table && dot != std::string::npos && path.compare(dot, std::string::npos, ".csv") == 0;
+    FileFormat const format = formatOfPath(path);
+    // A name without an extension is written in the legacy format, as the writers define it.
+    std::size_t const slash = path.rfind('/');
+    bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    if (format == FileFormat::Auto && extension && !csv) {
+        throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
+                         (p_table ? ".csv, " : "") +
+                         ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");
+    }
+    bool const xml = format == FileFormat::XmlUnstructured || format == FileFormat::XmlPolyData ||
+                     format == FileFormat::ParallelUnstructured || format == FileFormat::ParallelPolyData;
+    if (p_compress && !xml) {
+        throw UsageError("--compress applies to the XML formats (.vtu, .vtp, .pvtu, .pvtp), not to '" +
+                         terminalSafe(path) + "'");
+    }
+    if (p_binary && csv) {
+        throw UsageError("--binary applies to mesh files, not to '" + terminalSafe(path) + "'");
+    }
+}
+
 void writeOutput(MeshData const& p_mesh, Request const& p_request)
 {
     Phase const phase("writing");

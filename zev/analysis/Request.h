@@ -58,6 +58,10 @@ LoadedMesh load(Request const& p_request);
 void renameCoordinateArrays(LoadedMesh& p_mesh);
 // The file options of --binary and --compress.
 WriteOptions writeOptions(Request const& p_request);
+// Checks an output path before anything is computed: its extension names a format a writer handles (or
+// none: legacy), .csv too with p_table, and --compress goes with a format that has compression (the XML
+// ones). A UsageError names what is wrong.
+void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, bool p_table);
 // Writes p_mesh to the request's output file with those options, as the operation's "writing" phase.
 void writeOutput(MeshData const& p_mesh, Request const& p_request);
 // Warns when some elements have a negative volume.
