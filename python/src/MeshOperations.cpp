@@ -6,6 +6,7 @@
 #include "zev/analysis/Measures.h"
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Report.h"
+#include "zev/analysis/Sample.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
@@ -338,87 +339,25 @@ std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std:
 
 std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_seed)
 {
-    using Sampler = zev::SamplePointsGeometry;
-    static std::pair<char const*, Sampler::Method> const methods[] = {
-        {"random", Sampler::Random},
-        {"grid", Sampler::RectangularGrid},
-        {"vertices", Sampler::Vertex},
-        {"face-centres", Sampler::FaceCenter},
-        {"free-edges", Sampler::FreeEdge},
-        {"equal-area", Sampler::EquallySpaced},
-        {"equal-area-random", Sampler::EquallySpacedRandom}};
-    Sampler::Method method = Sampler::InvalidMethod;
-    for (auto const& m : methods)
-        if (p_method == m.first)
-            method = m.second;
-    if (method == Sampler::InvalidMethod)
+    zev::analysis::SampleOptions options;
+    options.methodName = p_method;
+    options.method = zev::analysis::sampleMethod(p_method);
+    if (options.method == zev::SamplePointsGeometry::InvalidMethod)
         throw RequestError("method is random, grid, vertices, face-centres, free-edges, equal-area or "
                            "equal-area-random, not '" +
                            p_method + "'");
     if (p_count < 0)
         throw RequestError("count must not be negative");
+    options.count = p_count;
+    options.seed = p_seed;
     Lock const lock(libraryMutex());
-    static bool const registered = [] {
-        try {
-            Sampler::registerType();
-        } catch (zev::Error const&) {
-            // already registered by the tool's code in this process
-        }
-        return true;
-    }();
-    (void)registered;
-    // The parent holds the boundary faces over the vertices they use, so that the vertex method sees
-    // no interior vertex.
-    std::shared_ptr<Mesh> const surface = boundary();
-    zev::Geometry const& b = surface->geo();
-    GeometryPtr parent = newGeometry("sample parent");
-    std::vector<int> renumbered(b.getVertices().size(), -1);
-    for (std::string const& name : b.getFaceSetNames()) {
-        zev::ShapeSet* set = b.getFaceSet(name)->clone();
-        for (std::size_t f = 0; f < set->size(); ++f) {
-            zev::Shape& face = (*set)[f];
-            for (int k = 0; k < face.getNumVertices(); ++k) {
-                std::size_t const id = static_cast<std::size_t>(face[k]);
-                if (renumbered[id] < 0) {
-                    renumbered[id] = static_cast<int>(parent->getVertices().size());
-                    parent->getVertices().push_back(std::as_const(b).getVertices()[id]);
-                }
-                face[k] = renumbered[id];
-            }
-        }
-        parent->insertFaceSet(name, set);
-    }
-    double area = 0;
-    for (std::string const& name : parent->getFaceSetNames()) {
-        zev::ShapeSet const* set = parent->getFaceSet(name);
-        zev::Triplet areaVector;
-        for (std::size_t f = 0; f < set->size(); ++f)
-            area += (*set)[f].getArea(std::as_const(*parent).getVertices(), areaVector);
-    }
-    bool const items =
-        method == Sampler::Vertex || method == Sampler::FaceCenter || method == Sampler::FreeEdge;
-    zev::ReductionUtility reduction;
-    if (items && p_count > 0)
-        reduction.setReduction(1.0f, p_count);
-    // The grid is square and centred, its spacing chosen so that about p_count nodes cover the area.
-    float const spacing = method == Sampler::RectangularGrid && area > 0 && p_count > 0
-                              ? static_cast<float>(std::sqrt(area / p_count))
-                              : 0.0f;
-    if (method == Sampler::RectangularGrid && spacing == 0.0f)
-        return {};
-    zev::GeometryAutoPtr holder(zev::GeometryAPI::instance()->newGeometry("SamplePointsGeometry", nullptr));
-    auto* sampler = dynamic_cast<Sampler*>(holder.get());
-    if (sampler == nullptr)
-        throw zev::Error("Mesh", "sample", "the sampler is not registered");
-    float const undefined = zev::ZEV_UNDEF;
-    int const n = sampler->doSampling(parent.get(), method, items ? 0 : p_count, spacing, 1.0f, 0.0f,
-                                      zev::TripletBase<float>(undefined, undefined, undefined), "High",
-                                      p_seed, &reduction, false, false, true);
+    zev::analysis::SampleResult const result = zev::analysis::sample(m_loaded, options);
+    zev::TripletZEVVector const& points = std::as_const(*result.points).getVertices();
     std::vector<float> out;
-    out.reserve(3 * static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
+    out.reserve(3 * result.count);
+    for (std::size_t i = 0; i < result.count; ++i)
         for (int k = 0; k < 3; ++k)
-            out.push_back(std::as_const(*sampler).getVertices()[static_cast<std::size_t>(i)][k]);
+            out.push_back(points[i][k]);
     return out;
 }
 

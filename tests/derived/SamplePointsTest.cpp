@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 using namespace zev;
 using namespace zevtest;
@@ -298,6 +301,97 @@ TEST(SamplePointsRecords, PointsLieOnTheSurfaceAndRecordsAreConvex)
             }
             EXPECT_NEAR(sum, 1.0f, 1e-5f);
             EXPECT_NEAR(carried[static_cast<std::size_t>(i)], 1.0f, 1e-5f);
+        }
+    }
+}
+
+TEST(SamplePointsRecords, LinearFieldsAreCarriedExactlyOntoFlatTiltedFaces)
+{
+    // Flat faces in a tilted plane (a general quadrilateral and a triangle) and the six faces of a
+    // tilted frustum hexahedron (planar trapezoids); the field 1 + 2x + 3y + 4z must come out at every
+    // sample point as at the point itself, whatever the method.
+    const double origin[3] = {0.3, -0.2, 0.5};
+    const double e1[3] = {1.0 / 3, 2.0 / 3, 2.0 / 3};
+    const double e2[3] = {2.0 / 3, 1.0 / 3, -2.0 / 3};
+    auto inPlane = [&](const std::vector<std::pair<double, double>>& p_uv) {
+        std::vector<float> xyz;
+        for (const auto& uv : p_uv)
+            for (int c = 0; c < 3; ++c)
+                xyz.push_back(static_cast<float>(origin[c] + uv.first * e1[c] + uv.second * e2[c]));
+        return xyz;
+    };
+    GeometryAutoPtr quad(
+        surface(inPlane({{0, 0}, {2, 0.3}, {1.7, 1.6}, {0.2, 1.1}}), {{0, 1, 2, 3}}, QUAD, "faces", "D"));
+    GeometryAutoPtr tri(surface(inPlane({{0, 0}, {1.5, 0.2}, {0.4, 1.3}}), {{0, 1, 2}}, TRI, "faces", "D"));
+    std::vector<float> corners;
+    for (int i = 0; i < 8; ++i) {
+        // Unit square below, a smaller one above, then sheared: the side faces stay flat.
+        const double shrink = i >= 4 ? 0.6 : 1.0;
+        const double x = 0.5 + shrink * ((i & 1) - 0.5);
+        const double y = 0.5 + shrink * (((i >> 1) & 1) - 0.5);
+        const double z = i >= 4 ? 0.8 : 0.0;
+        corners.insert(corners.end(), {static_cast<float>(x + 0.3 * y + 0.2 * z),
+                                       static_cast<float>(0.2 * x + 1.1 * y - 0.3 * z),
+                                       static_cast<float>(0.1 * x - 0.2 * y + 0.9 * z)});
+    }
+    GeometryAutoPtr hexVolume(GeometryAPI::instance()->newGeometry("", nullptr));
+    zev::test::addVertices(*hexVolume.get(), corners);
+    zev::test::addElements(*hexVolume.get(), 0, HEX, {{0, 1, 2, 3, 4, 5, 6, 7}});
+    hexVolume->calculateFaces();
+    GeometryAutoPtr hexFaces(hexVolume->clone(true, false));
+    hexFaces->setDomain("D");
+
+    const struct {
+        const char* name;
+        Geometry* surface;
+    } surfaces[] = {
+        {"tilted quad", quad.get()}, {"tilted triangle", tri.get()}, {"hexahedron", hexFaces.get()}};
+    const struct {
+        M method;
+        const char* accuracy;
+    } methods[] = {
+        {SamplePointsGeometry::EquallySpaced, "High"}, {SamplePointsGeometry::EquallySpacedRandom, "Low"},
+        {SamplePointsGeometry::Random, "High"},        {SamplePointsGeometry::RectangularGrid, "High"},
+        {SamplePointsGeometry::Vertex, "High"},        {SamplePointsGeometry::FaceCenter, "High"},
+        {SamplePointsGeometry::FreeEdge, "High"}};
+    auto field = [](const Triplet& p_p) { return 1.0 + 2.0 * p_p[0] + 3.0 * p_p[1] + 4.0 * p_p[2]; };
+    for (const auto& s : surfaces) {
+        const TripletZEVVector& vertices = std::as_const(*s.surface).getVertices();
+        std::vector<float> values;
+        double largest = 0.0;
+        for (const Triplet& v : vertices) {
+            values.push_back(static_cast<float>(field(v)));
+            largest = std::max(largest, std::fabs(field(v)));
+        }
+        ScalarVariable parent(values.data(), static_cast<int>(values.size()), eConservative, eVertex);
+        for (const auto& m : methods) {
+            SCOPED_TRACE(std::string(s.name) + ", method " + std::to_string(m.method));
+            GeometryAutoPtr holder(newSampler());
+            auto& sampler = dynamic_cast<SamplePointsGeometry&>(*holder.get());
+            Call c;
+            c.method = m.method;
+            c.accuracy = m.accuracy;
+            c.count = 60;
+            c.first = 0.1f;
+            c.force = true;
+            c.domain = "D";
+            const int n = sample(sampler, {s.surface}, c);
+            if (m.method == SamplePointsGeometry::FreeEdge && s.surface == hexFaces.get()) {
+                EXPECT_EQ(n, 0) << "a closed surface has no free edge";
+                continue;
+            }
+            ASSERT_GT(n, 0);
+            ASSERT_EQ(n, sampler.getNumVertices());
+            const Interpolant* interpolant = sampler.getInterpolant();
+            ASSERT_NE(interpolant, nullptr);
+            FloatZEVVectorConcrete carried;
+            interpolant->interpolate(
+                std::vector<const ScalarVariable*>(interpolant->getDomains().size(), &parent), eConservative,
+                carried);
+            for (int i = 0; i < n; ++i) {
+                const Triplet& p = sampler.getVertices()[static_cast<std::size_t>(i)];
+                EXPECT_NEAR(carried[static_cast<std::size_t>(i)], field(p), 1e-5 * largest) << "point " << i;
+            }
         }
     }
 }

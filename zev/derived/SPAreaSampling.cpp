@@ -148,7 +148,7 @@ void SPGeometryInternal::refineFace(const Shape& p_face, float p_threshold, int 
             midpoint(corners[static_cast<std::size_t>(k)], corners[static_cast<std::size_t>((k + 1) % n)]);
     const Triplet centroid = p_face.calcCentroid(m_vertices);
     std::vector<float> weights;
-    p_face.constructWeights(centroid, m_vertices, weights);
+    faceWeights(p_face, centroid, m_vertices, weights);
     const int centre = appendCopyVertex(centroid, corners[0], corners.data(), weights.data(),
                                         std::min(n, static_cast<int>(weights.size())));
 

@@ -15,6 +15,7 @@
 #include "zev/shapes/ShapeSet.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -35,6 +36,158 @@ void startSinglePass(ProgressTracker& p_progress, const char* p_stage, std::size
     p_progress.start(p_stage, static_cast<int>(p_count));
     if (p_reduction)
         p_reduction->initialize(static_cast<int>(p_count));
+}
+
+// ---- corner weights exact for fields linear over a face, in double precision
+
+using Vec = std::array<double, 3>;
+
+Vec operator-(const Vec& p_a, const Vec& p_b)
+{
+    return {p_a[0] - p_b[0], p_a[1] - p_b[1], p_a[2] - p_b[2]};
+}
+
+Vec operator+(const Vec& p_a, const Vec& p_b)
+{
+    return {p_a[0] + p_b[0], p_a[1] + p_b[1], p_a[2] + p_b[2]};
+}
+
+Vec operator*(double p_s, const Vec& p_a)
+{
+    return {p_s * p_a[0], p_s * p_a[1], p_s * p_a[2]};
+}
+
+double dot(const Vec& p_a, const Vec& p_b)
+{
+    return p_a[0] * p_b[0] + p_a[1] * p_b[1] + p_a[2] * p_b[2];
+}
+
+Vec cross(const Vec& p_a, const Vec& p_b)
+{
+    return {p_a[1] * p_b[2] - p_a[2] * p_b[1], p_a[2] * p_b[0] - p_a[0] * p_b[2],
+            p_a[0] * p_b[1] - p_a[1] * p_b[0]};
+}
+
+// Below this sine squared of the angle between two directions they count as parallel.
+constexpr double kParallel = 1e-12;
+
+// The barycentric coordinates of the point's projection onto the triangle's plane (a least-squares
+// solve of p = c0 + w1 (c1 - c0) + w2 (c2 - c0)); false for a triangle of no area.
+bool triangleWeights(const Vec* p_c, const Vec& p_p, double* p_w)
+{
+    const Vec a = p_c[1] - p_c[0];
+    const Vec b = p_c[2] - p_c[0];
+    const Vec r = p_p - p_c[0];
+    const double aa = dot(a, a);
+    const double bb = dot(b, b);
+    const double ab = dot(a, b);
+    const double det = aa * bb - ab * ab;
+    if (!(det > kParallel * aa * bb) || !std::isfinite(det))
+        return false;
+    p_w[1] = (dot(r, a) * bb - dot(r, b) * ab) / det;
+    p_w[2] = (dot(r, b) * aa - dot(r, a) * ab) / det;
+    p_w[0] = 1.0 - p_w[1] - p_w[2];
+    return true;
+}
+
+// The bilinear weights (1-s)(1-t), s(1-t), s t, (1-s) t of the quadrilateral's parameters at the point:
+// Gauss-Newton on |X(s, t) - p|, which on a flat face is Newton's method on the plane's two equations and
+// on a warped one finds the nearest point of the bilinear surface. False when it does not settle.
+bool quadWeights(const Vec* p_c, const Vec& p_p, double* p_w)
+{
+    double s = 0.5;
+    double t = 0.5;
+    double step = 1.0;
+    for (int iteration = 0; iteration < 40 && step > 1e-13; ++iteration) {
+        const Vec x =
+            (1 - s) * (1 - t) * p_c[0] + s * (1 - t) * p_c[1] + s * t * p_c[2] + (1 - s) * t * p_c[3];
+        const Vec r = p_p - x;
+        const Vec xs = (1 - t) * (p_c[1] - p_c[0]) + t * (p_c[2] - p_c[3]);
+        const Vec xt = (1 - s) * (p_c[3] - p_c[0]) + s * (p_c[2] - p_c[1]);
+        const double a = dot(xs, xs);
+        const double b = dot(xs, xt);
+        const double d = dot(xt, xt);
+        const double det = a * d - b * b;
+        if (!(det > kParallel * a * d) || !std::isfinite(det))
+            return false;
+        const double ds = (d * dot(xs, r) - b * dot(xt, r)) / det;
+        const double dt = (a * dot(xt, r) - b * dot(xs, r)) / det;
+        s += ds;
+        t += dt;
+        step = std::fabs(ds) + std::fabs(dt);
+    }
+    if (!(step <= 1e-9) || !std::isfinite(s) || !std::isfinite(t))
+        return false;
+    p_w[0] = (1 - s) * (1 - t);
+    p_w[1] = s * (1 - t);
+    p_w[2] = s * t;
+    p_w[3] = (1 - s) * t;
+    return true;
+}
+
+// Mean value coordinates of the point's projection onto the polygon's plane (Newell's normal): smooth,
+// positive inside a convex polygon, and exact for linear fields; on an edge they are the edge's linear
+// weights, at a corner that corner's.
+bool polygonWeights(const std::vector<Vec>& p_c, const Vec& p_p, double* p_w)
+{
+    const std::size_t n = p_c.size();
+    Vec normal{0.0, 0.0, 0.0};
+    for (std::size_t k = 0; k < n; ++k)
+        normal = normal + cross(p_c[k] - p_c[0], p_c[(k + 1) % n] - p_c[0]);
+    const double area = std::sqrt(dot(normal, normal));
+    if (!(area > 0.0) || !std::isfinite(area))
+        return false;
+    normal = (1.0 / area) * normal;
+    // An in-plane axis along the first corner distinct from corner 0.
+    Vec e1{0.0, 0.0, 0.0};
+    for (std::size_t k = 1; k < n && dot(e1, e1) == 0.0; ++k) {
+        const Vec edge = p_c[k] - p_c[0];
+        e1 = edge - dot(edge, normal) * normal;
+    }
+    const double length = std::sqrt(dot(e1, e1));
+    if (!(length > 0.0))
+        return false;
+    e1 = (1.0 / length) * e1;
+    const Vec e2 = cross(normal, e1);
+
+    std::vector<std::array<double, 2>> s(n);
+    std::vector<double> r(n);
+    double scale = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const Vec d = p_c[k] - p_p;
+        s[k] = {dot(d, e1), dot(d, e2)};
+        r[k] = std::hypot(s[k][0], s[k][1]);
+        scale = std::max(scale, r[k]);
+    }
+    std::fill(p_w, p_w + n, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+        if (r[k] <= 1e-12 * scale) {
+            p_w[k] = 1.0;
+            return true;
+        }
+    // tan(alpha_k / 2) of the angle alpha_k the edge (k, k + 1) spans at the point.
+    std::vector<double> halfTan(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t j = (k + 1) % n;
+        const double det = s[k][0] * s[j][1] - s[k][1] * s[j][0];
+        const double product = s[k][0] * s[j][0] + s[k][1] * s[j][1];
+        if (std::fabs(det) <= 1e-12 * r[k] * r[j] && product < 0.0) {
+            p_w[k] = r[j] / (r[k] + r[j]);
+            p_w[j] = r[k] / (r[k] + r[j]);
+            return true;
+        }
+        halfTan[k] = det / (r[k] * r[j] + product);
+    }
+    double sum = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+        p_w[k] = (halfTan[(k + n - 1) % n] + halfTan[k]) / r[k];
+        sum += p_w[k];
+    }
+    if (!(std::fabs(sum) > 0.0) || !std::isfinite(sum))
+        return false;
+    for (std::size_t k = 0; k < n; ++k)
+        p_w[k] /= sum;
+    return true;
 }
 
 } // namespace
@@ -173,6 +326,49 @@ void SPGeometryInternal::vertexRecord(int p_vertex, HybridInterpolantData& p_rec
     p_domain = m_parent->getDomain();
 }
 
+// A sample point's value must be the value of the parent's field at the point. The faces' own weights
+// (inverse distance) are not exact even for a linear field (on a right triangle's centroid they weigh the
+// near corners up), so the records are built from weights that reproduce every linear field: a
+// triangle's barycentric coordinates, a quadrilateral's bilinear ones (as its elements interpolate) and a
+// larger polygon's mean value coordinates. Only a degenerate face falls back to the face's own weights.
+void SPGeometryInternal::faceWeights(const Shape& p_face, const Triplet& p_point,
+                                     const TripletZEVVector& p_vertices, std::vector<float>& p_weights)
+{
+    const int n = p_face.getNumVertices();
+    if (n < 3) {
+        p_face.constructWeights(p_point, p_vertices, p_weights);
+        return;
+    }
+    // Relative to the first corner, so that a face far from the origin keeps its digits.
+    const Triplet& first = p_vertices[static_cast<std::size_t>(p_face[0])];
+    const Vec origin{first[0], first[1], first[2]};
+    std::vector<Vec> corners(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        const Triplet& v = p_vertices[static_cast<std::size_t>(p_face[k])];
+        corners[static_cast<std::size_t>(k)] = Vec{v[0], v[1], v[2]} - origin;
+    }
+    const Vec point = Vec{p_point[0], p_point[1], p_point[2]} - origin;
+    std::vector<double> w(static_cast<std::size_t>(n), 0.0);
+    const bool found =
+        n == 3   ? triangleWeights(corners.data(), point, w.data())
+        : n == 4 ? quadWeights(corners.data(), point, w.data()) || polygonWeights(corners, point, w.data())
+                 : polygonWeights(corners, point, w.data());
+    if (!found) {
+        p_face.constructWeights(p_point, p_vertices, p_weights);
+        return;
+    }
+    // A point on an edge comes out a rounding's width outside it; its weights stay in [0, 1].
+    double sum = 0.0;
+    for (double& weight : w) {
+        if (weight < 0.0 && weight > -1e-6)
+            weight = 0.0;
+        sum += weight;
+    }
+    p_weights.resize(static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < w.size(); ++k)
+        p_weights[k] = static_cast<float>(w[k] / sum);
+}
+
 void SPGeometryInternal::combinedRecord(const int* p_vertices, const float* p_weights, int p_n,
                                         HybridInterpolantData& p_record, std::string& p_domain) const
 {
@@ -211,7 +407,7 @@ void SPGeometryInternal::appendFacePoint(const Shape& p_face, const Triplet& p_p
     if (m_outInterpolant) {
         std::vector<float> weights;
         if (p_weights == nullptr) {
-            p_face.constructWeights(p_point, vertices, weights);
+            faceWeights(p_face, p_point, vertices, weights);
             p_weights = &weights;
         }
         std::vector<int> corners(static_cast<std::size_t>(n));

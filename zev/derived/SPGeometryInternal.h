@@ -91,6 +91,11 @@ private:
     static std::vector<const Shape*> facesInOrder(const Geometry& p_geometry);
     // The record of source vertex p_vertex with its domain name.
     void vertexRecord(int p_vertex, HybridInterpolantData& p_record, std::string& p_domain) const;
+    // The weights of p_face's corners at p_point over p_vertices that reproduce every field linear
+    // over a flat face exactly (the face's own constructWeights, by inverse distance, do not): see
+    // the definition. p_point may lie a little off the face; it counts at its projection.
+    static void faceWeights(const Shape& p_face, const Triplet& p_point, const TripletZEVVector& p_vertices,
+                            std::vector<float>& p_weights);
     // Sum of the records of p_vertices weighted by p_weights, equal nodes merged, normalised.
     void combinedRecord(const int* p_vertices, const float* p_weights, int p_n,
                         HybridInterpolantData& p_record, std::string& p_domain) const;

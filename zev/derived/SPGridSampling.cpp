@@ -272,7 +272,7 @@ int SPGeometryInternal::doRectGridSampling(float p_first, float p_second, float 
                 }
             }
             if (hit >= 0)
-                appendFacePoint(*faces[static_cast<std::size_t>(hit)], accepted, &weights, nullptr);
+                appendFacePoint(*faces[static_cast<std::size_t>(hit)], accepted, nullptr, nullptr);
             progress.increment();
         }
     }

@@ -5,6 +5,7 @@
 #include "zev/shapes/ShapeSet.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,10 @@ namespace {
 // Duplicates of one crossing lie within this fraction of the element's length scale at
 // first; the merge widens it tenfold while more than two points remain.
 constexpr double kFirstMergeTolerance = 1e-5;
+
+// The single-precision roundings of a coordinate that the double-precision line tests allow for
+// the corners being where the mesh says, relative to the largest coordinate of a shape.
+constexpr double kRoundingUnits = 8.0;
 
 // Rounding allowance of the box rejections, relative to the coordinates involved: the exact
 // tests accept points within a few float roundings of a face, far inside this.
@@ -95,10 +100,11 @@ void elementFaceHits(const Shape& p_element, const Triplet& p_point, const Tripl
 }
 
 // Clips the line against the planes of the element's faces, each facing away from the
-// element's vertex mean: the stretch inside a convex cell. The triangle tests can miss a line
-// that passes exactly through corners or along edges (each neighbouring triangle rejects the
-// hit on its boundary); the planes do not. False when the line misses the cell.
-bool clipToFacePlanes(const Shape& p_element, const Triplet& p_point, const Triplet& p_direction,
+// element's vertex mean: the stretch inside a convex cell (and near enough inside a warped
+// one). The triangle tests can miss a line that passes exactly through corners or along edges
+// (each neighbouring triangle rejects the hit on its boundary); the planes do not, and two
+// cells clip by one plane at their shared face. False when the line misses the cell.
+bool clipToFacePlanes(const Shape& p_element, const LinePoint& p_point, const LinePoint& p_direction,
                       const TripletZEVVector& p_vertices, double& p_from, double& p_to)
 {
     const int corners = p_element.getNumVertices();
@@ -111,6 +117,13 @@ bool clipToFacePlanes(const Shape& p_element, const Triplet& p_point, const Trip
             centre[c] += p_vertices[static_cast<std::size_t>(p_element[i])][c];
     for (double& c : centre)
         c /= corners;
+    // Each face's plane is moved out by the rounding of the corners' coordinates, so that a line
+    // along a face or an edge (in the plane to within that rounding) counts as inside.
+    double magnitude = 0.0;
+    for (int i = 0; i < corners; ++i)
+        magnitude = std::max(magnitude, static_cast<double>(largestMagnitude(
+                                            p_vertices[static_cast<std::size_t>(p_element[i])])));
+    const double rounding = kRoundingUnits * FLT_EPSILON * magnitude;
     double from = -std::numeric_limits<double>::infinity();
     double to = std::numeric_limits<double>::infinity();
     for (int f = 0; f < faces; ++f) {
@@ -139,13 +152,15 @@ bool clipToFacePlanes(const Shape& p_element, const Triplet& p_point, const Trip
         if (outward == 0.0)
             continue;
         const double sign = outward > 0.0 ? 1.0 : -1.0;
+        const double normalLength =
+            std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
         double denominator = 0.0;
-        double numerator = 0.0;
+        double numerator = rounding * normalLength;
         for (int c = 0; c < 3; ++c) {
             denominator += sign * normal[c] * p_direction[c];
             numerator += sign * normal[c] * (mean[c] - p_point[c]);
         }
-        if (denominator == 0.0) {
+        if (std::fabs(denominator) <= 1e-12 * normalLength) {
             if (numerator < 0.0)
                 return false;
             continue;
@@ -169,6 +184,108 @@ double distance(const Triplet& p_a, const Triplet& p_b)
     const double dy = static_cast<double>(p_a[1]) - p_b[1];
     const double dz = static_cast<double>(p_a[2]) - p_b[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+LinePoint toLinePoint(const Triplet& p_t)
+{
+    return {p_t[0], p_t[1], p_t[2]};
+}
+
+Triplet toTriplet(const LinePoint& p_p)
+{
+    return Triplet(static_cast<float>(p_p[0]), static_cast<float>(p_p[1]), static_cast<float>(p_p[2]));
+}
+
+// How far outside a fan triangle, in its barycentric coordinates, a crossing still counts as on it
+// at least: enough to close the rounding gaps between neighbouring triangles at a shared edge or
+// vertex.
+constexpr double kTriangleSlack = 1e-6;
+
+// The whole line t p_direction (from the origin: the triangle's corners are given relative to the
+// line's point) against the triangle (p_a, p_b, p_c) in double precision. False for a line
+// parallel to the triangle's plane, within the angle the single-precision test allows.
+bool lineMeetsTriangle(const LinePoint& p_direction, const LinePoint& p_a, const LinePoint& p_b,
+                       const LinePoint& p_c, double p_rounding, double& p_t)
+{
+    const auto sub = [](const LinePoint& p_x, const LinePoint& p_y) {
+        return LinePoint{p_x[0] - p_y[0], p_x[1] - p_y[1], p_x[2] - p_y[2]};
+    };
+    const auto cross = [](const LinePoint& p_x, const LinePoint& p_y) {
+        return LinePoint{p_x[1] * p_y[2] - p_x[2] * p_y[1], p_x[2] * p_y[0] - p_x[0] * p_y[2],
+                         p_x[0] * p_y[1] - p_x[1] * p_y[0]};
+    };
+    const auto dot = [](const LinePoint& p_x, const LinePoint& p_y) {
+        return p_x[0] * p_y[0] + p_x[1] * p_y[1] + p_x[2] * p_y[2];
+    };
+    const LinePoint e1 = sub(p_b, p_a);
+    const LinePoint e2 = sub(p_c, p_a);
+    const LinePoint n = cross(e1, e2);
+    const LinePoint pv = cross(p_direction, e2);
+    const double det = dot(e1, pv);
+    // The corners' rounding, against the triangle's size, tilts its plane and moves its edges: a
+    // line within that angle of the plane lies in it, and a crossing within that distance of an
+    // edge is on it.
+    const double size = std::sqrt(std::max({dot(e1, e1), dot(e2, e2), dot(sub(e2, e1), sub(e2, e1))}));
+    const double slack = std::max(kTriangleSlack, p_rounding / size);
+    if (!(std::fabs(det) >= std::max(1.1920929e-7, p_rounding / size) * std::sqrt(dot(n, n))))
+        return false;
+    const LinePoint toOrigin{-p_a[0], -p_a[1], -p_a[2]};
+    const double u = dot(toOrigin, pv) / det;
+    if (!(u >= -slack && u <= 1.0 + slack))
+        return false;
+    const LinePoint qv = cross(toOrigin, e1);
+    const double v = dot(p_direction, qv) / det;
+    if (!(v >= -slack && u + v <= 1.0 + slack))
+        return false;
+    p_t = dot(e2, qv) / det;
+    return std::isfinite(p_t);
+}
+
+// The stretches of the whole line inside each cell of p_domain (clipped by its faces' planes),
+// sorted by their start, and those that touch or overlap joined. Neighbouring cells clip by the
+// same plane at their shared face (its corners' mean and Newell's normal), so their stretches meet
+// to a rounding; p_tolerance, a fraction of the cells' length scale, closes that.
+std::vector<std::pair<double, double>> cellStretches(const Geometry& p_domain, const LinePoint& p_point,
+                                                     const LinePoint& p_direction, double p_tolerance)
+{
+    struct Stretch {
+        double from;
+        double to;
+        double tolerance;
+    };
+    const TripletZEVVector& vertices = p_domain.getVertices();
+    const Triplet point = toTriplet(p_point);
+    const Triplet direction = toTriplet(p_direction);
+    std::vector<Stretch> stretches;
+    const int setCount = p_domain.getNumElementSets();
+    for (int s = 0; s < setCount; ++s) {
+        const ShapeSet* set = p_domain.getElementSet(s);
+        if (set == nullptr)
+            continue;
+        for (std::size_t e = 0; e < set->size(); ++e) {
+            const Shape& element = (*set)[e];
+            double from = 0.0;
+            double to = 0.0;
+            if (lineMayMeetShape(element, vertices, point, direction) &&
+                clipToFacePlanes(element, p_point, p_direction, vertices, from, to) && to > from)
+                stretches.push_back({from, to, p_tolerance * element.lengthScale(vertices)});
+        }
+    }
+    std::sort(stretches.begin(), stretches.end(),
+              [](const Stretch& p_a, const Stretch& p_b) { return p_a.from < p_b.from; });
+    std::vector<std::pair<double, double>> joined;
+    double tolerance = 0.0;
+    for (const Stretch& stretch : stretches) {
+        if (!joined.empty() &&
+            stretch.from <= joined.back().second + std::max(tolerance, stretch.tolerance)) {
+            joined.back().second = std::max(joined.back().second, stretch.to);
+            tolerance = std::max(tolerance, stretch.tolerance);
+        } else {
+            joined.push_back({stretch.from, stretch.to});
+            tolerance = stretch.tolerance;
+        }
+    }
+    return joined;
 }
 
 // Removes the points lying within tau * p_scale of an earlier kept point, starting at
@@ -217,16 +334,6 @@ int mergeAndAppend(const Shape& p_element, const Triplet& p_point, const Triplet
         p_outLines.push_back(k + 1);
     }
     return static_cast<int>(p_points.size());
-}
-
-// Vertex ids of a shape in slot order, into a reused buffer.
-const int* shapeIds(const Shape& p_shape, std::vector<int>& p_buffer)
-{
-    const int n = p_shape.getNumVertices();
-    p_buffer.resize(static_cast<std::size_t>(std::max(n, 0)));
-    for (int i = 0; i < n; ++i)
-        p_buffer[static_cast<std::size_t>(i)] = p_shape[i];
-    return p_buffer.data();
 }
 
 // Calls p_visit(element) for every element of p_domain the line may meet, with the t of each
@@ -308,15 +415,32 @@ void LineQueries::intersectLineWithGeometry(Geometry& p_target, const Geometry* 
 std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surface, const Triplet& p_point,
                                                         const Triplet& p_direction)
 {
+    const Triplet direction = normalised(p_direction);
+    return faceHitsAlongLine(p_surface, toLinePoint(p_point), toLinePoint(direction));
+}
+
+std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surface, const LinePoint& p_point,
+                                                        const LinePoint& p_direction)
+{
     struct Crossing {
         LineFaceHit hit;
         std::size_t order;
         double scale;
     };
-    const Triplet direction = normalised(p_direction);
+    const double length = std::sqrt(p_direction[0] * p_direction[0] + p_direction[1] * p_direction[1] +
+                                    p_direction[2] * p_direction[2]);
+    if (!(length > 0.0) || !std::isfinite(length))
+        return {};
+    const LinePoint direction{p_direction[0] / length, p_direction[1] / length, p_direction[2] / length};
+    const Triplet point = toTriplet(p_point);
+    const Triplet floatDirection = toTriplet(direction);
     const TripletZEVVector& vertices = p_surface.getVertices();
+    // A corner relative to the line's point, so that the tests keep the digits of small faces far out.
+    const auto corner = [&](int p_id) {
+        const Triplet& v = vertices[static_cast<std::size_t>(p_id)];
+        return LinePoint{v[0] - p_point[0], v[1] - p_point[1], v[2] - p_point[2]};
+    };
     std::vector<Crossing> crossings;
-    std::vector<int> ids;
     std::size_t order = 0;
     for (const std::string& name : p_surface.getFaceSetNames()) {
         const ShapeSet* set = p_surface.getFaceSet(name);
@@ -324,18 +448,32 @@ std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surfac
             continue;
         for (std::size_t i = 0; i < set->size(); ++i, ++order) {
             const Shape& face = (*set)[i];
-            if (face.getNumVertices() < 3 || !lineMayMeetShape(face, vertices, p_point, direction))
+            const int n = face.getNumVertices();
+            if (n < 3 || !lineMayMeetShape(face, vertices, point, floatDirection))
                 continue;
-            float t = 0.0f;
-            if (fanIntersectsLine(shapeIds(face, ids), face.getNumVertices(), p_point, direction, vertices, t,
-                                  false, true))
-                crossings.push_back({{name, static_cast<int>(i), t, p_point + t * direction},
-                                     order,
-                                     face.lengthScale(vertices)});
+            float magnitude = 0.0f;
+            for (int k = 0; k < n; ++k)
+                magnitude =
+                    std::max(magnitude, largestMagnitude(vertices[static_cast<std::size_t>(face[k])]));
+            const double rounding = kRoundingUnits * FLT_EPSILON * magnitude;
+            const LinePoint first = corner(face[0]);
+            for (int k = 1; k + 1 < n; ++k) {
+                double t = 0.0;
+                if (lineMeetsTriangle(direction, first, corner(face[k]), corner(face[k + 1]), rounding, t)) {
+                    const Triplet at(static_cast<float>(p_point[0] + t * direction[0]),
+                                     static_cast<float>(p_point[1] + t * direction[1]),
+                                     static_cast<float>(p_point[2] + t * direction[2]));
+                    crossings.push_back({{name, static_cast<int>(i), static_cast<float>(t), at, t},
+                                         order,
+                                         face.lengthScale(vertices)});
+                    break;
+                }
+            }
         }
     }
-    std::stable_sort(crossings.begin(), crossings.end(),
-                     [](const Crossing& p_a, const Crossing& p_b) { return p_a.hit.t < p_b.hit.t; });
+    std::stable_sort(crossings.begin(), crossings.end(), [](const Crossing& p_a, const Crossing& p_b) {
+        return p_a.hit.exactT < p_b.hit.exactT;
+    });
 
     // One crossing per cluster of hits along the line, for the face first in order.
     std::vector<LineFaceHit> hits;
@@ -343,7 +481,7 @@ std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surfac
         std::size_t best = i;
         std::size_t j = i + 1;
         while (j < crossings.size() &&
-               static_cast<double>(crossings[j].hit.t) - crossings[i].hit.t <=
+               crossings[j].hit.exactT - crossings[i].hit.exactT <=
                    kFirstMergeTolerance * std::max(crossings[i].scale, crossings[j].scale)) {
             if (crossings[j].order < crossings[best].order)
                 best = j;
@@ -358,47 +496,39 @@ std::vector<LineFaceHit> LineQueries::faceHitsAlongLine(const Geometry& p_surfac
 std::vector<std::pair<double, double>>
 LineQueries::insideStretches(const Geometry& p_domain, const Triplet& p_point, const Triplet& p_direction)
 {
-    struct Stretch {
-        double from;
-        double to;
-        double tolerance;
-    };
-    const Triplet direction = normalised(p_direction);
-    const TripletZEVVector& vertices = p_domain.getVertices();
-    std::vector<Stretch> stretches;
-    std::vector<float> ts;
-    forElementsOnLine(p_domain, vertices, p_point, direction, ts, [&](const Shape& p_element) {
-        const double tolerance = kFirstMergeTolerance * p_element.lengthScale(vertices);
-        if (ts.size() >= 2) {
-            const auto range = std::minmax_element(ts.begin(), ts.end());
-            if (static_cast<double>(*range.second) - *range.first > tolerance) {
-                stretches.push_back({*range.first, *range.second, tolerance});
-                return;
-            }
-        }
-        // Fewer than two distinct crossings: the line may run through corners or edges
-        // that every face triangle rejects.
-        double from = 0.0;
-        double to = 0.0;
-        if (clipToFacePlanes(p_element, p_point, direction, vertices, from, to) && to - from > tolerance)
-            stretches.push_back({from, to, tolerance});
-    });
-    std::sort(stretches.begin(), stretches.end(),
-              [](const Stretch& p_a, const Stretch& p_b) { return p_a.from < p_b.from; });
+    return cellStretches(p_domain, toLinePoint(p_point), toLinePoint(normalised(p_direction)),
+                         kFirstMergeTolerance);
+}
 
-    std::vector<std::pair<double, double>> joined;
-    double tolerance = 0.0;
-    for (const Stretch& stretch : stretches) {
-        if (!joined.empty() &&
-            stretch.from <= joined.back().second + std::max(tolerance, stretch.tolerance)) {
-            joined.back().second = std::max(joined.back().second, stretch.to);
-            tolerance = std::max(tolerance, stretch.tolerance);
-        } else {
-            joined.push_back({stretch.from, stretch.to});
-            tolerance = stretch.tolerance;
-        }
+std::vector<std::pair<double, double>>
+LineQueries::chordsBetweenCrossings(const Geometry& p_domain, const std::vector<double>& p_crossings,
+                                    const LinePoint& p_point, const LinePoint& p_direction)
+{
+    const std::vector<std::pair<double, double>> cells =
+        cellStretches(p_domain, p_point, p_direction, kFirstMergeTolerance);
+    if (p_crossings.empty() || cells.empty())
+        return cells;
+    // The crossings delimit the chords, also where the cells' planes put a warped cell's end a little
+    // off the crossing of the boundary faces' triangles (a line grazing a curved wall).
+    std::vector<std::pair<double, double>> chords;
+    std::size_t c = 0; // the first cell stretch that may overlap the current span
+    bool open = false;
+    for (std::size_t i = 0; i + 1 < p_crossings.size(); ++i) {
+        const double from = p_crossings[i];
+        const double to = p_crossings[i + 1];
+        while (c < cells.size() && cells[c].second <= from)
+            ++c;
+        double covered = 0.0;
+        for (std::size_t k = c; k < cells.size() && cells[k].first < to; ++k)
+            covered += std::min(to, cells[k].second) - std::max(from, cells[k].first);
+        const bool inside = to > from && covered > 0.5 * (to - from);
+        if (inside && open)
+            chords.back().second = to;
+        else if (inside)
+            chords.push_back({from, to});
+        open = inside;
     }
-    return joined;
+    return chords;
 }
 
 } // namespace zev

@@ -22,6 +22,7 @@
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,7 +45,11 @@ struct LineFaceHit {
     int face = -1;
     float t = 0.0f;
     Triplet point;
+    double exactT = 0.0; // t in double precision, as the double-precision query found it
 };
+
+// A point or a direction in double precision.
+using LinePoint = std::array<double, 3>;
 
 class ZEV_EXPORT LineQueries {
 public:
@@ -119,14 +124,29 @@ public:
     // Every crossing of the whole line (p_direction normalised here) with the faces of all
     // face sets of p_surface, in ascending t. Crossings closer than 1e-5 times the face's
     // length scale (a line through a shared edge or vertex) count once, for the face met
-    // first in set-name and face order.
+    // first in set-name and face order. The tests run in double precision and take a point
+    // within a millionth of a fan triangle's size of its edges as on it, so that a line
+    // through a vertex or along an edge, which each neighbouring triangle would reject by a
+    // rounding, is still seen to cross; a line lying in a face's plane does not cross it.
     static std::vector<LineFaceHit> faceHitsAlongLine(const Geometry& p_surface, const Triplet& p_point,
                                                       const Triplet& p_direction);
+    static std::vector<LineFaceHit> faceHitsAlongLine(const Geometry& p_surface, const LinePoint& p_point,
+                                                      const LinePoint& p_direction);
     // The stretches (t_in, t_out) of the whole line inside the elements of p_domain, in
     // ascending t, with stretches that meet at a shared face joined; their lengths are the
     // chords of the domain along the line (p_direction normalised here).
     static std::vector<std::pair<double, double>>
     insideStretches(const Geometry& p_domain, const Triplet& p_point, const Triplet& p_direction);
+    // The chords of p_domain along the whole line (p_direction a unit vector), delimited by the
+    // line's crossings p_crossings (ascending t) with the domain's boundary: the line passes
+    // between inside and outside only there. Each stretch between two consecutive crossings is
+    // inside when the elements' own stretches (each cell clipped by its faces' planes) cover
+    // most of it, and consecutive inside stretches are joined, so that every chord is maximal
+    // and ends at crossings; a touch of the boundary from inside does not split a chord. With
+    // no crossings the cells' stretches, joined, are the chords.
+    static std::vector<std::pair<double, double>>
+    chordsBetweenCrossings(const Geometry& p_domain, const std::vector<double>& p_crossings,
+                           const LinePoint& p_point, const LinePoint& p_direction);
 
     // p_v divided by its length; a zero vector is left as it is and one with an undefined
     // component is divided by the undefined value.
