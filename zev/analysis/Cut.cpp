@@ -178,74 +178,68 @@ struct InPlaneFace {
 };
 
 // The boundary faces of p_domain in the plane whose element has no vertex above it: the cut made nothing
-// of them.
-std::vector<InPlaneFace> boundaryFacesBelowPlane(zev::Geometry& p_domain, CutPlane const& p_plane)
+// of them. A face in the plane lies between an element below and one above it, from which the cut makes
+// it, unless it is on the boundary: the faces in the plane of the elements below, less those an element
+// above shares. The domain is only read.
+std::vector<InPlaneFace> boundaryFacesBelowPlane(zev::Geometry const& p_domain, CutPlane const& p_plane)
 {
-    zev::TripletZEVVector const& vertices = std::as_const(p_domain).getVertices();
+    zev::TripletZEVVector const& vertices = p_domain.getVertices();
     auto value = [&](int p_id) { return p_plane.normal.dot(vertices[static_cast<std::size_t>(p_id)]); };
-    std::vector<std::vector<int>> inPlane;
-    std::vector<InPlaneFace> out;
-    // Most planes hold no face: they are passed without finding the boundary.
+    std::vector<InPlaneFace> below;
+    // Most planes hold no face: they are passed without visiting the elements.
     std::size_t onPlane = 0;
     for (std::size_t v = 0; v < vertices.size() && onPlane < 3; ++v) {
         onPlane += p_plane.normal.dot(vertices[v]) == p_plane.d ? 1 : 0;
     }
     if (onPlane < 3) {
-        return out;
+        return below;
     }
-    for (std::string const& name : buildBoundary(p_domain)) {
-        zev::ShapeSet const& set = *std::as_const(p_domain).getFaceSet(name);
-        for (std::size_t f = 0; f < set.size(); ++f) {
-            zev::Shape const& face = set[f];
-            std::vector<int> ids;
-            for (int k = 0; k < face.getNumVertices(); ++k) {
-                ids.push_back(face[k]);
+    std::set<std::vector<int>> aboveFaces;
+    std::vector<int> ids, key;
+    for (int s = 0; s < p_domain.getNumElementSets(); ++s) {
+        zev::ShapeSet const& set = *p_domain.getElementSet(s);
+        for (std::size_t e = 0; e < set.size(); ++e) {
+            zev::Shape const& element = set[e];
+            int on = 0;
+            bool above = false;
+            for (int k = 0; k < element.getNumVertices(); ++k) {
+                float const v = value(element[k]);
+                above = above || v > p_plane.d;
+                on += v == p_plane.d ? 1 : 0;
             }
-            if (std::all_of(ids.begin(), ids.end(), [&](int p_id) { return value(p_id) == p_plane.d; })) {
-                inPlane.push_back(std::move(ids));
+            if (on < 3) {
+                continue;
+            }
+            for (int f = 0; f < element.getNumFaces(); ++f) {
+                int n = 0;
+                int const* local = nullptr;
+                int const* row = element.getVerticesForFace(f, n, &local);
+                ids.assign(static_cast<std::size_t>(n), 0);
+                bool inPlane = n >= 3;
+                for (int k = 0; k < n && inPlane; ++k) {
+                    ids[static_cast<std::size_t>(k)] = local[row[k]];
+                    inPlane = value(ids[static_cast<std::size_t>(k)]) == p_plane.d;
+                }
+                if (!inPlane) {
+                    continue;
+                }
+                if (above) {
+                    key = ids;
+                    std::sort(key.begin(), key.end());
+                    aboveFaces.insert(key);
+                } else {
+                    below.push_back({ids, set.getSetNumber(), static_cast<int>(e)});
+                }
             }
         }
     }
-    if (inPlane.empty()) {
-        return out;
-    }
-    // The faces by their smallest vertex, to be found from the elements' vertices on the plane.
-    std::multimap<int, std::size_t> byVertex;
-    for (std::size_t f = 0; f < inPlane.size(); ++f) {
-        byVertex.emplace(*std::min_element(inPlane[f].begin(), inPlane[f].end()), f);
-    }
-    std::vector<char> taken(inPlane.size(), 0);
-    std::vector<int> on;
-    for (int s = 0; s < std::as_const(p_domain).getNumElementSets(); ++s) {
-        zev::ShapeSet const& set = *std::as_const(p_domain).getElementSet(s);
-        for (std::size_t e = 0; e < set.size(); ++e) {
-            zev::Shape const& element = set[e];
-            on.clear();
-            bool above = false;
-            for (int k = 0; k < element.getNumVertices() && !above; ++k) {
-                float const v = value(element[k]);
-                above = v > p_plane.d;
-                if (v == p_plane.d) {
-                    on.push_back(element[k]);
-                }
-            }
-            if (above || on.size() < 3) {
-                continue;
-            }
-            std::sort(on.begin(), on.end());
-            for (int const v : on) {
-                auto const range = byVertex.equal_range(v);
-                for (auto it = range.first; it != range.second; ++it) {
-                    std::vector<int> const& ids = inPlane[it->second];
-                    bool const ofElement = std::all_of(ids.begin(), ids.end(), [&](int p_id) {
-                        return std::binary_search(on.begin(), on.end(), p_id);
-                    });
-                    if (ofElement && !taken[it->second]) {
-                        taken[it->second] = 1;
-                        out.push_back({ids, set.getSetNumber(), static_cast<int>(e)});
-                    }
-                }
-            }
+    std::vector<InPlaneFace> out;
+    for (InPlaneFace& face : below) {
+        key = face.ids;
+        std::sort(key.begin(), key.end());
+        // Marked as met, so that a face two elements below name (a folded mesh) comes once.
+        if (aboveFaces.insert(key).second) {
+            out.push_back(std::move(face));
         }
     }
     return out;
@@ -545,6 +539,32 @@ std::unique_ptr<zev::Variable> carryVariable(zev::Geometry const& p_target, zev:
     out->setName(p_name);
     out->setGlobalType(p_parent.getGlobalType());
     return out;
+}
+
+void fileSetArrays(zev::Variable& p_variable, zev::Geometry const& p_geometry, zev::VarLocation p_location)
+{
+    if (p_location == zev::eVertex || !p_variable.getDataKeysOnLocation(p_location).empty()) {
+        return;
+    }
+    std::vector<std::pair<std::string, std::size_t>> const sets = setsInOrder(p_geometry, p_location, false);
+    std::unique_ptr<zev::Variable> const split = splitVariable(p_variable, p_location, sets);
+    auto* const vector = dynamic_cast<zev::VectorVariable*>(&p_variable);
+    for (zev::VarType const type : split->getAllTypes(p_location)) {
+        for (auto const& set : sets) {
+            zev::Variable::Description const desc(type, p_location, set.first);
+            if (vector != nullptr) {
+                vector->getTripletValues(desc) =
+                    static_cast<zev::VectorVariable const&>(*split).getTripletValues(desc);
+                continue;
+            }
+            zev::FloatZEVVector const& from = std::as_const(*split).getFloatValues(desc);
+            zev::FloatZEVVector& to = p_variable.getFloatValues(desc);
+            to.resize(from.size());
+            for (std::size_t i = 0; i < from.size(); ++i) {
+                to[i] = from[i];
+            }
+        }
+    }
 }
 
 std::unique_ptr<zev::Variable> perSetValues(zev::Variable const& p_variable, zev::Geometry const& p_geometry,

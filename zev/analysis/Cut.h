@@ -68,6 +68,10 @@ std::unique_ptr<zev::Variable> carryVariable(zev::Geometry const& p_target, zev:
 std::unique_ptr<zev::Variable> perSetValues(zev::Variable const& p_variable, zev::Geometry const& p_geometry,
                                             zev::VarLocation p_location);
 
+// Gives p_variable, when it holds its values at p_location (faces or elements) as one array over the sets,
+// an array per set as well (a variable made on request is held so).
+void fileSetArrays(zev::Variable& p_variable, zev::Geometry const& p_geometry, zev::VarLocation p_location);
+
 // Checks --var and --expr of a cut command: at most one, and not empty.
 void checkCarriedQuantity(Request const& p_request, char const* p_command);
 
