@@ -169,6 +169,9 @@ bool degenerate(zev::TripletZEVVector const& p_vertices, int const* p_ids, int p
     return !(a > std::numeric_limits<float>::epsilon() * longest * longest);
 }
 
+// The face sets in which a domain's boundary is built.
+constexpr char const* s_boundarySets[] = {"ELEMTRIS", "ELEMQUADS", "ELEMPOLYGONS"};
+
 // A boundary face of p_domain in the plane, as domain vertex ids, with the element it belongs to (its set
 // number and index in the set).
 struct InPlaneFace {
@@ -233,12 +236,31 @@ std::vector<InPlaneFace> boundaryFacesBelowPlane(zev::Geometry const& p_domain, 
             }
         }
     }
+    // Boundary sets the domain holds already are its boundary: a piece of a distributed mesh keeps there
+    // the faces of the whole mesh's boundary, not those it shares with other pieces.
+    std::set<std::vector<int>> boundary;
+    bool const hasBoundary = !below.empty() && std::any_of(std::begin(s_boundarySets),
+                                                           std::end(s_boundarySets), [&](char const* p_name) {
+                                                               return p_domain.getFaceSet(p_name) != nullptr;
+                                                           });
+    for (char const* name : s_boundarySets) {
+        zev::ShapeSet const* set = hasBoundary ? p_domain.getFaceSet(name) : nullptr;
+        for (std::size_t f = 0; set != nullptr && f < set->size(); ++f) {
+            zev::Shape const& face = (*set)[f];
+            key.assign(static_cast<std::size_t>(face.getNumVertices()), 0);
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                key[static_cast<std::size_t>(k)] = face[k];
+            }
+            std::sort(key.begin(), key.end());
+            boundary.insert(key);
+        }
+    }
     std::vector<InPlaneFace> out;
     for (InPlaneFace& face : below) {
         key = face.ids;
         std::sort(key.begin(), key.end());
         // Marked as met, so that a face two elements below name (a folded mesh) comes once.
-        if (aboveFaces.insert(key).second) {
+        if (aboveFaces.insert(key).second && (!hasBoundary || boundary.count(key) != 0)) {
             out.push_back(std::move(face));
         }
     }
