@@ -1,8 +1,8 @@
 // Serves a derived geometry (a slice, an isosurface, a selection) the variables of its parents on request:
 // while a ParentVariables lives, a request on a geometry for a variable it does not hold, named by one of
-// the parents' variables, goes to the parents its interpolants name and is carried onto it through them;
-// the coordinates x, y and z are those of the requested location. The parents are given by the domain name
-// their derived geometries' interpolants know them by. The hook is process-wide: one request at a time
+// the parents' variables, goes to the parents its interpolants name and is carried onto it through them
+// (and kept there); the coordinates x, y and z the geometry makes itself. The parents are given by the domain
+// name their derived geometries' interpolants know them by. The hook is process-wide: one request at a time
 // (callers hold the lock that serialises their calls into the library).
 #pragma once
 
