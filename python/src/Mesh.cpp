@@ -5,8 +5,9 @@
 // new meshes or read values out of it are in MeshOperations.cpp.
 #include "python/src/Mesh.h"
 
-#include "zev/analysis/Measures.h"
 #include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/ParentVariables.h"
 #include "zev/analysis/Report.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
@@ -31,6 +32,7 @@
 #include "zev/variables/VectorVariable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <exception>
@@ -75,6 +77,13 @@ std::vector<std::pair<std::string, std::size_t>> setsAt(zev::Geometry const& p_g
     return out;
 }
 
+// A name no other mesh of this process has.
+std::string newDomainName()
+{
+    static std::atomic<unsigned long long> s_count{0};
+    return "mesh " + std::to_string(++s_count);
+}
+
 bool isPlainName(std::string const& p_name)
 {
     return !p_name.empty() && std::all_of(p_name.begin(), p_name.end(), [](char c) {
@@ -83,6 +92,8 @@ bool isPlainName(std::string const& p_name)
 }
 
 } // namespace
+
+Mesh::Mesh() : m_domain(newDomainName()) {}
 
 std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string p_kind)
 {
@@ -202,8 +213,8 @@ std::vector<SetInfo> Mesh::sets() const
         for (auto const& entry : setsAt(geo(), location)) {
             zev::ShapeSet const* set =
                 elements ? geo().getElementSet(entry.first) : geo().getFaceSet(entry.first);
-            out.push_back({entry.first, elements ? "element" : "face", zev::analysis::shapeName(set->getType()),
-                           entry.second, set->getLabel()});
+            out.push_back({entry.first, elements ? "element" : "face",
+                           zev::analysis::shapeName(set->getType()), entry.second, set->getLabel()});
         }
     }
     return out;
@@ -254,25 +265,66 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
         }
     }
     bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
-    if (isPlainName(p_name) && !coordinate)
-        throw UnknownName("no variable '" + p_name + "' in " + source());
     if (p_isVariable)
         *p_isVariable = false;
+    if (isPlainName(p_name) && !coordinate) {
+        if (zev::Variable* carried = fromParents(p_name, p_location))
+            return carried;
+        throw UnknownName("no variable '" + p_name + "' in " + source());
+    }
     // A malformed expression is reported by the library's evaluator with its place and diagnosis.
     zev::ExpressionEvaluator evaluator;
     float probe = 0;
     std::string needed;
     evaluator.evaluateVariable(p_name, &probe, 1, needed, "Vertex");
+    std::unique_ptr<zev::analysis::ParentVariables> const parents = parentVariables();
     for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
         if (at != zev::eVertex && g.getSize(at) == 0)
             continue;
-        if (zev::Variable* variable = g.getVariable(p_name, false, at)) {
+        zev::Variable* variable = nullptr;
+        try {
+            variable = g.getVariable(p_name, false, at);
+        } catch (zev::Error const&) {
+            // A parent's variable that does not reach this location: try the next.
+        }
+        if (variable != nullptr) {
             p_location = at;
             return variable;
         }
     }
     throw RequestError("cannot evaluate '" + p_name +
                        "': it must combine numbers, x, y, z and variables of one location");
+}
+
+std::unique_ptr<zev::analysis::ParentVariables> Mesh::parentVariables() const
+{
+    if (!m_parent || geo().getInterpolantList().empty())
+        return nullptr;
+    std::vector<std::pair<std::string, zev::Geometry*>> ancestors;
+    for (Mesh const* at = m_parent.get(); at != nullptr; at = at->m_parent.get())
+        ancestors.emplace_back(at->m_domain, &at->geo());
+    return std::make_unique<zev::analysis::ParentVariables>(std::move(ancestors));
+}
+
+zev::Variable* Mesh::fromParents(std::string const& p_name, zev::VarLocation& p_location)
+{
+    std::unique_ptr<zev::analysis::ParentVariables> const parents = parentVariables();
+    if (!parents)
+        return nullptr;
+    zev::Geometry& g = geo();
+    for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
+        if (at != zev::eVertex && g.getSize(at) == 0)
+            continue;
+        try {
+            if (zev::Variable* variable = g.getVariable(p_name, false, at)) {
+                p_location = at;
+                return variable;
+            }
+        } catch (zev::Error const&) {
+            // Not carried to that location: try the next.
+        }
+    }
+    return nullptr;
 }
 
 Mesh::Values Mesh::values(std::string const& p_name)
@@ -312,7 +364,11 @@ Mesh::Values Mesh::values(std::string const& p_name)
         }
         return out;
     }
-    for (auto const& set : setsAt(g, location)) {
+    // Values carried on request are one array over the sets, in the sets' order.
+    std::vector<std::pair<std::string, std::size_t>> sets = setsAt(g, location);
+    if (variable->getDataKeysOnLocation(location).empty())
+        sets = {{zev::Variable::s_allSetName, g.getSize(location)}};
+    for (auto const& set : sets) {
         zev::Variable::Description const desc(type, location, set.first);
         if (!variable->hasType(desc))
             continue;
@@ -350,6 +406,8 @@ void Mesh::file(zev::Variable* p_variable, std::string const& p_name, zev::VarLo
         overwrite(*existing, *owned, p_location);
         return;
     }
+    // A variable made here on request under that name (an expression, a parent's variable) gives way.
+    geo().deleteVariable(p_name);
     geo().addVariable(owned.get(), p_location);
     owned.release();
     if (p_location == zev::eElement)

@@ -1,6 +1,7 @@
 // The Python module's mesh: one geometry of the library with the variables filed on it, and, for a
 // surface or selection derived from another mesh, a shared hold on that parent so that the parent's
-// geometry (which the derived one's interpolants refer to) lives as long as the derived mesh.
+// geometry (which the derived one's interpolants refer to) lives as long as the derived mesh. A derived
+// mesh sees its parents' variables: a request for one is carried onto it through its interpolants.
 // Nothing here knows Python; the bindings in module.cpp translate arrays, errors and the GIL.
 #pragma once
 
@@ -21,6 +22,10 @@ namespace zev {
 class Geometry;
 class Variable;
 } // namespace zev
+
+namespace zev::analysis {
+class ParentVariables;
+} // namespace zev::analysis
 
 namespace zevpy {
 
@@ -132,7 +137,8 @@ public:
                                       std::array<double, 3> const& p_normal, std::string const& p_side,
                                       bool p_inclusive);
 
-    // Carries the parent's variable p_name onto this derived mesh and files it here.
+    // Carries the parent's variable p_name onto this derived mesh and files it here (a request for it
+    // carries it on its own; carry lists it among the mesh's variables and writes it with the mesh).
     void carry(std::string const& p_name);
 
     // Integral, measure and average of a variable or expression: over the volume when the mesh has
@@ -153,9 +159,16 @@ public:
     void write(std::string const& p_path, bool p_binary) const;
 
 private:
-    Mesh() = default;
+    Mesh();
     static std::shared_ptr<Mesh> fromLoaded(zev::io::LoadedMesh p_loaded, std::string p_kind);
     std::shared_ptr<Mesh> derived(std::string const& p_kind, std::string const& p_name);
+    // Gives a selection, which numbers its vertices as its parent does, vertex records to the parent.
+    void addSharedVertices();
+    // While it lives, requests on a derived mesh's geometry reach its ancestors' variables through its
+    // interpolants; null for a mesh without interpolants.
+    std::unique_ptr<zev::analysis::ParentVariables> parentVariables() const;
+    // The parents' variable p_name carried onto this mesh at the first location it reaches, or null.
+    zev::Variable* fromParents(std::string const& p_name, zev::VarLocation& p_location);
     // The variable of that name, or the expression evaluated where its inputs live.
     zev::Variable* resolve(std::string const& p_name, zev::VarLocation& p_location,
                            bool* p_isVariable = nullptr);
@@ -166,6 +179,8 @@ private:
 
     zev::io::LoadedMesh m_loaded;
     std::string m_kind;
+    // The name by which the interpolants of the meshes derived from this one know it, unique among meshes.
+    std::string m_domain;
     std::shared_ptr<Mesh> m_parent;
     // True when this geometry numbers its vertices as the parent does (boundary, selection).
     bool m_sharesParentVertices = false;

@@ -3,8 +3,10 @@
 // sample points.
 #include "python/src/Mesh.h"
 
-#include "zev/analysis/Measures.h"
 #include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Cut.h"
+#include "zev/analysis/Measures.h"
+#include "zev/analysis/ParentVariables.h"
 #include "zev/analysis/Report.h"
 #include "zev/analysis/Sample.h"
 #include "zev/contracts/Error.h"
@@ -15,12 +17,12 @@
 #include "zev/contracts/Triplet.h"
 #include "zev/contracts/TripletZEVVector.h"
 #include "zev/contracts/Undefined.h"
-#include "zev/cutting/GeometryIntersector.h"
 #include "zev/derived/SamplePointsGeometry.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/Interpolant.h"
+#include "zev/interpolants/VertexInterpolant.h"
 #include "zev/io/MeshFile.h"
 #include "zev/search/PointLocator.h"
 #include "zev/shapes/Shape.h"
@@ -173,7 +175,7 @@ std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
     report(p_progress, "slice", 0.0);
     {
         ForwardedProgress forwarded(p_progress);
-        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), normal, d);
+        out->m_loaded.geometry = zev::analysis::slicePlane(geo(), m_domain, {normal, d});
         forwarded.rethrow();
     }
     report(p_progress, "slice", 1.0);
@@ -197,8 +199,9 @@ std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Prog
     report(p_progress, "isosurface", 0.0);
     {
         ForwardedProgress forwarded(p_progress);
-        zev::GeometryIntersector::intersectWithGeometry(out->geo(), geo().getName(), &geo(), field,
-                                                        field->getGlobalType(), static_cast<float>(p_value));
+        out->m_loaded.geometry =
+            zev::analysis::isoSurface(geo(), m_domain, static_cast<zev::ScalarVariable const&>(*field),
+                                      field->getGlobalType(), static_cast<float>(p_value));
         forwarded.rethrow();
     }
     report(p_progress, "isosurface", 1.0);
@@ -215,8 +218,9 @@ std::shared_ptr<Mesh> Mesh::selectRange(std::string const& p_field, std::string 
     std::shared_ptr<Mesh> out = derived("selection", "selection");
     out->geo().getVertices() = std::as_const(geo()).getVertices();
     out->m_sharesParentVertices = true;
-    out->geo().calcIsovolume(geo().getName(), &geo(), p_range, p_inclusive, field, field->getGlobalType(),
+    out->geo().calcIsovolume(m_domain, &geo(), p_range, p_inclusive, field, field->getGlobalType(),
                              static_cast<float>(p_first), static_cast<float>(p_second), {});
+    out->addSharedVertices();
     return out;
 }
 
@@ -231,7 +235,8 @@ std::shared_ptr<Mesh> Mesh::selectPlane(std::array<double, 3> const& p_origin,
     std::shared_ptr<Mesh> out = derived("selection", "selection");
     out->geo().getVertices() = std::as_const(geo()).getVertices();
     out->m_sharesParentVertices = true;
-    out->geo().calcVolume(geo().getName(), &geo(), "", p_side, p_inclusive, d, normal, {});
+    out->geo().calcVolume(m_domain, &geo(), "", p_side, p_inclusive, d, normal, {});
+    out->addSharedVertices();
     return out;
 }
 
@@ -257,30 +262,29 @@ void Mesh::carry(std::string const& p_name)
         file(source->clone(p_name), p_name, zev::eVertex);
         return;
     }
-    // A cut carries vertex data through its edge interpolant and element data onto its faces; a
-    // selection carries element data element to element.
-    zev::VarLocation const destination =
-        location == zev::eVertex ? zev::eVertex : (m_kind == "selection" ? zev::eElement : zev::eFace);
+    // A cut carries vertex data through its edge records and element data onto its faces; a selection
+    // carries element data element to element.
     if (location == zev::eFace || (m_kind == "boundary" && location != zev::eVertex))
-        throw RequestError("'" + p_name + "' lives on " + zev::analysis::locationName(location) + "s; a " + m_kind +
-                           " carries vertex" + (m_kind == "boundary" ? "" : " and element") + " data only");
-    zev::Interpolant const* interpolant = nullptr;
-    for (zev::Interpolant const* candidate : geo().getInterpolantList())
-        if (candidate->getDestinationVarLocation() == destination)
-            interpolant = candidate;
-    if (interpolant == nullptr)
+        throw RequestError("'" + p_name + "' lives on " + zev::analysis::locationName(location) + "s; a " +
+                           m_kind + " carries vertex" + (m_kind == "boundary" ? "" : " and element") +
+                           " data only");
+    std::unique_ptr<zev::Variable> carried = zev::analysis::carryVariable(geo(), *source, location, p_name);
+    if (!carried)
         throw RequestError("'" + p_name + "' cannot be carried: the " + m_kind + " keeps no " +
                            zev::analysis::locationName(location) + " interpolant");
-    zev::VarType const type = source->getGlobalType();
-    if (source->isVector()) {
-        zev::TripletZEVVector carried;
-        interpolant->interpolate({static_cast<zev::VectorVariable const*>(source)}, type, carried);
-        addVariable(p_name, carried.floatData(), carried.size(), 3, destination);
-    } else {
-        zev::FloatZEVVectorConcrete carried;
-        interpolant->interpolate({static_cast<zev::ScalarVariable const*>(source)}, type, carried);
-        addVariable(p_name, carried.data(), carried.size(), 1, destination);
-    }
+    zev::VarLocation const destination = location == zev::eVertex ? zev::eVertex : carried->getLocation();
+    file(carried.release(), p_name, destination);
+}
+
+void Mesh::addSharedVertices()
+{
+    // Every vertex is the parent's vertex of the same number: vertex requests reach the parent too.
+    auto vertices = std::make_unique<zev::VertexInterpolant>(m_parent->m_domain);
+    std::size_t const count = numVertices();
+    vertices->reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        vertices->pushVertex(static_cast<int>(i));
+    geo().addInterpolant(vertices.release());
 }
 
 IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBoundary)
@@ -289,12 +293,15 @@ IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBound
     if (p_overBoundary && numElements() > 0) {
         for (auto const& entry : m_variables)
             if (entry.first == p_expression && entry.second != zev::eVertex)
-                throw RequestError("'" + p_expression + "' lives on " + zev::analysis::locationName(entry.second) +
+                throw RequestError("'" + p_expression + "' lives on " +
+                                   zev::analysis::locationName(entry.second) +
                                    "s; integrate it over the volume");
         return boundary()->integrate(p_expression, false);
     }
     geo().clearDataStores();
-    zev::analysis::Domain const domain = numElements() > 0 ? zev::analysis::Domain::Volume : zev::analysis::Domain::Boundary;
+    zev::analysis::Domain const domain =
+        numElements() > 0 ? zev::analysis::Domain::Volume : zev::analysis::Domain::Boundary;
+    std::unique_ptr<zev::analysis::ParentVariables> const parents = parentVariables();
     zev::analysis::Integral const r = zev::analysis::integrate(m_loaded, p_expression, true, domain);
     return {r.integral, r.measure, r.average, r.valid};
 }

@@ -392,8 +392,10 @@ boundary), over the mesh's vertices and with its vertex variables.)")
                 return released(progress, [&](zevpy::Progress const& p) { return self->slice(o, n, p); });
             },
             py::arg("origin"), py::arg("normal"), py::kw_only(), py::arg("progress") = py::none(),
-            R"(The slice by the plane through origin with that normal: a surface mesh whose interpolants carry
-the parent's variables onto it (see carry()). progress(stage, fraction) is called as the cut proceeds.)")
+            R"(The slice by the plane through origin with that normal: a surface mesh that sees the parent's
+variables through its interpolants (vertex values at its vertices, cell values on the faces cut from each
+cell; see carry()). Faces of no area are left out and boundary faces lying in the plane are included.
+progress(stage, fraction) is called as the cut proceeds.)")
         .def(
             "iso",
             [](MeshPtr const& self, std::string const& field, double value, py::object progress) {
@@ -401,7 +403,8 @@ the parent's variables onto it (see carry()). progress(stage, fraction) is calle
                                 [&](zevpy::Progress const& p) { return self->iso(field, value, p); });
             },
             py::arg("field"), py::arg("value"), py::kw_only(), py::arg("progress") = py::none(),
-            "The isosurface where the vertex scalar field (a variable or expression) equals value.")
+            "The isosurface where the vertex scalar field (a variable or expression) equals value; it sees\n"
+            "the parent's variables as a slice does.")
         .def(
             "select",
             [](MeshPtr const& self, std::optional<std::string> const& field, std::optional<double> low,
@@ -486,7 +489,9 @@ for a scalar, (m, 3) for a vector; NaN where undefined or outside the mesh.)")
 "equal-area-random"; reproducible with seed (without one, or a negative one, the clock seeds it). An (m, 3) array.)")
         .def("carry", &Mesh::carry, py::arg("name"), py::call_guard<py::gil_scoped_release>(),
              R"(Carries the parent's variable name onto this derived mesh through the interpolants the cut or
-selection kept, and files it here (vertex data at the vertices, element data on a slice's faces).)")
+selection kept, and files it here (vertex data at the vertices, element data on a slice's faces), so that
+it is listed in variables and written with the mesh. Without it, the parent's variables are still seen on
+request: integrate, average and indexing carry them.)")
         .def(
             "integrate",
             [](Mesh& self, std::string const& expr, std::string const& over) {

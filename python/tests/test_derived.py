@@ -74,6 +74,30 @@ def test_element_data_reaches_slice_faces_and_selections(box):
         box.carry("linear")
 
 
+def test_derived_meshes_see_their_parents_variables(box):
+    # Through the interpolants, on request: vertex values at a slice's vertices, cell values on its faces,
+    # so that a cell field's integral over the slice is exact; along cell faces too, where the faces come
+    # from the cells above the plane or, on the boundary, from the cells below it.
+    for z, region in [(0.3, 1.0), (0.5, 2.0), (1.0, 2.0)]:
+        s = box.slice((0, 0, z), (0, 0, 1))
+        assert s.area == pytest.approx(1.0, rel=1e-6)
+        assert s.integrate("region") == pytest.approx(region * s.area, rel=1e-12), z
+        np.testing.assert_array_equal(s["region"], np.full(s.num_faces, region))
+        assert s.integrate("3*region") == pytest.approx(3 * region * s.area, rel=1e-12)
+        np.testing.assert_allclose(s["linear"], linear(s.vertices), rtol=1e-5)
+        assert "region" not in s.variables, "a request does not list the variable; carry does"
+    assert box.iso("z", 0.3).average("region") == 1.0
+    # A slice of a selection reaches the box through both.
+    half = box.select(origin=(0, 0, 0.4), normal=(0, 0, 1), side="above")
+    assert half.average("region") == 2.0
+    assert half.average("linear") == pytest.approx(1 + 1 + 1.5 + 4 * 0.75, rel=1e-5)
+    top = half.slice((0, 0, 0.8), (0, 0, 1))
+    assert top.integrate("region") == pytest.approx(2 * top.area, rel=1e-12)
+    np.testing.assert_allclose(top["linear"], linear(top.vertices), rtol=1e-5)
+    with pytest.raises(KeyError):
+        top["nope"]
+
+
 def test_derived_meshes_keep_their_parents_alive():
     s = zevgeom.box(3).slice((0, 0, 0.5), (0, 0, 1))
     b = zevgeom.box(3, kind="tet").boundary()

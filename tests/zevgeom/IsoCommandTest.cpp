@@ -65,8 +65,6 @@ TEST(ZevgeomIso, UsageErrors)
          "'velocity' is not a scalar; an isosurface needs one value per vertex"},
         {{"iso", "--iso-var", "region", "--value", "1.5"},
          "'region' does not live at the vertices; an isosurface needs vertex values"},
-        {{"iso", "--iso-var", "linear", "--value", "5", "--var", "region"},
-         "'region' does not live at the vertices; a cut carries vertex values"},
     };
     for (auto const& [args, message] : cases) {
         Outcome const r = run(args);

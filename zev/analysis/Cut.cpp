@@ -4,14 +4,18 @@
 #include "zev/analysis/Measures.h"
 
 #include "zev/contracts/Undefined.h"
+#include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/geometry/GeometryAPI.h"
 #include "zev/interpolants/EdgeInterpolant.h"
+#include "zev/interpolants/ElementToFaceInterpolant.h"
 #include "zev/interpolants/Interpolant.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/shapes/ShapeType.h"
+#include "zev/variables/ScalarVariable.h"
 #include "zev/variables/Variable.h"
+#include "zev/variables/VectorVariable.h"
 #include "zev/visitors/AreaVisitor.h"
 
 #include <algorithm>
@@ -21,6 +25,9 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
+#include <type_traits>
+#include <utility>
 
 namespace zev::analysis {
 
@@ -79,15 +86,22 @@ void checkCarriedQuantity(Request const& p_request, char const* p_command)
     }
 }
 
-void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
+zev::VarLocation fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
 {
+    markElementData(p_mesh);
     if (!p_request.hasVar && !p_request.hasExpr) {
-        return;
+        return zev::eVertex;
     }
     std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
-    if (fileQuantity(p_mesh, quantity, p_request.hasExpr) != zev::eVertex) {
-        throw UsageError("'" + quantity + "' does not live at the vertices; a cut carries vertex values");
+    zev::VarLocation const location = fileQuantity(p_mesh, quantity, p_request.hasExpr);
+    if (location == zev::eFace) {
+        throw UsageError("'" + quantity + "' lives on faces; a cut carries vertex and element values");
     }
+    if (location == zev::eElement) {
+        // An expression of element variables is element data as well.
+        p_mesh.geo().hasElementData(true);
+    }
+    return location;
 }
 
 namespace {
@@ -155,78 +169,112 @@ bool degenerate(zev::TripletZEVVector const& p_vertices, int const* p_ids, int p
     return !(a > std::numeric_limits<float>::epsilon() * longest * longest);
 }
 
-// The boundary faces of p_domain in the plane whose element has no vertex above it, as lists of domain
-// vertex ids: the cut made nothing of them.
-std::vector<std::vector<int>> boundaryFacesBelowPlane(zev::Geometry& p_domain, CutPlane const& p_plane)
+// The face sets in which a domain's boundary is built.
+constexpr char const* s_boundarySets[] = {"ELEMTRIS", "ELEMQUADS", "ELEMPOLYGONS"};
+
+// A boundary face of p_domain in the plane, as domain vertex ids, with the element it belongs to (its set
+// number and index in the set).
+struct InPlaneFace {
+    std::vector<int> ids;
+    int set = -1;
+    int element = -1;
+};
+
+// The boundary faces of p_domain in the plane whose element has no vertex above it: the cut made nothing
+// of them. A face in the plane lies between an element below and one above it, from which the cut makes
+// it, unless it is on the boundary: the faces in the plane of the elements below, less those an element
+// above shares. The domain is only read.
+std::vector<InPlaneFace> boundaryFacesBelowPlane(zev::Geometry const& p_domain, CutPlane const& p_plane)
 {
-    zev::TripletZEVVector const& vertices = std::as_const(p_domain).getVertices();
+    zev::TripletZEVVector const& vertices = p_domain.getVertices();
     auto value = [&](int p_id) { return p_plane.normal.dot(vertices[static_cast<std::size_t>(p_id)]); };
-    std::vector<std::vector<int>> inPlane;
-    // Most planes hold no face: they are passed without finding the boundary.
+    std::vector<InPlaneFace> below;
+    // Most planes hold no face: they are passed without visiting the elements.
     std::size_t onPlane = 0;
     for (std::size_t v = 0; v < vertices.size() && onPlane < 3; ++v) {
         onPlane += p_plane.normal.dot(vertices[v]) == p_plane.d ? 1 : 0;
     }
     if (onPlane < 3) {
-        return inPlane;
+        return below;
     }
-    for (std::string const& name : buildBoundary(p_domain)) {
-        zev::ShapeSet const& set = *std::as_const(p_domain).getFaceSet(name);
-        for (std::size_t f = 0; f < set.size(); ++f) {
-            zev::Shape const& face = set[f];
-            std::vector<int> ids;
-            for (int k = 0; k < face.getNumVertices(); ++k) {
-                ids.push_back(face[k]);
+    std::set<std::vector<int>> aboveFaces;
+    std::vector<int> ids, key;
+    for (int s = 0; s < p_domain.getNumElementSets(); ++s) {
+        zev::ShapeSet const& set = *p_domain.getElementSet(s);
+        for (std::size_t e = 0; e < set.size(); ++e) {
+            zev::Shape const& element = set[e];
+            int on = 0;
+            bool above = false;
+            for (int k = 0; k < element.getNumVertices(); ++k) {
+                float const v = value(element[k]);
+                above = above || v > p_plane.d;
+                on += v == p_plane.d ? 1 : 0;
             }
-            if (std::all_of(ids.begin(), ids.end(), [&](int p_id) { return value(p_id) == p_plane.d; })) {
-                inPlane.push_back(std::move(ids));
+            if (on < 3) {
+                continue;
+            }
+            for (int f = 0; f < element.getNumFaces(); ++f) {
+                int n = 0;
+                int const* local = nullptr;
+                int const* row = element.getVerticesForFace(f, n, &local);
+                ids.assign(static_cast<std::size_t>(n), 0);
+                bool inPlane = n >= 3;
+                for (int k = 0; k < n && inPlane; ++k) {
+                    ids[static_cast<std::size_t>(k)] = local[row[k]];
+                    inPlane = value(ids[static_cast<std::size_t>(k)]) == p_plane.d;
+                }
+                if (!inPlane) {
+                    continue;
+                }
+                if (above) {
+                    key = ids;
+                    std::sort(key.begin(), key.end());
+                    aboveFaces.insert(key);
+                } else {
+                    below.push_back({ids, set.getSetNumber(), static_cast<int>(e)});
+                }
             }
         }
     }
-    if (inPlane.empty()) {
-        return inPlane;
+    // Boundary sets the domain holds already are its boundary: a piece of a distributed mesh keeps there
+    // the faces of the whole mesh's boundary, not those it shares with other pieces.
+    std::set<std::vector<int>> boundary;
+    bool const hasBoundary = !below.empty() && std::any_of(std::begin(s_boundarySets),
+                                                           std::end(s_boundarySets), [&](char const* p_name) {
+                                                               return p_domain.getFaceSet(p_name) != nullptr;
+                                                           });
+    for (char const* name : s_boundarySets) {
+        zev::ShapeSet const* set = hasBoundary ? p_domain.getFaceSet(name) : nullptr;
+        for (std::size_t f = 0; set != nullptr && f < set->size(); ++f) {
+            zev::Shape const& face = (*set)[f];
+            key.assign(static_cast<std::size_t>(face.getNumVertices()), 0);
+            for (int k = 0; k < face.getNumVertices(); ++k) {
+                key[static_cast<std::size_t>(k)] = face[k];
+            }
+            std::sort(key.begin(), key.end());
+            boundary.insert(key);
+        }
     }
-    // The faces by their smallest vertex, to be found from the elements' vertices on the plane.
-    std::multimap<int, std::size_t> byVertex;
-    for (std::size_t f = 0; f < inPlane.size(); ++f) {
-        byVertex.emplace(*std::min_element(inPlane[f].begin(), inPlane[f].end()), f);
-    }
-    std::vector<char> taken(inPlane.size(), 0);
-    std::vector<std::vector<int>> out;
-    std::vector<int> on;
-    for (int s = 0; s < std::as_const(p_domain).getNumElementSets(); ++s) {
-        zev::ShapeSet const& set = *std::as_const(p_domain).getElementSet(s);
-        for (std::size_t e = 0; e < set.size(); ++e) {
-            zev::Shape const& element = set[e];
-            on.clear();
-            bool above = false;
-            for (int k = 0; k < element.getNumVertices() && !above; ++k) {
-                float const v = value(element[k]);
-                above = v > p_plane.d;
-                if (v == p_plane.d) {
-                    on.push_back(element[k]);
-                }
-            }
-            if (above || on.size() < 3) {
-                continue;
-            }
-            std::sort(on.begin(), on.end());
-            for (int const v : on) {
-                auto const range = byVertex.equal_range(v);
-                for (auto it = range.first; it != range.second; ++it) {
-                    std::vector<int> const& ids = inPlane[it->second];
-                    bool const ofElement = std::all_of(ids.begin(), ids.end(), [&](int p_id) {
-                        return std::binary_search(on.begin(), on.end(), p_id);
-                    });
-                    if (ofElement && !taken[it->second]) {
-                        taken[it->second] = 1;
-                        out.push_back(ids);
-                    }
-                }
-            }
+    std::vector<InPlaneFace> out;
+    for (InPlaneFace& face : below) {
+        key = face.ids;
+        std::sort(key.begin(), key.end());
+        // Marked as met, so that a face two elements below name (a folded mesh) comes once.
+        if (aboveFaces.insert(key).second && (!hasBoundary || boundary.count(key) != 0)) {
+            out.push_back(std::move(face));
         }
     }
     return out;
+}
+
+zev::ElementToFaceInterpolant* elementRecords(zev::Geometry const& p_surface)
+{
+    for (zev::Interpolant* i : p_surface.getInterpolantList()) {
+        if (auto* records = dynamic_cast<zev::ElementToFaceInterpolant*>(i)) {
+            return records;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -234,14 +282,27 @@ std::vector<std::vector<int>> boundaryFacesBelowPlane(zev::Geometry& p_domain, C
 void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* p_plane)
 {
     zev::TripletZEVVector& vertices = p_surface.getVertices();
-    std::map<int, std::vector<int>> faces; // by vertex count: the ids of each face, face after face
+    // By vertex count: the ids of each face, face after face, and the element each face came from (set
+    // number and element; -1 where the cut recorded none).
+    std::map<int, std::vector<int>> faces;
+    std::map<int, std::vector<std::pair<int, int>>> sources;
+    zev::ElementToFaceInterpolant const* const oldRecords = elementRecords(p_surface);
     double correction = 1.0;
     bool changed = false;
     std::vector<std::string> const names = p_surface.getFaceSetNames();
     std::vector<int> ids;
+    std::vector<std::pair<int, int>> setSources;
     for (std::string const& name : names) {
         zev::ShapeSet const& set = *std::as_const(p_surface).getFaceSet(name);
         correction = set.getCorrectionFactor();
+        setSources.clear();
+        if (oldRecords != nullptr) {
+            try {
+                setSources = oldRecords->getFaceSetData(name);
+            } catch (zev::Error const&) {
+                setSources.clear(); // a set the cut did not describe: its faces carry no element values
+            }
+        }
         for (std::size_t f = 0; f < set.size(); ++f) {
             zev::Shape const& face = set[f];
             ids.assign(static_cast<std::size_t>(face.getNumVertices()), 0);
@@ -254,6 +315,8 @@ void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* 
             }
             std::vector<int>& list = faces[static_cast<int>(ids.size())];
             list.insert(list.end(), ids.begin(), ids.end());
+            sources[static_cast<int>(ids.size())].push_back(f < setSources.size() ? setSources[f]
+                                                                                  : std::make_pair(-1, -1));
         }
     }
     auto* const edges = dynamic_cast<zev::EdgeInterpolant*>(p_surface.getEdgeInterpolant());
@@ -262,10 +325,11 @@ void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* 
         // domain vertex with weight 1, and faces towards the normal as the cut's own do.
         std::map<int, int> surfaceVertex;
         zev::TripletZEVVector const& domainVertices = std::as_const(p_domain).getVertices();
-        for (std::vector<int> face : boundaryFacesBelowPlane(p_domain, *p_plane)) {
+        for (InPlaneFace added : boundaryFacesBelowPlane(p_domain, *p_plane)) {
+            std::vector<int>& face = added.ids;
             for (int& id : face) {
-                auto const [it, added] = surfaceVertex.emplace(id, p_surface.getNumVertices());
-                if (added) {
+                auto const [it, isNew] = surfaceVertex.emplace(id, p_surface.getNumVertices());
+                if (isNew) {
                     vertices.push_back(domainVertices[static_cast<std::size_t>(id)]);
                     edges->pushVertex(id, id, 1.0f);
                 }
@@ -279,6 +343,7 @@ void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* 
             }
             std::vector<int>& list = faces[static_cast<int>(face.size())];
             list.insert(list.end(), face.begin(), face.end());
+            sources[static_cast<int>(face.size())].emplace_back(added.set, added.element);
             changed = true;
         }
     }
@@ -289,79 +354,338 @@ void tidyCut(zev::Geometry& p_surface, zev::Geometry& p_domain, CutPlane const* 
         p_surface.removeFaceSet(name);
     }
     // The sets again as the cut names them; polygons of seven corners or more share one set.
-    std::map<std::string, std::pair<int, std::vector<std::pair<int, int const*>>>> sets;
+    struct NewFace {
+        int count;
+        int const* ids;
+        std::pair<int, int> source;
+    };
+    std::map<std::string, std::pair<int, std::vector<NewFace>>> sets;
     for (auto const& [k, list] : faces) {
         auto& entry = sets[cutFaceTypeName(k)];
         entry.first = static_cast<int>(cutFaceType(k));
-        for (std::size_t at = 0; at < list.size(); at += static_cast<std::size_t>(k)) {
-            entry.second.emplace_back(k, list.data() + at);
+        std::vector<std::pair<int, int>> const& from = sources[k];
+        for (std::size_t at = 0, f = 0; at < list.size(); at += static_cast<std::size_t>(k), ++f) {
+            entry.second.push_back({k, list.data() + at, from[f]});
         }
     }
+    // The element records again, numbering the faces over the sets in name order as the cut does.
+    std::unique_ptr<zev::ElementToFaceInterpolant> records;
+    if (oldRecords != nullptr) {
+        std::vector<std::string> const domains = oldRecords->getDomains();
+        records = std::make_unique<zev::ElementToFaceInterpolant>(
+            domains.empty() ? std::string() : domains[0], p_domain.getNumElementSets());
+        std::size_t total = 0;
+        for (auto const& entry : sets) {
+            total += entry.second.second.size();
+        }
+        records->reserve(total);
+    }
+    int first = 0;
     for (auto const& [typeName, entry] : sets) {
-        zev::ShapeSet* set = p_surface.addFaceSet(p_surface.getName() + ":" + typeName,
-                                                  static_cast<zev::ShapeType>(entry.first),
-                                                  static_cast<int>(entry.second.size()), correction);
+        std::string const name = p_surface.getName() + ":" + typeName;
+        int const count = static_cast<int>(entry.second.size());
+        zev::ShapeSet* set =
+            p_surface.addFaceSet(name, static_cast<zev::ShapeType>(entry.first), count, correction);
+        if (records) {
+            records->setFaceSetData(name, first, count);
+        }
         for (std::size_t f = 0; f < entry.second.size(); ++f) {
+            NewFace const& from = entry.second[f];
             zev::Shape& face = (*set)[f];
-            int const k = entry.second[f].first;
             if (entry.first == zev::POLYGON) {
-                face.setNumVertices(k);
+                face.setNumVertices(from.count);
             }
-            for (int c = 0; c < k; ++c) {
-                face[c] = entry.second[f].second[c];
+            for (int c = 0; c < from.count; ++c) {
+                face[c] = from.ids[c];
+            }
+            if (records && from.source.first >= 0) {
+                records->pushFace(from.source.first, from.source.second, first + static_cast<int>(f));
             }
         }
+        first += count;
     }
-    // The element-to-face records no longer match the faces; the edge records still match the vertices.
-    if (edges != nullptr) {
-        p_surface.setInterpolant(edges);
+    if (records) {
+        records->pack();
+        // Replaces the cut's records (same rank) and deletes them.
+        p_surface.updateInterpolant(records.release());
     }
 }
+
+GeometryPtr slicePlane(zev::Geometry& p_domain, std::string const& p_domainName, CutPlane const& p_plane)
+{
+    GeometryPtr surface(newSurface("slice").release());
+    zev::GeometryIntersector::intersectWithGeometry(*surface, p_domainName, &p_domain, p_plane.normal,
+                                                    p_plane.d);
+    tidyCut(*surface, p_domain, &p_plane);
+    return surface;
+}
+
+GeometryPtr isoSurface(zev::Geometry& p_domain, std::string const& p_domainName,
+                       zev::ScalarVariable const& p_field, zev::VarType p_type, float p_value)
+{
+    GeometryPtr surface(newSurface("iso").release());
+    zev::GeometryIntersector::intersectWithGeometry(*surface, p_domainName, &p_domain, &p_field, p_type,
+                                                    p_value);
+    tidyCut(*surface, p_domain, nullptr);
+    return surface;
+}
+
+void markElementData(LoadedMesh& p_mesh)
+{
+    for (MeshVariable const& mv : p_mesh.variables) {
+        if (mv.location == zev::eElement && mv.variable) {
+            p_mesh.geo().hasElementData(true);
+        }
+    }
+}
+
+namespace {
+
+// The sets of face or element values in the order in which p_byNumber is false: the order of their names
+// (the order of a geometry's own face and element arrays); true: elements by set number (the order in which
+// element records number their items). Face sets always go by name.
+std::vector<std::pair<std::string, std::size_t>> setsInOrder(zev::Geometry const& p_geometry,
+                                                             zev::VarLocation p_location, bool p_byNumber)
+{
+    std::vector<std::pair<std::string, std::size_t>> out;
+    if (p_location == zev::eFace) {
+        for (std::string const& name : p_geometry.getFaceSetNames()) {
+            out.emplace_back(name, p_geometry.getFaceSet(name)->size());
+        }
+        return out;
+    }
+    std::vector<std::pair<int, std::string>> sets;
+    for (std::string const& name : p_geometry.getElementSetNames()) {
+        sets.emplace_back(p_byNumber ? p_geometry.getElementSet(name)->getSetNumber() : 0, name);
+    }
+    std::stable_sort(sets.begin(), sets.end(),
+                     [](auto const& p_a, auto const& p_b) { return p_a.first < p_b.first; });
+    for (auto const& entry : sets) {
+        out.emplace_back(entry.second, p_geometry.getElementSet(entry.second)->size());
+    }
+    return out;
+}
+
+// Each type's "All" values of p_flat at p_location cut into arrays per set of p_out, filed under the same
+// type or, with p_as, under that type (one type's values then).
+template <class V, class Array>
+void splitIntoSets(V const& p_flat, V& p_out, zev::VarLocation p_location,
+                   std::vector<std::pair<std::string, std::size_t>> const& p_sets, Array const& p_undefined,
+                   zev::VarType p_as)
+{
+    std::set<zev::VarType> types = p_flat.getAllTypes(p_location);
+    if (p_as != zev::eUnknown && !types.empty()) {
+        types = {p_flat.getGlobalType() != zev::eUnknown && types.count(p_flat.getGlobalType()) != 0
+                     ? p_flat.getGlobalType()
+                     : *types.begin()};
+    }
+    for (zev::VarType const type : types) {
+        auto const& all = [&]() -> auto const&
+        {
+            if constexpr (std::is_same_v<V, zev::VectorVariable>) {
+                return p_flat.getTripletValues(zev::Variable::Description(type, p_location, "All"));
+            } else {
+                return p_flat.getFloatValues(zev::Variable::Description(type, p_location, "All"));
+            }
+        }
+        ();
+        std::size_t at = 0;
+        for (auto const& [name, size] : p_sets) {
+            zev::Variable::Description const desc(p_as != zev::eUnknown ? p_as : type, p_location, name);
+            auto& to = [&]() -> auto&
+            {
+                if constexpr (std::is_same_v<V, zev::VectorVariable>) {
+                    return p_out.getTripletValues(desc);
+                } else {
+                    return p_out.getFloatValues(desc);
+                }
+            }
+            ();
+            to.resize(size);
+            for (std::size_t i = 0; i < size; ++i, ++at) {
+                to[i] = at < all.size() ? all[at] : p_undefined;
+            }
+        }
+    }
+}
+
+// A variable of p_variable's kind holding its "All" values at p_location cut into arrays per set.
+std::unique_ptr<zev::Variable> splitVariable(zev::Variable const& p_variable, zev::VarLocation p_location,
+                                             std::vector<std::pair<std::string, std::size_t>> const& p_sets,
+                                             zev::VarType p_as = zev::eUnknown)
+{
+    std::unique_ptr<zev::Variable> out;
+    if (auto const* vector = dynamic_cast<zev::VectorVariable const*>(&p_variable)) {
+        auto split = std::make_unique<zev::VectorVariable>(zev::eUnknown, p_location);
+        splitIntoSets(*vector, *split, p_location, p_sets,
+                      zev::Triplet(zev::ZEV_UNDEF, zev::ZEV_UNDEF, zev::ZEV_UNDEF), p_as);
+        out = std::move(split);
+    } else {
+        auto split = std::make_unique<zev::ScalarVariable>(zev::eUnknown, p_location);
+        splitIntoSets(static_cast<zev::ScalarVariable const&>(p_variable), *split, p_location, p_sets,
+                      zev::ZEV_UNDEF, p_as);
+        out = std::move(split);
+    }
+    out->setLocation(p_location);
+    return out;
+}
+
+} // namespace
+
+std::unique_ptr<zev::Variable> carryVariable(zev::Geometry const& p_target, zev::Variable const& p_parent,
+                                             zev::VarLocation p_from, std::string const& p_name)
+{
+    if (p_from == zev::eFace) {
+        return nullptr;
+    }
+    zev::Interpolant const* through = nullptr;
+    for (zev::Interpolant const* i : p_target.getInterpolantList()) {
+        if (i == nullptr || through != nullptr) {
+            continue;
+        }
+        zev::VarLocation const to = i->getDestinationVarLocation();
+        if (p_from == zev::eVertex ? to == zev::eVertex : (to == zev::eFace || to == zev::eElement)) {
+            through = i;
+        }
+    }
+    if (through == nullptr) {
+        return nullptr;
+    }
+    zev::VarLocation const to = through->getDestinationVarLocation();
+    std::unique_ptr<zev::Variable> flat(through->interpolate({const_cast<zev::Variable*>(&p_parent)}));
+    if (to == zev::eVertex) {
+        std::unique_ptr<zev::Variable> named(flat->clone(p_name));
+        return named;
+    }
+    std::unique_ptr<zev::Variable> out = splitVariable(*flat, to, setsInOrder(p_target, to, true));
+    out->setName(p_name);
+    out->setGlobalType(p_parent.getGlobalType());
+    return out;
+}
+
+void fileSetArrays(zev::Variable& p_variable, zev::Geometry const& p_geometry, zev::VarLocation p_location)
+{
+    if (p_location == zev::eVertex || !p_variable.getDataKeysOnLocation(p_location).empty()) {
+        return;
+    }
+    std::vector<std::pair<std::string, std::size_t>> const sets = setsInOrder(p_geometry, p_location, false);
+    std::unique_ptr<zev::Variable> const split = splitVariable(p_variable, p_location, sets);
+    auto* const vector = dynamic_cast<zev::VectorVariable*>(&p_variable);
+    for (zev::VarType const type : split->getAllTypes(p_location)) {
+        for (auto const& set : sets) {
+            zev::Variable::Description const desc(type, p_location, set.first);
+            if (vector != nullptr) {
+                vector->getTripletValues(desc) =
+                    static_cast<zev::VectorVariable const&>(*split).getTripletValues(desc);
+                continue;
+            }
+            zev::FloatZEVVector const& from = std::as_const(*split).getFloatValues(desc);
+            zev::FloatZEVVector& to = p_variable.getFloatValues(desc);
+            to.resize(from.size());
+            for (std::size_t i = 0; i < from.size(); ++i) {
+                to[i] = from[i];
+            }
+        }
+    }
+}
+
+std::unique_ptr<zev::Variable> perSetValues(zev::Variable const& p_variable, zev::Geometry const& p_geometry,
+                                            zev::VarLocation p_location)
+{
+    // Filed as the data a file brings, which the element records read whatever type is asked.
+    std::unique_ptr<zev::Variable> out =
+        splitVariable(p_variable, p_location, setsInOrder(p_geometry, p_location, false), zev::eConservative);
+    out->setName(p_variable.getName());
+    out->setGlobalType(zev::eConservative);
+    return out;
+}
+
+namespace {
+
+// Where the quantity of --var or --expr lives in the mesh's geometry (filed there by fileCarriedQuantity).
+zev::Variable const* filedQuantity(zev::Geometry& p_domain, std::string const& p_quantity,
+                                   zev::VarLocation& p_location)
+{
+    for (zev::VarLocation const location : {zev::eVertex, zev::eElement}) {
+        if (zev::Variable const* values = p_domain.findVariable(p_quantity, location)) {
+            p_location = location;
+            return values;
+        }
+    }
+    throw UsageError("no vertex or element values of '" + p_quantity + "'");
+}
+
+// Files a copy of p_variable in p_geometry at the variable's own location.
+void fileCopy(zev::Geometry& p_geometry, zev::Variable const& p_variable, std::string const& p_name)
+{
+    std::unique_ptr<zev::Variable> copy(p_variable.clone(p_name));
+    copy->setLocation(p_variable.getLocation());
+    p_geometry.addVariable(copy.get(), p_variable.getLocation());
+    copy.release();
+}
+
+} // namespace
 
 std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface)
 {
     zev::Geometry& domain = p_mesh.geo();
-    zev::Interpolant const* edges = p_surface.getEdgeInterpolant();
-    // Every point variable of the mesh, and the expression, carried through the cut's edge interpolant.
-    auto carry = [&](zev::Variable const& p_variable, std::string const& p_name) {
-        if (edges == nullptr) {
-            throw UsageError("the cut has no edge interpolant to carry '" + p_name + "'");
+    // Every vertex and element variable of the mesh, and the expression, carried through the cut's
+    // interpolants.
+    auto carry = [&](zev::Variable const& p_variable, zev::VarLocation p_from, std::string const& p_name) {
+        std::unique_ptr<zev::Variable> carried = carryVariable(p_surface, p_variable, p_from, p_name);
+        if (!carried) {
+            throw UsageError("the cut keeps no " + std::string(p_from == zev::eVertex ? "edge" : "element") +
+                             " records to carry '" + p_name + "'");
         }
-        std::unique_ptr<zev::Variable> carried(edges->interpolate({const_cast<zev::Variable*>(&p_variable)}));
-        return std::unique_ptr<zev::Variable>(carried->clone(p_name));
+        return carried;
     };
-    std::vector<MeshVariable> pointVariables;
+    std::vector<MeshVariable> carried;
     for (MeshVariable const& mv : p_mesh.variables) {
-        if (mv.location == zev::eVertex && mv.variable) {
-            MeshVariable& out = pointVariables.emplace_back();
+        if ((mv.location == zev::eVertex || mv.location == zev::eElement) && mv.variable) {
+            MeshVariable& out = carried.emplace_back();
             out.name = mv.name;
             out.numComponents = mv.numComponents;
-            out.variable = carry(*mv.variable, mv.name);
+            out.variable = carry(*mv.variable, mv.location, mv.name);
+            out.location = out.variable->getLocation();
+            if (mv.location == zev::eVertex) {
+                out.location = zev::eVertex;
+            }
         }
     }
     if (p_request.hasVar || p_request.hasExpr) {
         std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
-        zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
-        if (values == nullptr) {
-            throw UsageError("no vertex values of '" + quantity + "'");
+        zev::VarLocation from = zev::eVertex;
+        zev::Variable const* values = filedQuantity(domain, quantity, from);
+        // An expression's element values are one array over the sets; the element records read per set.
+        std::unique_ptr<zev::Variable> bySet;
+        if (from == zev::eElement && values->getDataKeysOnLocation(zev::eElement).empty()) {
+            bySet = perSetValues(*values, domain, zev::eElement);
+            values = bySet.get();
         }
-        zev::Variable* copy = carry(*values, quantity).release();
-        try {
-            p_surface.addVariable(copy, zev::eVertex);
-        } catch (zev::Error const&) {
-            delete copy;
-            throw;
+        std::unique_ptr<zev::Variable> onCut = carry(*values, from, quantity);
+        zev::VarLocation const to = from == zev::eVertex ? zev::eVertex : onCut->getLocation();
+        onCut->setLocation(to);
+        fileCopy(p_surface, *onCut, quantity);
+        // A --var is among the mesh's variables already; an expression's result is written as well.
+        bool const listed = std::any_of(carried.begin(), carried.end(),
+                                        [&](MeshVariable const& p_mv) { return p_mv.name == quantity; });
+        if (!listed) {
+            MeshVariable& out = carried.emplace_back();
+            out.name = quantity;
+            out.numComponents = onCut->isVector() ? 3 : 1;
+            out.location = to;
+            out.variable = std::move(onCut);
         }
     }
-    return pointVariables;
+    return carried;
 }
 
-MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_pointVariables)
+MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_variables)
 {
     ExportSelection selection;
     selection.elements = false;
     selection.lines = false;
-    return fromLibrary(p_surface, p_pointVariables, selection);
+    return fromLibrary(p_surface, p_variables, selection);
 }
 
 CutFigures cutFigures(Request const& p_request, zev::Geometry& p_surface)
@@ -375,7 +699,10 @@ CutFigures cutFigures(Request const& p_request, zev::Geometry& p_surface)
     f.vertices = p_surface.getNumVertices();
     f.measure = areaMeasures(p_surface, sets).total;
     bool const hasQuantity = p_request.hasVar || p_request.hasExpr;
-    zev::AreaVisitor visitor(p_request.hasVar ? p_request.var : p_request.expr);
+    std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+    // Element values lie on the cut's faces.
+    f.location = hasQuantity && p_surface.hasVariable(quantity, zev::eFace) ? "element" : "vertex";
+    zev::AreaVisitor visitor(quantity);
     if (hasQuantity && f.count > 0) {
         p_surface.acceptVisitor(visitor);
     }
@@ -441,7 +768,7 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p
 {
     QuantityReport q;
     if (quantityReport(p_request, p_figures, q)) {
-        p_table.row(q.kind, terminalSafe(*q.name) + " (vertex)");
+        p_table.row(q.kind, terminalSafe(*q.name) + " (" + p_figures.location + ")");
         p_table.row("integral", p_figures.valid ? number(p_figures.integral, 9) : "undefined");
         p_table.row("average", q.averageDefined ? number(q.average, 9) : "undefined");
     }
@@ -484,9 +811,9 @@ void printCut(Request const& p_request, std::string const& p_source,
 int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson, std::ostream& p_out)
 {
-    std::vector<MeshVariable> const pointVariables = carryOntoCut(p_request, p_mesh, p_surface);
+    std::vector<MeshVariable> const variables = carryOntoCut(p_request, p_mesh, p_surface);
     if (!p_request.output.empty()) {
-        writeOutput(cutMeshData(p_surface, pointVariables), p_request);
+        writeOutput(cutMeshData(p_surface, variables), p_request);
     }
     printCut(p_request, p_mesh.source, p_what, p_whatJson, cutFigures(p_request, p_surface), p_out);
     return 0;

@@ -52,6 +52,7 @@ struct CutFigures {
     bool valid = false; // an integral over a non-empty cut or selection
     double integral = 0;
     double denominator = 0;
+    char const* location = "vertex"; // where the quantity lives in the mesh
 };
 // The parts the cut and selection reports share: the list of sets, and the quantity's name, integral
 // and average after the measure.

@@ -2,7 +2,6 @@
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
 #include "zev/analysis/Measures.h"
-#include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/variables/ScalarVariable.h"
 
@@ -29,10 +28,7 @@ MadeCut makeIso(Request const& p_request, LoadedMesh& p_mesh)
         throw UsageError("'" + field + "' has no vertex values");
     }
     MadeCut cut;
-    cut.surface.reset(newSurface("iso").release());
-    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), scalar,
-                                                    *types.begin(), static_cast<float>(value[0]));
-    tidyCut(*cut.surface, p_mesh.geo(), nullptr);
+    cut.surface = isoSurface(p_mesh.geo(), "domain", *scalar, *types.begin(), static_cast<float>(value[0]));
     cut.whatJson[isExpression ? "expression" : "variable"] = field;
     cut.whatJson["value"] = value[0];
     cut.what = {"iso", terminalSafe(field) + " = " + number(value[0])};

@@ -7,7 +7,9 @@
 #include "zev/geometry/Geometry.h"
 #include "zev/shapes/ShapeSet.h"
 #include "zev/variables/ScalarVariable.h"
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <ostream>
 #include <utility>
 
@@ -107,41 +109,71 @@ std::vector<MeshVariable> selectionVariables(Request const& p_request, LoadedMes
                                              zev::Geometry& p_selection)
 {
     zev::Geometry& domain = p_mesh.geo();
-    // The selection indexes the domain's vertices, so vertex variables carry over as they are.
-    std::vector<MeshVariable> pointVariables;
+    // The selection indexes the domain's vertices, so vertex variables carry over as they are; element
+    // variables go through its element records.
+    auto carry = [&](zev::Variable const& p_variable, zev::VarLocation p_from, std::string const& p_name) {
+        if (p_from == zev::eVertex) {
+            return std::unique_ptr<zev::Variable>(p_variable.clone(p_name));
+        }
+        std::unique_ptr<zev::Variable> carried = carryVariable(p_selection, p_variable, p_from, p_name);
+        if (!carried) {
+            throw UsageError("the selection keeps no element records to carry '" + p_name + "'");
+        }
+        return carried;
+    };
+    std::vector<MeshVariable> variables;
     for (MeshVariable const& mv : p_mesh.variables) {
-        if (mv.location == zev::eVertex && mv.variable) {
-            MeshVariable& copy = pointVariables.emplace_back();
+        if ((mv.location == zev::eVertex || mv.location == zev::eElement) && mv.variable) {
+            MeshVariable& copy = variables.emplace_back();
             copy.name = mv.name;
             copy.numComponents = mv.numComponents;
-            copy.variable.reset(mv.variable->clone(mv.name));
+            copy.location = mv.location;
+            copy.variable = carry(*mv.variable, mv.location, mv.name);
         }
     }
     if (p_request.hasVar || p_request.hasExpr) {
         std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+        zev::VarLocation from = zev::eVertex;
         zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
-        if (values == nullptr) {
-            throw UsageError("no vertex values of '" + quantity + "'");
+        if (values == nullptr && (values = domain.findVariable(quantity, zev::eElement)) != nullptr) {
+            from = zev::eElement;
         }
-        zev::Variable* copy = values->clone(quantity);
-        try {
-            p_selection.addVariable(copy, zev::eVertex);
-        } catch (zev::Error const&) {
-            delete copy;
-            throw;
+        if (values == nullptr) {
+            throw UsageError("no vertex or element values of '" + quantity + "'");
+        }
+        // An expression's element values are one array over the sets; the element records read per set.
+        std::unique_ptr<zev::Variable> bySet;
+        if (from == zev::eElement && values->getDataKeysOnLocation(zev::eElement).empty()) {
+            bySet = perSetValues(*values, domain, zev::eElement);
+            values = bySet.get();
+        }
+        std::unique_ptr<zev::Variable> selected = carry(*values, from, quantity);
+        selected->setLocation(from);
+        std::unique_ptr<zev::Variable> filed(selected->clone(quantity));
+        filed->setLocation(from);
+        p_selection.addVariable(filed.get(), from);
+        filed.release();
+        // A --var is among the mesh's variables already; an expression's result is written as well.
+        bool const listed = std::any_of(variables.begin(), variables.end(),
+                                        [&](MeshVariable const& p_mv) { return p_mv.name == quantity; });
+        if (!listed) {
+            MeshVariable& out = variables.emplace_back();
+            out.name = quantity;
+            out.numComponents = selected->isVector() ? 3 : 1;
+            out.location = from;
+            out.variable = std::move(selected);
         }
     }
-    return pointVariables;
+    return variables;
 }
 
-MeshData selectionMeshData(zev::Geometry const& p_selection,
-                           std::vector<MeshVariable> const& p_pointVariables)
+MeshData selectionMeshData(zev::Geometry const& p_selection, std::vector<MeshVariable> const& p_variables)
 {
     ExportSelection selection;
     selection.allFaceSets = false;
     selection.lines = false;
     selection.compactVertices = true;
-    return fromLibrary(p_selection, p_pointVariables, selection);
+    return fromLibrary(p_selection, p_variables, selection);
 }
 
 CutFigures selectionFigures(Request const& p_request, zev::Geometry& p_selection)
@@ -155,6 +187,10 @@ CutFigures selectionFigures(Request const& p_request, zev::Geometry& p_selection
     f.measure = volumes.total;
     f.inverted = volumes.inverted;
     bool const hasQuantity = p_request.hasVar || p_request.hasExpr;
+    f.location = hasQuantity && p_selection.hasVariable(p_request.hasVar ? p_request.var : p_request.expr,
+                                                        zev::eElement)
+                     ? "element"
+                     : "vertex";
     Integral integral;
     if (hasQuantity && f.count > 0) {
         integral = volumeIntegral(p_selection, p_request.hasVar ? p_request.var : p_request.expr);

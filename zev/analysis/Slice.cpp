@@ -2,7 +2,6 @@
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
 #include "zev/analysis/Measures.h"
-#include "zev/cutting/GeometryIntersector.h"
 #include "zev/geometry/Geometry.h"
 #include <cmath>
 
@@ -17,11 +16,7 @@ MadeCut makeSlice(Request const& p_request, LoadedMesh& p_mesh)
     double d = 0;
     unitPlane(p, normal, d);
     MadeCut cut;
-    cut.surface.reset(newSurface("slice").release());
-    zev::GeometryIntersector::intersectWithGeometry(*cut.surface, "domain", &p_mesh.geo(), normal,
-                                                    static_cast<float>(d));
-    CutPlane const plane{normal, static_cast<float>(d)};
-    tidyCut(*cut.surface, p_mesh.geo(), &plane);
+    cut.surface = slicePlane(p_mesh.geo(), "domain", CutPlane{normal, static_cast<float>(d)});
     std::string const text = "point (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) +
                              "), normal (" + number(p[3]) + ", " + number(p[4]) + ", " + number(p[5]) + ")";
     cut.what = {"plane", text};

@@ -25,8 +25,10 @@ int Interpolant::getInternalData(int, HybridInterpolantData&, std::string&) cons
 
 namespace {
 
-// The first parent's vertex data types, after checking that there is a first parent with data.
-std::set<VarType> parentTypes(const std::vector<Variable*>& p_parents)
+// The data types of the first parent's values the interpolant reads, after checking that there is a
+// first parent with data: its vertex data for a vertex interpolant, its element and face data for one
+// that carries cell values onto faces or elements (whose vertex types would leave it nothing to carry).
+std::set<VarType> parentTypes(const std::vector<Variable*>& p_parents, VarLocation p_destination)
 {
     const char* const cls = "Interpolant";
     const char* const method = "interpolate";
@@ -34,6 +36,11 @@ std::set<VarType> parentTypes(const std::vector<Variable*>& p_parents)
         throw internal::error(cls, method, SystemMsg("Cannot interpolate a variable with no data."));
     const Variable* first = p_parents.front();
     std::set<VarType> types = first->getAllTypes(eVertex);
+    if (p_destination != eVertex) {
+        types = first->getAllTypes(eElement);
+        const std::set<VarType> faceTypes = first->getAllTypes(eFace);
+        types.insert(faceTypes.begin(), faceTypes.end());
+    }
     if (types.empty())
         throw internal::error(cls, method,
                               SystemMsg("Variable %1 has no internal data.").arg(first->getName()));
@@ -62,7 +69,7 @@ template <class V> std::unique_ptr<std::vector<const V*>> parentsAs(const std::v
 
 Variable* Interpolant::interpolate(const std::vector<Variable*>& p_parents) const
 {
-    parentTypes(p_parents);
+    parentTypes(p_parents, getDestinationVarLocation());
     std::unique_ptr<Variable> result;
     if (dynamic_cast<const VectorVariable*>(p_parents.front()))
         result = std::make_unique<VectorVariable>(eUnknown, eVertex);
@@ -113,7 +120,7 @@ bool interpolateAs(const Interpolant& p_interpolant, const std::vector<Variable*
 
 void Interpolant::interpolate(const std::vector<Variable*>& p_parents, Variable& p_result) const
 {
-    const std::set<VarType> types = parentTypes(p_parents);
+    const std::set<VarType> types = parentTypes(p_parents, getDestinationVarLocation());
     if (!interpolateAs<VectorVariable>(*this, p_parents, types, p_result) &&
         !interpolateAs<ScalarVariable>(*this, p_parents, types, p_result))
         throw internal::error("Interpolant", "interpolate",

@@ -1,5 +1,5 @@
 // zevgeom iso: the isosurface of a vertex field at a value, its faces and area, a variable carried onto
-// it and integrated over it, and the surface written with every point variable.
+// it and integrated over it, and the surface written with every variable it carries.
 #include "tools/zevgeom/Command.h"
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Measures.h"
@@ -26,16 +26,17 @@ public:
                    "Cuts the mesh at the isosurface where a scalar vertex field, or an expression of\n"
                    "variables and x, y, z, equals V, and reports the surface's vertices, faces per\n"
                    "type and area; with a variable or an expression, its integral and average over the\n"
-                   "surface (a vector by its magnitude). Vertex values are carried along the cut edges.\n"
+                   "surface (a vector by its magnitude). Vertex values are carried along the cut edges,\n"
+                   "cell values onto the faces cut from each cell.\n"
                    "\n"
                    "options:\n"
                    "  --iso-var NAME   the scalar vertex variable whose isosurface is cut\n"
                    "  --iso-expr EXPR  the expression whose isosurface is cut\n"
                    "  --value V        the iso value\n"
-                   "  --var NAME       the vertex variable to integrate over the surface\n"
+                   "  --var NAME       the vertex or cell variable to integrate over the surface\n"
                    "  --expr EXPR      the expression to integrate over the surface\n"
-                   "  -o, --output     write the surface with every point variable (by extension:\n"
-                   "                   .vtk legacy, .vtp XML)\n"
+                   "  -o, --output     write the surface with every point and cell variable and the\n"
+                   "                   integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
                    "  --binary         write a legacy file as BINARY\n") +
                s_commonOptions;
     }

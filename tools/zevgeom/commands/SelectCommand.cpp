@@ -1,5 +1,5 @@
 // zevgeom select: the whole elements on one side of a plane or a sphere, or whose vertex values lie in a
-// range, with their volume and the integral of a variable over them, written with their point variables.
+// range, with their volume and the integral of a variable over them, written with the variables they carry.
 #include "tools/zevgeom/Command.h"
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
@@ -38,8 +38,7 @@ public:
                    "below B with --max only). An element is judged by its vertices: exclusive (default), "
                    "all\n"
                    "of them strictly on the side or in the range; with --inclusive, any of them on the side\n"
-                   "or on the surface. Reports the elements per set, their volume and, with a vertex "
-                   "variable\n"
+                   "or on the surface. Reports the elements per set, their volume and, with a variable\n"
                    "or an expression, its integral and average over them.\n"
                    "\n"
                    "options:\n"
@@ -51,9 +50,10 @@ public:
                    "  --range-expr EXPR  the expression whose values select\n"
                    "  --min A, --max B   the range\n"
                    "  --inclusive        keep the elements that touch the side or the range\n"
-                   "  --var NAME         the vertex variable to integrate over the selection\n"
+                   "  --var NAME         the vertex or cell variable to integrate over the selection\n"
                    "  --expr EXPR        the expression to integrate over the selection\n"
-                   "  -o, --output       write the selection with every point variable\n"
+                   "  -o, --output       write the selection with every point and cell variable and\n"
+                   "                     the integrated quantity\n"
                    "  --binary           write a legacy file as BINARY\n") +
                s_commonOptions;
     }
@@ -145,9 +145,9 @@ public:
         LoadedMesh mesh = load(p_options);
         warnFarCoordinates(mesh.geo(), p_err);
         MadeCut const cut = makeSelection(p_options, mesh);
-        std::vector<MeshVariable> const pointVariables = selectionVariables(p_options, mesh, *cut.surface);
+        std::vector<MeshVariable> const variables = selectionVariables(p_options, mesh, *cut.surface);
         if (!p_options.output.empty()) {
-            writeMeshFile(selectionMeshData(*cut.surface, pointVariables), p_options.output,
+            writeMeshFile(selectionMeshData(*cut.surface, variables), p_options.output,
                           writeOptions(p_options));
         }
         CutFigures const figures = selectionFigures(p_options, *cut.surface);

@@ -1,5 +1,5 @@
 // zevgeom slice: the cut of a mesh by a plane, its faces and area, a variable carried onto it and
-// integrated over it, and the slice written with every point variable.
+// integrated over it, and the slice written with every variable it carries.
 #include "tools/zevgeom/Command.h"
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Measures.h"
@@ -27,14 +27,15 @@ public:
                    "Cuts the mesh by the plane through the point P with the normal N and reports the\n"
                    "slice's vertices, faces per type and area; with a variable or an expression of\n"
                    "variables and x, y, z, its integral and average over the slice (a vector by its\n"
-                   "magnitude). Vertex values are carried onto the slice along the cut edges.\n"
+                   "magnitude). Vertex values are carried onto the slice along the cut edges, cell\n"
+                   "values onto the faces cut from each cell.\n"
                    "\n"
                    "options:\n"
                    "  --plane P,N    the plane: a point on it and its normal, six numbers\n"
-                   "  --var NAME     the vertex variable to integrate over the slice\n"
+                   "  --var NAME     the vertex or cell variable to integrate over the slice\n"
                    "  --expr EXPR    the expression to integrate over the slice\n"
-                   "  -o, --output   write the slice with every point variable (by extension:\n"
-                   "                 .vtk legacy, .vtp XML)\n"
+                   "  -o, --output   write the slice with every point and cell variable and the\n"
+                   "                 integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
                    "  --binary       write a legacy file as BINARY\n") +
                s_commonOptions;
     }
