@@ -2,6 +2,7 @@
 #include "zev/analysis/Sample.h"
 
 #include "zev/analysis/Measures.h"
+#include "zev/analysis/Progress.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ReductionUtility.h"
 #include "zev/contracts/Undefined.h"
@@ -276,6 +277,7 @@ void writeSample(Request const& p_request, SampleResult const& p_result)
     std::size_t const n = p_result.count;
     bool const hasValue = !p_result.quantity.empty();
     if (endsWith(p_request.output, ".csv")) {
+        Phase const phase("writing");
         writeFileSafely(p_request.output, [&](std::ostream& p_file) {
             p_file << "x,y,z";
             if (hasValue) {
@@ -315,7 +317,7 @@ void writeSample(Request const& p_request, SampleResult const& p_result)
                              p_result.values.begin() + static_cast<std::ptrdiff_t>(n));
         cloud.pointData.push_back(std::move(values));
     }
-    writeMeshFile(cloud, p_request.output, writeOptions(p_request));
+    writeOutput(cloud, p_request);
 }
 
 void printSample(Request const& p_request, SampleResult const& p_result, std::ostream& p_out)

@@ -416,6 +416,7 @@ void packCutFigures(ByteWriter& p_out, CutFigures const& p_figures)
     p_out.put<std::int32_t>(p_figures.valid ? 1 : 0);
     p_out.put(p_figures.integral);
     p_out.put(p_figures.denominator);
+    p_out.put<std::int32_t>(std::string(p_figures.location) == "element" ? 1 : 0);
 }
 
 // Adds one process's figures to p_total.
@@ -428,6 +429,10 @@ void addCutFigures(ByteReader& p_in, CutFigures& p_total)
     bool const valid = p_in.get<std::int32_t>() != 0;
     double const integral = p_in.get<double>();
     double const denominator = p_in.get<double>();
+    // Every process files the quantity where the mesh has it; an idle one reports the default.
+    if (p_in.get<std::int32_t>() != 0) {
+        p_total.location = "element";
+    }
     if (valid) {
         p_total.valid = true;
         p_total.integral += integral;

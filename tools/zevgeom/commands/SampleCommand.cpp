@@ -62,7 +62,7 @@ public:
         }
         p_app.add_option("--var", p_options.var);
         p_app.add_option("--expr", p_options.expr);
-        p_app.add_option("-o,--output", p_options.output);
+        declareOutput(p_app, p_options);
         declareRegion(p_app, p_options);
         declareJson(p_app, p_options);
     }

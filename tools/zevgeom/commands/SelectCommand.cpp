@@ -147,8 +147,7 @@ public:
         MadeCut const cut = makeSelection(p_options, mesh);
         std::vector<MeshVariable> const variables = selectionVariables(p_options, mesh, *cut.surface);
         if (!p_options.output.empty()) {
-            writeMeshFile(selectionMeshData(*cut.surface, variables), p_options.output,
-                          writeOptions(p_options));
+            writeOutput(selectionMeshData(*cut.surface, variables), p_options);
         }
         CutFigures const figures = selectionFigures(p_options, *cut.surface);
         warnInverted(figures.inverted, p_err);
