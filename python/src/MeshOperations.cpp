@@ -3,6 +3,8 @@
 // sample points.
 #include "python/src/Mesh.h"
 
+#include "zev/analysis/Progress.h"
+
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Measures.h"
@@ -74,57 +76,6 @@ std::pair<zev::Triplet, float> plane(std::array<double, 3> const& p_origin,
     return {toTriplet(n), static_cast<float>(d)};
 }
 
-void report(Progress const& p_progress, std::string const& p_stage, double p_fraction)
-{
-    if (p_progress)
-        p_progress(p_stage, p_fraction);
-}
-
-// Forwards the library's progress reports to a caller's callback for the length of one call. The
-// library's listener is process-wide, so calls that want progress take turns. A failing callback does
-// not unwind through the library's loops: its first failure is kept and rethrown once the call is done.
-class ForwardedProgress : public zev::ProgressListener {
-public:
-    explicit ForwardedProgress(Progress const& p_progress) : m_progress(p_progress)
-    {
-        if (m_progress) {
-            m_lock = std::unique_lock<std::mutex>(s_mutex);
-            m_previous = zev::ProgressTracker::setListener(this);
-        }
-    }
-    ~ForwardedProgress() override
-    {
-        if (m_progress)
-            zev::ProgressTracker::setListener(m_previous);
-    }
-    ForwardedProgress(ForwardedProgress const&) = delete;
-    ForwardedProgress& operator=(ForwardedProgress const&) = delete;
-
-    void progress(std::string const& p_stage, double p_fraction) override
-    {
-        if (m_failure)
-            return;
-        try {
-            m_progress(p_stage, p_fraction);
-        } catch (...) {
-            m_failure = std::current_exception();
-        }
-    }
-    void rethrow()
-    {
-        if (m_failure)
-            std::rethrow_exception(std::exchange(m_failure, nullptr));
-    }
-
-private:
-    static std::mutex s_mutex;
-    Progress const& m_progress;
-    std::unique_lock<std::mutex> m_lock;
-    zev::ProgressListener* m_previous = nullptr;
-    std::exception_ptr m_failure;
-};
-std::mutex ForwardedProgress::s_mutex;
-
 } // namespace
 
 std::shared_ptr<Mesh> Mesh::derived(std::string const& p_kind, std::string const& p_name)
@@ -172,13 +123,11 @@ std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
     Lock const lock(libraryMutex());
     auto const [normal, d] = plane(p_origin, p_normal);
     std::shared_ptr<Mesh> out = derived("slice", "slice");
-    report(p_progress, "slice", 0.0);
     {
-        ForwardedProgress forwarded(p_progress);
+        zev::analysis::OperationProgress watch("slice", p_progress);
         out->m_loaded.geometry = zev::analysis::slicePlane(geo(), m_domain, {normal, d});
-        forwarded.rethrow();
+        watch.done();
     }
-    report(p_progress, "slice", 1.0);
     return out;
 }
 
@@ -196,15 +145,13 @@ std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Prog
     Lock const lock(libraryMutex());
     zev::Variable const* field = vertexScalar(p_field);
     std::shared_ptr<Mesh> out = derived("isosurface", "iso");
-    report(p_progress, "isosurface", 0.0);
     {
-        ForwardedProgress forwarded(p_progress);
+        zev::analysis::OperationProgress watch("isosurface", p_progress);
         out->m_loaded.geometry =
             zev::analysis::isoSurface(geo(), m_domain, static_cast<zev::ScalarVariable const&>(*field),
                                       field->getGlobalType(), static_cast<float>(p_value));
-        forwarded.rethrow();
+        watch.done();
     }
-    report(p_progress, "isosurface", 1.0);
     return out;
 }
 

@@ -118,6 +118,9 @@ def test_progress_reports_from_the_cut(box):
     big.slice((0, 0, 0.5), (0, 1, 1), progress=lambda stage, fraction: seen.append((stage, fraction)))
     assert seen[0] == ("slice", 0.0) and seen[-1] == ("slice", 1.0)
     assert len(seen) > 2, "the library's own reports come through"
+    # In the user's terms (the cut, the search structure it builds), about a hundred calls at most.
+    assert {s for s, _ in seen} <= {"slice", "indexing"}, seen
+    assert len(seen) <= 110
     # Stages may nest (the plane cut builds its octrees level by level inside its own stage):
     # the fractions rise within each stage.
     for stage in {s for s, _ in seen}:

@@ -20,8 +20,7 @@ bool isIndexing(std::string const& p_stage)
     return lower.find("octree") != std::string::npos || lower.find("locator") != std::string::npos;
 }
 
-// A phase reports when it starts, when it ends, and in twentieths between: a handful of phases make
-// about a hundred reports.
+// A phase reports at most about twenty times: a handful of phases make about a hundred reports.
 constexpr double s_step = 0.05;
 
 } // namespace
@@ -33,6 +32,7 @@ OperationProgress::OperationProgress(std::string p_operation, ProgressCallback p
     m_outer = s_current;
     s_current = this;
     m_previous = zev::ProgressTracker::setListener(this);
+    report(m_phase, 0.0);
 }
 
 OperationProgress::~OperationProgress()
@@ -56,16 +56,21 @@ void OperationProgress::report(std::string const& p_phase, double p_fraction)
     if (!m_callback || m_failure) {
         return;
     }
-    double const fraction = std::min(std::max(p_fraction, 0.0), 1.0);
-    if (p_phase == m_shown) {
-        // Within a phase the library may run several trackers one after the other: the phase's fraction
-        // only grows.
-        if (fraction < m_shownFraction + s_step && !(fraction == 1.0 && m_shownFraction < 1.0)) {
+    // A phase reports when it first runs, in twentieths after that, and when it is done; its fraction only
+    // grows, although the library may run several trackers in it one after the other, and phases may
+    // alternate (cutting, indexing, cutting).
+    double fraction = std::min(std::max(p_fraction, 0.0), 1.0);
+    auto last = std::find_if(m_reported.begin(), m_reported.end(),
+                             [&](auto const& p_entry) { return p_entry.first == p_phase; });
+    if (last != m_reported.end()) {
+        bool const done = fraction == 1.0 && last->second < 1.0;
+        if (fraction < last->second + s_step && !done) {
             return;
         }
+        last->second = fraction;
+    } else {
+        m_reported.emplace_back(p_phase, fraction);
     }
-    m_shown = p_phase;
-    m_shownFraction = fraction;
     try {
         m_callback(p_phase, fraction);
     } catch (...) {
@@ -112,6 +117,12 @@ std::vector<std::pair<std::string, double>> OperationProgress::timings() const
         it->second += running;
     }
     return out;
+}
+
+void OperationProgress::done()
+{
+    report(m_phase, 1.0);
+    rethrow();
 }
 
 void OperationProgress::rethrow()

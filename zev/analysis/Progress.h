@@ -21,9 +21,10 @@ using ProgressCallback = std::function<void(std::string const& p_phase, double p
 
 // Watches one operation for as long as it lives: installs itself as the library's progress listener
 // (the listener is process-wide, so operations that are watched take turns), forwards the reports to
-// p_callback (which may be empty), and records each phase's wall time. The phase is p_operation until a
-// Phase names another. A callback that throws is not called again; its exception is rethrown by
-// rethrow() once the operation is done, so that it never unwinds through the library's loops.
+// p_callback (which may be empty), starting with (p_operation, 0), and records each phase's wall time.
+// The phase is p_operation until a Phase names another. A callback that throws is not called again; its
+// exception is rethrown by rethrow() once the operation is done, so that it never unwinds through the
+// library's loops.
 class OperationProgress : public zev::ProgressListener {
 public:
     OperationProgress(std::string p_operation, ProgressCallback p_callback);
@@ -36,6 +37,8 @@ public:
     // Each phase's wall time in seconds, in the order the phases first ran; the time so far of the one
     // running.
     std::vector<std::pair<std::string, double>> timings() const;
+    // Reports the operation done and rethrows the callback's exception, if it threw.
+    void done();
     void rethrow();
 
     // The operation being watched, or null.
@@ -50,8 +53,7 @@ private:
     void account(Clock::time_point p_now);
 
     std::string m_phase;
-    std::string m_shown; // the phase last reported to the callback
-    double m_shownFraction = -1;
+    std::vector<std::pair<std::string, double>> m_reported; // each phase's fraction last reported
     ProgressCallback m_callback;
     std::exception_ptr m_failure;
     std::vector<std::pair<std::string, double>> m_timings;
