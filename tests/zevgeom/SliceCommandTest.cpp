@@ -142,7 +142,8 @@ TEST(ZevgeomSlice, UsageErrors)
         {{"slice", "--plane", "0,0,0,1,0,0", "--var", "region"},
          "'region' does not live at the vertices; a cut carries vertex values"},
         {{"slice", "--plane", "0,0,0,1,0,0", "--var", "nope"},
-         "no variable 'nope' in default mesh (mixed box 6x6x6)"},
+         "no variable 'nope' in default mesh (mixed box 6x6x6) (variables: linear, pressure, velocity, "
+         "region)"},
     };
     for (auto const& [args, message] : cases) {
         Outcome const r = run(args);

@@ -227,6 +227,15 @@ int runZevgeom(std::vector<std::string> const& p_args, std::ostream& p_out, std:
         }
 #ifdef ZEVGEOM_PARALLEL
         if (distributedRun()) {
+            // The pieces add up volume and boundary integrals only; sets and fluxes need the whole mesh.
+            auto const given = [&options](char const* p_option) {
+                auto const found = options.values.find(p_option);
+                return found == options.values.end() ? std::size_t(0) : found->second.size();
+            };
+            if (given("--flux") > 0 || given("--over") > 1 ||
+                (name == "integrate" && options.over != "volume" && options.over != "boundary")) {
+                throw UsageError(name + " with --flux or --over a set runs on one process only");
+            }
             return runDistributed(*command, options, p_out, p_err);
         }
 #endif

@@ -1,6 +1,7 @@
 #include "zev/analysis/Cut.h"
 
 #include "zev/analysis/Figures.h"
+#include "zev/analysis/Flux.h"
 #include "zev/analysis/Measures.h"
 
 #include "zev/contracts/Undefined.h"
@@ -77,6 +78,11 @@ void checkCarriedQuantity(Request const& p_request, char const* p_command)
     if ((p_request.hasVar && p_request.var.empty()) || (p_request.hasExpr && p_request.expr.empty())) {
         throw UsageError(p_request.hasVar ? "--var needs a variable name" : "--expr needs an expression");
     }
+    auto const flux = p_request.values.find("--flux");
+    if (flux != p_request.values.end() &&
+        (flux->second.size() > 1 || (flux->second.size() == 1 && flux->second.front().empty()))) {
+        throw UsageError("--flux takes one vector variable");
+    }
 }
 
 void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
@@ -85,6 +91,10 @@ void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
         return;
     }
     std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+    // A normal is the cut's own: such a quantity is evaluated on the cut once it is made.
+    if (readsNormal(quantity, p_request.hasExpr)) {
+        return;
+    }
     if (fileQuantity(p_mesh, quantity, p_request.hasExpr) != zev::eVertex) {
         throw UsageError("'" + quantity + "' does not live at the vertices; a cut carries vertex values");
     }
@@ -339,7 +349,18 @@ std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_m
             out.variable = carry(*mv.variable, mv.name);
         }
     }
-    if (p_request.hasVar || p_request.hasExpr) {
+    if ((p_request.hasVar || p_request.hasExpr) &&
+        readsNormal(p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr)) {
+        evaluateOnSurface(p_surface, p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr,
+                          [&pointVariables](std::string const& p_name) -> zev::Variable const* {
+                              for (MeshVariable const& mv : pointVariables) {
+                                  if (mv.name == p_name) {
+                                      return mv.variable.get();
+                                  }
+                              }
+                              return nullptr;
+                          });
+    } else if (p_request.hasVar || p_request.hasExpr) {
         std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
         zev::Variable const* values = domain.findVariable(quantity, zev::eVertex);
         if (values == nullptr) {
@@ -435,6 +456,11 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Json& p_
         p_doc["integral"] = p_figures.valid ? jsonNumber(p_figures.integral) : Json(nullptr);
         p_doc["average"] = q.averageDefined ? jsonNumber(q.average) : Json(nullptr);
     }
+    auto const flux = p_request.values.find("--flux");
+    if (p_figures.hasFlux && flux != p_request.values.end()) {
+        p_doc["vector"] = flux->second.front();
+        p_doc["flux"] = p_figures.fluxValid ? jsonNumber(p_figures.flux) : Json(nullptr);
+    }
 }
 
 void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p_table)
@@ -444,6 +470,11 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p
         p_table.row(q.kind, terminalSafe(*q.name) + " (vertex)");
         p_table.row("integral", p_figures.valid ? number(p_figures.integral, 9) : "undefined");
         p_table.row("average", q.averageDefined ? number(q.average, 9) : "undefined");
+    }
+    auto const flux = p_request.values.find("--flux");
+    if (p_figures.hasFlux && flux != p_request.values.end()) {
+        p_table.row("vector", terminalSafe(flux->second.front()) + " (vertex)");
+        p_table.row("flux", p_figures.fluxValid ? number(p_figures.flux, 9) : "undefined");
     }
 }
 
@@ -488,7 +519,15 @@ int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_sur
     if (!p_request.output.empty()) {
         writeMeshFile(cutMeshData(p_surface, pointVariables), p_request.output, writeOptions(p_request));
     }
-    printCut(p_request, p_mesh.source, p_what, p_whatJson, cutFigures(p_request, p_surface), p_out);
+    CutFigures figures = cutFigures(p_request, p_surface);
+    auto const flux = p_request.values.find("--flux");
+    if (flux != p_request.values.end() && !flux->second.empty()) {
+        Flux const through = cutFlux(p_request, p_mesh, p_surface, pointVariables);
+        figures.hasFlux = true;
+        figures.fluxValid = through.valid;
+        figures.flux = through.flux;
+    }
+    printCut(p_request, p_mesh.source, p_what, p_whatJson, figures, p_out);
     return 0;
 }
 
