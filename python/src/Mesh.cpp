@@ -5,8 +5,8 @@
 // new meshes or read values out of it are in MeshOperations.cpp.
 #include "python/src/Mesh.h"
 
-#include "zev/analysis/Measures.h"
 #include "zev/analysis/BoxGenerator.h"
+#include "zev/analysis/Measures.h"
 #include "zev/analysis/Report.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
@@ -202,10 +202,29 @@ std::vector<SetInfo> Mesh::sets() const
         for (auto const& entry : setsAt(geo(), location)) {
             zev::ShapeSet const* set =
                 elements ? geo().getElementSet(entry.first) : geo().getFaceSet(entry.first);
-            out.push_back({entry.first, elements ? "element" : "face", zev::analysis::shapeName(set->getType()),
-                           entry.second, set->getLabel()});
+            out.push_back({entry.first, elements ? "element" : "face",
+                           zev::analysis::shapeName(set->getType()), entry.second, set->getLabel()});
         }
     }
+    return out;
+}
+
+std::vector<std::pair<std::string, double>> Mesh::setMeasures() const
+{
+    Lock const lock(libraryMutex());
+    // The vertices may have been moved through the module's view since the last measure.
+    geo().clearDataStores();
+    std::vector<std::pair<std::string, double>> out;
+    zev::analysis::VolumeMeasures const volumes = zev::analysis::volumeMeasures(geo());
+    std::size_t at = 0;
+    for (auto const& entry : setsAt(geo(), zev::eElement)) {
+        double sum = 0;
+        for (std::size_t e = 0; e < entry.second && at < volumes.elementVolumes.size(); ++e, ++at)
+            sum += volumes.elementVolumes[at];
+        out.emplace_back(entry.first, sum);
+    }
+    for (auto const& entry : setsAt(geo(), zev::eFace))
+        out.emplace_back(entry.first, zev::analysis::areaMeasures(geo(), {entry.first}).total);
     return out;
 }
 
@@ -254,6 +273,18 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
         }
     }
     bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
+    // A vector's component (velocity_x) or a surface's normal.
+    for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
+        if (at != zev::eVertex && g.getSize(at) == 0)
+            continue;
+        std::vector<std::string> names = zev::analysis::expressionNames(p_name);
+        names.insert(names.begin(), p_name);
+        zev::analysis::fileNamedParts(g, names, at);
+        if (zev::Variable* variable = g.findVariable(p_name, at)) {
+            p_location = at;
+            return variable;
+        }
+    }
     if (isPlainName(p_name) && !coordinate)
         throw UnknownName("no variable '" + p_name + "' in " + source());
     if (p_isVariable)

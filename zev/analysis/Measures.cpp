@@ -62,23 +62,6 @@ void fileVariables(LoadedMesh& p_mesh)
     p_mesh.variablesFiled = true;
 }
 
-// The names a message offers when a name is unknown: the mesh's variables in the order they came, at
-// most ten.
-std::string knownNames(LoadedMesh const& p_mesh)
-{
-    constexpr std::size_t shown = 10;
-    std::vector<std::string> names;
-    for (MeshVariable const& mv : p_mesh.variables)
-        if (std::find(names.begin(), names.end(), mv.name) == names.end())
-            names.push_back(mv.name);
-    if (names.empty())
-        return " (the mesh has no variables)";
-    std::string out = " (variables: ";
-    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        out += (i > 0 ? ", " : "") + names[i];
-    return out + (names.size() > shown ? ", ...)" : ")");
-}
-
 bool isCoordinate(std::string const& p_name)
 {
     for (char const* name : {"x", "y", "z", "X", "Y", "Z", "X Coordinate", "Y Coordinate", "Z Coordinate"})
@@ -101,6 +84,38 @@ bool componentName(std::string const& p_name, std::string& p_vector, int& p_comp
     p_vector = p_name.substr(0, p_name.size() - 2);
     p_component = letter - first;
     return true;
+}
+
+// The names a message offers when a name is unknown: the mesh's variables in the order they came, at
+// most ten.
+std::string knownNames(LoadedMesh const& p_mesh)
+{
+    constexpr std::size_t shown = 10;
+    std::vector<std::string> names;
+    for (MeshVariable const& mv : p_mesh.variables)
+        if (std::find(names.begin(), names.end(), mv.name) == names.end())
+            names.push_back(mv.name);
+    // A mesh whose variables were handed over to its geometry: the geometry's, in name order, without the
+    // expressions and components it evaluated along the way.
+    if (p_mesh.variables.empty()) {
+        zev::Geometry const& g = p_mesh.geo();
+        for (std::string const& name : g.getVariableNames()) {
+            std::string vector;
+            int component = 0;
+            bool const made = name.find_first_of("+-*/^()<>=!?:,{}") != std::string::npos ||
+                              (componentName(name, vector, component) &&
+                               (vector == "Normal" || g.hasVariable(vector, zev::eVertex) ||
+                                g.hasVariable(vector, zev::eElement) || g.hasVariable(vector, zev::eFace)));
+            if (!made && name != "Normal" && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    }
+    if (names.empty())
+        return " (the mesh has no variables)";
+    std::string out = " (variables: ";
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
+        out += (i > 0 ? ", " : "") + names[i];
+    return out + (names.size() > shown ? ", ...)" : ")");
 }
 
 // Files component p_component of the vector p_vector at p_location as the scalar p_name (a copy of the
