@@ -223,8 +223,18 @@ std::vector<std::pair<std::string, double>> Mesh::setMeasures() const
             sum += volumes.elementVolumes[at];
         out.emplace_back(entry.first, sum);
     }
-    for (auto const& entry : setsAt(geo(), zev::eFace))
-        out.emplace_back(entry.first, zev::analysis::areaMeasures(geo(), {entry.first}).total);
+    std::vector<std::pair<std::string, std::size_t>> const faceSets = setsAt(geo(), zev::eFace);
+    std::vector<std::string> names;
+    for (auto const& entry : faceSets)
+        names.push_back(entry.first);
+    zev::analysis::AreaMeasures const areas = zev::analysis::areaMeasures(geo(), names);
+    at = 0;
+    for (auto const& entry : faceSets) {
+        double sum = 0;
+        for (std::size_t f = 0; f < entry.second && at < areas.faceAreas.size(); ++f, ++at)
+            sum += areas.faceAreas[at];
+        out.emplace_back(entry.first, sum);
+    }
     return out;
 }
 

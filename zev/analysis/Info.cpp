@@ -58,8 +58,19 @@ InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err)
         }
         f.elementSetVolumes.push_back(sum);
     }
+    // The face areas once, over the sets in the order listed.
+    std::vector<std::string> faceSetNames;
     for (SetRow const& r : f.faceSets) {
-        f.faceSetAreas.push_back(areaMeasures(g, {r.name}).total);
+        faceSetNames.push_back(r.name);
+    }
+    AreaMeasures const areas = areaMeasures(g, faceSetNames);
+    at = 0;
+    for (SetRow const& r : f.faceSets) {
+        double sum = 0;
+        for (std::size_t i = 0; i < r.count && at < areas.faceAreas.size(); ++i, ++at) {
+            sum += areas.faceAreas[at];
+        }
+        f.faceSetAreas.push_back(sum);
     }
     f.inverted = volumes.inverted;
     f.boundaryArea = areaMeasures(g, buildBoundary(g)).total;
