@@ -209,6 +209,21 @@ std::vector<SetInfo> Mesh::sets() const
     return out;
 }
 
+std::string Mesh::knownNames() const
+{
+    constexpr std::size_t shown = 10;
+    std::vector<std::string> names;
+    for (auto const& entry : m_variables)
+        if (std::find(names.begin(), names.end(), entry.first) == names.end())
+            names.push_back(entry.first);
+    if (names.empty())
+        return " (the mesh has no variables)";
+    std::string out = " (variables: ";
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
+        out += (i > 0 ? ", " : "") + names[i];
+    return out + (names.size() > shown ? ", ...)" : ")");
+}
+
 std::vector<std::pair<std::string, double>> Mesh::setMeasures() const
 {
     Lock const lock(libraryMutex());
@@ -296,7 +311,7 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
         }
     }
     if (isPlainName(p_name) && !coordinate)
-        throw UnknownName("no variable '" + p_name + "' in " + source());
+        throw UnknownName("no variable '" + p_name + "' in " + source() + knownNames());
     if (p_isVariable)
         *p_isVariable = false;
     // A malformed expression is reported by the library's evaluator with its place and diagnosis.

@@ -169,6 +169,8 @@ private:
                            bool* p_isVariable = nullptr);
     zev::Variable const* vertexScalar(std::string const& p_name);
     void file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location);
+    // The variables a message about an unknown name offers: at most ten, in the order they came.
+    std::string knownNames() const;
     // Copies p_from's arrays into p_to's storage, which keeps its place in memory.
     void overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarLocation p_location);
 

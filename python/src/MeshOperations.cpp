@@ -255,7 +255,7 @@ void Mesh::carry(std::string const& p_name)
         }
     }
     if (source == nullptr)
-        throw UnknownName("no variable '" + p_name + "' in " + m_parent->source());
+        throw UnknownName("no variable '" + p_name + "' in " + m_parent->source() + m_parent->knownNames());
 
     if (m_sharesParentVertices && location == zev::eVertex) {
         file(source->clone(p_name), p_name, zev::eVertex);
@@ -341,7 +341,7 @@ double Mesh::flux(std::string const& p_vector, std::string const& p_over)
         found = held();
     }
     if (found.first == nullptr)
-        throw UnknownName("no variable '" + p_vector + "' in " + source());
+        throw UnknownName("no variable '" + p_vector + "' in " + source() + knownNames());
     if (!found.first->isVector())
         throw RequestError("'" + p_vector + "' is not a vector; the flux is of a vector variable");
     zev::analysis::FaceOrientation orientation;
