@@ -91,8 +91,9 @@ void fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
         return;
     }
     std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
-    // A normal is the cut's own: such a quantity is evaluated on the cut once it is made.
-    if (readsNormal(quantity, p_request.hasExpr)) {
+    // A normal is the cut's own: such a quantity is evaluated on the cut once it is made. A selection of
+    // elements has no faces to have normals.
+    if (p_request.command != "select" && readsNormal(quantity, p_request.hasExpr)) {
         return;
     }
     if (fileQuantity(p_mesh, quantity, p_request.hasExpr) != zev::eVertex) {
