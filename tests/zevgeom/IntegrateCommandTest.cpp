@@ -19,14 +19,16 @@ using zevgeomtest::runJson;
 using Json = nlohmann::ordered_json;
 
 // The unit cube as one hexahedron with two patches: region 3 on x = 1, wound outwards, and region 4 on
-// x = 0, wound inwards (both towards +x). U = (1 + x, 2y, 3z), of divergence 6; s = x.
+// x = 0, wound inwards (both towards +x). U = (1 + x, 2y, 3z), of divergence 6; s = x. The cell vector W
+// is (1, 0, 0) on both patches and (5, 5, 5) in the hexahedron.
 std::string writeCube()
 {
     std::string const path = ::testing::TempDir() + "zevgeom-flux-" + std::to_string(getpid()) + ".vtk";
     std::ofstream(path) << "# vtk DataFile Version 3.0\ncube\nASCII\nDATASET UNSTRUCTURED_GRID\n"
                            "POINTS 8 float\n0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1\n"
                            "CELLS 3 19\n8 0 1 2 3 4 5 6 7\n4 1 2 6 5\n4 0 3 7 4\nCELL_TYPES 3\n12\n9\n9\n"
-                           "CELL_DATA 3\nSCALARS patch int 1\nLOOKUP_TABLE default\n1 3 4\n"
+                           "CELL_DATA 3\nSCALARS patch int 1\nLOOKUP_TABLE default\n1 3 4\nVECTORS W "
+                           "float\n5 5 5 1 0 0 1 0 0\n"
                            "POINT_DATA 8\nVECTORS U float\n1 0 0 2 0 0 2 2 0 1 2 0 1 0 3 2 0 3 2 2 3 1 2 3\n"
                            "SCALARS s float 1\nLOOKUP_TABLE default\n0 1 1 0 0 1 1 0\n";
     return path;
@@ -61,6 +63,12 @@ TEST(ZevgeomIntegrate, SetsComponentsNormalsAndFluxes)
         {on({"integrate", "--flux", "U", "--over", "region3-QUAD"}), "/flux", 2.0, 1e-6},
         {on({"integrate", "--flux", "U", "--over", "region4-QUAD"}), "/flux", -1.0, 1e-6},
         {on({"integrate", "--flux", "U", "--over", "boundary", "--over", "region4-QUAD"}), "/1/flux", -1.0,
+         1e-6},
+        // A cell array lives on the elements and the faces: a patch reads the faces', the set its elements'.
+        {on({"integrate", "--flux", "W", "--over", "region4-QUAD"}), "/flux", -1.0, 1e-6},
+        {on({"integrate", "--expr", "W_x", "--over", "region3-QUAD", "--over", "ES1"}), "/0/integral", 1.0,
+         1e-6},
+        {on({"integrate", "--expr", "W_x", "--over", "region3-QUAD", "--over", "ES1"}), "/1/integral", 5.0,
          1e-6},
         {on({"integrate", "--var", "s", "--over", "region4-QUAD", "--over", "region3-QUAD", "--over", "ES1"}),
          "/1/integral", 1.0, 1e-6},

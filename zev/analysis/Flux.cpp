@@ -208,7 +208,7 @@ FaceOrientation towardsIncreasing(zev::Geometry const& p_surface, zev::Geometry 
 Flux meshFlux(LoadedMesh& p_mesh, std::string const& p_vector, std::string const& p_over)
 {
     zev::Geometry& g = p_mesh.geo();
-    zev::VarLocation const location = fileQuantity(p_mesh, p_vector, false);
+    zev::VarLocation const location = fileSurfaceQuantity(p_mesh, p_vector, false);
     zev::Variable const* variable = g.findVariable(p_vector, location);
     if (variable == nullptr || !variable->isVector())
         throw UsageError("'" + p_vector + "' is not a vector; the flux is of a vector variable");

@@ -75,15 +75,15 @@ void printIntegrals(Request const& p_request, std::string const& p_source,
     Table t;
     t.row("mesh", terminalSafe(p_source));
     if (!p_results.empty()) {
-        Integral const& r = p_results.front();
-        t.row(p_request.hasVar ? "variable" : "expression",
-              terminalSafe(r.quantity) + " (" + r.location + ")");
+        t.row(p_request.hasVar ? "variable" : "expression", terminalSafe(p_results.front().quantity));
     }
     t.print(p_out);
-    std::vector<std::vector<std::string>> rows{{"over", "integral", "volume", "area", "average"}};
+    // A cell array of a file with volume and surface cells lives on the elements and on the faces, and
+    // each set reads its own: the location is the row's.
+    std::vector<std::vector<std::string>> rows{{"over", "location", "integral", "volume", "area", "average"}};
     for (Integral const& r : p_results) {
         bool const volume = r.domain == Domain::Volume;
-        rows.push_back({terminalSafe(r.over), r.valid ? number(r.integral, 9) : "undefined",
+        rows.push_back({terminalSafe(r.over), r.location, r.valid ? number(r.integral, 9) : "undefined",
                         volume ? number(r.measure, 9) : "-", volume ? "-" : number(r.measure, 9),
                         averageDefined(r) ? number(r.average, 9) : "undefined"});
     }

@@ -193,12 +193,21 @@ void checkSyntax(std::string const& p_expression)
     }
 }
 
-zev::VarLocation evaluateExpression(LoadedMesh& p_mesh, std::string const& p_expression)
+// The locations a quantity is looked for at, in turn: on a surface the faces come before the elements (a
+// cell array of a file with volume and surface cells lives at both).
+std::vector<zev::VarLocation> searchOrder(bool p_surface)
+{
+    return p_surface ? std::vector<zev::VarLocation>{zev::eVertex, zev::eFace, zev::eElement}
+                     : std::vector<zev::VarLocation>{zev::eVertex, zev::eElement, zev::eFace};
+}
+
+zev::VarLocation evaluateExpression(LoadedMesh& p_mesh, std::string const& p_expression,
+                                    bool p_surface = false)
 {
     checkSyntax(p_expression);
     zev::Geometry& g = p_mesh.geo();
     std::vector<std::string> const names = expressionNames(p_expression);
-    for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace}) {
+    for (zev::VarLocation location : searchOrder(p_surface)) {
         if (location != zev::eVertex && g.getSize(location) == 0)
             continue;
         fileNamedParts(g, names, location);
@@ -222,12 +231,13 @@ zev::VarLocation evaluateExpression(LoadedMesh& p_mesh, std::string const& p_exp
 
 // Where the variable p_name of a loaded mesh lives: one read with the mesh, or a part of one (a component,
 // a normal) filed in its geometry. Unknown is a UsageError naming the variables there are.
-zev::VarLocation variableLocation(LoadedMesh& p_mesh, std::string const& p_name)
+zev::VarLocation variableLocation(LoadedMesh& p_mesh, std::string const& p_name, bool p_surface = false)
 {
-    if (MeshVariable const* variable = p_mesh.findVariable(p_name))
-        return variable->location;
+    for (zev::VarLocation location : searchOrder(p_surface))
+        if (p_mesh.findVariable(p_name, location) != nullptr)
+            return location;
     zev::Geometry& g = p_mesh.geo();
-    for (zev::VarLocation location : {zev::eVertex, zev::eElement, zev::eFace}) {
+    for (zev::VarLocation location : searchOrder(p_surface)) {
         if (location != zev::eVertex && g.getSize(location) == 0)
             continue;
         fileNamedParts(g, {p_name}, location);
@@ -461,10 +471,12 @@ Integral faceSetIntegral(zev::Geometry& p_geometry, std::string const& p_quantit
     return p_out;
 }
 
-zev::VarLocation quantityLocation(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression)
+zev::VarLocation quantityLocation(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression,
+                                  bool p_surface = false)
 {
     fileVariables(p_mesh);
-    return p_isExpression ? evaluateExpression(p_mesh, p_quantity) : variableLocation(p_mesh, p_quantity);
+    return p_isExpression ? evaluateExpression(p_mesh, p_quantity, p_surface)
+                          : variableLocation(p_mesh, p_quantity, p_surface);
 }
 
 } // namespace
@@ -513,7 +525,7 @@ Integral integrateOver(LoadedMesh& p_mesh, std::string const& p_quantity, bool p
     out.quantity = p_quantity;
     out.over = p_over;
     out.domain = sets.faces ? Domain::Boundary : Domain::Volume;
-    zev::VarLocation const location = quantityLocation(p_mesh, p_quantity, p_isExpression);
+    zev::VarLocation const location = quantityLocation(p_mesh, p_quantity, p_isExpression, sets.faces);
     out.location = locationName(location);
     if (!sets.faces) {
         if (location == zev::eFace)
@@ -668,6 +680,11 @@ void evaluateOnSurface(zev::Geometry& p_surface, std::string const& p_quantity, 
                                       : p_surface.hasVariable(p_quantity, zev::eVertex);
     if (!found)
         throw UsageError("cannot evaluate " + quoted(p_quantity) + " at the vertices of the surface");
+}
+
+zev::VarLocation fileSurfaceQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression)
+{
+    return quantityLocation(p_mesh, p_quantity, p_isExpression, true);
 }
 
 zev::VarLocation fileQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression)

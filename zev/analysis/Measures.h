@@ -124,6 +124,9 @@ Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity
 // geometry holds the quantity under its name (the expression's text). Returns where it lives. Unknown
 // names and malformed expressions are UsageErrors.
 zev::VarLocation fileQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
+// The same for a question about a surface: where a quantity lives both on the elements and on the faces
+// (a cell array of a file with volume and surface cells), the faces'.
+zev::VarLocation fileSurfaceQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
 
 // Smallest and largest defined value (vectors by magnitude) and the number of defined values.
 struct ValueRange {
