@@ -220,6 +220,50 @@ std::vector<SetInfo> Mesh::sets() const
     return out;
 }
 
+std::string Mesh::knownNames() const
+{
+    constexpr std::size_t shown = 10;
+    std::vector<std::string> names;
+    for (auto const& entry : m_variables)
+        if (std::find(names.begin(), names.end(), entry.first) == names.end())
+            names.push_back(entry.first);
+    if (names.empty())
+        return " (the mesh has no variables)";
+    std::string out = " (variables: ";
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
+        out += (i > 0 ? ", " : "") + names[i];
+    return out + (names.size() > shown ? ", ...)" : ")");
+}
+
+std::vector<std::pair<std::string, double>> Mesh::setMeasures() const
+{
+    Lock const lock(libraryMutex());
+    // The vertices may have been moved through the module's view since the last measure.
+    geo().clearDataStores();
+    std::vector<std::pair<std::string, double>> out;
+    zev::analysis::VolumeMeasures const volumes = zev::analysis::volumeMeasures(geo());
+    std::size_t at = 0;
+    for (auto const& entry : setsAt(geo(), zev::eElement)) {
+        double sum = 0;
+        for (std::size_t e = 0; e < entry.second && at < volumes.elementVolumes.size(); ++e, ++at)
+            sum += volumes.elementVolumes[at];
+        out.emplace_back(entry.first, sum);
+    }
+    std::vector<std::pair<std::string, std::size_t>> const faceSets = setsAt(geo(), zev::eFace);
+    std::vector<std::string> names;
+    for (auto const& entry : faceSets)
+        names.push_back(entry.first);
+    zev::analysis::AreaMeasures const areas = zev::analysis::areaMeasures(geo(), names);
+    at = 0;
+    for (auto const& entry : faceSets) {
+        double sum = 0;
+        for (std::size_t f = 0; f < entry.second && at < areas.faceAreas.size(); ++f, ++at)
+            sum += areas.faceAreas[at];
+        out.emplace_back(entry.first, sum);
+    }
+    return out;
+}
+
 void Mesh::faces(std::vector<int>& p_offsets, std::vector<int>& p_corners) const
 {
     Lock const lock(libraryMutex());
@@ -265,12 +309,24 @@ zev::Variable* Mesh::resolve(std::string const& p_name, zev::VarLocation& p_loca
         }
     }
     bool const coordinate = p_name == "x" || p_name == "y" || p_name == "z";
+    // A vector's component (velocity_x) or a surface's normal.
+    for (zev::VarLocation at : {zev::eVertex, zev::eElement, zev::eFace}) {
+        if (at != zev::eVertex && g.getSize(at) == 0)
+            continue;
+        std::vector<std::string> names = zev::analysis::expressionNames(p_name);
+        names.insert(names.begin(), p_name);
+        zev::analysis::fileNamedParts(g, names, at);
+        if (zev::Variable* variable = g.findVariable(p_name, at)) {
+            p_location = at;
+            return variable;
+        }
+    }
     if (p_isVariable)
         *p_isVariable = false;
     if (isPlainName(p_name) && !coordinate) {
         if (zev::Variable* carried = fromParents(p_name, p_location))
             return carried;
-        throw UnknownName("no variable '" + p_name + "' in " + source());
+        throw UnknownName("no variable '" + p_name + "' in " + source() + knownNames());
     }
     // A malformed expression is reported by the library's evaluator with its place and diagnosis.
     zev::ExpressionEvaluator evaluator;

@@ -5,6 +5,7 @@
 // Nothing here knows Python; the bindings in module.cpp translate arrays, errors and the GIL.
 #pragma once
 
+#include "zev/contracts/Triplet.h"
 #include "zev/io/MeshConversion.h"
 #include "zev/variables/VarType.h"
 
@@ -142,9 +143,16 @@ public:
     void carry(std::string const& p_name);
 
     // Integral, measure and average of a variable or expression: over the volume when the mesh has
-    // elements, else over its faces. p_overBoundary integrates a volume mesh's vertex data over its
-    // boundary instead.
-    IntegralResult integrate(std::string const& p_expression, bool p_overBoundary);
+    // elements, else over its faces (p_over "" or "volume"); over a volume mesh's boundary ("boundary");
+    // or over a face or element set by name or label.
+    IntegralResult integrate(std::string const& p_expression, std::string const& p_over);
+    // The volume of each element set and the area of each face set, by set name.
+    std::vector<std::pair<std::string, double>> setMeasures() const;
+    // The flux of the vector variable p_vector: out through a volume mesh's boundary or one of its face
+    // sets (p_over); through a surface's faces (or a face set of it) along a slice's normal, towards
+    // increasing values on an isosurface, out of the volume on a boundary, as wound otherwise. A derived
+    // surface carries the vector from its parent when it does not hold it. NaN without defined values.
+    double flux(std::string const& p_vector, std::string const& p_over);
 
     // The values of the vertex variable or expression p_name at p_count points (3 doubles each),
     // interpolated in the element that holds each point; p_components values per point, the undefined
@@ -174,6 +182,8 @@ private:
                            bool* p_isVariable = nullptr);
     zev::Variable const* vertexScalar(std::string const& p_name);
     void file(zev::Variable* p_variable, std::string const& p_name, zev::VarLocation p_location);
+    // The variables a message about an unknown name offers: at most ten, in the order they came.
+    std::string knownNames() const;
     // Copies p_from's arrays into p_to's storage, which keeps its place in memory.
     void overwrite(zev::Variable& p_to, zev::Variable const& p_from, zev::VarLocation p_location);
 
@@ -184,6 +194,10 @@ private:
     std::shared_ptr<Mesh> m_parent;
     // True when this geometry numbers its vertices as the parent does (boundary, selection).
     bool m_sharesParentVertices = false;
+    // How a cut's faces are turned for a flux: a slice's unit normal, an isosurface's field in the parent.
+    bool m_hasPlane = false;
+    zev::Triplet m_planeNormal;
+    std::string m_isoField;
     std::vector<std::pair<std::string, zev::VarLocation>> m_variables;
     std::vector<std::string> m_notes;
 };

@@ -3,12 +3,12 @@
 // sample points.
 #include "python/src/Mesh.h"
 
-#include "zev/analysis/Progress.h"
-
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Cut.h"
+#include "zev/analysis/Flux.h"
 #include "zev/analysis/Measures.h"
 #include "zev/analysis/ParentVariables.h"
+#include "zev/analysis/Progress.h"
 #include "zev/analysis/Report.h"
 #include "zev/analysis/Sample.h"
 #include "zev/contracts/Error.h"
@@ -37,6 +37,7 @@
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -128,6 +129,8 @@ std::shared_ptr<Mesh> Mesh::slice(std::array<double, 3> const& p_origin,
         out->m_loaded.geometry = zev::analysis::slicePlane(geo(), m_domain, {normal, d});
         watch.done();
     }
+    out->m_hasPlane = true;
+    out->m_planeNormal = normal;
     return out;
 }
 
@@ -152,6 +155,7 @@ std::shared_ptr<Mesh> Mesh::iso(std::string const& p_field, double p_value, Prog
                                       field->getGlobalType(), static_cast<float>(p_value));
         watch.done();
     }
+    out->m_isoField = field->getName();
     return out;
 }
 
@@ -203,7 +207,7 @@ void Mesh::carry(std::string const& p_name)
         }
     }
     if (source == nullptr)
-        throw UnknownName("no variable '" + p_name + "' in " + m_parent->source());
+        throw UnknownName("no variable '" + p_name + "' in " + m_parent->source() + m_parent->knownNames());
 
     if (m_sharesParentVertices && location == zev::eVertex) {
         file(source->clone(p_name), p_name, zev::eVertex);
@@ -234,23 +238,77 @@ void Mesh::addSharedVertices()
     geo().addInterpolant(vertices.release());
 }
 
-IntegralResult Mesh::integrate(std::string const& p_expression, bool p_overBoundary)
+IntegralResult Mesh::integrate(std::string const& p_expression, std::string const& p_over)
 {
     Lock const lock(libraryMutex());
-    if (p_overBoundary && numElements() > 0) {
+    if (p_over == "boundary" && numElements() > 0) {
         for (auto const& entry : m_variables)
             if (entry.first == p_expression && entry.second != zev::eVertex)
                 throw RequestError("'" + p_expression + "' lives on " +
                                    zev::analysis::locationName(entry.second) +
                                    "s; integrate it over the volume");
-        return boundary()->integrate(p_expression, false);
+        return boundary()->integrate(p_expression, "");
     }
     geo().clearDataStores();
-    zev::analysis::Domain const domain =
-        numElements() > 0 ? zev::analysis::Domain::Volume : zev::analysis::Domain::Boundary;
     std::unique_ptr<zev::analysis::ParentVariables> const parents = parentVariables();
-    zev::analysis::Integral const r = zev::analysis::integrate(m_loaded, p_expression, true, domain);
+    zev::analysis::Integral r;
+    if (p_over.empty() || p_over == "volume" || p_over == "boundary") {
+        zev::analysis::Domain const domain =
+            numElements() > 0 ? zev::analysis::Domain::Volume : zev::analysis::Domain::Boundary;
+        r = zev::analysis::integrate(m_loaded, p_expression, true, domain);
+    } else {
+        r = zev::analysis::integrateOver(m_loaded, p_expression, true, p_over);
+    }
     return {r.integral, r.measure, r.average, r.valid};
+}
+
+double Mesh::flux(std::string const& p_vector, std::string const& p_over)
+{
+    Lock const lock(libraryMutex());
+    geo().clearDataStores();
+    double const none = std::numeric_limits<double>::quiet_NaN();
+    if (numElements() > 0) {
+        zev::analysis::Flux const f =
+            zev::analysis::meshFlux(m_loaded, p_vector, p_over.empty() ? "boundary" : p_over);
+        return f.valid ? f.flux : none;
+    }
+    zev::Geometry& g = geo();
+    std::vector<std::string> sets = g.getFaceSetNames();
+    if (!p_over.empty() && p_over != "boundary") {
+        zev::analysis::NamedSets const named = zev::analysis::namedSets(g, p_over);
+        if (!named.faces)
+            throw RequestError("'" + p_over + "' names element sets; the flux goes through faces");
+        sets = named.names;
+    }
+    auto held = [&]() -> std::pair<zev::Variable const*, zev::VarLocation> {
+        for (zev::VarLocation location : {zev::eVertex, zev::eFace})
+            if (zev::Variable const* v = g.findVariable(p_vector, location))
+                return {v, location};
+        return {nullptr, zev::eVertex};
+    };
+    auto found = held();
+    if (found.first == nullptr && m_parent) {
+        carry(p_vector);
+        found = held();
+    }
+    if (found.first == nullptr)
+        throw UnknownName("no variable '" + p_vector + "' in " + source() + knownNames());
+    if (!found.first->isVector())
+        throw RequestError("'" + p_vector + "' is not a vector; the flux is of a vector variable");
+    zev::analysis::FaceOrientation orientation;
+    if (m_hasPlane) {
+        orientation = zev::analysis::along(m_planeNormal);
+    } else if (!m_isoField.empty() && m_parent) {
+        zev::Variable const* field = m_parent->geo().findVariable(m_isoField, zev::eVertex);
+        if (field == nullptr)
+            throw RequestError("the parent no longer holds the isosurface's field '" + m_isoField + "'");
+        orientation = zev::analysis::towardsIncreasing(g, m_parent->geo(), *field);
+    } else if (m_kind == "boundary" && m_parent && m_parent->numElements() > 0) {
+        orientation = zev::analysis::outwardOf(m_parent->geo());
+    }
+    zev::analysis::Flux const f =
+        zev::analysis::fluxThrough(g, *found.first, found.second, sets, orientation);
+    return f.valid ? f.flux : none;
 }
 
 std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std::string const& p_name,

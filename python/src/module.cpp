@@ -495,27 +495,51 @@ request: integrate, average and indexing carry them.)")
         .def(
             "integrate",
             [](Mesh& self, std::string const& expr, std::string const& over) {
-                if (over != "" && over != "volume" && over != "boundary")
-                    throw zevpy::RequestError("over is volume or boundary, not '" + over + "'");
                 py::gil_scoped_release release;
-                zevpy::IntegralResult const r = self.integrate(expr, over == "boundary");
+                zevpy::IntegralResult const r = self.integrate(expr, over);
                 return r.valid ? r.integral : std::numeric_limits<double>::quiet_NaN();
             },
             py::arg("expr"), py::kw_only(), py::arg("over") = "",
             R"(The integral of a variable or expression of variables and x, y, z: over the volume of a mesh with
-elements (or its boundary with over="boundary"), over the area of a surface. A vector is integrated by
-its magnitude; NaN when no value is defined.)")
+elements (or its boundary with over="boundary"), over the area of a surface, or over a face or element set
+named by its name or label (over="inlet"). A vector is integrated by its magnitude; velocity_x or
+{velocity X} names a component, {Normal X} a component of a surface's unit normal. NaN when no value is
+defined.)")
         .def(
             "average",
             [](Mesh& self, std::string const& expr, std::string const& over) {
-                if (over != "" && over != "volume" && over != "boundary")
-                    throw zevpy::RequestError("over is volume or boundary, not '" + over + "'");
                 py::gil_scoped_release release;
-                zevpy::IntegralResult const r = self.integrate(expr, over == "boundary");
+                zevpy::IntegralResult const r = self.integrate(expr, over);
                 return r.valid && r.measure != 0 ? r.average : std::numeric_limits<double>::quiet_NaN();
             },
             py::arg("expr"), py::kw_only(), py::arg("over") = "",
             "The integral divided by the volume or area over which the values are defined; NaN without any.")
+        .def(
+            "flux",
+            [](Mesh& self, std::string const& vector, std::string const& over) {
+                py::gil_scoped_release release;
+                return self.flux(vector, over);
+            },
+            py::arg("vector"), py::kw_only(), py::arg("over") = "",
+            R"(The flux of a vector variable, the integral of V . n over faces: out through a volume mesh's boundary
+(default) or one of its face sets (over="inlet", by name or label); through a surface's faces, n along a
+slice's normal, towards increasing values on an isosurface, out of the volume on a boundary. A slice or
+isosurface carries the vector from its parent when it does not hold it. NaN when no value is defined.)")
+        .def_property_readonly(
+            "set_measures",
+            [](Mesh const& self) {
+                std::vector<std::pair<std::string, double>> measures;
+                {
+                    py::gil_scoped_release release;
+                    measures = self.setMeasures();
+                }
+                py::dict out;
+                for (auto const& entry : measures)
+                    out[py::str(entry.first)] = entry.second;
+                return out;
+            },
+            "The volume of every element set and the area of every face set, by set name, from the current "
+            "vertex positions.")
         .def(
             "write",
             [](Mesh const& self, std::string const& path, bool binary) {

@@ -49,7 +49,7 @@ def test_requests_the_mesh_cannot_serve(box):
         box["nope"]
     with pytest.raises(ValueError, match="'velocity' must be a scalar at the vertices"):
         box.iso("velocity", 1.0)
-    with pytest.raises(ValueError, match="over is volume or boundary, not 'faces'"):
+    with pytest.raises(ValueError, match=r"no face or element set 'faces' \(sets: ES1\)"):
         box.integrate("linear", over="faces")
     with pytest.raises(ValueError, match="the box kind is hex, tet or mixed, not 'cube'"):
         zevgeom.box(2, kind="cube")

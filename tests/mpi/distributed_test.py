@@ -83,7 +83,13 @@ def same_figures(tool, args, loose_keys=()):
     if dcode != 0:
         fail("distributed %s: exit %d: %s" % (args, dcode, derr))
         return None
-    compare(json.loads(out), json.loads(dout), " ".join(args), set(loose_keys))
+    single = json.loads(out)
+    if args[0] == "info":
+        # A distributed info does not measure the sets one by one.
+        for kind, measure in (("elements", "volume"), ("faces", "area")):
+            for row in single[kind]["sets"]:
+                row.pop(measure, None)
+    compare(single, json.loads(dout), " ".join(args), set(loose_keys))
     return json.loads(dout)
 
 
@@ -181,7 +187,7 @@ def main():
     if dcode != 2 or "GlobalNodeIds value 1" not in derr or "other coordinates" not in derr:
         fail("pieces that move a shared point: exit %d, message %r" % (dcode, derr))
     dcode, _, derr = tool.distributed(["integrate", "hex.pvtu", "--var", "nosuch"])
-    message = "zevgeom: no variable 'nosuch' in hex.pvtu\n"
+    message = "zevgeom: no variable 'nosuch' in hex.pvtu (variables: linear, pressure, velocity, region)\n"
     if dcode != 1 or not derr.startswith(message) or derr.count(message) != 1:
         fail("an unknown variable: exit %d, message %r" % (dcode, derr))
 

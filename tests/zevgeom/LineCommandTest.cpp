@@ -155,7 +155,8 @@ TEST(ZevgeomLine, UsageErrors)
         {{"line", "--from", "0,0,0", "--to", "1,1,1", "--var", "linear", "--expr", "x"},
          "line takes at most one of --var NAME and --expr EXPR"},
         {{"line", "--from", "0,0,0", "--to", "1,1,1", "--var", "nothing"},
-         "no variable 'nothing' in default mesh (mixed box 6x6x6)"},
+         "no variable 'nothing' in default mesh (mixed box 6x6x6) (variables: linear, pressure, velocity, "
+         "region)"},
         {{"line", "--from", "0,0,0", "--to", "1,1,1", "--var", "region"},
          "'region' lives on elements; only vertex variables have values at points"},
     };

@@ -118,7 +118,8 @@ TEST(ZevgeomProbe, Errors)
         {{"probe", "--at", "0,0,0"}, 1, "zevgeom: probe needs exactly one of --var NAME and --expr EXPR\n"},
         {{"probe", "--at", "0,0,0", "--var", "nope"},
          1,
-         "zevgeom: no variable 'nope' in default mesh (mixed box 6x6x6)\n"},
+         "zevgeom: no variable 'nope' in default mesh (mixed box 6x6x6) (variables: linear, pressure, "
+         "velocity, region)\n"},
         {{"probe", "--points", bad, "--var", "linear"},
          2,
          "zevgeom: " + bad + ":2: expected x,y,z, found '1,2'\n"},

@@ -209,7 +209,8 @@ TEST(ZevgeomSlice, UsageErrors)
         {{"slice", "--plane", "0,0,0,1,0,0", "--var", "linear", "--expr", "x"},
          "slice takes at most one of --var NAME and --expr EXPR"},
         {{"slice", "--plane", "0,0,0,1,0,0", "--var", "nope"},
-         "no variable 'nope' in default mesh (mixed box 6x6x6)"},
+         "no variable 'nope' in default mesh (mixed box 6x6x6) (variables: linear, pressure, velocity, "
+         "region)"},
     };
     for (auto const& [args, message] : cases) {
         Outcome const r = run(args);

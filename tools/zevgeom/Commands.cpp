@@ -262,6 +262,19 @@ int runZevgeom(std::vector<std::string> p_args, std::ostream& p_out, std::ostrea
             p_out << command->help();
             return s_exitOk;
         }
+#ifdef ZEVGEOM_PARALLEL
+        if (zev::parallel::distributedRun()) {
+            // The pieces add up volume and boundary integrals only; sets and fluxes need the whole mesh.
+            auto const given = [&options](char const* p_option) {
+                auto const found = options.values.find(p_option);
+                return found == options.values.end() ? std::size_t(0) : found->second.size();
+            };
+            if (given("--flux") > 0 || given("--over") > 1 ||
+                (name == "integrate" && options.over != "volume" && options.over != "boundary")) {
+                throw UsageError(name + " with --flux or --over a set runs on one process only");
+            }
+        }
+#endif
         std::optional<ProgressBar> bar;
         if (p_terminal && !quiet) {
             bar.emplace(p_err);

@@ -1,6 +1,7 @@
 #include "zev/analysis/Cut.h"
 
 #include "zev/analysis/Figures.h"
+#include "zev/analysis/Flux.h"
 #include "zev/analysis/Measures.h"
 
 #include "zev/contracts/Undefined.h"
@@ -84,6 +85,11 @@ void checkCarriedQuantity(Request const& p_request, char const* p_command)
     if ((p_request.hasVar && p_request.var.empty()) || (p_request.hasExpr && p_request.expr.empty())) {
         throw UsageError(p_request.hasVar ? "--var needs a variable name" : "--expr needs an expression");
     }
+    auto const flux = p_request.values.find("--flux");
+    if (flux != p_request.values.end() &&
+        (flux->second.size() > 1 || (flux->second.size() == 1 && flux->second.front().empty()))) {
+        throw UsageError("--flux takes one vector variable");
+    }
 }
 
 zev::VarLocation fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_request)
@@ -93,6 +99,11 @@ zev::VarLocation fileCarriedQuantity(LoadedMesh& p_mesh, Request const& p_reques
         return zev::eVertex;
     }
     std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
+    // A normal is the cut's own: such a quantity is evaluated on the cut once it is made. A selection of
+    // elements has no faces to have normals.
+    if (p_request.command != "select" && readsNormal(quantity, p_request.hasExpr)) {
+        return zev::eVertex;
+    }
     zev::VarLocation const location = fileQuantity(p_mesh, quantity, p_request.hasExpr);
     if (location == zev::eFace) {
         throw UsageError("'" + quantity + "' lives on faces; a cut carries vertex and element values");
@@ -652,7 +663,18 @@ std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_m
             }
         }
     }
-    if (p_request.hasVar || p_request.hasExpr) {
+    if ((p_request.hasVar || p_request.hasExpr) &&
+        readsNormal(p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr)) {
+        evaluateOnSurface(p_surface, p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr,
+                          [&pointVariables](std::string const& p_name) -> zev::Variable const* {
+                              for (MeshVariable const& mv : pointVariables) {
+                                  if (mv.name == p_name) {
+                                      return mv.variable.get();
+                                  }
+                              }
+                              return nullptr;
+                          });
+    } else if (p_request.hasVar || p_request.hasExpr) {
         std::string const& quantity = p_request.hasVar ? p_request.var : p_request.expr;
         zev::VarLocation from = zev::eVertex;
         zev::Variable const* values = filedQuantity(domain, quantity, from);
@@ -762,6 +784,11 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Json& p_
         p_doc["integral"] = p_figures.valid ? jsonNumber(p_figures.integral) : Json(nullptr);
         p_doc["average"] = q.averageDefined ? jsonNumber(q.average) : Json(nullptr);
     }
+    auto const flux = p_request.values.find("--flux");
+    if (p_figures.hasFlux && flux != p_request.values.end()) {
+        p_doc["vector"] = flux->second.front();
+        p_doc["flux"] = p_figures.fluxValid ? jsonNumber(p_figures.flux) : Json(nullptr);
+    }
 }
 
 void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p_table)
@@ -771,6 +798,11 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p
         p_table.row(q.kind, terminalSafe(*q.name) + " (" + p_figures.location + ")");
         p_table.row("integral", p_figures.valid ? number(p_figures.integral, 9) : "undefined");
         p_table.row("average", q.averageDefined ? number(q.average, 9) : "undefined");
+    }
+    auto const flux = p_request.values.find("--flux");
+    if (p_figures.hasFlux && flux != p_request.values.end()) {
+        p_table.row("vector", terminalSafe(flux->second.front()) + " (vertex)");
+        p_table.row("flux", p_figures.fluxValid ? number(p_figures.flux, 9) : "undefined");
     }
 }
 
@@ -815,7 +847,15 @@ int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_sur
     if (!p_request.output.empty()) {
         writeOutput(cutMeshData(p_surface, variables), p_request);
     }
-    printCut(p_request, p_mesh.source, p_what, p_whatJson, cutFigures(p_request, p_surface), p_out);
+    CutFigures figures = cutFigures(p_request, p_surface);
+    auto const flux = p_request.values.find("--flux");
+    if (flux != p_request.values.end() && !flux->second.empty()) {
+        Flux const through = cutFlux(p_request, p_mesh, p_surface, pointVariables);
+        figures.hasFlux = true;
+        figures.fluxValid = through.valid;
+        figures.flux = through.flux;
+    }
+    printCut(p_request, p_mesh.source, p_what, p_whatJson, figures, p_out);
     return 0;
 }
 

@@ -31,6 +31,9 @@ struct InfoFigures {
     std::size_t inverted = 0;
     double boundaryArea = 0;
     std::vector<VariableRow> variables;
+    // The volume of each element set and the area of each face set, in the order of the rows above; empty
+    // where they were not measured (the set listing then shows none).
+    std::vector<double> elementSetVolumes, faceSetAreas;
 };
 // The figures of a loaded mesh; warnings about inverted elements go to p_err when it is not null.
 InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err);
@@ -38,6 +41,9 @@ void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostr
 
 void printIntegral(Request const& p_request, std::string const& p_source, Integral const& p_result,
                    std::ostream& p_out);
+// Several integrals of one quantity, one per --over in the order given: one alone prints as above.
+void printIntegrals(Request const& p_request, std::string const& p_source,
+                    std::vector<Integral> const& p_results, std::ostream& p_out);
 
 // What an integration visitor reports as the average of p_numerator over p_denominator.
 double averageOf(bool p_valid, double p_numerator, double p_denominator);
@@ -53,6 +59,10 @@ struct CutFigures {
     double integral = 0;
     double denominator = 0;
     char const* location = "vertex"; // where the quantity lives in the mesh
+    // The flux of --flux VECTOR through the cut, when asked.
+    bool hasFlux = false;
+    bool fluxValid = false;
+    double flux = 0;
 };
 // The parts the cut and selection reports share: the list of sets, and the quantity's name, integral
 // and average after the measure.

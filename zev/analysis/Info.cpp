@@ -49,6 +49,29 @@ InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err)
         warnInverted(volumes, *p_err);
     }
     f.volume = volumes.total;
+    // Per set, as the total counts them: the element volumes run over the sets in name order.
+    std::size_t at = 0;
+    for (SetRow const& r : f.elementSets) {
+        double sum = 0;
+        for (std::size_t e = 0; e < r.count && at < volumes.elementVolumes.size(); ++e, ++at) {
+            sum += volumes.elementVolumes[at];
+        }
+        f.elementSetVolumes.push_back(sum);
+    }
+    // The face areas once, over the sets in the order listed.
+    std::vector<std::string> faceSetNames;
+    for (SetRow const& r : f.faceSets) {
+        faceSetNames.push_back(r.name);
+    }
+    AreaMeasures const areas = areaMeasures(g, faceSetNames);
+    at = 0;
+    for (SetRow const& r : f.faceSets) {
+        double sum = 0;
+        for (std::size_t i = 0; i < r.count && at < areas.faceAreas.size(); ++i, ++at) {
+            sum += areas.faceAreas[at];
+        }
+        f.faceSetAreas.push_back(sum);
+    }
     f.inverted = volumes.inverted;
     f.boundaryArea = areaMeasures(g, buildBoundary(g)).total;
     for (MeshVariable const& mv : p_mesh.variables) {
@@ -68,12 +91,17 @@ void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostr
             }
             return c;
         };
-        auto sets = [](std::vector<SetRow> const& p_rows) {
+        auto sets = [](std::vector<SetRow> const& p_rows, std::vector<double> const& p_measures,
+                       char const* p_measure) {
             Json s = Json::array();
-            for (SetRow const& r : p_rows) {
+            for (std::size_t i = 0; i < p_rows.size(); ++i) {
+                SetRow const& r = p_rows[i];
                 Json row = {{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}};
                 if (!r.label.empty()) {
                     row["label"] = r.label;
+                }
+                if (p_measures.size() == p_rows.size()) {
+                    row[p_measure] = jsonNumber(p_measures[i]);
                 }
                 s.push_back(row);
             }
@@ -82,10 +110,12 @@ void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostr
         Json doc;
         doc["mesh"] = f.source;
         doc["vertices"] = f.vertices;
-        doc["elements"] = {
-            {"total", f.elements}, {"types", counts(perType(f.elementSets))}, {"sets", sets(f.elementSets)}};
-        doc["faces"] = {
-            {"total", f.faces}, {"types", counts(perType(f.faceSets))}, {"sets", sets(f.faceSets)}};
+        doc["elements"] = {{"total", f.elements},
+                           {"types", counts(perType(f.elementSets))},
+                           {"sets", sets(f.elementSets, f.elementSetVolumes, "volume")}};
+        doc["faces"] = {{"total", f.faces},
+                        {"types", counts(perType(f.faceSets))},
+                        {"sets", sets(f.faceSets, f.faceSetAreas, "area")}};
         doc["lines"] = f.lines;
         doc["boundingBox"] = {{"min", {jsonNumber(f.lo[0]), jsonNumber(f.lo[1]), jsonNumber(f.lo[2])}},
                               {"max", {jsonNumber(f.hi[0]), jsonNumber(f.hi[1]), jsonNumber(f.hi[2])}}};
@@ -134,23 +164,40 @@ void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostr
                 labels = labels || !r.label.empty();
             }
         }
-        auto row = [&](SetRow const& p_row, char const* p_kind) {
+        // The measure columns where every set was measured: volume for element sets, area for face sets.
+        bool const volumes = !f.elementSets.empty() && f.elementSetVolumes.size() == f.elementSets.size();
+        bool const areas = !f.faceSets.empty() && f.faceSetAreas.size() == f.faceSets.size();
+        auto row = [&](SetRow const& p_row, char const* p_kind, double const* p_volume,
+                       double const* p_area) {
             std::vector<std::string> cells{terminalSafe(p_row.name)};
             if (labels) {
                 cells.push_back(terminalSafe(p_row.label));
             }
             cells.insert(cells.end(), {p_kind, shapeName(p_row.type), std::to_string(p_row.count)});
+            if (volumes) {
+                cells.push_back(p_volume != nullptr ? number(*p_volume) : "");
+            }
+            if (areas) {
+                cells.push_back(p_area != nullptr ? number(*p_area) : "");
+            }
             return cells;
         };
         std::vector<std::vector<std::string>> rows{{"set", "kind", "type", "count"}};
         if (labels) {
             rows.front().insert(rows.front().begin() + 1, "label");
         }
-        for (SetRow const& r : f.elementSets) {
-            rows.push_back(row(r, "element"));
+        if (volumes) {
+            rows.front().push_back("volume");
         }
-        for (SetRow const& r : f.faceSets) {
-            rows.push_back(row(r, "face"));
+        if (areas) {
+            rows.front().push_back("area");
+        }
+        for (std::size_t i = 0; i < f.elementSets.size(); ++i) {
+            rows.push_back(
+                row(f.elementSets[i], "element", volumes ? &f.elementSetVolumes[i] : nullptr, nullptr));
+        }
+        for (std::size_t i = 0; i < f.faceSets.size(); ++i) {
+            rows.push_back(row(f.faceSets[i], "face", nullptr, areas ? &f.faceSetAreas[i] : nullptr));
         }
         p_out << '\n';
         printColumns(p_out, rows);

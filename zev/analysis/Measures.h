@@ -42,7 +42,8 @@ struct CellVolumes {
     std::vector<double> elements;
     std::vector<double> vertices;
 };
-CellVolumes cellVolumes(zev::Geometry const& p_geometry);
+// With p_sets, only the cells of those element sets count: the others keep their place with no volume.
+CellVolumes cellVolumes(zev::Geometry const& p_geometry, std::vector<std::string> const* p_sets = nullptr);
 
 // The area of every face of the named face sets (in the order given) and each vertex's share of it.
 struct AreaMeasures {
@@ -61,6 +62,7 @@ enum class Domain { Volume, Boundary };
 
 struct Integral {
     std::string quantity; // the variable's name or the expression
+    std::string over;     // what it was integrated over, as the user named it
     std::string location; // "vertex", "element" or "face"
     Domain domain = Domain::Volume;
     double integral = 0;
@@ -74,19 +76,57 @@ struct Integral {
 // a location that does not fit the domain, are UsageErrors.
 Integral integrate(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression, Domain p_domain);
 
+// The sets a name stands for: the face sets or element sets of that name, else those whose label (the
+// file's own name, which several sets of one patch may share) it is. A name standing for no set, or for
+// both face and element sets, is a UsageError that lists the sets there are.
+struct NamedSets {
+    bool faces = false;
+    std::vector<std::string> names;
+};
+NamedSets namedSets(zev::Geometry const& p_geometry, std::string const& p_name);
+
+// integrate over p_over: "volume", "boundary", or a face or element set by name or label (the area or
+// the volume of its sets).
+Integral integrateOver(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression,
+                       std::string const& p_over);
+
+// The names an expression reads: its identifiers that are not functions, and the names in braces.
+std::vector<std::string> expressionNames(std::string const& p_expression);
+
+// Files what p_geometry can make of names it does not hold at p_location: NAME_x, NAME_y, NAME_z and
+// "NAME X", "NAME Y", "NAME Z" as the components of the vector variable NAME; "Normal" as the unit normal
+// of its faces (at the vertices, the normal of their faces' summed area vectors), and "Normal X",
+// "Normal Y", "Normal Z" as its components. Other names are left alone.
+void fileNamedParts(zev::Geometry& p_geometry, std::vector<std::string> const& p_names,
+                    zev::VarLocation p_location);
+// Whether an expression (or a variable name) reads the normal of the surface it is evaluated on.
+bool readsNormal(std::string const& p_quantity, bool p_isExpression);
+
+// Evaluates p_quantity at the vertices of p_surface, a surface over the vertices of the geometry whose
+// vertex variables p_source hands out by name (null when it has none): the variables it reads are
+// copied in, so that "Normal" is the surface's own. Files it under its text; malformed or unknown is a
+// UsageError.
+void evaluateOnSurface(zev::Geometry& p_surface, std::string const& p_quantity, bool p_isExpression,
+                       std::function<zev::Variable const*(std::string const&)> const& p_source);
+
 // Coordinates are held in single precision: far from the origin its steps grow against the mesh (at 1e7
 // they are 1 long), and volumes, integrals and cuts of a small mesh there come out wrong. Warns, with the
 // figures, when the step at the largest coordinate exceeds a hundred-thousandth of the mesh's extent.
 void warnFarCoordinates(zev::Geometry const& p_geometry, std::ostream& p_err);
 
 // The integral of the quantity filed in p_geometry under p_quantity (at the vertices or the elements) over
-// the cell volumes above, undefined values left out; p_out's quantity, location and domain are kept.
-Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity, Integral p_out = {});
+// the cell volumes above, undefined values left out; p_out's quantity, location and domain are kept. With
+// p_sets, over the cells of those element sets only.
+Integral volumeIntegral(zev::Geometry& p_geometry, std::string const& p_quantity, Integral p_out = {},
+                        std::vector<std::string> const* p_sets = nullptr);
 
 // Files the mesh's variables in its geometry and, for an expression, evaluates it there, so that the
 // geometry holds the quantity under its name (the expression's text). Returns where it lives. Unknown
 // names and malformed expressions are UsageErrors.
 zev::VarLocation fileQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
+// The same for a question about a surface: where a quantity lives both on the elements and on the faces
+// (a cell array of a file with volume and surface cells), the faces'.
+zev::VarLocation fileSurfaceQuantity(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression);
 
 // Smallest and largest defined value (vectors by magnitude) and the number of defined values.
 struct ValueRange {

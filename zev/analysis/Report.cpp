@@ -93,6 +93,8 @@ void printColumns(std::ostream& p_out, std::vector<std::vector<std::string>> con
                 line += std::string(width[c] + 2 - r[c].size(), ' ');
             }
         }
+        // A row may leave its last cells empty.
+        line.erase(line.find_last_not_of(' ') + 1);
         p_out << line << '\n';
     }
 }

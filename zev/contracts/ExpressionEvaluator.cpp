@@ -95,9 +95,18 @@ struct ExpressionEvaluator::Impl {
         else if (p_translatedPos >= 0)
             pos = 0;
         std::string text = "Error in expression '" + expression + "'";
-        if (pos >= 0)
+        std::string what = p_what;
+        if (pos >= 0) {
             text += " at position " + std::to_string(pos + 1);
-        text += ": " + p_what;
+            // The parser counts from 0 in the translated text; say its position as ours.
+            std::string const theirs = "at position " + std::to_string(p_translatedPos);
+            std::size_t const at = what.find(theirs);
+            if (at != std::string::npos &&
+                (at + theirs.size() == what.size() ||
+                 !std::isdigit(static_cast<unsigned char>(what[at + theirs.size()]))))
+                what.replace(at, theirs.size(), "at position " + std::to_string(pos + 1));
+        }
+        text += ": " + what;
         throw expressions::eval(kClass, p_method, text);
     }
 

@@ -21,13 +21,15 @@ public:
     {
         return std::string(
                    "usage: zevgeom iso [MESH] (--iso-var NAME | --iso-expr EXPR) --value V\n"
-                   "                   [--var NAME | --expr EXPR] [-o OUT] [--region NAME] [--json]\n"
+                   "                   [--var NAME | --expr EXPR] [--flux VECTOR] [-o OUT] [--region NAME]\n"
+                   "                   [--json]\n"
                    "\n"
                    "Cuts the mesh at the isosurface where a scalar vertex field, or an expression of\n"
                    "variables and x, y, z, equals V, and reports the surface's vertices, faces per\n"
                    "type and area; with a variable or an expression, its integral and average over the\n"
-                   "surface (a vector by its magnitude). Vertex values are carried along the cut edges,\n"
-                   "cell values onto the faces cut from each cell.\n"
+                   "surface (a vector by its magnitude); with --flux, the flux of a vector variable through\n"
+                   "the surface towards increasing field values. Vertex values are carried along the cut\n"
+                   "edges, cell values onto the faces cut from each cell.\n"
                    "\n"
                    "options:\n"
                    "  --iso-var NAME   the scalar vertex variable whose isosurface is cut\n"
@@ -35,6 +37,7 @@ public:
                    "  --value V        the iso value\n"
                    "  --var NAME       the vertex or cell variable to integrate over the surface\n"
                    "  --expr EXPR      the expression to integrate over the surface\n"
+                   "  --flux VECTOR    the vector variable whose flux through the surface to find\n"
                    "  -o, --output     write the surface with every point and cell variable and the\n"
                    "                   integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
                    "  --binary         write a legacy file as BINARY\n") +
@@ -49,6 +52,7 @@ public:
         }
         p_app.add_option("--var", p_options.var);
         p_app.add_option("--expr", p_options.expr);
+        p_app.add_option("--flux", p_options.values["--flux"]);
         declareOutput(p_app, p_options);
         declareRegion(p_app, p_options);
         declareJson(p_app, p_options);
