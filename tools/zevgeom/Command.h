@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace CLI {
@@ -24,16 +25,21 @@ using Options = Request;
 
 class Command {
 public:
+    // p_help is the text of 'zevgeom NAME --help'.
+    Command(char const* p_name, std::string p_help) : m_name(p_name), m_help(std::move(p_help)) {}
     virtual ~Command() = default;
-    virtual char const* name() const = 0;
-    // The text of 'zevgeom NAME --help'.
-    virtual std::string help() const = 0;
+    char const* name() const { return m_name; }
+    std::string const& help() const { return m_help; }
     // Declares the command's options (beyond -h/--help, which every command takes).
     virtual void declare(CLI::App& p_app, Options& p_options) const = 0;
     // Checks the parsed options; a UsageError names what is wrong.
     virtual void check(Options& p_options) const = 0;
     // Runs the command; the report goes to p_out, warnings to p_err.
     virtual int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const = 0;
+
+private:
+    char const* m_name;
+    std::string m_help;
 };
 
 // The commands, in the order the main help lists them.

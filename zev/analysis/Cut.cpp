@@ -666,8 +666,8 @@ std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_m
     if ((p_request.hasVar || p_request.hasExpr) &&
         readsNormal(p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr)) {
         evaluateOnSurface(p_surface, p_request.hasVar ? p_request.var : p_request.expr, p_request.hasExpr,
-                          [&pointVariables](std::string const& p_name) -> zev::Variable const* {
-                              for (MeshVariable const& mv : pointVariables) {
+                          [&carried](std::string const& p_name) -> zev::Variable const* {
+                              for (MeshVariable const& mv : carried) {
                                   if (mv.name == p_name) {
                                       return mv.variable.get();
                                   }
@@ -850,7 +850,7 @@ int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_sur
     CutFigures figures = cutFigures(p_request, p_surface);
     auto const flux = p_request.values.find("--flux");
     if (flux != p_request.values.end() && !flux->second.empty()) {
-        Flux const through = cutFlux(p_request, p_mesh, p_surface, pointVariables);
+        Flux const through = cutFlux(p_request, p_mesh, p_surface, variables);
         figures.hasFlux = true;
         figures.fluxValid = through.valid;
         figures.flux = through.flux;

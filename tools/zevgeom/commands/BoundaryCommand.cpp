@@ -14,21 +14,20 @@ namespace {
 
 class BoundaryCommand : public Command {
 public:
-    char const* name() const override { return "boundary"; }
-
-    std::string help() const override
+    BoundaryCommand()
+        : Command("boundary",
+                  std::string(
+                      "usage: zevgeom boundary [MESH] -o OUT.vtk [--binary] [--region NAME] [--json]\n"
+                      "\n"
+                      "Writes the boundary surface of the volume cells (the faces no two cells share) with\n"
+                      "the point variables carried over. A mesh without volume cells writes its own\n"
+                      "surface.\n"
+                      "\n"
+                      "options:\n"
+                      "  -o, --output OUT  the file to write\n"
+                      "  --binary          write BINARY data instead of ASCII\n") +
+                      s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom boundary [MESH] -o OUT.vtk [--binary] [--region NAME] [--json]\n"
-                   "\n"
-                   "Writes the boundary surface of the volume cells (the faces no two cells share) with\n"
-                   "the point variables carried over. A mesh without volume cells writes its own\n"
-                   "surface.\n"
-                   "\n"
-                   "options:\n"
-                   "  -o, --output OUT  the file to write\n"
-                   "  --binary          write BINARY data instead of ASCII\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

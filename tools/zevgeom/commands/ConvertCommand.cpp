@@ -14,28 +14,28 @@ namespace {
 
 class ConvertCommand : public Command {
 public:
-    char const* name() const override { return "convert"; }
-
-    std::string help() const override
+    ConvertCommand()
+        : Command(
+              "convert",
+              "usage: zevgeom convert IN OUT [--ascii|--binary] [--compress] [--json]\n"
+              "                       [--base B] [--zone Z] [--solution S]\n"
+              "\n"
+              "Converts a mesh file between the VTK legacy format (.vtk) and the XML formats (.vtu for\n"
+              "any cells, .vtp for lines and surfaces), keeping the points, cells and arrays exactly. The\n"
+              "output format follows OUT's extension. CGNS files (.cgns) are read and written too: an\n"
+              "unstructured zone's sections, boundary conditions and solutions become cells and arrays,\n"
+              "and a mesh becomes one zone with a section per set and its arrays as solutions.\n"
+              "\n"
+              "options:\n"
+              "  --base B          CGNS input: the base, by name or number (default the first)\n"
+              "  --zone Z          CGNS input: the zone, by name or number (default every zone)\n"
+              "  --solution S      CGNS input: the solution, by name, or by number the time step\n"
+              "  --ascii           write text data (the default)\n"
+              "  --binary          write binary data (legacy BINARY, XML appended raw data)\n"
+              "  --compress        XML only: zlib-compressed binary data\n"
+              "  --json            write the report as JSON\n"
+              "  -h, --help        this text\n")
     {
-        return "usage: zevgeom convert IN OUT [--ascii|--binary] [--compress] [--json]\n"
-               "                       [--base B] [--zone Z] [--solution S]\n"
-               "\n"
-               "Converts a mesh file between the VTK legacy format (.vtk) and the XML formats (.vtu for\n"
-               "any cells, .vtp for lines and surfaces), keeping the points, cells and arrays exactly. The\n"
-               "output format follows OUT's extension. CGNS files (.cgns) are read and written too: an\n"
-               "unstructured zone's sections, boundary conditions and solutions become cells and arrays,\n"
-               "and a mesh becomes one zone with a section per set and its arrays as solutions.\n"
-               "\n"
-               "options:\n"
-               "  --base B          CGNS input: the base, by name or number (default the first)\n"
-               "  --zone Z          CGNS input: the zone, by name or number (default every zone)\n"
-               "  --solution S      CGNS input: the solution, by name, or by number the time step\n"
-               "  --ascii           write text data (the default)\n"
-               "  --binary          write binary data (legacy BINARY, XML appended raw data)\n"
-               "  --compress        XML only: zlib-compressed binary data\n"
-               "  --json            write the report as JSON\n"
-               "  -h, --help        this text\n";
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

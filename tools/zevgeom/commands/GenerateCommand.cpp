@@ -13,26 +13,26 @@ namespace {
 
 class GenerateCommand : public Command {
 public:
-    char const* name() const override { return "generate"; }
-
-    std::string help() const override
+    GenerateCommand()
+        : Command(
+              "generate",
+              "usage: zevgeom generate (hex|tet|mixed) --n N -o OUT.vtk [--binary] [--json]\n"
+              "\n"
+              "Writes the unit box cut into N x N x N cells: hexahedra (hex), each hexahedron split into "
+              "six\n"
+              "tetrahedra (tet), or columns of hexahedra, wedges and pyramids (mixed). The box carries the\n"
+              "point fields linear = 1 + 2x + 3y + 4z, pressure = 101325 - 0.6 |velocity|^2 and the "
+              "swirling\n"
+              "vector field velocity, and the cell field region (1 in the lower half, 2 in the upper "
+              "half).\n"
+              "\n"
+              "options:\n"
+              "  --n N             cells along each axis (1 to 1000)\n"
+              "  -o, --output OUT  the file to write\n"
+              "  --binary          write BINARY data instead of ASCII\n"
+              "  --json            write the report as JSON\n"
+              "  -h, --help        this text\n")
     {
-        return "usage: zevgeom generate (hex|tet|mixed) --n N -o OUT.vtk [--binary] [--json]\n"
-               "\n"
-               "Writes the unit box cut into N x N x N cells: hexahedra (hex), each hexahedron split into "
-               "six\n"
-               "tetrahedra (tet), or columns of hexahedra, wedges and pyramids (mixed). The box carries the\n"
-               "point fields linear = 1 + 2x + 3y + 4z, pressure = 101325 - 0.6 |velocity|^2 and the "
-               "swirling\n"
-               "vector field velocity, and the cell field region (1 in the lower half, 2 in the upper "
-               "half).\n"
-               "\n"
-               "options:\n"
-               "  --n N             cells along each axis (1 to 1000)\n"
-               "  -o, --output OUT  the file to write\n"
-               "  --binary          write BINARY data instead of ASCII\n"
-               "  --json            write the report as JSON\n"
-               "  -h, --help        this text\n";
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

@@ -19,19 +19,18 @@ namespace {
 
 class InfoCommand : public Command {
 public:
-    char const* name() const override { return "info"; }
-
-    std::string help() const override
+    InfoCommand()
+        : Command("info",
+                  std::string(
+                      "usage: zevgeom info [MESH] [--region NAME] [--json]\n"
+                      "\n"
+                      "Reports the vertices, the elements and faces per shape type and per set, the lines,\n"
+                      "the bounding box, the total volume, the boundary area, and every variable with its\n"
+                      "location, components and range (vectors by magnitude).\n"
+                      "\n"
+                      "options:\n") +
+                      s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom info [MESH] [--region NAME] [--json]\n"
-                   "\n"
-                   "Reports the vertices, the elements and faces per shape type and per set, the lines,\n"
-                   "the bounding box, the total volume, the boundary area, and every variable with its\n"
-                   "location, components and range (vectors by magnitude).\n"
-                   "\n"
-                   "options:\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

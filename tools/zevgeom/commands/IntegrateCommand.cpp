@@ -21,29 +21,29 @@ namespace {
 
 class IntegrateCommand : public Command {
 public:
-    char const* name() const override { return "integrate"; }
-
-    std::string help() const override
+    IntegrateCommand()
+        : Command(
+              "integrate",
+              std::string(
+                  "usage: zevgeom integrate [MESH] (--var NAME | --expr EXPR | --flux VECTOR)\n"
+                  "                         [--over volume|boundary|SET]... [--region NAME] [--json]\n"
+                  "\n"
+                  "Integrates a variable, or an expression of variables and the coordinates x, y, z\n"
+                  "(such as \"2*x+y\"), over the volume (default), the boundary surface, or a face or\n"
+                  "element set named by its name or its label, and reports the integral, the measure\n"
+                  "(volume or area where the values are defined) and the average. A vector variable is\n"
+                  "integrated by its magnitude; velocity_x or {velocity X} names its first component, and\n"
+                  "{Normal X} the first component of a surface's unit normal. With --flux, the flux of a\n"
+                  "vector variable out through the boundary or a face set: the integral of V . n, n\n"
+                  "pointing out of the volume. Each --over gives one result, in the order given.\n"
+                  "\n"
+                  "options:\n"
+                  "  --var NAME     the variable to integrate\n"
+                  "  --expr EXPR    the expression to integrate\n"
+                  "  --flux VECTOR  the vector variable whose flux to find\n"
+                  "  --over WHERE   volume, boundary, or a set (repeatable)\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom integrate [MESH] (--var NAME | --expr EXPR | --flux VECTOR)\n"
-                   "                         [--over volume|boundary|SET]... [--region NAME] [--json]\n"
-                   "\n"
-                   "Integrates a variable, or an expression of variables and the coordinates x, y, z\n"
-                   "(such as \"2*x+y\"), over the volume (default), the boundary surface, or a face or\n"
-                   "element set named by its name or its label, and reports the integral, the measure\n"
-                   "(volume or area where the values are defined) and the average. A vector variable is\n"
-                   "integrated by its magnitude; velocity_x or {velocity X} names its first component, and\n"
-                   "{Normal X} the first component of a surface's unit normal. With --flux, the flux of a\n"
-                   "vector variable out through the boundary or a face set: the integral of V . n, n\n"
-                   "pointing out of the volume. Each --over gives one result, in the order given.\n"
-                   "\n"
-                   "options:\n"
-                   "  --var NAME     the variable to integrate\n"
-                   "  --expr EXPR    the expression to integrate\n"
-                   "  --flux VECTOR  the vector variable whose flux to find\n"
-                   "  --over WHERE   volume, boundary, or a set (repeatable)\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

@@ -15,33 +15,33 @@ namespace {
 
 class IsoCommand : public Command {
 public:
-    char const* name() const override { return "iso"; }
-
-    std::string help() const override
+    IsoCommand()
+        : Command(
+              "iso",
+              std::string(
+                  "usage: zevgeom iso [MESH] (--iso-var NAME | --iso-expr EXPR) --value V\n"
+                  "                   [--var NAME | --expr EXPR] [--flux VECTOR] [-o OUT] [--region NAME]\n"
+                  "                   [--json]\n"
+                  "\n"
+                  "Cuts the mesh at the isosurface where a scalar vertex field, or an expression of\n"
+                  "variables and x, y, z, equals V, and reports the surface's vertices, faces per\n"
+                  "type and area; with a variable or an expression, its integral and average over the\n"
+                  "surface (a vector by its magnitude); with --flux, the flux of a vector variable through\n"
+                  "the surface towards increasing field values. Vertex values are carried along the cut\n"
+                  "edges, cell values onto the faces cut from each cell.\n"
+                  "\n"
+                  "options:\n"
+                  "  --iso-var NAME   the scalar vertex variable whose isosurface is cut\n"
+                  "  --iso-expr EXPR  the expression whose isosurface is cut\n"
+                  "  --value V        the iso value\n"
+                  "  --var NAME       the vertex or cell variable to integrate over the surface\n"
+                  "  --expr EXPR      the expression to integrate over the surface\n"
+                  "  --flux VECTOR    the vector variable whose flux through the surface to find\n"
+                  "  -o, --output     write the surface with every point and cell variable and the\n"
+                  "                   integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
+                  "  --binary         write a legacy file as BINARY\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom iso [MESH] (--iso-var NAME | --iso-expr EXPR) --value V\n"
-                   "                   [--var NAME | --expr EXPR] [--flux VECTOR] [-o OUT] [--region NAME]\n"
-                   "                   [--json]\n"
-                   "\n"
-                   "Cuts the mesh at the isosurface where a scalar vertex field, or an expression of\n"
-                   "variables and x, y, z, equals V, and reports the surface's vertices, faces per\n"
-                   "type and area; with a variable or an expression, its integral and average over the\n"
-                   "surface (a vector by its magnitude); with --flux, the flux of a vector variable through\n"
-                   "the surface towards increasing field values. Vertex values are carried along the cut\n"
-                   "edges, cell values onto the faces cut from each cell.\n"
-                   "\n"
-                   "options:\n"
-                   "  --iso-var NAME   the scalar vertex variable whose isosurface is cut\n"
-                   "  --iso-expr EXPR  the expression whose isosurface is cut\n"
-                   "  --value V        the iso value\n"
-                   "  --var NAME       the vertex or cell variable to integrate over the surface\n"
-                   "  --expr EXPR      the expression to integrate over the surface\n"
-                   "  --flux VECTOR    the vector variable whose flux through the surface to find\n"
-                   "  -o, --output     write the surface with every point and cell variable and the\n"
-                   "                   integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
-                   "  --binary         write a legacy file as BINARY\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

@@ -14,27 +14,27 @@ namespace {
 
 class LineCommand : public Command {
 public:
-    char const* name() const override { return "line"; }
-
-    std::string help() const override
+    LineCommand()
+        : Command(
+              "line",
+              std::string(
+                  "usage: zevgeom line [MESH] --from X,Y,Z --to X,Y,Z [--var NAME | --expr EXPR]\n"
+                  "                    [--region NAME] [--json]\n"
+                  "\n"
+                  "Intersects the straight line through two points with the boundary surface of the\n"
+                  "volume cells (or with the surface of a surface mesh) and lists the crossings in order\n"
+                  "along the line: the face (set and position), the parameter t (the distance from the\n"
+                  "--from point towards --to, negative behind it), the point and the value of a vertex\n"
+                  "variable or expression there. The stretches of the line inside the cells follow,\n"
+                  "with their lengths, the chords of the domain along the line.\n"
+                  "\n"
+                  "options:\n"
+                  "  --from X,Y,Z   a point of the line\n"
+                  "  --to X,Y,Z     another point of the line; the direction is from --from to --to\n"
+                  "  --var NAME     the vertex variable to show at the crossings\n"
+                  "  --expr EXPR    the expression to show at the crossings\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom line [MESH] --from X,Y,Z --to X,Y,Z [--var NAME | --expr EXPR]\n"
-                   "                    [--region NAME] [--json]\n"
-                   "\n"
-                   "Intersects the straight line through two points with the boundary surface of the\n"
-                   "volume cells (or with the surface of a surface mesh) and lists the crossings in order\n"
-                   "along the line: the face (set and position), the parameter t (the distance from the\n"
-                   "--from point towards --to, negative behind it), the point and the value of a vertex\n"
-                   "variable or expression there. The stretches of the line inside the cells follow,\n"
-                   "with their lengths, the chords of the domain along the line.\n"
-                   "\n"
-                   "options:\n"
-                   "  --from X,Y,Z   a point of the line\n"
-                   "  --to X,Y,Z     another point of the line; the direction is from --from to --to\n"
-                   "  --var NAME     the vertex variable to show at the crossings\n"
-                   "  --expr EXPR    the expression to show at the crossings\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

@@ -24,26 +24,26 @@ namespace {
 
 class ProbeCommand : public Command {
 public:
-    char const* name() const override { return "probe"; }
-
-    std::string help() const override
+    ProbeCommand()
+        : Command(
+              "probe",
+              std::string(
+                  "usage: zevgeom probe [MESH] (--at X,Y,Z ... | --points FILE) (--var NAME | --expr EXPR)\n"
+                  "                     [--region NAME] [--json]\n"
+                  "\n"
+                  "Finds the element that holds each point and reports the value there of a variable, or "
+                  "of\n"
+                  "an expression of variables and the coordinates x, y, z: vertex values interpolated with\n"
+                  "the element's weights, element values as they are. A vector variable is probed by its\n"
+                  "magnitude. A point that no element holds is reported as outside.\n"
+                  "\n"
+                  "options:\n"
+                  "  --at X,Y,Z     a point; repeat the option for more points\n"
+                  "  --points FILE  the points of a CSV file, x,y,z per line ('#' starts a comment)\n"
+                  "  --var NAME     the variable to probe\n"
+                  "  --expr EXPR    the expression to probe\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom probe [MESH] (--at X,Y,Z ... | --points FILE) (--var NAME | --expr EXPR)\n"
-                   "                     [--region NAME] [--json]\n"
-                   "\n"
-                   "Finds the element that holds each point and reports the value there of a variable, or "
-                   "of\n"
-                   "an expression of variables and the coordinates x, y, z: vertex values interpolated with\n"
-                   "the element's weights, element values as they are. A vector variable is probed by its\n"
-                   "magnitude. A point that no element holds is reported as outside.\n"
-                   "\n"
-                   "options:\n"
-                   "  --at X,Y,Z     a point; repeat the option for more points\n"
-                   "  --points FILE  the points of a CSV file, x,y,z per line ('#' starts a comment)\n"
-                   "  --var NAME     the variable to probe\n"
-                   "  --expr EXPR    the expression to probe\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

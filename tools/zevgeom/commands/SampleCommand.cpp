@@ -18,40 +18,40 @@ namespace {
 
 class SampleCommand : public Command {
 public:
-    char const* name() const override { return "sample"; }
-
-    std::string help() const override
+    SampleCommand()
+        : Command(
+              "sample",
+              std::string(
+                  "usage: zevgeom sample [MESH] --method METHOD --count N [--seed S] [--accuracy "
+                  "low|medium|high]\n"
+                  "                      [--var NAME | --expr EXPR] [-o OUT.csv|OUT.vtk] [--region NAME] "
+                  "[--json]\n"
+                  "\n"
+                  "Places sample points on the boundary surface of the volume cells (or on the surface of\n"
+                  "a surface mesh) and reports them with the value of a vertex variable or expression at\n"
+                  "each, the number of points and the area each stands for.\n"
+                  "\n"
+                  "methods:\n"
+                  "  random             N points at random, shared out in proportion to area\n"
+                  "  grid               a square grid of about N points over each face's plane\n"
+                  "  vertices           the surface's vertices (at most N, evenly thinned)\n"
+                  "  face-centres       the faces' centres (at most N, evenly thinned)\n"
+                  "  free-edges         the midpoints of edges with one face (at most N, evenly thinned)\n"
+                  "  equal-area         about N points, each standing for the same area\n"
+                  "  equal-area-random  the same, with a random start\n"
+                  "\n"
+                  "options:\n"
+                  "  --method METHOD   how the points are placed\n"
+                  "  --count N         the number of points wanted\n"
+                  "  --seed S          the seed of the random methods (default 1; negative takes the "
+                  "clock)\n"
+                  "  --accuracy A      low, medium or high (default high): the equal-area refinement\n"
+                  "  --var NAME        the vertex variable to carry onto the points\n"
+                  "  --expr EXPR       the expression to carry onto the points\n"
+                  "  -o, --output OUT  write the points: .csv (x,y,z[,value]) or a mesh file (.vtk, "
+                  "...)\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom sample [MESH] --method METHOD --count N [--seed S] [--accuracy "
-                   "low|medium|high]\n"
-                   "                      [--var NAME | --expr EXPR] [-o OUT.csv|OUT.vtk] [--region NAME] "
-                   "[--json]\n"
-                   "\n"
-                   "Places sample points on the boundary surface of the volume cells (or on the surface of\n"
-                   "a surface mesh) and reports them with the value of a vertex variable or expression at\n"
-                   "each, the number of points and the area each stands for.\n"
-                   "\n"
-                   "methods:\n"
-                   "  random             N points at random, shared out in proportion to area\n"
-                   "  grid               a square grid of about N points over each face's plane\n"
-                   "  vertices           the surface's vertices (at most N, evenly thinned)\n"
-                   "  face-centres       the faces' centres (at most N, evenly thinned)\n"
-                   "  free-edges         the midpoints of edges with one face (at most N, evenly thinned)\n"
-                   "  equal-area         about N points, each standing for the same area\n"
-                   "  equal-area-random  the same, with a random start\n"
-                   "\n"
-                   "options:\n"
-                   "  --method METHOD   how the points are placed\n"
-                   "  --count N         the number of points wanted\n"
-                   "  --seed S          the seed of the random methods (default 1; negative takes the "
-                   "clock)\n"
-                   "  --accuracy A      low, medium or high (default high): the equal-area refinement\n"
-                   "  --var NAME        the vertex variable to carry onto the points\n"
-                   "  --expr EXPR       the expression to carry onto the points\n"
-                   "  -o, --output OUT  write the points: .csv (x,y,z[,value]) or a mesh file (.vtk, "
-                   "...)\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

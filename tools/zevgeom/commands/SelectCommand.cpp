@@ -22,40 +22,40 @@ namespace {
 
 class SelectCommand : public Command {
 public:
-    char const* name() const override { return "select"; }
-
-    std::string help() const override
+    SelectCommand()
+        : Command(
+              "select",
+              std::string(
+                  "usage: zevgeom select [MESH] (--plane PX,PY,PZ,NX,NY,NZ --side above|below\n"
+                  "                      | --sphere CX,CY,CZ,R --side inside|outside\n"
+                  "                      | (--range-var NAME | --range-expr EXPR) [--min A] [--max B])\n"
+                  "                      [--inclusive] [--var NAME | --expr EXPR] [-o OUT] [--region NAME] "
+                  "[--json]\n"
+                  "\n"
+                  "Selects whole elements: those on one side of a plane or a sphere, or those whose vertex\n"
+                  "values of a scalar variable or expression lie between A and B (above A with --min only,\n"
+                  "below B with --max only). An element is judged by its vertices: exclusive (default), "
+                  "all\n"
+                  "of them strictly on the side or in the range; with --inclusive, any of them on the side\n"
+                  "or on the surface. Reports the elements per set, their volume and, with a variable\n"
+                  "or an expression, its integral and average over them.\n"
+                  "\n"
+                  "options:\n"
+                  "  --plane P,N        a plane: a point on it and its normal; above is where the normal "
+                  "points\n"
+                  "  --sphere C,R       a sphere: its centre and radius\n"
+                  "  --side SIDE        above or below a plane, inside or outside a sphere\n"
+                  "  --range-var NAME   the vertex variable whose values select\n"
+                  "  --range-expr EXPR  the expression whose values select\n"
+                  "  --min A, --max B   the range\n"
+                  "  --inclusive        keep the elements that touch the side or the range\n"
+                  "  --var NAME         the vertex or cell variable to integrate over the selection\n"
+                  "  --expr EXPR        the expression to integrate over the selection\n"
+                  "  -o, --output       write the selection with every point and cell variable and\n"
+                  "                     the integrated quantity\n"
+                  "  --binary           write a legacy file as BINARY\n") +
+                  s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom select [MESH] (--plane PX,PY,PZ,NX,NY,NZ --side above|below\n"
-                   "                      | --sphere CX,CY,CZ,R --side inside|outside\n"
-                   "                      | (--range-var NAME | --range-expr EXPR) [--min A] [--max B])\n"
-                   "                      [--inclusive] [--var NAME | --expr EXPR] [-o OUT] [--region NAME] "
-                   "[--json]\n"
-                   "\n"
-                   "Selects whole elements: those on one side of a plane or a sphere, or those whose vertex\n"
-                   "values of a scalar variable or expression lie between A and B (above A with --min only,\n"
-                   "below B with --max only). An element is judged by its vertices: exclusive (default), "
-                   "all\n"
-                   "of them strictly on the side or in the range; with --inclusive, any of them on the side\n"
-                   "or on the surface. Reports the elements per set, their volume and, with a variable\n"
-                   "or an expression, its integral and average over them.\n"
-                   "\n"
-                   "options:\n"
-                   "  --plane P,N        a plane: a point on it and its normal; above is where the normal "
-                   "points\n"
-                   "  --sphere C,R       a sphere: its centre and radius\n"
-                   "  --side SIDE        above or below a plane, inside or outside a sphere\n"
-                   "  --range-var NAME   the vertex variable whose values select\n"
-                   "  --range-expr EXPR  the expression whose values select\n"
-                   "  --min A, --max B   the range\n"
-                   "  --inclusive        keep the elements that touch the side or the range\n"
-                   "  --var NAME         the vertex or cell variable to integrate over the selection\n"
-                   "  --expr EXPR        the expression to integrate over the selection\n"
-                   "  -o, --output       write the selection with every point and cell variable and\n"
-                   "                     the integrated quantity\n"
-                   "  --binary           write a legacy file as BINARY\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

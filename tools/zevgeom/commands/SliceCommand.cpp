@@ -16,30 +16,29 @@ namespace {
 
 class SliceCommand : public Command {
 public:
-    char const* name() const override { return "slice"; }
-
-    std::string help() const override
+    SliceCommand()
+        : Command("slice",
+                  std::string(
+                      "usage: zevgeom slice [MESH] --plane PX,PY,PZ,NX,NY,NZ [--var NAME | --expr EXPR]\n"
+                      "                     [--flux VECTOR] [-o OUT] [--region NAME] [--json]\n"
+                      "\n"
+                      "Cuts the mesh by the plane through the point P with the normal N and reports the\n"
+                      "slice's vertices, faces per type and area; with a variable or an expression of\n"
+                      "variables and x, y, z, its integral and average over the slice (a vector by its\n"
+                      "magnitude); with --flux, the flux of a vector variable through the slice along N.\n"
+                      "Vertex values are carried onto the slice along the cut edges, cell values onto the\n"
+                      "faces cut from each cell.\n"
+                      "\n"
+                      "options:\n"
+                      "  --plane P,N    the plane: a point on it and its normal, six numbers\n"
+                      "  --var NAME     the vertex or cell variable to integrate over the slice\n"
+                      "  --expr EXPR    the expression to integrate over the slice\n"
+                      "  --flux VECTOR  the vector variable whose flux through the slice to find\n"
+                      "  -o, --output   write the slice with every point and cell variable and the\n"
+                      "                 integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
+                      "  --binary       write a legacy file as BINARY\n") +
+                      s_commonOptions)
     {
-        return std::string(
-                   "usage: zevgeom slice [MESH] --plane PX,PY,PZ,NX,NY,NZ [--var NAME | --expr EXPR]\n"
-                   "                     [--flux VECTOR] [-o OUT] [--region NAME] [--json]\n"
-                   "\n"
-                   "Cuts the mesh by the plane through the point P with the normal N and reports the\n"
-                   "slice's vertices, faces per type and area; with a variable or an expression of\n"
-                   "variables and x, y, z, its integral and average over the slice (a vector by its\n"
-                   "magnitude); with --flux, the flux of a vector variable through the slice along N.\n"
-                   "Vertex values are carried onto the slice along the cut edges, cell values onto the\n"
-                   "faces cut from each cell.\n"
-                   "\n"
-                   "options:\n"
-                   "  --plane P,N    the plane: a point on it and its normal, six numbers\n"
-                   "  --var NAME     the vertex or cell variable to integrate over the slice\n"
-                   "  --expr EXPR    the expression to integrate over the slice\n"
-                   "  --flux VECTOR  the vector variable whose flux through the slice to find\n"
-                   "  -o, --output   write the slice with every point and cell variable and the\n"
-                   "                 integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
-                   "  --binary       write a legacy file as BINARY\n") +
-               s_commonOptions;
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override

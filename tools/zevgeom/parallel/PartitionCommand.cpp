@@ -16,29 +16,28 @@ namespace {
 
 class PartitionCommand : public Command {
 public:
-    char const* name() const override { return "partition"; }
-
-    std::string help() const override
+    PartitionCommand()
+        : Command("partition",
+                  "usage: zevgeom partition MESH --parts N -o OUT.pvtu [--ascii|--binary] [--compress] "
+                  "[--json]\n"
+                  "\n"
+                  "Splits a mesh into N pieces of about as many cells each, cutting as few faces between\n"
+                  "cells as it can (edges between surface cells), and writes them as OUT_0.vtu, OUT_1.vtu,\n"
+                  "... beside the index OUT.pvtu (or OUT_0.vtp, ... beside OUT.pvtp for a mesh of lines and\n"
+                  "surfaces). Each piece holds its cells with the points they use and their arrays, and the\n"
+                  "arrays GlobalNodeIds and GlobalCellIds: where its points and cells are in MESH. Reading\n"
+                  "OUT.pvtu gives the whole mesh back. Every piece needs a cell: N is at most the mesh's\n"
+                  "cell count. The same mesh is always split the same way.\n"
+                  "\n"
+                  "options:\n"
+                  "  --parts N         the number of pieces, from 1\n"
+                  "  -o, --output OUT  the index file, .pvtu or .pvtp\n"
+                  "  --ascii           write text data (the default)\n"
+                  "  --binary          write binary data (appended raw data)\n"
+                  "  --compress        zlib-compressed binary data\n"
+                  "  --json            write the report as JSON\n"
+                  "  -h, --help        this text\n")
     {
-        return "usage: zevgeom partition MESH --parts N -o OUT.pvtu [--ascii|--binary] [--compress] "
-               "[--json]\n"
-               "\n"
-               "Splits a mesh into N pieces of about as many cells each, cutting as few faces between\n"
-               "cells as it can (edges between surface cells), and writes them as OUT_0.vtu, OUT_1.vtu,\n"
-               "... beside the index OUT.pvtu (or OUT_0.vtp, ... beside OUT.pvtp for a mesh of lines and\n"
-               "surfaces). Each piece holds its cells with the points they use and their arrays, and the\n"
-               "arrays GlobalNodeIds and GlobalCellIds: where its points and cells are in MESH. Reading\n"
-               "OUT.pvtu gives the whole mesh back. Every piece needs a cell: N is at most the mesh's\n"
-               "cell count. The same mesh is always split the same way.\n"
-               "\n"
-               "options:\n"
-               "  --parts N         the number of pieces, from 1\n"
-               "  -o, --output OUT  the index file, .pvtu or .pvtp\n"
-               "  --ascii           write text data (the default)\n"
-               "  --binary          write binary data (appended raw data)\n"
-               "  --compress        zlib-compressed binary data\n"
-               "  --json            write the report as JSON\n"
-               "  -h, --help        this text\n";
     }
 
     void declare(CLI::App& p_app, Options& p_options) const override
