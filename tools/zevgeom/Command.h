@@ -2,6 +2,7 @@
 // lives in its own file under commands/ and is listed once in commands/Registry.cpp.
 #pragma once
 
+#include "zev/analysis/Cut.h"
 #include "zev/analysis/Request.h"
 
 #include <iosfwd>
@@ -55,6 +56,13 @@ void declareMesh(CLI::App& p_app, Options& p_options);
 void declareRegion(CLI::App& p_app, Options& p_options);
 void declareJson(CLI::App& p_app, Options& p_options);
 void declareOutput(CLI::App& p_app, Options& p_options);
+// --var NAME and --expr EXPR.
+void declareQuantity(CLI::App& p_app, Options& p_options);
+// --region NAME and --json, which every mesh-reading report takes.
+void declareReport(CLI::App& p_app, Options& p_options);
+// The run of slice and iso: the mesh read, the surface made by p_make, carried, written and reported.
+int runCut(Options const& p_options, std::ostream& p_out, std::ostream& p_err,
+           MadeCut (*p_make)(Request const&, LoadedMesh&));
 // The output file's extension names a format the tool writes, and --compress goes with a format that has
 // compression (the XML ones); a UsageError otherwise.
 void checkOutputFormat(Options const& p_options);

@@ -208,6 +208,27 @@ void declareOutput(CLI::App& p_app, Options& p_options)
     p_app.add_flag("--compress", p_options.compress);
 }
 
+void declareQuantity(CLI::App& p_app, Options& p_options)
+{
+    p_app.add_option("--var", p_options.var);
+    p_app.add_option("--expr", p_options.expr);
+}
+
+void declareReport(CLI::App& p_app, Options& p_options)
+{
+    declareRegion(p_app, p_options);
+    declareJson(p_app, p_options);
+}
+
+int runCut(Options const& p_options, std::ostream& p_out, std::ostream& p_err,
+           MadeCut (*p_make)(Request const&, LoadedMesh&))
+{
+    LoadedMesh mesh = load(p_options);
+    warnFarCoordinates(mesh.geo(), p_err);
+    MadeCut const cut = p_make(p_options, mesh);
+    return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
+}
+
 void checkOutputFormat(Options const& p_options)
 {
     if (!p_options.output.empty()) {

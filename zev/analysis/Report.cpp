@@ -126,4 +126,34 @@ std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements)
     return rows;
 }
 
+Document& Document::add(std::string p_key, std::string p_label, Json p_value, std::string p_text)
+{
+    if (!p_key.empty()) {
+        m_json[p_key] = std::move(p_value);
+    }
+    if (!p_label.empty()) {
+        m_table.row(std::move(p_label), std::move(p_text));
+    }
+    return *this;
+}
+
+Document& Document::count(std::string p_key, std::string p_label, std::size_t p_count)
+{
+    return add(std::move(p_key), std::move(p_label), p_count, std::to_string(p_count));
+}
+
+Document& Document::text(std::string p_key, std::string p_label, std::string const& p_text)
+{
+    return add(std::move(p_key), std::move(p_label), p_text, terminalSafe(p_text));
+}
+
+void Document::print(std::ostream& p_out, bool p_json) const
+{
+    if (p_json) {
+        printJson(p_out, m_json);
+    } else {
+        m_table.print(p_out);
+    }
+}
+
 } // namespace zev::analysis

@@ -43,6 +43,22 @@ private:
     std::vector<std::pair<std::string, std::string>> m_rows;
 };
 
+// A report written once for both of its forms: each entry is a table row (label and text) and a JSON
+// member (key and value); an entry without a label is JSON only, one without a key a table row only.
+class Document {
+public:
+    Document& add(std::string p_key, std::string p_label, Json p_value, std::string p_text);
+    // A count, shown as itself in both forms.
+    Document& count(std::string p_key, std::string p_label, std::size_t p_count);
+    // Text from a file or the user (a path, a name): escaped for the terminal, kept as it is in JSON.
+    Document& text(std::string p_key, std::string p_label, std::string const& p_text);
+    void print(std::ostream& p_out, bool p_json) const;
+
+private:
+    Json m_json = Json::object();
+    Table m_table;
+};
+
 // Columns of text, each padded to its widest cell.
 void printColumns(std::ostream& p_out, std::vector<std::vector<std::string>> const& p_rows);
 

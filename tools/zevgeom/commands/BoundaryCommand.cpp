@@ -34,8 +34,7 @@ public:
     {
         declareMesh(p_app, p_options);
         declareOutput(p_app, p_options);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override
@@ -73,37 +72,22 @@ public:
                 rows.push_back({name, static_cast<int>(set->getType()), set->size(), set->getLabel()});
             }
         }
-        if (p_options.json) {
-            Json doc;
-            doc["mesh"] = mesh.source;
-            doc["output"] = p_options.output;
-            doc["vertices"] = surface.numPoints();
-            doc["faces"] = surface.numCells();
-            Json list = Json::array();
-            for (SetRow const& r : rows) {
-                list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
-            }
-            doc["sets"] = list;
-            doc["area"] = jsonNumber(area);
-            doc["pointArrays"] = surface.pointData.size();
-            printJson(p_out, doc);
-            return 0;
-        }
-        Table t;
-        t.row("mesh", terminalSafe(mesh.source));
-        t.row("boundary", terminalSafe(p_options.output));
-        t.row("vertices", std::to_string(surface.numPoints()));
-        t.row("faces", std::to_string(surface.numCells()));
+        Document doc;
+        doc.text("mesh", "mesh", mesh.source).text("output", "boundary", p_options.output);
+        doc.count("vertices", "vertices", surface.numPoints()).count("faces", "faces", surface.numCells());
+        Json list = Json::array();
         for (SetRow const& r : rows) {
-            t.row("  " + terminalSafe(r.name), std::to_string(r.count) + " " + shapeName(r.type));
+            list.push_back({{"name", r.name}, {"type", shapeName(r.type)}, {"count", r.count}});
+            doc.add("", "  " + terminalSafe(r.name), nullptr,
+                    std::to_string(r.count) + " " + shapeName(r.type));
         }
-        t.row("area", number(area));
+        doc.add("sets", "", list, "").add("area", "area", jsonNumber(area), number(area));
         std::string names;
         for (DataArray const& a : surface.pointData) {
             names += (names.empty() ? "" : ", ") + terminalSafe(a.name);
         }
-        t.row("point arrays", names.empty() ? "none" : names);
-        t.print(p_out);
+        doc.add("pointArrays", "point arrays", surface.pointData.size(), names.empty() ? "none" : names);
+        doc.print(p_out, p_options.json);
         return 0;
     }
 };

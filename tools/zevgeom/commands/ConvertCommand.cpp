@@ -88,25 +88,12 @@ public:
             }();
             writeOutput(mesh, p_options);
         }
-        if (p_options.json) {
-            Json doc;
-            doc["input"] = in;
-            doc["output"] = p_options.output;
-            doc["points"] = mesh.numPoints();
-            doc["cells"] = mesh.numCells();
-            doc["pointArrays"] = mesh.pointData.size();
-            doc["cellArrays"] = mesh.cellData.size();
-            printJson(p_out, doc);
-            return 0;
-        }
-        Table t;
-        t.row("read", terminalSafe(in));
-        t.row("wrote", terminalSafe(p_options.output));
-        t.row("points", std::to_string(mesh.numPoints()));
-        t.row("cells", std::to_string(mesh.numCells()));
-        t.row("point arrays", std::to_string(mesh.pointData.size()));
-        t.row("cell arrays", std::to_string(mesh.cellData.size()));
-        t.print(p_out);
+        Document doc;
+        doc.text("input", "read", in).text("output", "wrote", p_options.output);
+        doc.count("points", "points", mesh.numPoints()).count("cells", "cells", mesh.numCells());
+        doc.count("pointArrays", "point arrays", mesh.pointData.size());
+        doc.count("cellArrays", "cell arrays", mesh.cellData.size());
+        doc.print(p_out, p_options.json);
         return 0;
     }
 };

@@ -79,24 +79,14 @@ public:
         }
         MeshData const mesh = generateBox(kind, n);
         writeOutput(mesh, p_options);
-        if (p_options.json) {
-            Json doc;
-            doc["output"] = p_options.output;
-            doc["kind"] = boxKindName(kind);
-            doc["n"] = n;
-            doc["points"] = mesh.numPoints();
-            doc["cells"] = mesh.numCells();
-            printJson(p_out, doc);
-            return 0;
-        }
-        Table t;
-        t.row("wrote", terminalSafe(p_options.output));
-        t.row("mesh", std::string(boxKindName(kind)) + " box " + text + "x" + text + "x" + text);
-        t.row("points", std::to_string(mesh.numPoints()));
-        t.row("cells", std::to_string(mesh.numCells()));
-        t.row("point arrays", "linear, pressure, velocity");
-        t.row("cell arrays", "region");
-        t.print(p_out);
+        Document doc;
+        doc.text("output", "wrote", p_options.output);
+        doc.add("kind", "", boxKindName(kind), "");
+        doc.add("n", "mesh", n, std::string(boxKindName(kind)) + " box " + text + "x" + text + "x" + text);
+        doc.count("points", "points", mesh.numPoints()).count("cells", "cells", mesh.numCells());
+        doc.add("", "point arrays", nullptr, "linear, pressure, velocity")
+            .add("", "cell arrays", nullptr, "region");
+        doc.print(p_out, p_options.json);
         return 0;
     }
 };

@@ -36,8 +36,7 @@ public:
     void declare(CLI::App& p_app, Options& p_options) const override
     {
         declareMesh(p_app, p_options);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override { checkPositionals(p_options, 1); }

@@ -49,12 +49,10 @@ public:
     void declare(CLI::App& p_app, Options& p_options) const override
     {
         declareMesh(p_app, p_options);
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
+        declareQuantity(p_app, p_options);
         p_app.add_option("--flux", p_options.values["--flux"]);
         p_app.add_option("--over", p_options.values["--over"]);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override

@@ -50,12 +50,10 @@ public:
         for (char const* option : {"--iso-var", "--iso-expr", "--value"}) {
             p_app.add_option(option, p_options.values[option])->expected(1);
         }
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
+        declareQuantity(p_app, p_options);
         p_app.add_option("--flux", p_options.values["--flux"]);
         declareOutput(p_app, p_options);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override
@@ -83,10 +81,7 @@ public:
 
     int run(Options const& p_options, std::ostream& p_out, std::ostream& p_err) const override
     {
-        LoadedMesh mesh = load(p_options);
-        warnFarCoordinates(mesh.geo(), p_err);
-        MadeCut const cut = makeIso(p_options, mesh);
-        return reportCut(p_options, mesh, *cut.surface, cut.what, cut.whatJson, p_out);
+        return runCut(p_options, p_out, p_err, makeIso);
     }
 };
 

@@ -42,10 +42,8 @@ public:
         declareMesh(p_app, p_options);
         p_app.add_option("--from", p_options.values["--from"])->expected(1);
         p_app.add_option("--to", p_options.values["--to"])->expected(1);
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareQuantity(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override

@@ -53,10 +53,8 @@ public:
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         p_app.add_option("--points", p_options.values["--points"])->expected(1);
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareQuantity(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override

@@ -60,11 +60,9 @@ public:
         for (char const* option : {"--method", "--count", "--seed", "--accuracy"}) {
             p_app.add_option(option, p_options.values[option])->expected(1);
         }
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
+        declareQuantity(p_app, p_options);
         declareOutput(p_app, p_options);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override

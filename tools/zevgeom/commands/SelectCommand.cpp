@@ -68,11 +68,9 @@ public:
         p_options.values["--inclusive"];
         p_app.add_flag_callback("--inclusive",
                                 [&p_options] { p_options.values["--inclusive"].push_back("1"); });
-        p_app.add_option("--var", p_options.var);
-        p_app.add_option("--expr", p_options.expr);
+        declareQuantity(p_app, p_options);
         declareOutput(p_app, p_options);
-        declareRegion(p_app, p_options);
-        declareJson(p_app, p_options);
+        declareReport(p_app, p_options);
     }
 
     void check(Options& p_options) const override
