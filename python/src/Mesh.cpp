@@ -9,6 +9,7 @@
 #include "zev/analysis/Measures.h"
 #include "zev/analysis/ParentVariables.h"
 #include "zev/analysis/Report.h"
+#include "zev/analysis/Request.h"
 #include "zev/contracts/Error.h"
 #include "zev/contracts/ExpressionEvaluator.h"
 #include "zev/contracts/FloatZEVVectorConcrete.h"
@@ -574,10 +575,12 @@ double Mesh::area() const
     return zev::analysis::areaMeasures(geo(), geo().getFaceSetNames()).total;
 }
 
-void Mesh::write(std::string const& p_path, bool p_binary) const
+void Mesh::write(std::string const& p_path, bool p_binary, bool p_compress) const
 {
     if (p_path.find('\0') != std::string::npos)
         throw RequestError("a path cannot hold a NUL character");
+    // The tool's rules: a format by extension, compression where the format has it.
+    zev::analysis::checkOutputPath(p_path, p_binary, p_compress, false);
     Lock const lock(libraryMutex());
     std::vector<std::string> names;
     for (auto const& entry : m_variables)
@@ -585,6 +588,7 @@ void Mesh::write(std::string const& p_path, bool p_binary) const
             names.push_back(entry.first);
     zev::io::WriteOptions options;
     options.binary = p_binary;
+    options.compress = p_compress;
     zev::io::writeGeometry(geo(), p_path, zev::io::ExportSelection(), names, options);
 }
 

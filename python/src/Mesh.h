@@ -164,7 +164,7 @@ public:
     std::vector<float> sample(std::string const& p_method, int p_count, int p_seed);
 
     // Writes the mesh's sets and variables; the format follows the extension.
-    void write(std::string const& p_path, bool p_binary) const;
+    void write(std::string const& p_path, bool p_binary, bool p_compress = false) const;
 
 private:
     Mesh();

@@ -542,13 +542,14 @@ isosurface carries the vector from its parent when it does not hold it. NaN when
             "vertex positions.")
         .def(
             "write",
-            [](Mesh const& self, std::string const& path, bool binary) {
+            [](Mesh const& self, std::string const& path, bool binary, bool compress) {
                 py::gil_scoped_release release;
-                self.write(path, binary);
+                self.write(path, binary, compress);
             },
-            py::arg("path"), py::kw_only(), py::arg("binary") = false,
-            "Writes the sets and variables to a mesh file; the format follows the extension (.vtk, .vtu, "
-            ".vtp).")
+            py::arg("path"), py::kw_only(), py::arg("binary") = false, py::arg("compress") = false,
+            "Writes the sets and variables to a mesh file; the format follows the extension (.vtk, or no\n"
+            "extension, legacy; .vtu, .vtp, .pvtu, .pvtp XML; .cgns). binary writes binary data, compress\n"
+            "zlib-compressed blocks (XML formats only); another extension is a ValueError.")
         .def(
             "__repr__",
             [](Mesh const& self) {

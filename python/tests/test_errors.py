@@ -65,3 +65,15 @@ def test_paths_with_a_nul_are_refused(corpus, box, tmp_path):
     with pytest.raises(ValueError, match="a path cannot hold a NUL character"):
         box.write(str(tmp_path / "out.vtk") + "\x00.vtu")
     assert os.listdir(tmp_path) == []
+
+
+def test_written_formats_follow_the_tool(box, tmp_path):
+    # The extension names the format; compression is for the XML formats only.
+    with pytest.raises(ValueError, match=r"cannot write '.*box\.msh': the formats are \.vtk, \.vtu"):
+        box.write(str(tmp_path / "box.msh"))
+    with pytest.raises(ValueError, match="--compress applies to the XML formats"):
+        box.write(str(tmp_path / "box.vtk"), compress=True)
+    box.write(str(tmp_path / "box.vtu"), compress=True)
+    assert b"vtkZLibDataCompressor" in (tmp_path / "box.vtu").read_bytes()
+    box.write(str(tmp_path / "box.cgns"))
+    assert zevgeom.read(str(tmp_path / "box.cgns")).volume == pytest.approx(box.volume, rel=1e-6)

@@ -17,15 +17,17 @@ public:
     BoundaryCommand()
         : Command("boundary",
                   std::string(
-                      "usage: zevgeom boundary [MESH] -o OUT.vtk [--binary] [--region NAME] [--json]\n"
+                      "usage: zevgeom boundary [MESH] -o OUT.vtk [--binary] [--compress] [--region NAME]\n"
+                      "                        [--json]\n"
                       "\n"
                       "Writes the boundary surface of the volume cells (the faces no two cells share) with\n"
                       "the point variables carried over. A mesh without volume cells writes its own\n"
                       "surface.\n"
                       "\n"
                       "options:\n"
-                      "  -o, --output OUT  the file to write\n"
-                      "  --binary          write BINARY data instead of ASCII\n") +
+                      "  -o, --output OUT  the file to write (.vtk, .vtu, .vtp, .pvtu, .pvtp or .cgns)\n"
+                      "  --binary          binary data (legacy BINARY, XML appended raw data)\n"
+                      "  --compress        zlib-compressed blocks (XML formats only)\n") +
                       s_commonOptions)
     {
     }

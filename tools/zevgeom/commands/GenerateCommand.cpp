@@ -16,7 +16,8 @@ public:
     GenerateCommand()
         : Command(
               "generate",
-              "usage: zevgeom generate (hex|tet|mixed) --n N -o OUT.vtk [--binary] [--json]\n"
+              "usage: zevgeom generate (hex|tet|mixed) --n N -o OUT.vtk [--binary] [--compress]\n"
+              "                        [--json]\n"
               "\n"
               "Writes the unit box cut into N x N x N cells: hexahedra (hex), each hexahedron split into "
               "six\n"
@@ -28,8 +29,9 @@ public:
               "\n"
               "options:\n"
               "  --n N             cells along each axis (1 to 1000)\n"
-              "  -o, --output OUT  the file to write\n"
-              "  --binary          write BINARY data instead of ASCII\n"
+              "  -o, --output OUT  the file to write (.vtk, .vtu, .vtp, .pvtu, .pvtp or .cgns)\n"
+              "  --binary          binary data (legacy BINARY, XML appended raw data)\n"
+              "  --compress        zlib-compressed blocks (XML formats only)\n"
               "  --json            write the report as JSON\n"
               "  -h, --help        this text\n")
     {

@@ -38,8 +38,9 @@ public:
                   "  --expr EXPR      the expression to integrate over the surface\n"
                   "  --flux VECTOR    the vector variable whose flux through the surface to find\n"
                   "  -o, --output     write the surface with every point and cell variable and the\n"
-                  "                   integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
-                  "  --binary         write a legacy file as BINARY\n") +
+                  "                   integrated quantity (.vtk, .vtu, .vtp, .pvtu, .pvtp or .cgns)\n"
+                  "  --binary         binary data (legacy BINARY, XML appended raw data)\n"
+                  "  --compress       zlib-compressed blocks (XML formats only)\n") +
                   s_commonOptions)
     {
     }

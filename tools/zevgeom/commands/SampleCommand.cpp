@@ -24,8 +24,8 @@ public:
               std::string(
                   "usage: zevgeom sample [MESH] --method METHOD --count N [--seed S] [--accuracy "
                   "low|medium|high]\n"
-                  "                      [--var NAME | --expr EXPR] [-o OUT.csv|OUT.vtk] [--region NAME] "
-                  "[--json]\n"
+                  "                      [--var NAME | --expr EXPR] [-o OUT] [--binary] [--compress]\n"
+                  "                      [--region NAME] [--json]\n"
                   "\n"
                   "Places sample points on the boundary surface of the volume cells (or on the surface of\n"
                   "a surface mesh) and reports them with the value of a vertex variable or expression at\n"
@@ -48,8 +48,10 @@ public:
                   "  --accuracy A      low, medium or high (default high): the equal-area refinement\n"
                   "  --var NAME        the vertex variable to carry onto the points\n"
                   "  --expr EXPR       the expression to carry onto the points\n"
-                  "  -o, --output OUT  write the points: .csv (x,y,z[,value]) or a mesh file (.vtk, "
-                  "...)\n") +
+                  "  -o, --output OUT  write the points: .csv (x,y,z[,value]) or a mesh file (.vtk, .vtu,\n"
+                  "                    .vtp, .pvtu, .pvtp or .cgns)\n"
+                  "  --binary          binary data (legacy BINARY, XML appended raw data)\n"
+                  "  --compress        zlib-compressed blocks (XML formats only)\n") +
                   s_commonOptions)
     {
     }

@@ -52,8 +52,9 @@ public:
                   "  --var NAME         the vertex or cell variable to integrate over the selection\n"
                   "  --expr EXPR        the expression to integrate over the selection\n"
                   "  -o, --output       write the selection with every point and cell variable and\n"
-                  "                     the integrated quantity\n"
-                  "  --binary           write a legacy file as BINARY\n") +
+                  "                     the integrated quantity (.vtk, .vtu, .vtp, .pvtu, .pvtp or .cgns)\n"
+                  "  --binary           binary data (legacy BINARY, XML appended raw data)\n"
+                  "  --compress         zlib-compressed blocks (XML formats only)\n") +
                   s_commonOptions)
     {
     }

@@ -35,8 +35,9 @@ public:
                       "  --expr EXPR    the expression to integrate over the slice\n"
                       "  --flux VECTOR  the vector variable whose flux through the slice to find\n"
                       "  -o, --output   write the slice with every point and cell variable and the\n"
-                      "                 integrated quantity (by extension: .vtk legacy, .vtp XML)\n"
-                      "  --binary       write a legacy file as BINARY\n") +
+                      "                 integrated quantity (.vtk, .vtu, .vtp, .pvtu, .pvtp or .cgns)\n"
+                      "  --binary       binary data (legacy BINARY, XML appended raw data)\n"
+                      "  --compress     zlib-compressed blocks (XML formats only)\n") +
                       s_commonOptions)
     {
     }
