@@ -223,17 +223,11 @@ std::vector<SetInfo> Mesh::sets() const
 
 std::string Mesh::knownNames() const
 {
-    constexpr std::size_t shown = 10;
     std::vector<std::string> names;
     for (auto const& entry : m_variables)
         if (std::find(names.begin(), names.end(), entry.first) == names.end())
             names.push_back(entry.first);
-    if (names.empty())
-        return " (the mesh has no variables)";
-    std::string out = " (variables: ";
-    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        out += (i > 0 ? ", " : "") + names[i];
-    return out + (names.size() > shown ? ", ...)" : ")");
+    return zev::analysis::offeredNames(names, "variables");
 }
 
 std::vector<std::pair<std::string, double>> Mesh::setMeasures() const

@@ -688,18 +688,24 @@ std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_m
         zev::VarLocation const to = from == zev::eVertex ? zev::eVertex : onCut->getLocation();
         onCut->setLocation(to);
         fileCopy(p_surface, *onCut, quantity);
-        // A --var is among the mesh's variables already; an expression's result is written as well.
-        bool const listed = std::any_of(carried.begin(), carried.end(),
-                                        [&](MeshVariable const& p_mv) { return p_mv.name == quantity; });
-        if (!listed) {
-            MeshVariable& out = carried.emplace_back();
-            out.name = quantity;
-            out.numComponents = onCut->isVector() ? 3 : 1;
-            out.location = to;
-            out.variable = std::move(onCut);
-        }
+        listQuantity(carried, quantity, std::move(onCut), to);
     }
     return carried;
+}
+
+void listQuantity(std::vector<MeshVariable>& p_list, std::string const& p_name,
+                  std::unique_ptr<zev::Variable> p_values, zev::VarLocation p_location)
+{
+    // A --var is among the mesh's variables already; an expression's result is written as well.
+    bool const listed = std::any_of(p_list.begin(), p_list.end(),
+                                    [&](MeshVariable const& p_mv) { return p_mv.name == p_name; });
+    if (!listed) {
+        MeshVariable& out = p_list.emplace_back();
+        out.name = p_name;
+        out.numComponents = p_values->isVector() ? 3 : 1;
+        out.location = p_location;
+        out.variable = std::move(p_values);
+    }
 }
 
 MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_variables)

@@ -104,6 +104,10 @@ CutFigures selectionFigures(Request const& p_request, zev::Geometry& p_selection
 // quantity of --var or --expr there (returned as well).
 std::vector<MeshVariable> carryOntoCut(Request const& p_request, LoadedMesh& p_mesh,
                                        zev::Geometry& p_surface);
+// Adds the quantity of --var or --expr to the variables a cut or selection writes, unless a variable of
+// that name is there already.
+void listQuantity(std::vector<MeshVariable>& p_list, std::string const& p_name,
+                  std::unique_ptr<zev::Variable> p_values, zev::VarLocation p_location);
 // The surface as a file mesh with the carried variables.
 MeshData cutMeshData(zev::Geometry const& p_surface, std::vector<MeshVariable> const& p_variables);
 // The surface's vertices, faces per set, area, and the integral of the quantity carried onto it.

@@ -90,7 +90,6 @@ bool componentName(std::string const& p_name, std::string& p_vector, int& p_comp
 // most ten.
 std::string knownNames(LoadedMesh const& p_mesh)
 {
-    constexpr std::size_t shown = 10;
     std::vector<std::string> names;
     for (MeshVariable const& mv : p_mesh.variables)
         if (std::find(names.begin(), names.end(), mv.name) == names.end())
@@ -110,12 +109,7 @@ std::string knownNames(LoadedMesh const& p_mesh)
                 names.push_back(name);
         }
     }
-    if (names.empty())
-        return " (the mesh has no variables)";
-    std::string out = " (variables: ";
-    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        out += (i > 0 ? ", " : "") + names[i];
-    return out + (names.size() > shown ? ", ...)" : ")");
+    return offeredNames(names, "variables");
 }
 
 // Files component p_component of the vector p_vector at p_location as the scalar p_name (a copy of the
@@ -565,14 +559,18 @@ NamedSets namedSets(zev::Geometry const& p_geometry, std::string const& p_name)
     std::vector<std::string> all = p_geometry.getElementSetNames();
     for (std::string const& name : p_geometry.getFaceSetNames())
         all.push_back(name);
+    throw UsageError("no face or element set '" + p_name + "'" + offeredNames(all, "sets"));
+}
+
+std::string offeredNames(std::vector<std::string> const& p_names, std::string const& p_kind)
+{
     constexpr std::size_t shown = 10;
-    std::string list;
-    for (std::size_t i = 0; i < all.size() && i < shown; ++i)
-        list += (i > 0 ? ", " : "") + all[i];
-    if (all.size() > shown)
-        list += ", ...";
-    throw UsageError("no face or element set '" + p_name + "'" +
-                     (all.empty() ? std::string(" (the mesh has no sets)") : " (sets: " + list + ")"));
+    if (p_names.empty())
+        return " (the mesh has no " + p_kind + ")";
+    std::string out = " (" + p_kind + ": ";
+    for (std::size_t i = 0; i < p_names.size() && i < shown; ++i)
+        out += (i > 0 ? ", " : "") + p_names[i];
+    return out + (p_names.size() > shown ? ", ...)" : ")");
 }
 
 std::vector<std::string> expressionNames(std::string const& p_expression)

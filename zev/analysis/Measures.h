@@ -90,6 +90,10 @@ NamedSets namedSets(zev::Geometry const& p_geometry, std::string const& p_name);
 Integral integrateOver(LoadedMesh& p_mesh, std::string const& p_quantity, bool p_isExpression,
                        std::string const& p_over);
 
+// What a message about an unknown name offers: " (KIND: a, b, ...)" with at most ten of p_names, or
+// " (the mesh has no KIND)".
+std::string offeredNames(std::vector<std::string> const& p_names, std::string const& p_kind);
+
 // The names an expression reads: its identifiers that are not functions, and the names in braces.
 std::vector<std::string> expressionNames(std::string const& p_expression);
 

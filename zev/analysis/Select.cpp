@@ -153,16 +153,7 @@ std::vector<MeshVariable> selectionVariables(Request const& p_request, LoadedMes
         filed->setLocation(from);
         p_selection.addVariable(filed.get(), from);
         filed.release();
-        // A --var is among the mesh's variables already; an expression's result is written as well.
-        bool const listed = std::any_of(variables.begin(), variables.end(),
-                                        [&](MeshVariable const& p_mv) { return p_mv.name == quantity; });
-        if (!listed) {
-            MeshVariable& out = variables.emplace_back();
-            out.name = quantity;
-            out.numComponents = selected->isVector() ? 3 : 1;
-            out.location = from;
-            out.variable = std::move(selected);
-        }
+        listQuantity(variables, quantity, std::move(selected), from);
     }
     return variables;
 }
