@@ -240,9 +240,13 @@ TEST(ToolConversion, RegionsSurfacesLinesAndCellDataGoToTheirSets)
     EXPECT_NEAR(r.measure, 0.5, 1e-6);
     EXPECT_NEAR(r.integral, (10 + 15 + 12) / 6.0, 1e-5);
 
+    // A float array of whole numbers names regions (a region array the library wrote comes back so);
+    // one with a fraction does not.
+    EXPECT_EQ(toLibrary(m, "zones.vtk", "heat").geo().getElementSetNames().size(), 3u);
+    m.cellData[1].values[2] = 12.5;
     try {
         toLibrary(m, "zones.vtk", "heat");
-        FAIL() << "a float array cannot name regions";
+        FAIL() << "a float array with fractions cannot name regions";
     } catch (SelectionError const& e) {
         EXPECT_STREQ(e.what(), "the region array 'heat' must hold one integer per cell");
     }

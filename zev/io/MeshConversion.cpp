@@ -14,6 +14,7 @@
 #include "zev/variables/ScalarVariable.h"
 #include "zev/variables/VectorVariable.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
@@ -260,7 +261,12 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
             throw SelectionError("no cell array '" + p_regionArray + "' in " + p_source +
                                  " to take regions from");
         }
-        if (!regions->isInteger() || regions->numComponents != 1) {
+        // A floating-point array of whole numbers (as a region array comes back once the library has
+        // written it) serves as well as an integer one.
+        bool const whole = std::all_of(regions->values.begin(), regions->values.end(), [](double p_v) {
+            return std::isfinite(p_v) && p_v == std::floor(p_v);
+        });
+        if ((!regions->isInteger() && !whole) || regions->numComponents != 1) {
             throw SelectionError("the region array '" + p_regionArray + "' must hold one integer per cell");
         }
         // Region numbers become set names and map keys: a value outside int is a malformed file.
