@@ -5,6 +5,7 @@
 
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Cut.h"
+#include "zev/analysis/Figures.h"
 #include "zev/analysis/Flux.h"
 #include "zev/analysis/Measures.h"
 #include "zev/analysis/ParentVariables.h"
@@ -321,32 +322,8 @@ std::vector<float> Mesh::probe(double const* p_points, std::size_t p_count, std:
                            zev::analysis::locationName(v.location) + "s");
     p_components = v.components;
     float const* data = v.view != nullptr ? v.view : v.copy.data();
-    std::size_t const width = static_cast<std::size_t>(v.components);
-    std::vector<float> out(p_count * width, zev::ZEV_UNDEF);
-    zev::Geometry& g = geo();
-    for (std::size_t i = 0; i < p_count; ++i) {
-        double const* p = p_points + 3 * i;
-        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
-            continue;
-        zev::Triplet const point(static_cast<float>(p[0]), static_cast<float>(p[1]),
-                                 static_cast<float>(p[2]));
-        zev::PointLocation const at = zev::PointLocator::locate(g, point, zev::Geometry::SearchDomain, true);
-        if (!at.found() || at.m_weights.size() == 0)
-            continue;
-        for (std::size_t c = 0; c < width; ++c) {
-            double sum = 0;
-            bool defined = true;
-            for (std::size_t k = 0; k < at.m_weights.size() && defined; ++k) {
-                std::size_t const node = static_cast<std::size_t>(at.m_weights.m_nodes[k]);
-                float const value = node < v.count ? data[node * width + c] : zev::ZEV_UNDEF;
-                defined = value != zev::ZEV_UNDEF && std::isfinite(value);
-                sum += double(at.m_weights.m_weights[k]) * value;
-            }
-            if (defined)
-                out[i * width + c] = static_cast<float>(sum);
-        }
-    }
-    return out;
+    // The tool's probe and this one interpolate alike.
+    return zev::analysis::probeVertexValues(geo(), p_points, p_count, data, v.count, v.components);
 }
 
 std::vector<float> Mesh::sample(std::string const& p_method, int p_count, int p_seed)

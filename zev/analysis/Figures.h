@@ -95,6 +95,11 @@ std::vector<Point> probePoints(Request const& p_request);
 // The element of p_geometry holding each point and the quantity's value there.
 std::vector<Probe> probeGeometry(zev::Geometry& p_geometry, std::vector<Point> const& p_points,
                                  std::string const& p_quantity, zev::VarLocation p_location);
+// The values of a vertex quantity at p_count points (x, y, z each), p_components per point, as the
+// library interpolates them: undefined where a point lies in no element, is not finite, or meets an
+// undefined value. p_values holds p_components values per vertex, p_vertices vertices.
+std::vector<float> probeVertexValues(zev::Geometry& p_geometry, double const* p_points, std::size_t p_count,
+                                     float const* p_values, std::size_t p_vertices, int p_components);
 void printProbes(Request const& p_request, std::string const& p_source, std::string const& p_location,
                  std::vector<Probe> const& p_probes, std::ostream& p_out);
 

@@ -2,6 +2,7 @@
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
 #include "zev/analysis/Report.h"
+#include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/FileAccess.h"
@@ -134,6 +135,38 @@ std::vector<Probe> probeGeometry(zev::Geometry& p_geometry, std::vector<Point> c
         }
         if (!std::isfinite(p.value)) {
             p.value = zev::ZEV_UNDEF;
+        }
+    }
+    return out;
+}
+
+std::vector<float> probeVertexValues(zev::Geometry& p_geometry, double const* p_points, std::size_t p_count,
+                                     float const* p_values, std::size_t p_vertices, int p_components)
+{
+    std::size_t const width = static_cast<std::size_t>(p_components);
+    // One array per component, as the locator's interpolation reads them.
+    std::vector<zev::FloatZEVVectorConcrete> components(width, zev::FloatZEVVectorConcrete(p_vertices));
+    for (std::size_t v = 0; v < p_vertices; ++v) {
+        for (std::size_t c = 0; c < width; ++c) {
+            components[c][v] = p_values[v * width + c];
+        }
+    }
+    std::vector<float> out(p_count * width, zev::ZEV_UNDEF);
+    for (std::size_t i = 0; i < p_count; ++i) {
+        double const* p = p_points + 3 * i;
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
+            continue;
+        }
+        zev::Triplet const where(static_cast<float>(p[0]), static_cast<float>(p[1]),
+                                 static_cast<float>(p[2]));
+        zev::PointLocation const at =
+            zev::PointLocator::locate(p_geometry, where, zev::Geometry::SearchDomain, true);
+        if (!at.found()) {
+            continue;
+        }
+        for (std::size_t c = 0; c < width; ++c) {
+            float const value = zev::PointLocator::interpolate(at.m_weights, components[c]);
+            out[i * width + c] = std::isfinite(value) ? value : zev::ZEV_UNDEF;
         }
     }
     return out;
