@@ -35,6 +35,10 @@ struct InfoFigures {
     // where they were not measured (the set listing then shows none).
     std::vector<double> elementSetVolumes, faceSetAreas;
 };
+// The volume of every element set and the area of every face set of p_geometry into the rows' measure
+// (the rows of setRows, in their order; p_volumes of the same geometry).
+void measureSets(zev::Geometry const& p_geometry, VolumeMeasures const& p_volumes,
+                 std::vector<SetRow>& p_elementSets, std::vector<SetRow>& p_faceSets);
 // The figures of a loaded mesh; warnings about inverted elements go to p_err when it is not null.
 InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err);
 void printInfo(Request const& p_request, InfoFigures const& p_figures, std::ostream& p_out);

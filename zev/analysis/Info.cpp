@@ -24,6 +24,32 @@ std::map<int, std::size_t> perType(std::vector<SetRow> const& p_rows)
 
 } // namespace
 
+void measureSets(zev::Geometry const& p_geometry, VolumeMeasures const& p_volumes,
+                 std::vector<SetRow>& p_elementSets, std::vector<SetRow>& p_faceSets)
+{
+    // Per set, as the total counts them: the element volumes run over the sets in name order.
+    std::size_t at = 0;
+    for (SetRow& r : p_elementSets) {
+        r.measure = 0;
+        for (std::size_t e = 0; e < r.count && at < p_volumes.elementVolumes.size(); ++e, ++at) {
+            r.measure += p_volumes.elementVolumes[at];
+        }
+    }
+    // The face areas once, over the sets in the order listed.
+    std::vector<std::string> faceSetNames;
+    for (SetRow const& r : p_faceSets) {
+        faceSetNames.push_back(r.name);
+    }
+    AreaMeasures const areas = areaMeasures(p_geometry, faceSetNames);
+    at = 0;
+    for (SetRow& r : p_faceSets) {
+        r.measure = 0;
+        for (std::size_t i = 0; i < r.count && at < areas.faceAreas.size(); ++i, ++at) {
+            r.measure += areas.faceAreas[at];
+        }
+    }
+}
+
 InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err)
 {
     zev::Geometry& g = p_mesh.geo();
@@ -49,28 +75,12 @@ InfoFigures infoFigures(LoadedMesh& p_mesh, std::ostream* p_err)
         warnInverted(volumes, *p_err);
     }
     f.volume = volumes.total;
-    // Per set, as the total counts them: the element volumes run over the sets in name order.
-    std::size_t at = 0;
+    measureSets(g, volumes, f.elementSets, f.faceSets);
     for (SetRow const& r : f.elementSets) {
-        double sum = 0;
-        for (std::size_t e = 0; e < r.count && at < volumes.elementVolumes.size(); ++e, ++at) {
-            sum += volumes.elementVolumes[at];
-        }
-        f.elementSetVolumes.push_back(sum);
+        f.elementSetVolumes.push_back(r.measure);
     }
-    // The face areas once, over the sets in the order listed.
-    std::vector<std::string> faceSetNames;
     for (SetRow const& r : f.faceSets) {
-        faceSetNames.push_back(r.name);
-    }
-    AreaMeasures const areas = areaMeasures(g, faceSetNames);
-    at = 0;
-    for (SetRow const& r : f.faceSets) {
-        double sum = 0;
-        for (std::size_t i = 0; i < r.count && at < areas.faceAreas.size(); ++i, ++at) {
-            sum += areas.faceAreas[at];
-        }
-        f.faceSetAreas.push_back(sum);
+        f.faceSetAreas.push_back(r.measure);
     }
     f.inverted = volumes.inverted;
     f.boundaryArea = areaMeasures(g, buildBoundary(g)).total;

@@ -71,6 +71,7 @@ struct SetRow {
     int type;
     std::size_t count;
     std::string label;
+    double measure = 0; // the volume of an element set, the area of a face set, where measured
 };
 std::vector<SetRow> setRows(zev::Geometry const& p_geometry, bool p_elements);
 

@@ -193,6 +193,7 @@ int info(Communicator const& p_comm, analysis::Request const& p_request, std::os
             }
         }
         VolumeMeasures const volumes = volumeMeasures(g);
+        measureSets(g, volumes, elementRows, faceRows);
         mine.put(owned);
         mine.put<std::int64_t>(g.getNumElements());
         mine.put<std::int64_t>(g.getNumFaces());
@@ -229,6 +230,12 @@ int info(Communicator const& p_comm, analysis::Request const& p_request, std::os
         f.source = piece.mesh.source;
         f.elementSets = allElementRows;
         f.faceSets = allFaceRows;
+        for (SetRow const& r : allElementRows) {
+            f.elementSetVolumes.push_back(r.measure);
+        }
+        for (SetRow const& r : allFaceRows) {
+            f.faceSetAreas.push_back(r.measure);
+        }
         double lo[3], hi[3];
         for (int a = 0; a < 3; ++a) {
             lo[a] = std::numeric_limits<double>::infinity();

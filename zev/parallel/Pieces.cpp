@@ -298,6 +298,7 @@ Bytes packRows(std::vector<SetRow> const& p_rows)
         out.putString(r.name);
         out.put<std::int32_t>(r.type);
         out.put<std::uint64_t>(r.count);
+        out.put(r.measure);
     }
     return std::move(out.bytes());
 }
@@ -312,9 +313,11 @@ std::vector<SetRow> mergeRows(std::vector<Bytes> const& p_all)
             row.name = in.getString();
             row.type = in.get<std::int32_t>();
             row.count = in.get<std::uint64_t>();
+            row.measure = in.get<double>();
             auto found = merged.emplace(row.name, row);
             if (!found.second) {
                 found.first->second.count += row.count;
+                found.first->second.measure += row.measure;
             }
         }
     }
