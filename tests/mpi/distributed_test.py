@@ -127,6 +127,10 @@ def main():
         same_figures(tool, ["select"] + mesh + ["--sphere", "0.5,0.5,0.5,0.35", "--side", "inside", "--var",
                                                 "pressure"], VERTEX_SUMS)
     same_figures(tool, ["integrate", "hex.pvtu", "--var", "velocity", "--over", "boundary"], VERTEX_SUMS)
+    # Answers per set and fluxes come from the whole mesh, read by the first process.
+    same_figures(tool, ["integrate", "mixed.pvtu", "--flux", "velocity", "--over", "boundary"])
+    same_figures(tool, ["integrate", "mixed.pvtu", "--var", "linear", "--over", "ES1", "--over", "volume"])
+    same_figures(tool, ["slice", "mixed.pvtu", "--plane", "0.5,0.5,0.5,0,0,1", "--flux", "velocity"])
     same_figures(tool, ["select", "hex.pvtu", "--range-var", "linear", "--min", "3", "--max", "6",
                         "--inclusive"], VERTEX_SUMS)
 

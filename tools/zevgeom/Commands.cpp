@@ -56,6 +56,7 @@ char const* const s_mainHelp =
     "\n"
     "Under mpiexec, info, integrate, slice, iso, select and probe run distributed: each process takes its\n"
     "share of the pieces of a .pvtu or .pvtp file, or of an ordinary file split on the first process.\n"
+    "Answers per set and fluxes (--over SET, --flux) come from the whole mesh, on the first process.\n"
 #endif
     "\n"
     "Every command also takes:\n"
@@ -283,19 +284,6 @@ int runZevgeom(std::vector<std::string> p_args, std::ostream& p_out, std::ostrea
             p_out << command->help();
             return s_exitOk;
         }
-#ifdef ZEVGEOM_PARALLEL
-        if (zev::parallel::distributedRun()) {
-            // The pieces add up volume and boundary integrals only; sets and fluxes need the whole mesh.
-            auto const given = [&options](char const* p_option) {
-                auto const found = options.values.find(p_option);
-                return found == options.values.end() ? std::size_t(0) : found->second.size();
-            };
-            if (given("--flux") > 0 || given("--over") > 1 ||
-                (name == "integrate" && options.over != "volume" && options.over != "boundary")) {
-                throw UsageError(name + " with --flux or --over a set runs on one process only");
-            }
-        }
-#endif
         std::optional<ProgressBar> bar;
         if (p_terminal && !quiet) {
             bar.emplace(p_err);

@@ -734,6 +734,16 @@ int runDistributed(analysis::Request const& p_request, std::ostream& p_out, std:
     s_report = &p_report;
     try {
         std::string const& name = p_request.command;
+        // The pieces add up volume and boundary integrals; an answer per set or a flux takes the whole
+        // mesh, on the first process.
+        auto const given = [&p_request](char const* p_option) {
+            auto const found = p_request.values.find(p_option);
+            return found == p_request.values.end() ? std::size_t(0) : found->second.size();
+        };
+        if (given("--flux") > 0 || given("--over") > 1 ||
+            (name == "integrate" && p_request.over != "volume" && p_request.over != "boundary")) {
+            return onFirstProcess(comm, p_request, p_single);
+        }
         if (name == "info") {
             return info(comm, p_request, p_out, p_err);
         }
