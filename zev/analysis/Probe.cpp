@@ -2,7 +2,6 @@
 #include "zev/analysis/Cut.h"
 #include "zev/analysis/Figures.h"
 #include "zev/analysis/Report.h"
-#include "zev/contracts/FloatZEVVectorConcrete.h"
 #include "zev/contracts/Undefined.h"
 #include "zev/geometry/Geometry.h"
 #include "zev/io/FileAccess.h"
@@ -144,13 +143,6 @@ std::vector<float> probeVertexValues(zev::Geometry& p_geometry, double const* p_
                                      float const* p_values, std::size_t p_vertices, int p_components)
 {
     std::size_t const width = static_cast<std::size_t>(p_components);
-    // One array per component, as the locator's interpolation reads them.
-    std::vector<zev::FloatZEVVectorConcrete> components(width, zev::FloatZEVVectorConcrete(p_vertices));
-    for (std::size_t v = 0; v < p_vertices; ++v) {
-        for (std::size_t c = 0; c < width; ++c) {
-            components[c][v] = p_values[v * width + c];
-        }
-    }
     std::vector<float> out(p_count * width, zev::ZEV_UNDEF);
     for (std::size_t i = 0; i < p_count; ++i) {
         double const* p = p_points + 3 * i;
@@ -165,7 +157,7 @@ std::vector<float> probeVertexValues(zev::Geometry& p_geometry, double const* p_
             continue;
         }
         for (std::size_t c = 0; c < width; ++c) {
-            float const value = zev::PointLocator::interpolate(at.m_weights, components[c]);
+            float const value = zev::PointLocator::interpolate(at.m_weights, p_values, p_vertices, width, c);
             out[i * width + c] = std::isfinite(value) ? value : zev::ZEV_UNDEF;
         }
     }

@@ -165,21 +165,40 @@ PointLocation PointLocator::locate(Geometry& p_geometry, const Triplet& p_point,
     return out;
 }
 
-float PointLocator::interpolate(const HybridInterpolantData& p_weights, const FloatZEVVector& p_values)
+namespace {
+
+// The weighted sum of the located vertices' values, p_value(node) giving each; undefined as soon as one
+// is missing or undefined.
+template <typename Value>
+float weightedSum(const HybridInterpolantData& p_weights, std::size_t p_count, Value&& p_value)
 {
     if (p_weights.m_size == 0)
         return ZEV_UNDEF;
     double sum = 0.0;
     for (std::size_t k = 0; k < p_weights.m_size; ++k) {
         const int node = p_weights.m_nodes[k];
-        if (node < 0 || static_cast<std::size_t>(node) >= p_values.size())
+        if (node < 0 || static_cast<std::size_t>(node) >= p_count)
             return ZEV_UNDEF;
-        const float value = p_values[static_cast<std::size_t>(node)];
+        const float value = p_value(static_cast<std::size_t>(node));
         if (FloatUtilities::isUndef(value))
             return ZEV_UNDEF;
         sum += static_cast<double>(p_weights.m_weights[k]) * value;
     }
     return static_cast<float>(sum);
+}
+
+} // namespace
+
+float PointLocator::interpolate(const HybridInterpolantData& p_weights, const FloatZEVVector& p_values)
+{
+    return weightedSum(p_weights, p_values.size(), [&](std::size_t p_node) { return p_values[p_node]; });
+}
+
+float PointLocator::interpolate(const HybridInterpolantData& p_weights, const float* p_values,
+                                std::size_t p_count, std::size_t p_stride, std::size_t p_offset)
+{
+    return weightedSum(p_weights, p_count,
+                       [&](std::size_t p_node) { return p_values[p_node * p_stride + p_offset]; });
 }
 
 } // namespace zev

@@ -71,6 +71,10 @@ public:
     // nothing was located, when a vertex lies outside p_values or when one of its values
     // is undefined.
     static float interpolate(const HybridInterpolantData& p_weights, const FloatZEVVector& p_values);
+    // The same over p_count items of p_stride floats each, reading the one at p_offset in every item
+    // (a component of interleaved vector values).
+    static float interpolate(const HybridInterpolantData& p_weights, const float* p_values,
+                             std::size_t p_count, std::size_t p_stride, std::size_t p_offset);
 
 private:
     // Tests the candidates p_ids of one set; true on acceptance (p_result filled).
