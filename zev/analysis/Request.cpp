@@ -39,6 +39,17 @@ CgnsSelection cgnsSelection(Request const& p_request)
     return selection;
 }
 
+MeshData readNoted(std::string const& p_path)
+{
+    MeshData mesh = readMeshFile(p_path);
+    if (s_warnings != nullptr) {
+        for (std::string const& note : mesh.notes) {
+            *s_warnings << "zevgeom: " << note << '\n';
+        }
+    }
+    return mesh;
+}
+
 LoadedMesh load(Request const& p_request)
 {
     Phase const phase("reading");
@@ -54,8 +65,8 @@ LoadedMesh load(Request const& p_request)
                       : p_request.positional.empty()
                           ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
                                       defaultMeshDescription(), p_request.region)
-                          : toLibrary(readMeshFile(p_request.positional.front()),
-                                      p_request.positional.front(), p_request.region);
+                          : toLibrary(readNoted(p_request.positional.front()), p_request.positional.front(),
+                                      p_request.region);
     renameCoordinateArrays(mesh);
     return mesh;
 }

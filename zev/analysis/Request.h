@@ -52,6 +52,8 @@ bool isCgnsPath(std::string const& p_path);
 // The CGNS selection of --base, --zone and --solution.
 CgnsSelection cgnsSelection(Request const& p_request);
 
+// Reads a mesh file, its reader's notes and warnings going to the warning stream.
+MeshData readNoted(std::string const& p_path);
 // The mesh named by the first positional argument, or the built-in default mesh.
 LoadedMesh load(Request const& p_request);
 // Refiles arrays named x, y or z (the coordinates in expressions) as "x_array" and so on, with a note.

@@ -115,6 +115,10 @@ struct ZEV_IO_EXPORT MeshData {
     std::vector<DataArray> pointData;
     std::vector<DataArray> cellData;
 
+    // What a reader tells the user about how it took the file, a line each beginning "note: " or
+    // "warning: " (cells it skipped or simplified); the writers ignore them.
+    std::vector<std::string> notes;
+
     std::size_t numPoints() const { return points.size() / 3; }
     std::size_t numCells() const { return cellTypes.size(); }
     int cellSize(std::size_t cell) const { return static_cast<int>(offsets[cell + 1] - offsets[cell]); }

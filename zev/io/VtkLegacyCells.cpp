@@ -1,6 +1,7 @@
 #include "zev/io/VtkLegacyParser.h"
 
 #include "zev/io/FormatError.h"
+#include "zev/io/VtkFileCells.h"
 
 #include <climits>
 
@@ -190,9 +191,9 @@ void Parser::readCellTypes(Location p_loc)
 
 void Parser::addType(double p_type, Location p_loc, std::size_t p_cell)
 {
-    if (p_type < INT_MIN || p_type > INT_MAX || !isKnownCellType(static_cast<int>(p_type))) {
-        fail(p_loc, "CELL_TYPES: cell " + std::to_string(p_cell) + " has the unknown type " +
-                        std::to_string(static_cast<std::int64_t>(p_type)));
+    std::string const unread = unreadCellType(static_cast<std::int64_t>(p_type));
+    if (!unread.empty()) {
+        fail(p_loc, "CELL_TYPES: cell " + std::to_string(p_cell) + " " + unread);
     }
     m_types.push_back(static_cast<VtkCellType>(static_cast<int>(p_type)));
     m_typeWhere.push_back(p_loc.offset);
@@ -233,9 +234,9 @@ void Parser::checkCells(CellBlock const& p_block, std::string const& p_section,
             // Places are counted only for a message: counting lines for every cell is quadratic.
             auto const typeLoc = [&] { return locate(m_typeWhere[c], m_typesTextLines); };
             auto const cell = [&] {
-                return "CELL_TYPES: cell " + std::to_string(c) + " is a " + cellTypeName(type);
+                return "CELL_TYPES: cell " + std::to_string(c) + " is a " + fileCellTypeName(type);
             };
-            int const fixed = fixedPointCount(type);
+            int const fixed = filePointCount(type);
             if (fixed > 0 && k != fixed) {
                 fail(typeLoc(), cell() + ", which has " + std::to_string(fixed) +
                                     " points, but CELLS gives it " + std::to_string(k));

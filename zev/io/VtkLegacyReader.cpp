@@ -2,6 +2,7 @@
 
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/VtkFileCells.h"
 #include "zev/io/VtkLegacyParser.h"
 
 #include <algorithm>
@@ -141,6 +142,7 @@ void Parser::finish()
     // unknown: every array is checked against the final counts.
     checkTuples(m_mesh.pointData, m_pointWhere, m_mesh.numPoints(), "points");
     checkTuples(m_mesh.cellData, m_cellWhere, m_mesh.numCells(), "cells");
+    reduceFileCells(m_mesh);
 }
 
 } // namespace legacy

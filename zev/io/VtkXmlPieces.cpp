@@ -3,6 +3,7 @@
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/io/TextScan.h"
 #include "zev/io/ValueRange.h"
+#include "zev/io/VtkFileCells.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -133,13 +134,14 @@ void Parser::readPiece(pugi::xml_node p_piece, std::string const& p_path)
         PolyhedronTopology topology;
         for (std::size_t c = 0; c < cells; ++c) {
             std::int64_t const t = types[c];
-            if (t < INT_MIN || t > INT_MAX || !isKnownCellType(static_cast<int>(t))) {
-                fail(typesPath, "cell " + std::to_string(c) + " has the unknown type " + std::to_string(t));
+            std::string const unread = unreadCellType(t);
+            if (!unread.empty()) {
+                fail(typesPath, "cell " + std::to_string(c) + " " + unread);
             }
             VtkCellType const type = static_cast<VtkCellType>(static_cast<int>(t));
             std::size_t const k = static_cast<std::size_t>(offsets[c] - start);
-            std::string const cell = "cell " + std::to_string(c) + " is a " + cellTypeName(type);
-            int const fixed = fixedPointCount(type);
+            std::string const cell = "cell " + std::to_string(c) + " is a " + fileCellTypeName(type);
+            int const fixed = filePointCount(type);
             if (fixed > 0 && k != static_cast<std::size_t>(fixed)) {
                 fail(typesPath, cell + ", which has " + std::to_string(fixed) +
                                     " points, but connectivity gives it " + std::to_string(k));

@@ -3,6 +3,7 @@
 #include "zev/contracts/ProgressTracker.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/TextScan.h"
+#include "zev/io/VtkFileCells.h"
 #include "zev/io/VtkXmlParser.h"
 
 #include <charconv>
@@ -97,6 +98,7 @@ MeshData Parser::parse()
         readPiece(piece, datasetPath + "/Piece[" + std::to_string(index) + "]");
         ++index;
     }
+    reduceFileCells(m_mesh);
     return std::move(m_mesh);
 }
 

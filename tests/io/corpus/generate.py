@@ -57,6 +57,7 @@ files['offsets-decrease.vtu'] = vtu(piece(attrs='NumberOfPoints="4" NumberOfCell
                                           offs=arr('offsets', 'Int64', '4 2'), types=arr('types', 'UInt8', '10 10')))
 files['offsets-end.vtu'] = vtu(piece(offs=arr('offsets', 'Int64', '3')))
 files['cell-type.vtu'] = vtu(piece(types=arr('types', 'UInt8', '99')))
+files['quadratic-polygon.vtu'] = vtu(piece(types=arr('types', 'UInt8', '36')))
 files['tetra-points.vtu'] = vtu(piece(conn=arr('connectivity', 'Int64', '0 1 2'), offs=arr('offsets', 'Int64', '3')))
 pts = struct.pack('<12f', 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1)
 lie = base64.b64encode(struct.pack('<Q', 4800)).decode() + base64.b64encode(pts).decode()

@@ -41,6 +41,10 @@ put('index-out-of-range.vtk', VALID.replace('4 0 1 2 3', '4 0 1 2 9'), "FILE:8: 
 put('negative-index.vtk', VALID.replace('4 0 1 2 3', '4 0 -1 2 3'), "FILE:8: CELLS: cell 0 uses point -1, but there are 4 points")
 put('index-overflow.vtk', VALID.replace('4 0 1 2 3', '4 0 1 2 99999999999'), "FILE:8: CELLS: cell 0: value 99999999999 is out of range")
 put('unknown-cell-type.vtk', VALID.replace('CELL_TYPES 1\n10', 'CELL_TYPES 1\n99'), "FILE:10: CELL_TYPES: cell 0 has the unknown type 99")
+put('lagrange-cell-type.vtk', VALID.replace('CELL_TYPES 1\n10', 'CELL_TYPES 1\n72'),
+    "FILE:10: CELL_TYPES: cell 0 is a VTK_LAGRANGE_HEXAHEDRON, which is not read")
+put('quadratic-point-count.vtk', VALID.replace('CELL_TYPES 1\n10', 'CELL_TYPES 1\n24'),
+    "FILE:10: CELL_TYPES: cell 0 is a quadratic tetra, which has 10 points, but CELLS gives it 4")
 put('wrong-point-count.vtk', VALID.replace('CELLS 1 5\n4 0 1 2 3', 'CELLS 1 4\n3 0 1 2'),
     "FILE:10: CELL_TYPES: cell 0 is a tetra, which has 4 points, but CELLS gives it 3")
 put('cells-size-short.vtk', VALID.replace('CELLS 1 5', 'CELLS 1 6'), "FILE:7: CELLS: the cells hold 5 values, not the declared 6")

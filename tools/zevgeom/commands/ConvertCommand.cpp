@@ -84,7 +84,7 @@ public:
         } else {
             mesh = [&] {
                 Phase const reading("reading");
-                return readMeshFile(in);
+                return readNoted(in);
             }();
             writeOutput(mesh, p_options);
         }
