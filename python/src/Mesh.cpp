@@ -155,7 +155,13 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
         return fromLoaded(zev::io::CgnsReader::readMesh(p_path, zev::io::CgnsSelection()), "file");
     }
     zev::io::MeshData data = zev::io::readMeshFile(p_path, format);
-    return fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
+    std::shared_ptr<Mesh> mesh = fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
+    // The reader's notes come first, without their "note: " or "warning: ": each becomes a UserWarning.
+    std::vector<std::string> notes;
+    for (std::string const& note : data.notes)
+        notes.push_back(note.substr(note.find(": ") + 2));
+    mesh->m_notes.insert(mesh->m_notes.begin(), notes.begin(), notes.end());
+    return mesh;
 }
 
 std::shared_ptr<Mesh> Mesh::box(std::string const& p_kind, int p_n)

@@ -116,8 +116,8 @@ public:
     std::string addVariable(std::string const& p_name, float const* p_values, std::size_t p_count,
                             int p_components, zev::VarLocation p_location);
 
-    // The notes on how the variables read with the mesh were filed (an array named like a coordinate),
-    // handed out once.
+    // The notes on how the file was read (cells skipped or simplified) and how the variables read with the
+    // mesh were filed (an array named like a coordinate), handed out once.
     std::vector<std::string> takeNotes();
 
     // Whole-mesh measures, recomputed from the current vertex positions.

@@ -124,3 +124,13 @@ def test_a_cell_array_of_volume_and_surface_cells_is_listed_at_both(tmp_path):
     assert mesh.variables == {"CellEntityIds": ("element", "face")}
     mesh.write(str(tmp_path / "box.vtu"), binary=True)
     assert zevgeom.read(str(tmp_path / "box.vtu")).variables == mesh.variables
+
+
+def test_the_readers_notes_on_skipped_and_simplified_cells_are_warnings():
+    gmsh = os.path.join(os.path.dirname(__file__), "..", "..", "tests", "io", "corpus", "gmsh", "bar-order2.vtk")
+    with pytest.warns(UserWarning) as notes:
+        mesh = zevgeom.read(gmsh)
+    assert [str(n.message) for n in notes] == [
+        "2 vertex cells were skipped",
+        "175 second-order cells were read as the linear cells of their corners; their mid-side nodes were dropped"]
+    assert mesh.volume == pytest.approx(2.0)
