@@ -158,7 +158,7 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
     std::shared_ptr<Mesh> mesh = fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
     // The reader's notes come first, without their "note: " or "warning: ": each becomes a UserWarning.
     std::vector<std::string> notes;
-    for (std::string const& note : data.notes)
+    for (std::string const& note : zev::io::readerNotes(data))
         notes.push_back(note.substr(note.find(": ") + 2));
     mesh->m_notes.insert(mesh->m_notes.begin(), notes.begin(), notes.end());
     return mesh;

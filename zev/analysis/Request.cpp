@@ -43,7 +43,7 @@ MeshData readNoted(std::string const& p_path)
 {
     MeshData mesh = readMeshFile(p_path);
     if (s_warnings != nullptr) {
-        for (std::string const& note : mesh.notes) {
+        for (std::string const& note : readerNotes(mesh)) {
             *s_warnings << "zevgeom: " << note << '\n';
         }
     }

@@ -33,6 +33,35 @@ DataArray const* MeshData::findCellArray(std::string const& p_name) const
     return findArray(cellData, p_name);
 }
 
+namespace {
+std::string counted(std::size_t p_count, char const* p_kind, char const* p_what)
+{
+    return std::to_string(p_count) + " " + p_kind + (p_count == 1 ? " cell was " : " cells were ") + p_what;
+}
+} // namespace
+
+std::vector<std::string> readerNotes(MeshData const& p_mesh)
+{
+    MeshData::ReadChanges const& changes = p_mesh.readChanges;
+    std::vector<std::string> notes;
+    if (changes.vertices > 0) {
+        notes.push_back("note: " + counted(changes.vertices, "vertex", "skipped"));
+    }
+    if (changes.polyVertices > 0) {
+        notes.push_back("note: " + counted(changes.polyVertices, "poly-vertex", "skipped"));
+    }
+    std::size_t const reduced = changes.secondOrder;
+    if (reduced > 0) {
+        notes.push_back("warning: " +
+                        (reduced == 1 ? std::string("1 second-order cell was read as the linear cell of its "
+                                                    "corners; its mid-side nodes were dropped")
+                                      : std::to_string(reduced) +
+                                            " second-order cells were read as the linear cells of their "
+                                            "corners; their mid-side nodes were dropped"));
+    }
+    return notes;
+}
+
 bool isKnownCellType(int p_type)
 {
     return cellTypeInfo(p_type) != nullptr;

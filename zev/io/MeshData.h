@@ -115,9 +115,13 @@ struct ZEV_IO_EXPORT MeshData {
     std::vector<DataArray> pointData;
     std::vector<DataArray> cellData;
 
-    // What a reader tells the user about how it took the file, a line each beginning "note: " or
-    // "warning: " (cells it skipped or simplified); the writers ignore them.
-    std::vector<std::string> notes;
+    // The file cells a reader skipped (vertex and poly-vertex cells) or kept as the linear cells of their
+    // corners (second-order cells), counted for readerNotes; the writers ignore them.
+    struct ReadChanges {
+        std::size_t vertices = 0;
+        std::size_t polyVertices = 0;
+        std::size_t secondOrder = 0;
+    } readChanges;
 
     std::size_t numPoints() const { return points.size() / 3; }
     std::size_t numCells() const { return cellTypes.size(); }
@@ -141,6 +145,10 @@ ZEV_IO_EXPORT bool isSurfaceCell(VtkCellType p_type);
 ZEV_IO_EXPORT int fixedPointCount(VtkCellType p_type);
 // The lower-case name used in messages ("tetra", "hexahedron", ...).
 ZEV_IO_EXPORT char const* cellTypeName(VtkCellType p_type);
+
+// What the user is told about how the file was read, a line each beginning "note: " or "warning: ": one
+// per kind of cell skipped or simplified, with the count.
+ZEV_IO_EXPORT std::vector<std::string> readerNotes(MeshData const& p_mesh);
 
 // The format's type keyword ("float", "unsigned_char", "vtkIdType", ...) and its binary width in bytes.
 ZEV_IO_EXPORT char const* valueTypeKeyword(ValueType p_type);

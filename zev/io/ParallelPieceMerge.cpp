@@ -160,6 +160,7 @@ void pieces::restoreWholeMesh(MeshData& p_mesh)
     out.kind = p_mesh.kind;
     out.title = p_mesh.title;
     out.pointType = p_mesh.pointType;
+    out.readChanges = p_mesh.readChanges;
     out.points = std::move(coordinates);
     out.cellTypes.reserve(cells.size());
     out.offsets.reserve(cells.size() + 1);
@@ -210,6 +211,11 @@ MeshData pieces::merge(std::vector<MeshData> const& p_pieces)
     }
     out.kind = p_pieces[0].kind;
     out.title = p_pieces[0].title;
+    for (MeshData const& piece : p_pieces) {
+        out.readChanges.vertices += piece.readChanges.vertices;
+        out.readChanges.polyVertices += piece.readChanges.polyVertices;
+        out.readChanges.secondOrder += piece.readChanges.secondOrder;
+    }
     out.pointType = ValueType::Float;
     std::size_t points = 0;
     std::size_t cells = 0;

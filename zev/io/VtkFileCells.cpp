@@ -122,11 +122,6 @@ bool isRead(std::int64_t p_type)
     return t == s_vertex || t == s_polyVertex || isKnownCellType(t) || secondOrder(t) != nullptr;
 }
 
-std::string counted(std::size_t p_count, char const* p_kind, char const* p_what)
-{
-    return std::to_string(p_count) + " " + p_kind + (p_count == 1 ? " cell was " : " cells were ") + p_what;
-}
-
 } // namespace
 
 std::string unreadCellType(std::int64_t p_type)
@@ -221,21 +216,9 @@ void reduceFileCells(MeshData& p_mesh)
     p_mesh.cellTypes = std::move(types);
     p_mesh.offsets = std::move(offsets);
     p_mesh.connectivity = std::move(connectivity);
-    if (vertices > 0) {
-        p_mesh.notes.push_back("note: " + counted(vertices, "vertex", "skipped"));
-    }
-    if (polyVertices > 0) {
-        p_mesh.notes.push_back("note: " + counted(polyVertices, "poly-vertex", "skipped"));
-    }
-    if (reduced > 0) {
-        p_mesh.notes.push_back("warning: " +
-                               (reduced == 1
-                                    ? std::string("1 second-order cell was read as the linear cell of its "
-                                                  "corners; its mid-side nodes were dropped")
-                                    : std::to_string(reduced) +
-                                          " second-order cells were read as the linear cells of their "
-                                          "corners; their mid-side nodes were dropped"));
-    }
+    p_mesh.readChanges.vertices += vertices;
+    p_mesh.readChanges.polyVertices += polyVertices;
+    p_mesh.readChanges.secondOrder += reduced;
 }
 
 } // namespace zev::io

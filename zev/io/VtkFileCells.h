@@ -21,7 +21,7 @@ char const* fileCellTypeName(VtkCellType p_type);
 
 // A reader stores cells under their file types; this turns them into the types the library holds: vertex
 // and poly-vertex cells leave the mesh with their tuples of every cell array, second-order cells keep their
-// corners. Each kind of change adds one line to the mesh's notes.
+// corners. The mesh's readChanges count them.
 void reduceFileCells(MeshData& p_mesh);
 
 } // namespace zev::io

@@ -40,3 +40,14 @@ with open(sys.argv[2], "w") as out:
     out.write('<CellData Scalars="CellEntityIds">\n' + array("Int32", "CellEntityIds", ids) + "</CellData>\n")
     out.write("</Piece>\n</UnstructuredGrid>\n</VTKFile>\n")
 PY
+# The same file as the one piece of a partitioned mesh.
+cat > bar-order2.pvtu <<'PVTU'
+<?xml version="1.0"?>
+<VTKFile type="PUnstructuredGrid" version="1.0" byte_order="LittleEndian">
+<PUnstructuredGrid>
+<PPoints><PDataArray type="Float64" NumberOfComponents="3"/></PPoints>
+<PCellData Scalars="CellEntityIds"><PDataArray type="Int32" Name="CellEntityIds"/></PCellData>
+<Piece Source="bar-order2.vtu"/>
+</PUnstructuredGrid>
+</VTKFile>
+PVTU
