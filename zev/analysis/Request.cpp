@@ -39,6 +39,17 @@ CgnsSelection cgnsSelection(Request const& p_request)
     return selection;
 }
 
+MeshData readFileWithNotes(std::string const& p_path)
+{
+    MeshData mesh = readMeshFile(p_path);
+    if (s_warnings != nullptr) {
+        for (std::string const& note : mesh.notes) {
+            *s_warnings << "zevgeom: " << terminalSafe(note) << '\n';
+        }
+    }
+    return mesh;
+}
+
 LoadedMesh load(Request const& p_request)
 {
     Phase const phase("reading");
@@ -54,7 +65,7 @@ LoadedMesh load(Request const& p_request)
                       : p_request.positional.empty()
                           ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
                                       defaultMeshDescription(), p_request.region)
-                          : toLibrary(readMeshFile(p_request.positional.front()),
+                          : toLibrary(readFileWithNotes(p_request.positional.front()),
                                       p_request.positional.front(), p_request.region);
     renameCoordinateArrays(mesh);
     return mesh;
@@ -92,7 +103,7 @@ void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, 
     // A name without an extension is written in the legacy format, as the writers define it.
     std::size_t const slash = path.rfind('/');
     bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (format == FileFormat::Auto && extension && !csv) {
+    if ((format == FileFormat::Auto || format == FileFormat::Gmsh) && extension && !csv) {
         throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
                          (p_table ? ".csv, " : "") +
                          ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");

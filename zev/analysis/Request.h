@@ -54,6 +54,8 @@ CgnsSelection cgnsSelection(Request const& p_request);
 
 // The mesh named by the first positional argument, or the built-in default mesh.
 LoadedMesh load(Request const& p_request);
+// Reads a mesh file, passing the reader's notes and warnings on to the warning stream.
+MeshData readFileWithNotes(std::string const& p_path);
 // Refiles arrays named x, y or z (the coordinates in expressions) as "x_array" and so on, with a note.
 void renameCoordinateArrays(LoadedMesh& p_mesh);
 // The file options of --binary and --compress.

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zev::io {
@@ -114,6 +116,13 @@ struct ZEV_IO_EXPORT MeshData {
 
     std::vector<DataArray> pointData;
     std::vector<DataArray> cellData;
+
+    // What the reader tells the user besides the mesh, in order: texts starting "note: " or "warning: ".
+    std::vector<std::string> notes;
+    // The integer cell array that splits the cells into regions when the caller names none ("" for no
+    // split), and the file's names of those regions by (2 for surface cells, 3 for volume cells, region).
+    std::string regionArray;
+    std::map<std::pair<int, long long>, std::string> regionLabels;
 
     std::size_t numPoints() const { return points.size() / 3; }
     std::size_t numCells() const { return cellTypes.size(); }

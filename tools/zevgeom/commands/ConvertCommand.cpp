@@ -84,7 +84,7 @@ public:
         } else {
             mesh = [&] {
                 Phase const reading("reading");
-                return readMeshFile(in);
+                return readFileWithNotes(in);
             }();
             writeOutput(mesh, p_options);
         }

@@ -1,0 +1,103 @@
+// The .msh reader on files gmsh wrote of one mesh (versions 4.1 and 2.2, ASCII and binary, and the mesh
+// of second order), cross-checked with gmsh's VTK file of the same mesh read by the VTK reader: the same
+// points and cells, volume and boundary area, physical tags, and sets split by physical group and
+// labelled with its name.
+#include "zev/io/GmshReader.h"
+#include "zev/analysis/Measures.h"
+#include "zev/geometry/Geometry.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/MeshFile.h"
+#include "zev/shapes/ShapeSet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace zev::io;
+
+namespace {
+
+std::string const s_gmsh = std::string(ZEV_IO_CORPUS_DIR) + "/gmsh";
+
+// Each set's name, label and size, element sets then face sets.
+std::vector<std::tuple<std::string, std::string, std::size_t>> setsOf(zev::Geometry const& p_geometry)
+{
+    std::vector<std::tuple<std::string, std::string, std::size_t>> out;
+    for (std::string const& name : p_geometry.getElementSetNames()) {
+        zev::ShapeSet const* set = p_geometry.getElementSet(name);
+        out.emplace_back(name, set->getLabel(), set->size());
+    }
+    for (std::string const& name : p_geometry.getFaceSetNames()) {
+        zev::ShapeSet const* set = p_geometry.getFaceSet(name);
+        out.emplace_back(name, set->getLabel(), set->size());
+    }
+    return out;
+}
+
+double boundaryArea(zev::Geometry& p_geometry)
+{
+    return zev::analysis::areaMeasures(p_geometry, zev::analysis::buildBoundary(p_geometry)).total;
+}
+
+} // namespace
+
+TEST(GmshReader, EveryVariantReadsLikeItsVtkTwin)
+{
+    MeshData const twin = readMeshFile(s_gmsh + "/box.vtk");
+    zev::GeometryAutoPtr twinGeometry = readGeometry(s_gmsh + "/box.vtk", "CellEntityIds");
+    // The twin's sets by region, as a .msh file's sets must come, but with the physical groups' names.
+    auto expectedSets = setsOf(*twinGeometry.get());
+    ASSERT_EQ(expectedSets.size(), 4u);
+    char const* const labels[] = {"fluid", "inlet", "outlet", "walls"};
+    for (std::size_t i = 0; i < expectedSets.size(); ++i) {
+        std::get<1>(expectedSets[i]) = labels[i];
+    }
+    double const twinVolume = zev::analysis::volumeMeasures(*twinGeometry.get()).total;
+    double const twinArea = boundaryArea(*twinGeometry.get());
+    ASSERT_NEAR(twinVolume, 1.0, 1e-6);
+    ASSERT_NEAR(twinArea, 6.0, 1e-5);
+
+    struct Case {
+        char const* file;
+        std::vector<std::string> notes;
+    };
+    std::string const order2 = s_gmsh + "/box-41-order2.msh";
+    Case const cases[] = {
+        {"box-41.msh", {}},
+        {"box-41-bin.msh", {}},
+        {"box-22.msh", {}},
+        {"box-22-bin.msh", {}},
+        {"box-41-order2.msh",
+         {"warning: " + order2 +
+          ": 184 higher-order elements are read as their corner cells; their mid-side nodes were dropped"}},
+    };
+    for (Case const& c : cases) {
+        std::string const path = s_gmsh + "/" + c.file;
+        MeshData const mesh = readMeshFile(path);
+        EXPECT_EQ(mesh.notes, c.notes) << c.file;
+        ASSERT_EQ(mesh.numPoints(), twin.numPoints()) << c.file;
+        ASSERT_EQ(mesh.numCells(), twin.numCells()) << c.file;
+        EXPECT_EQ(mesh.cellTypes, twin.cellTypes) << c.file;
+        EXPECT_EQ(mesh.connectivity, twin.connectivity) << c.file;
+        for (std::size_t i = 0; i < mesh.points.size(); ++i) {
+            ASSERT_NEAR(mesh.points[i], twin.points[i], 1e-12) << c.file << " coordinate " << i;
+        }
+        DataArray const* physical = mesh.findCellArray(GmshReader::s_physicalArray);
+        ASSERT_NE(physical, nullptr) << c.file;
+        EXPECT_EQ(physical->values, twin.findCellArray("CellEntityIds")->values) << c.file;
+        // The elementary tags: the volume 1, and the six faces of the box 1 to 6.
+        DataArray const* elementary = mesh.findCellArray(GmshReader::s_elementaryArray);
+        ASSERT_NE(elementary, nullptr) << c.file;
+        EXPECT_EQ(elementary->values.back(), 1.0) << c.file;
+        EXPECT_EQ(*std::max_element(elementary->values.begin(), elementary->values.end()), 6.0) << c.file;
+
+        zev::GeometryAutoPtr g = readGeometry(path);
+        EXPECT_EQ(setsOf(*g.get()), expectedSets) << c.file;
+        EXPECT_NEAR(zev::analysis::volumeMeasures(*g.get()).total, twinVolume, 1e-12) << c.file;
+        EXPECT_NEAR(boundaryArea(*g.get()), twinArea, 1e-12) << c.file;
+    }
+}
