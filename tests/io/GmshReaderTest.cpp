@@ -1,7 +1,7 @@
-// The .msh reader on files gmsh wrote of one mesh (versions 4.1 and 2.2, ASCII and binary, and the mesh
-// of second order), cross-checked with gmsh's VTK file of the same mesh read by the VTK reader: the same
-// points and cells, volume and boundary area, physical tags, and sets split by physical group and
-// labelled with its name.
+// The .msh reader on files gmsh wrote of one mesh (versions 4.1 and 2.2, ASCII and binary, with and
+// without a point field, and the mesh of second order), cross-checked with gmsh's VTK file of the same mesh
+// read by the VTK reader: the same points and cells, volume and boundary area, physical tags, and sets split
+// by physical group and labelled with its name.
 #include "zev/io/GmshReader.h"
 #include "zev/analysis/Measures.h"
 #include "zev/geometry/Geometry.h"
@@ -64,6 +64,7 @@ TEST(GmshReader, EveryVariantReadsLikeItsVtkTwin)
     struct Case {
         char const* file;
         std::vector<std::string> notes;
+        bool field = false; // the point field p = x + 2 y
     };
     std::string const order2 = s_gmsh + "/box-41-order2.msh";
     Case const cases[] = {
@@ -71,6 +72,10 @@ TEST(GmshReader, EveryVariantReadsLikeItsVtkTwin)
         {"box-41-bin.msh", {}},
         {"box-22.msh", {}},
         {"box-22-bin.msh", {}},
+        {"box-data-41.msh", {}, true},
+        {"box-data-41-bin.msh", {}, true},
+        {"box-data-22.msh", {}, true},
+        {"box-data-22-bin.msh", {}, true},
         {"box-41-order2.msh",
          {"warning: " + order2 +
           ": 184 higher-order elements are read as their corner cells; their mid-side nodes were dropped"}},
@@ -85,6 +90,15 @@ TEST(GmshReader, EveryVariantReadsLikeItsVtkTwin)
         EXPECT_EQ(mesh.connectivity, twin.connectivity) << c.file;
         for (std::size_t i = 0; i < mesh.points.size(); ++i) {
             ASSERT_NEAR(mesh.points[i], twin.points[i], 1e-12) << c.file << " coordinate " << i;
+        }
+        ASSERT_EQ(mesh.pointData.size(), c.field ? 1u : 0u) << c.file;
+        if (c.field) {
+            EXPECT_EQ(mesh.pointData[0].name, "p");
+            for (std::size_t i = 0; i < mesh.numPoints(); ++i) {
+                ASSERT_NEAR(mesh.pointData[0].values[i], mesh.points[3 * i] + 2 * mesh.points[3 * i + 1],
+                            1e-12)
+                    << c.file << " point " << i;
+            }
         }
         DataArray const* physical = mesh.findCellArray(GmshReader::s_physicalArray);
         ASSERT_NE(physical, nullptr) << c.file;

@@ -81,9 +81,8 @@ ElementKind const* findKind(long long p_type)
 
 // Sections the reader skips with a note: they describe partitions, periodicity or parametrizations,
 // which the geometry has no place for.
-constexpr char const* s_skippedWithNote[] = {
-    "Periodic",        "PartitionedEntities", "Parametrizations",  "GhostElements",
-    "ElementNodeData", "InterpolationScheme", "NodeDataParametric"};
+constexpr char const* s_skippedWithNote[] = {"Periodic",      "PartitionedEntities", "Parametrizations",
+                                             "GhostElements", "ElementNodeData",     "NodeDataParametric"};
 
 struct Field {
     long long step = 0;
@@ -660,8 +659,7 @@ void Reader::readData(bool p_nodes)
     if (m_binary) {
         skipLineEnd();
     }
-    std::size_t const tagBytes = m_version4 ? m_sizeBytes : 4;
-    fits(n, m_binary ? tagBytes + 8 * static_cast<std::size_t>(components) : 2, "values");
+    fits(n, m_binary ? 4 + 8 * static_cast<std::size_t>(components) : 2, "values");
 
     std::size_t const size = p_nodes ? m_mesh.numPoints() : m_mesh.numCells();
     std::vector<Field>& fields = p_nodes ? m_nodeFields : m_cellFields;
@@ -690,8 +688,7 @@ void Reader::readData(bool p_nodes)
         }
     }
     for (long long i = 0; i < n; ++i) {
-        long long const tag =
-            m_binary ? (m_version4 ? binarySize("a tag") : binaryInt("a tag")) : integer("a tag");
+        long long const tag = intValue("an entity tag");
         std::size_t index = 0;
         bool keep = field != nullptr;
         if (p_nodes) {

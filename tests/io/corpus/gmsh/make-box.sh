@@ -1,7 +1,8 @@
 #!/bin/sh
 # Regenerates box.vtk and the .msh files from box.geo with gmsh (4.8.4 wrote the committed files; that
 # version writes VTK only in the legacy format): the same first-order mesh in versions 4.1 and 2.2, ASCII
-# and binary, and the mesh of second order. The tests read the committed files and need no gmsh.
+# and binary, and the mesh of second order; data.geo the mesh with a point field in the same four forms.
+# The tests read the committed files and need no gmsh.
 set -e
 cd "$(dirname "$0")"
 gmsh -3 box.geo -format vtk -o box.vtk
@@ -10,3 +11,4 @@ gmsh -3 box.geo -format msh41 -bin -o box-41-bin.msh
 gmsh -3 box.geo -format msh22 -o box-22.msh
 gmsh -3 box.geo -format msh22 -bin -o box-22-bin.msh
 gmsh -3 box.geo -order 2 -format msh41 -o box-41-order2.msh
+gmsh data.geo -parse_and_exit
