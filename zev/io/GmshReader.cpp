@@ -484,6 +484,12 @@ void Reader::addElement(ElementKind const& p_kind, long long p_tag, long long co
         ++m_points;
         return;
     }
+    if (p_kind.cell == VtkCellType::Wedge) {
+        // gmsh numbers a prism's triangles the other way round from a wedge cell: its first triangle's
+        // normal points towards the second triangle.
+        std::swap(ids[1], ids[2]);
+        std::swap(ids[4], ids[5]);
+    }
     if (p_kind.nodes != p_kind.corners) {
         ++m_higherOrder;
     }
