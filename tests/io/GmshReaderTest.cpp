@@ -1,7 +1,8 @@
 // The .msh reader on files gmsh wrote of a tetrahedral box (versions 4.1 and 2.2, ASCII and binary, with
 // and without a point field, and of second order) and of hexahedra and prisms, cross-checked with gmsh's
 // VTK file of the same mesh read by the VTK reader: the same points and cells, volume and boundary area,
-// physical tags, and sets split by physical group and labelled with its name.
+// physical tags, and sets split by physical group and labelled with its name; and an element version 2.2
+// lists once per physical group read once.
 #include "zev/io/GmshReader.h"
 #include "zev/analysis/Measures.h"
 #include "zev/geometry/Geometry.h"
@@ -116,4 +117,16 @@ TEST(GmshReader, EveryVariantReadsLikeItsVtkTwin)
         EXPECT_NEAR(zev::analysis::volumeMeasures(*g.get()).total, twinVolume, 1e-12) << c.file;
         EXPECT_NEAR(boundaryArea(*g.get()), twinArea, 1e-12) << c.file;
     }
+
+    // Version 2.2 lists each tetrahedron of two physical groups twice: it is one cell, in the first group.
+    std::string const groups = s_gmsh + "/groups-22.msh";
+    MeshData const mesh = readMeshFile(groups);
+    ASSERT_EQ(mesh.numCells(), 114u);
+    EXPECT_EQ(mesh.notes, std::vector<std::string>{"note: " + groups +
+                                                   ": 100 elements listed again for another physical group "
+                                                   "are read once, in the first"});
+    std::vector<double> const& physical = mesh.findCellArray(GmshReader::s_physicalArray)->values;
+    EXPECT_EQ(std::count(physical.begin(), physical.end(), 10.0), 100);
+    zev::GeometryAutoPtr g = readGeometry(groups);
+    EXPECT_NEAR(zev::analysis::volumeMeasures(*g.get()).total, 1.0, 1e-6);
 }

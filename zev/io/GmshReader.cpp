@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -296,7 +297,10 @@ private:
     std::vector<int> m_physical, m_elementary;
     bool m_nodesRead = false;
     bool m_elementsRead = false;
-    std::size_t m_points = 0, m_lines = 0, m_higherOrder = 0;
+    std::size_t m_points = 0, m_lines = 0, m_higherOrder = 0, m_repeated = 0;
+    // Version 2.2 lists an element once per physical group it belongs to: the elements seen, by type,
+    // elementary tag and nodes, so that a repetition is read once.
+    std::unordered_set<std::string> m_seen;
     std::vector<Field> m_nodeFields, m_cellFields;
 };
 
@@ -479,6 +483,16 @@ void Reader::addElement(ElementKind const& p_kind, long long p_tag, long long co
     }
     for (int k = p_kind.corners; k < p_kind.nodes; ++k) {
         nodeIndex(p_nodes[k], what.c_str());
+    }
+    if (!m_version4) {
+        std::string key(reinterpret_cast<char const*>(p_nodes),
+                        sizeof(long long) * static_cast<std::size_t>(p_kind.nodes));
+        key.append(reinterpret_cast<char const*>(&p_kind.type), sizeof p_kind.type);
+        key.append(reinterpret_cast<char const*>(&p_elementary), sizeof p_elementary);
+        if (!m_seen.insert(std::move(key)).second) {
+            ++m_repeated;
+            return;
+        }
     }
     if (p_kind.point) {
         ++m_points;
@@ -753,6 +767,11 @@ void Reader::finish()
         m_mesh.notes.push_back("warning: " + m_name + ": " + std::to_string(m_higherOrder) +
                                " higher-order elements are read as their corner cells; their mid-side nodes "
                                "were dropped");
+    }
+    if (m_repeated > 0) {
+        m_mesh.notes.push_back(
+            "note: " + m_name + ": " + std::to_string(m_repeated) +
+            " elements listed again for another physical group are read once, in the first");
     }
     if (m_points > 0) {
         m_mesh.notes.push_back("note: " + m_name + ": " + std::to_string(m_points) +
