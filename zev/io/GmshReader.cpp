@@ -100,7 +100,7 @@ private:
     // -- where we are, and failing there
     [[noreturn]] void fail(std::string const& p_message) const
     {
-        if (m_binary) {
+        if (m_binaryFile) {
             throw FormatError(m_name, 0, m_pos, p_message);
         }
         throw FormatError(m_name, m_line, FormatError::s_noOffset, p_message);
@@ -283,7 +283,8 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_line = 1;
     std::string m_section;
-    bool m_binary = false;
+    bool m_binary = false;     // the values at hand are binary
+    bool m_binaryFile = false; // a binary file's failures are placed by byte, its text sections too
     bool m_swap = false;
     bool m_version4 = false;
     std::size_t m_sizeBytes = 8;
@@ -325,6 +326,7 @@ void Reader::readFormat()
         // The integer 1, written in the writer's byte order, right after the header line.
         skipLineEnd();
         m_binary = true;
+        m_binaryFile = true;
         std::uint64_t const one = raw(4, "the byte order mark");
         if (one == 0x01000000u) {
             m_swap = true;
