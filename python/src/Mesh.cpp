@@ -61,7 +61,9 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::ParallelPolyData;
     if (p_format == "cgns")
         return zev::io::FileFormat::Cgns;
-    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu or pvtp, not '" + p_format + "'");
+    if (p_format == "msh")
+        return zev::io::FileFormat::Gmsh;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp or msh, not '" + p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.

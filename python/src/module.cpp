@@ -178,12 +178,13 @@ meshes derived from a parent, which they keep alive.)");
             return mesh;
         },
         py::arg("path"), py::kw_only(), py::arg("region") = "", py::arg("format") = "auto",
-        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns) into a Mesh.
+        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns, gmsh's .msh) into a Mesh.
 
 region names an integer cell array whose values split the cells into element sets; format is "auto"
 (from the extension), "vtk", "vtu", "vtp", "pvtu" or "pvtp" for the pieces of a partitioned mesh
-read as one mesh, or "cgns" (every zone of the first base; a CGNS file's sets are its sections, so it
-takes no region). A malformed file raises zevgeom.FormatError.)");
+read as one mesh, "cgns" (every zone of the first base; a CGNS file's sets are its sections, so it
+takes no region), or "msh" (split by the physical tag, CellEntityIds, unless region names another
+array). A malformed file raises zevgeom.FormatError.)");
 
     m.def(
         "box",

@@ -44,7 +44,7 @@ MeshData readNoted(std::string const& p_path)
     MeshData mesh = readMeshFile(p_path);
     if (s_warnings != nullptr) {
         for (std::string const& note : readerNotes(mesh)) {
-            *s_warnings << "zevgeom: " << note << '\n';
+            *s_warnings << "zevgeom: " << terminalSafe(note) << '\n';
         }
     }
     return mesh;
@@ -103,7 +103,7 @@ void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, 
     // A name without an extension is written in the legacy format, as the writers define it.
     std::size_t const slash = path.rfind('/');
     bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (format == FileFormat::Auto && extension && !csv) {
+    if ((format == FileFormat::Auto || format == FileFormat::Gmsh) && extension && !csv) {
         throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
                          (p_table ? ".csv, " : "") +
                          ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");

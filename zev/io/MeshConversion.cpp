@@ -254,11 +254,15 @@ std::string surfaceSetName(bool p_hasRegions, long long p_region, int p_shapeTyp
 
 LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::string const& p_regionArray)
 {
+    // A file that names its own regions (gmsh's physical groups) is split by them unless told otherwise,
+    // and its sets carry the regions' names.
+    std::string const& regionArray = p_regionArray.empty() ? p_mesh.regionArray : p_regionArray;
+    bool const labelled = !regionArray.empty() && regionArray == p_mesh.regionArray;
     DataArray const* regions = nullptr;
-    if (!p_regionArray.empty()) {
-        regions = p_mesh.findCellArray(p_regionArray);
+    if (!regionArray.empty()) {
+        regions = p_mesh.findCellArray(regionArray);
         if (regions == nullptr) {
-            throw SelectionError("no cell array '" + p_regionArray + "' in " + p_source +
+            throw SelectionError("no cell array '" + regionArray + "' in " + p_source +
                                  " to take regions from");
         }
         // A floating-point array of whole numbers (as a region array comes back once the library has
@@ -267,14 +271,14 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
             return std::isfinite(p_v) && p_v == std::floor(p_v);
         });
         if ((!regions->isInteger() && !whole) || regions->numComponents != 1) {
-            throw SelectionError("the region array '" + p_regionArray + "' must hold one integer per cell");
+            throw SelectionError("the region array '" + regionArray + "' must hold one integer per cell");
         }
         // Region numbers become set names and map keys: a value outside int is a malformed file.
         for (std::size_t c = 0; c < regions->values.size(); ++c) {
             double const v = regions->values[c];
             if (!(v >= INT_MIN && v <= INT_MAX)) {
                 throw FormatError(p_source, 0, FormatError::s_noOffset,
-                                  "the region array '" + p_regionArray + "' holds " + std::to_string(v) +
+                                  "the region array '" + regionArray + "' holds " + std::to_string(v) +
                                       " at cell " + std::to_string(c) + ", outside the int range");
             }
         }
@@ -331,6 +335,16 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
     for (SetPlan& plan : facePlans) {
         plan.set =
             geometry.addFaceSet(plan.name, static_cast<zev::ShapeType>(plan.shapeType), plan.count, 1.0);
+    }
+    if (labelled) {
+        for (auto [plans, dimension] : {std::pair{&elementPlans, 3}, std::pair{&facePlans, 2}}) {
+            for (SetPlan& plan : *plans) {
+                auto const label = p_mesh.regionLabels.find({dimension, plan.region});
+                if (label != p_mesh.regionLabels.end()) {
+                    plan.set->setLabel(label->second);
+                }
+            }
+        }
     }
     auto& lines = geometry.getLines();
     lines.reserve(lineEntries);

@@ -64,7 +64,8 @@ ZEV_IO_EXPORT void installLocationProvider();
 ZEV_IO_EXPORT std::string surfaceSetName(bool p_hasRegions, long long p_region, int p_shapeType);
 
 // Builds the library's geometry. p_regionArray names an integer cell array whose values split the cells
-// into regions ("" for none); an unknown or non-integer array is a SelectionError.
+// into regions ("" for the mesh's own regionArray, whose regionLabels then label the sets); an unknown or
+// non-integer array is a SelectionError.
 ZEV_IO_EXPORT LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source,
                                    std::string const& p_regionArray);
 

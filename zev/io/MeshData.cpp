@@ -59,6 +59,7 @@ std::vector<std::string> readerNotes(MeshData const& p_mesh)
                                             " second-order cells were read as the linear cells of their "
                                             "corners; their mid-side nodes were dropped"));
     }
+    notes.insert(notes.end(), p_mesh.notes.begin(), p_mesh.notes.end());
     return notes;
 }
 

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zev::io {
@@ -122,6 +124,12 @@ struct ZEV_IO_EXPORT MeshData {
         std::size_t polyVertices = 0;
         std::size_t secondOrder = 0;
     } readChanges;
+    // What the reader tells the user besides the mesh, in order: texts starting "note: " or "warning: ".
+    std::vector<std::string> notes;
+    // The integer cell array that splits the cells into regions when the caller names none ("" for no
+    // split), and the file's names of those regions by (2 for surface cells, 3 for volume cells, region).
+    std::string regionArray;
+    std::map<std::pair<int, long long>, std::string> regionLabels;
 
     std::size_t numPoints() const { return points.size() / 3; }
     std::size_t numCells() const { return cellTypes.size(); }
@@ -147,7 +155,7 @@ ZEV_IO_EXPORT int fixedPointCount(VtkCellType p_type);
 ZEV_IO_EXPORT char const* cellTypeName(VtkCellType p_type);
 
 // What the user is told about how the file was read, a line each beginning "note: " or "warning: ": one
-// per kind of cell skipped or simplified, with the count.
+// per kind of cell skipped or simplified, with the count, then the reader's own notes.
 ZEV_IO_EXPORT std::vector<std::string> readerNotes(MeshData const& p_mesh);
 
 // The format's type keyword ("float", "unsigned_char", "vtkIdType", ...) and its binary width in bytes.

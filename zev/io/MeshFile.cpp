@@ -4,6 +4,7 @@
 #include "zev/io/CgnsWriter.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
+#include "zev/io/GmshReader.h"
 #include "zev/io/ParallelVtkFile.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
@@ -35,7 +36,8 @@ FileFormat formatOfPath(std::string const& p_path)
                                                  {"vtp", FileFormat::XmlPolyData},
                                                  {"cgns", FileFormat::Cgns},
                                                  {"pvtu", FileFormat::ParallelUnstructured},
-                                                 {"pvtp", FileFormat::ParallelPolyData}};
+                                                 {"pvtp", FileFormat::ParallelPolyData},
+                                                 {"msh", FileFormat::Gmsh}};
     for (Extension const& e : s_extensions) {
         if (ext == e.name) {
             return e.format;
@@ -65,6 +67,9 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
     if (format == FileFormat::Legacy) {
         return VtkLegacyReader::readFile(p_path);
     }
+    if (format == FileFormat::Gmsh) {
+        return GmshReader::readFile(p_path);
+    }
     if (format == FileFormat::Cgns) {
         LoadedMesh mesh = CgnsReader::readMesh(p_path, CgnsSelection());
         return fromLibrary(mesh.geo(), mesh.variables, ExportSelection());
@@ -78,6 +83,9 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
 void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
 {
     FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
+    if (format == FileFormat::Gmsh) {
+        throw FormatError(p_path, 0, FormatError::s_noOffset, "gmsh files are read, not written");
+    }
     if (format == FileFormat::Cgns) {
         LoadedMesh mesh = toLibrary(p_mesh, p_path, "");
         CgnsWriter::writeFile(mesh.geo(), mesh.variables, ExportSelection(), p_path);

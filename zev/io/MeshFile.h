@@ -1,6 +1,6 @@
 // Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .pvtu and .pvtp
-// pieces, .cgns) unless given, and a whole file becomes a geometry with its variables filed on it, or a
-// geometry's sets and variables become a file.
+// pieces, .cgns, gmsh's .msh, read only) unless given, and a whole file becomes a geometry with its variables
+// filed on it, or a geometry's sets and variables become a file.
 #pragma once
 
 #include "zev/geometry/GeometryAutoPtr.h"
@@ -22,7 +22,8 @@ enum class FileFormat {
     XmlPolyData,
     Cgns,
     ParallelUnstructured,
-    ParallelPolyData
+    ParallelPolyData,
+    Gmsh
 };
 
 // The format a path's extension names (case-insensitive); Auto for an unknown extension.
