@@ -1,0 +1,52 @@
+// What every reader's fuzz target checks: any input either reads or fails with a FormatError, and whatever
+// reads writes and reads back to the same mesh.
+#pragma once
+
+#include "zev/io/FormatError.h"
+#include "zev/io/MeshData.h"
+#include "zev/io/VtkXmlReader.h"
+#include "zev/io/VtkXmlWriter.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string_view>
+
+namespace zevfuzz {
+
+// Reads the fuzzer's input with p_read (which takes the bytes as text); false when it is malformed.
+template <typename Read>
+bool readInput(std::uint8_t const* p_data, std::size_t p_size, Read&& p_read, zev::io::MeshData& p_mesh)
+{
+    try {
+        p_mesh = p_read(std::string_view(reinterpret_cast<char const*>(p_data), p_size));
+    } catch (zev::io::FormatError const&) {
+        return false;
+    }
+    return true;
+}
+
+// Stops the run unless p_again has p_mesh's points and cells (and, with p_arrays, as many arrays).
+inline void expectSame(zev::io::MeshData const& p_mesh, zev::io::MeshData const& p_again, bool p_arrays)
+{
+    bool const same = p_again.numPoints() == p_mesh.numPoints() && p_again.cellTypes == p_mesh.cellTypes &&
+                      p_again.connectivity.size() == p_mesh.connectivity.size();
+    bool const arrays = p_again.pointData.size() == p_mesh.pointData.size() &&
+                        p_again.cellData.size() == p_mesh.cellData.size();
+    if (!same || (p_arrays && !arrays)) {
+        std::abort();
+    }
+}
+
+// Writes p_mesh as XML with compressed appended data and reads it back.
+inline zev::io::MeshData throughXml(zev::io::MeshData const& p_mesh)
+{
+    zev::io::VtkXmlWriter::Options options;
+    options.compress = true;
+    std::ostringstream out;
+    zev::io::VtkXmlWriter::write(p_mesh, out, options, "fuzz-out.vtu");
+    return zev::io::VtkXmlReader::readBuffer(out.str(), "fuzz-out.vtu");
+}
+
+} // namespace zevfuzz
