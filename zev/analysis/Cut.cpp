@@ -812,38 +812,35 @@ void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p
     }
 }
 
+Document cutReportHead(Request const& p_request, std::string const& p_source, std::string const& p_label,
+                       Json const& p_what, std::string const& p_text)
+{
+    Document doc;
+    doc.text("mesh", "mesh", p_source).add(p_label, p_label, p_what, p_text);
+    if (!p_request.output.empty()) {
+        doc.text("output", "output", p_request.output);
+    }
+    return doc;
+}
+
+void addCutFigures(Request const& p_request, CutFigures const& p_figures, Document& p_doc,
+                   char const* p_measure, std::string const& p_measureText)
+{
+    p_doc.add("sets", "", setList(p_figures.sets), "");
+    addSetRows(p_doc.table(), p_figures.sets);
+    p_doc.add(p_measure, p_measure, jsonNumber(p_figures.measure), p_measureText);
+    addQuantity(p_request, p_figures, p_doc.json());
+    addQuantity(p_request, p_figures, p_doc.table());
+}
+
 void printCut(Request const& p_request, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out)
 {
-    CutFigures const& f = p_figures;
-    if (p_request.json) {
-        Json doc;
-        doc["mesh"] = p_source;
-        doc[p_what.first] = p_whatJson;
-        if (!p_request.output.empty()) {
-            doc["output"] = p_request.output;
-        }
-        doc["vertices"] = f.vertices;
-        doc["faces"] = f.count;
-        doc["sets"] = setList(f.sets);
-        doc["area"] = jsonNumber(f.measure);
-        addQuantity(p_request, f, doc);
-        printJson(p_out, doc);
-        return;
-    }
-    Table t;
-    t.row("mesh", terminalSafe(p_source));
-    t.row(p_what.first, terminalSafe(p_what.second));
-    if (!p_request.output.empty()) {
-        t.row("output", terminalSafe(p_request.output));
-    }
-    t.row("vertices", std::to_string(f.vertices));
-    t.row("faces", std::to_string(f.count));
-    addSetRows(t, f.sets);
-    t.row("area", number(f.measure));
-    addQuantity(p_request, f, t);
-    t.print(p_out);
+    Document doc = cutReportHead(p_request, p_source, p_what.first, p_whatJson, terminalSafe(p_what.second));
+    doc.count("vertices", "vertices", p_figures.vertices).count("faces", "faces", p_figures.count);
+    addCutFigures(p_request, p_figures, doc, "area", number(p_figures.measure));
+    doc.print(p_out, p_request.json);
 }
 
 int reportCut(Request const& p_request, LoadedMesh& p_mesh, zev::Geometry& p_surface,

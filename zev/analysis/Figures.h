@@ -74,6 +74,13 @@ Json setList(std::vector<SetRow> const& p_sets);
 void addSetRows(Table& p_table, std::vector<SetRow> const& p_sets);
 void addQuantity(Request const& p_request, CutFigures const& p_figures, Json& p_doc);
 void addQuantity(Request const& p_request, CutFigures const& p_figures, Table& p_table);
+// What the reports of cuts and selections start with: the mesh, what was cut or selected (p_what in
+// JSON, p_text in the table, under p_label) and the output file when there is one.
+Document cutReportHead(Request const& p_request, std::string const& p_source, std::string const& p_label,
+                       Json const& p_what, std::string const& p_text);
+// And what they end with: the sets, the measure (p_measure "area" or "volume") and the quantity.
+void addCutFigures(Request const& p_request, CutFigures const& p_figures, Document& p_doc,
+                   char const* p_measure, std::string const& p_measureText);
 void printCut(Request const& p_request, std::string const& p_source,
               std::pair<std::string, std::string> const& p_what, Json const& p_whatJson,
               CutFigures const& p_figures, std::ostream& p_out);

@@ -53,6 +53,9 @@ public:
     // Text from a file or the user (a path, a name): escaped for the terminal, kept as it is in JSON.
     Document& text(std::string p_key, std::string p_label, std::string const& p_text);
     void print(std::ostream& p_out, bool p_json) const;
+    // The two forms, for parts that add themselves to each (set lists, quantities).
+    Json& json() { return m_json; }
+    Table& table() { return m_table; }
 
 private:
     Json m_json = Json::object();

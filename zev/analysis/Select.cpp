@@ -196,32 +196,12 @@ void printSelection(Request const& p_request, std::string const& p_source, std::
                     std::string const& p_text, Json const& p_what, CutFigures const& p_figures,
                     std::ostream& p_out)
 {
-    CutFigures const& f = p_figures;
-    if (p_request.json) {
-        Json doc;
-        doc["mesh"] = p_source;
-        doc[p_label] = p_what;
-        if (!p_request.output.empty()) {
-            doc["output"] = p_request.output;
-        }
-        doc["elements"] = f.count;
-        doc["sets"] = setList(f.sets);
-        doc["volume"] = jsonNumber(f.measure);
-        addQuantity(p_request, f, doc);
-        printJson(p_out, doc);
-        return;
-    }
-    Table t;
-    t.row("mesh", terminalSafe(p_source));
-    t.row(p_label, p_text + (given(p_request, "--inclusive").empty() ? ", exclusive" : ", inclusive"));
-    if (!p_request.output.empty()) {
-        t.row("output", terminalSafe(p_request.output));
-    }
-    t.row("elements", std::to_string(f.count));
-    addSetRows(t, f.sets);
-    t.row("volume", number(f.measure, 9));
-    addQuantity(p_request, f, t);
-    t.print(p_out);
+    std::string const text =
+        p_text + (given(p_request, "--inclusive").empty() ? ", exclusive" : ", inclusive");
+    Document doc = cutReportHead(p_request, p_source, p_label, p_what, text);
+    doc.count("elements", "elements", p_figures.count);
+    addCutFigures(p_request, p_figures, doc, "volume", number(p_figures.measure, 9));
+    doc.print(p_out, p_request.json);
 }
 
 } // namespace zev::analysis
