@@ -95,13 +95,25 @@ poly() {
     publish "$c" poly
 }
 
+moving() { # the cavity's mesh moved by a point displacement field
+    local c=$scratch/moving
+    fromTutorial incompressible/icoFoam/cavity/cavity "$c"
+    cp "$inputs/moving/controlDict" "$inputs/moving/fvSolution" "$c/system/"
+    cp "$inputs/moving/dynamicMeshDict" "$c/constant/"
+    cp "$inputs/moving/pointDisplacement" "$c/0/"
+    run "$c" blockMesh blockMesh
+    run "$c" moveDynamicMesh moveDynamicMesh
+    run "$c" volumes postProcess -func writeCellVolumes
+    publish "$c" moving
+}
+
 cases=("$@")
-[[ ${#cases[@]} -gt 0 ]] || cases=(cavity cavity-binary cavity-gz pitzDaily mixed poly)
+[[ ${#cases[@]} -gt 0 ]] || cases=(cavity cavity-binary cavity-gz pitzDaily mixed poly moving)
 for name in "${cases[@]}"; do
     echo "== $name"
     case $name in
     cavity | cavity-binary | cavity-gz) cavity "$name" ;;
-    pitzDaily | mixed | poly) "$name" ;;
+    pitzDaily | mixed | poly | moving) "$name" ;;
     *)
         echo "regenerate.sh: unknown case $name" >&2
         exit 1
