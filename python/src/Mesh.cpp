@@ -25,6 +25,7 @@
 #include "zev/interpolants/HybridInterpolantData.h"
 #include "zev/interpolants/Interpolant.h"
 #include "zev/io/MeshFile.h"
+#include "zev/io/OpenFoamReader.h"
 #include "zev/search/PointLocator.h"
 #include "zev/shapes/Shape.h"
 #include "zev/shapes/ShapeSet.h"
@@ -63,7 +64,9 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::Cgns;
     if (p_format == "msh")
         return zev::io::FileFormat::Gmsh;
-    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp or msh, not '" + p_format + "'");
+    if (p_format == "foam")
+        return zev::io::FileFormat::OpenFoam;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp, msh or foam, not '" + p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.
@@ -141,7 +144,7 @@ std::shared_ptr<Mesh> Mesh::fromLoaded(zev::io::LoadedMesh p_loaded, std::string
 }
 
 std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p_region,
-                                 std::string const& p_format)
+                                 std::string const& p_format, std::string const& p_time, bool p_pointData)
 {
     // The file system ends a path at a NUL: "a.vtk\0.x" would open a.vtk.
     if (p_path.find('\0') != std::string::npos)
@@ -150,13 +153,21 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
     zev::io::FileFormat format = parseFormat(p_format);
     if (format == zev::io::FileFormat::Auto)
         format = zev::io::formatOfPath(p_path);
+    if (format == zev::io::FileFormat::Auto && zev::io::OpenFoamReader::isCase(p_path))
+        format = zev::io::FileFormat::OpenFoam;
+    if (!p_time.empty() && format != zev::io::FileFormat::OpenFoam)
+        throw RequestError("time chooses a written time of an OpenFOAM case; '" + p_path + "' is not one");
+    if (format == zev::io::FileFormat::Cgns && p_pointData)
+        throw RequestError("point_data averages the cell arrays of VTK, gmsh and OpenFOAM files, not CGNS");
     if (format == zev::io::FileFormat::Cgns) {
         // Straight into the geometry, so that the element sets keep the sections' names as labels.
         if (!p_region.empty())
             throw RequestError("region splits the cells of a VTK file; a CGNS file's sets are its sections");
         return fromLoaded(zev::io::CgnsReader::readMesh(p_path, zev::io::CgnsSelection()), "file");
     }
-    zev::io::MeshData data = zev::io::readMeshFile(p_path, format);
+    zev::io::MeshData data = zev::io::readMeshFile(p_path, format, p_time);
+    if (p_pointData)
+        zev::io::averageCellDataToPoints(data);
     std::shared_ptr<Mesh> mesh = fromLoaded(zev::io::toLibrary(data, p_path, p_region), "file");
     // The reader's notes come first, without their "note: " or "warning: ": each becomes a UserWarning.
     std::vector<std::string> notes;

@@ -70,7 +70,8 @@ public:
 
     // A mesh file; p_region names an integer cell array that splits the cells into element sets.
     static std::shared_ptr<Mesh> read(std::string const& p_path, std::string const& p_region,
-                                      std::string const& p_format);
+                                      std::string const& p_format, std::string const& p_time = "",
+                                      bool p_pointData = false);
     // The built-in unit box of p_n cells per axis ("hex", "tet" or "mixed") with its analytic fields.
     static std::shared_ptr<Mesh> box(std::string const& p_kind, int p_n);
 

@@ -167,24 +167,29 @@ meshes derived from a parent, which they keep alive.)");
 
     m.def(
         "read",
-        [](std::string const& path, std::string const& region, std::string const& format) {
+        [](std::string const& path, std::string const& region, std::string const& format,
+           std::string const& time, bool point_data) {
             MeshPtr mesh;
             {
                 py::gil_scoped_release release;
-                mesh = Mesh::read(path, region, format);
+                mesh = Mesh::read(path, region, format, time, point_data);
             }
             for (std::string const& note : mesh->takeNotes())
                 warn(note);
             return mesh;
         },
         py::arg("path"), py::kw_only(), py::arg("region") = "", py::arg("format") = "auto",
-        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns, gmsh's .msh) into a Mesh.
+        py::arg("time") = "", py::arg("point_data") = false,
+        R"(Reads a mesh file (.vtk legacy, .vtu or .vtp XML, .cgns, gmsh's .msh) or an OpenFOAM case (its
+folder, a .foam file in it, or its system/controlDict) into a Mesh.
 
 region names an integer cell array whose values split the cells into element sets; format is "auto"
 (from the extension), "vtk", "vtu", "vtp", "pvtu" or "pvtp" for the pieces of a partitioned mesh
 read as one mesh, "cgns" (every zone of the first base; a CGNS file's sets are its sections, so it
 takes no region), or "msh" (split by the physical tag, CellEntityIds, unless region names another
-array). A malformed file raises zevgeom.FormatError.)");
+array), or "foam". time chooses an OpenFOAM case's written time: "latest" (the default), "first", or a
+time's name or value. point_data also gives each cell array at the vertices, as the plain mean of the
+values of the volume cells around each vertex. A malformed file raises zevgeom.FormatError.)");
 
     m.def(
         "box",

@@ -25,6 +25,10 @@ char const* const s_commonOptions =
     "  --zone Z       CGNS: the zone to read, by name or number (default every zone)\n"
     "  --solution S   CGNS: the solution to read, by name, or by number the time step\n"
     "                 (default the first solution at the vertices and at the cell centres)\n"
+    "  --time T       OpenFOAM: the written time to read: latest (the default),\n"
+    "                 first, or a time's name or value\n"
+    "  --point-data   also give each cell variable at the vertices, as the plain\n"
+    "                 mean of the volume cells around each vertex\n"
     "  --json         write the report as JSON\n"
     "  -h, --help     this text\n";
 
@@ -35,9 +39,9 @@ char const* const s_mainHelp =
     "\n"
     "Answers questions about a mesh file (VTK legacy format, ASCII or BINARY, UNSTRUCTURED_GRID or\n"
     "POLYDATA; or VTK XML, .vtu or .vtp, and their pieces, .pvtu or .pvtp; or CGNS, .cgns, unstructured\n"
-    "zones; or gmsh, .msh, versions 2.2 and 4.1, its cells split by physical group). Without MESH the\n"
-    "built-in default mesh is used: a unit box of\n"
-    "6x6x6 cells in columns of hexahedra, wedges and pyramids, with the point fields linear, pressure and\n"
+    "zones; or gmsh, .msh, versions 2.2 and 4.1, its cells split by physical group; or an OpenFOAM\n"
+    "case, given as its folder, a .foam file in it or its system/controlDict). Without MESH the\n"
+    "built-in default mesh is used: a unit box of 6x6x6 cells in columns of hexahedra, wedges and pyramids, with the point fields linear, pressure and\n"
     "velocity and the cell field region.\n"
     "\n"
     "commands:\n"
@@ -186,6 +190,13 @@ void declareMesh(CLI::App& p_app, Options& p_options)
     p_app.add_option("--base", p_options.base);
     p_app.add_option("--zone", p_options.zone);
     p_app.add_option("--solution", p_options.solution);
+    p_app.add_option("--time", p_options.time)->check([](std::string const& p_value) {
+        if (p_value.empty()) {
+            throw UsageError("--time needs latest, first or a time");
+        }
+        return std::string();
+    });
+    p_app.add_flag("--point-data", p_options.pointData);
 }
 
 void declareRegion(CLI::App& p_app, Options& p_options)

@@ -3,6 +3,7 @@
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Progress.h"
 #include "zev/analysis/Report.h"
+#include "zev/io/OpenFoamReader.h"
 
 #include <algorithm>
 #include <ostream>
@@ -39,13 +40,36 @@ CgnsSelection cgnsSelection(Request const& p_request)
     return selection;
 }
 
-MeshData readNoted(std::string const& p_path)
+namespace {
+
+MeshData readNotedAt(std::string const& p_path, std::string const& p_time)
 {
-    MeshData mesh = readMeshFile(p_path);
+    MeshData mesh = readMeshFile(p_path, FileFormat::Auto, p_time);
     if (s_warnings != nullptr) {
         for (std::string const& note : readerNotes(mesh)) {
             *s_warnings << "zevgeom: " << terminalSafe(note) << '\n';
         }
+    }
+    return mesh;
+}
+
+} // namespace
+
+MeshData readNoted(std::string const& p_path)
+{
+    return readNotedAt(p_path, "");
+}
+
+MeshData readRequested(Request const& p_request)
+{
+    std::string const& path = p_request.positional.front();
+    if (!p_request.time.empty() && formatOfPath(path) != FileFormat::OpenFoam && !OpenFoamReader::isCase(path)) {
+        throw UsageError("--time chooses a written time of an OpenFOAM case; '" + terminalSafe(path) +
+                         "' is not one");
+    }
+    MeshData mesh = readNotedAt(path, p_request.time);
+    if (p_request.pointData) {
+        averageCellDataToPoints(mesh);
     }
     return mesh;
 }
@@ -58,6 +82,14 @@ LoadedMesh load(Request const& p_request)
     if (chooses && !cgns) {
         throw UsageError("--base, --zone and --solution choose within a CGNS file");
     }
+    if (cgns && p_request.pointData) {
+        throw UsageError("--point-data averages the cell arrays of VTK, gmsh and OpenFOAM files; a CGNS "
+                         "file's cell-centred solutions stay on its elements");
+    }
+    if (p_request.positional.empty() && (p_request.pointData || !p_request.time.empty())) {
+        throw UsageError(std::string(p_request.pointData ? "--point-data" : "--time") +
+                         " applies to a mesh file; none was given");
+    }
     if (cgns && !p_request.region.empty()) {
         throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
     }
@@ -65,7 +97,7 @@ LoadedMesh load(Request const& p_request)
                       : p_request.positional.empty()
                           ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
                                       defaultMeshDescription(), p_request.region)
-                          : toLibrary(readNoted(p_request.positional.front()), p_request.positional.front(),
+                          : toLibrary(readRequested(p_request), p_request.positional.front(),
                                       p_request.region);
     renameCoordinateArrays(mesh);
     return mesh;
@@ -103,7 +135,7 @@ void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, 
     // A name without an extension is written in the legacy format, as the writers define it.
     std::size_t const slash = path.rfind('/');
     bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if ((format == FileFormat::Auto || format == FileFormat::Gmsh) && extension && !csv) {
+    if ((format == FileFormat::Auto || format == FileFormat::Gmsh || format == FileFormat::OpenFoam) && extension && !csv) {
         throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
                          (p_table ? ".csv, " : "") +
                          ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");

@@ -28,6 +28,10 @@ struct Request {
     std::string base;
     std::string zone;
     std::string solution;
+    // The written time of an OpenFOAM case: "latest", "first" or a time; "" for the default (latest).
+    std::string time;
+    // Cell data also averaged to the vertices (a vertex variable of each cell variable's name).
+    bool pointData = false;
     bool json = false;
     bool binary = false;
     bool ascii = false;
@@ -54,6 +58,9 @@ CgnsSelection cgnsSelection(Request const& p_request);
 
 // Reads a mesh file, its reader's notes and warnings going to the warning stream.
 MeshData readNoted(std::string const& p_path);
+// Reads the mesh file a request names (its first positional argument) at the request's --time, with its
+// cell data averaged to the points under --point-data; notes go to the warning stream.
+MeshData readRequested(Request const& p_request);
 // The mesh named by the first positional argument, or the built-in default mesh.
 LoadedMesh load(Request const& p_request);
 // Refiles arrays named x, y or z (the coordinates in expressions) as "x_array" and so on, with a note.

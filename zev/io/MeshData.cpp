@@ -40,6 +40,76 @@ std::string counted(std::size_t p_count, char const* p_kind, char const* p_what)
 }
 } // namespace
 
+std::vector<std::string> averageCellDataToPoints(MeshData& p_mesh)
+{
+    std::size_t const numCells = p_mesh.numCells();
+    bool anyVolume = false;
+    for (VtkCellType t : p_mesh.cellTypes) {
+        anyVolume = anyVolume || isVolumeCell(t);
+    }
+    // Which points each counted cell uses, once each: (cell, point) pairs in cell order.
+    std::vector<std::pair<std::size_t, int>> uses;
+    std::vector<int> points;
+    for (std::size_t c = 0; c < numCells; ++c) {
+        VtkCellType const type = p_mesh.cellTypes[c];
+        if (anyVolume ? !isVolumeCell(type) : !isSurfaceCell(type)) {
+            continue;
+        }
+        int const* ids = p_mesh.cellPoints(c);
+        int const n = p_mesh.cellSize(c);
+        points.clear();
+        if (type == VtkCellType::Polyhedron) {
+            for (int k = 1, f = 0; f < (n > 0 ? ids[0] : 0) && k < n; ++f) {
+                int const corners = ids[k];
+                points.insert(points.end(), ids + k + 1, ids + std::min(n, k + 1 + corners));
+                k += 1 + corners;
+            }
+            std::sort(points.begin(), points.end());
+            points.erase(std::unique(points.begin(), points.end()), points.end());
+        } else {
+            points.assign(ids, ids + n);
+        }
+        for (int p : points) {
+            if (p >= 0 && static_cast<std::size_t>(p) < p_mesh.numPoints()) {
+                uses.emplace_back(c, p);
+            }
+        }
+    }
+    std::vector<double> count(p_mesh.numPoints(), 0.0);
+    for (auto const& use : uses) {
+        count[static_cast<std::size_t>(use.second)] += 1.0;
+    }
+    std::vector<std::string> added;
+    for (DataArray const& cells : std::vector<DataArray>(p_mesh.cellData)) {
+        if (cells.isInteger() || p_mesh.findPointArray(cells.name) != nullptr ||
+            cells.numTuples() != numCells) {
+            continue;
+        }
+        std::size_t const comps = static_cast<std::size_t>(cells.numComponents);
+        DataArray out;
+        out.name = cells.name;
+        out.numComponents = cells.numComponents;
+        out.type = cells.type;
+        out.role = cells.role;
+        out.values.assign(p_mesh.numPoints() * comps, 0.0);
+        for (auto const& use : uses) {
+            for (std::size_t k = 0; k < comps; ++k) {
+                out.values[static_cast<std::size_t>(use.second) * comps + k] +=
+                    cells.values[use.first * comps + k];
+            }
+        }
+        for (std::size_t p = 0; p < p_mesh.numPoints(); ++p) {
+            for (std::size_t k = 0; k < comps; ++k) {
+                double& v = out.values[p * comps + k];
+                v = count[p] > 0 ? v / count[p] : 3.4028234663852886e38;
+            }
+        }
+        added.push_back(out.name);
+        p_mesh.pointData.push_back(std::move(out));
+    }
+    return added;
+}
+
 std::vector<std::string> readerNotes(MeshData const& p_mesh)
 {
     MeshData::ReadChanges const& changes = p_mesh.readChanges;

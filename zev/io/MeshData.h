@@ -158,6 +158,12 @@ ZEV_IO_EXPORT char const* cellTypeName(VtkCellType p_type);
 // per kind of cell skipped or simplified, with the count, then the reader's own notes.
 ZEV_IO_EXPORT std::vector<std::string> readerNotes(MeshData const& p_mesh);
 
+// Adds, for every floating-point cell array that no point array shares a name with, a point array of that
+// name holding at each point the plain mean of the array over the volume cells using the point (over the
+// surface cells when the mesh has none; a polyhedron counts each of its points once). A point no such
+// cell uses holds the undefined value, 3.4028235e38. Returns the names of the arrays added.
+ZEV_IO_EXPORT std::vector<std::string> averageCellDataToPoints(MeshData& p_mesh);
+
 // The format's type keyword ("float", "unsigned_char", "vtkIdType", ...) and its binary width in bytes.
 ZEV_IO_EXPORT char const* valueTypeKeyword(ValueType p_type);
 ZEV_IO_EXPORT int valueTypeSize(ValueType p_type);

@@ -5,6 +5,7 @@
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/GmshReader.h"
+#include "zev/io/OpenFoamReader.h"
 #include "zev/io/ParallelVtkFile.h"
 #include "zev/io/VtkLegacyReader.h"
 #include "zev/io/VtkLegacyWriter.h"
@@ -37,7 +38,9 @@ FileFormat formatOfPath(std::string const& p_path)
                                                  {"cgns", FileFormat::Cgns},
                                                  {"pvtu", FileFormat::ParallelUnstructured},
                                                  {"pvtp", FileFormat::ParallelPolyData},
-                                                 {"msh", FileFormat::Gmsh}};
+                                                 {"msh", FileFormat::Gmsh},
+                                                 {"foam", FileFormat::OpenFoam},
+                                                 {"openfoam", FileFormat::OpenFoam}};
     for (Extension const& e : s_extensions) {
         if (ext == e.name) {
             return e.format;
@@ -46,9 +49,25 @@ FileFormat formatOfPath(std::string const& p_path)
     return FileFormat::Auto;
 }
 
-MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
+MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::string const& p_time)
 {
     FileFormat format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
+    if (format == FileFormat::Auto && OpenFoamReader::isCase(p_path)) {
+        format = FileFormat::OpenFoam;
+    }
+    if (format == FileFormat::OpenFoam) {
+        OpenFoamReader::TimeChoice time;
+        if (p_time == "first") {
+            time.kind = OpenFoamReader::TimeChoice::Kind::First;
+        } else if (!p_time.empty() && p_time != "latest") {
+            time.kind = OpenFoamReader::TimeChoice::Kind::Value;
+            time.value = p_time;
+        }
+        return OpenFoamReader::readCase(p_path, time);
+    }
+    if (!p_time.empty()) {
+        throw SelectionError("a time is chosen in an OpenFOAM case; " + p_path + " holds one mesh");
+    }
     if (format == FileFormat::Auto) {
         // CGNS files are HDF5 or ADF files, known by their first bytes.
         char magic[8] = {0};
@@ -83,8 +102,10 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format)
 void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
 {
     FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
-    if (format == FileFormat::Gmsh) {
-        throw FormatError(p_path, 0, FormatError::s_noOffset, "gmsh files are read, not written");
+    if (format == FileFormat::Gmsh || format == FileFormat::OpenFoam) {
+        throw FormatError(p_path, 0, FormatError::s_noOffset,
+                          std::string(format == FileFormat::Gmsh ? "gmsh files" : "OpenFOAM cases") +
+                              " are read, not written");
     }
     if (format == FileFormat::Cgns) {
         LoadedMesh mesh = toLibrary(p_mesh, p_path, "");
@@ -138,13 +159,14 @@ GeometryAutoPtr fileVariables(LoadedMesh& mesh)
 }
 } // namespace
 
-GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray, FileFormat p_format)
+GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray, FileFormat p_format,
+                             std::string const& p_time)
 {
     FileFormat const format = p_format == FileFormat::Auto ? formatOfPath(p_path) : p_format;
-    if (format == FileFormat::Cgns) {
+    if (format == FileFormat::Cgns && p_time.empty()) {
         return readCgnsGeometry(p_path, CgnsSelection());
     }
-    LoadedMesh mesh = toLibrary(readMeshFile(p_path, p_format), p_path, p_regionArray);
+    LoadedMesh mesh = toLibrary(readMeshFile(p_path, p_format, p_time), p_path, p_regionArray);
     return fileVariables(mesh);
 }
 

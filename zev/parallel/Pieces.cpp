@@ -53,7 +53,7 @@ MeshData readWhole(analysis::Request const& p_request, std::string& p_source)
         return generateBox(BoxKind::Mixed, s_defaultMeshCells);
     }
     p_source = p_request.positional.front();
-    return readMeshFile(p_source);
+    return analysis::readRequested(p_request);
 }
 
 // Points that pieces read by different processes hold under one global id must lie in one place (the merge

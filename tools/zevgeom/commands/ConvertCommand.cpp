@@ -18,18 +18,23 @@ public:
         : Command(
               "convert",
               "usage: zevgeom convert IN OUT [--ascii|--binary] [--compress] [--json]\n"
-              "                       [--base B] [--zone Z] [--solution S]\n"
+              "                       [--base B] [--zone Z] [--solution S] [--time T] [--point-data]\n"
               "\n"
               "Converts a mesh file between the VTK legacy format (.vtk) and the XML formats (.vtu for\n"
               "any cells, .vtp for lines and surfaces), keeping the points, cells and arrays exactly. The\n"
               "output format follows OUT's extension. CGNS files (.cgns) are read and written too: an\n"
               "unstructured zone's sections, boundary conditions and solutions become cells and arrays,\n"
-              "and a mesh becomes one zone with a section per set and its arrays as solutions.\n"
+              "and a mesh becomes one zone with a section per set and its arrays as solutions. gmsh files\n"
+              "(.msh) and OpenFOAM cases (a folder, a .foam file or system/controlDict) are read.\n"
               "\n"
               "options:\n"
               "  --base B          CGNS input: the base, by name or number (default the first)\n"
               "  --zone Z          CGNS input: the zone, by name or number (default every zone)\n"
               "  --solution S      CGNS input: the solution, by name, or by number the time step\n"
+              "  --time T          OpenFOAM input: the written time, latest (the default), first, or\n"
+              "                    its name or value\n"
+              "  --point-data      also write each cell array at the points: at each point the plain\n"
+              "                    mean of the values of the volume cells around it\n"
               "  --ascii           write text data (the default)\n"
               "  --binary          write binary data (legacy BINARY, XML appended raw data)\n"
               "  --compress        XML only: zlib-compressed binary data\n"
@@ -67,6 +72,10 @@ public:
         if (chooses && !isCgnsPath(in)) {
             throw UsageError("--base, --zone and --solution choose within a CGNS file");
         }
+        if (isCgnsPath(in) && (p_options.pointData || !p_options.time.empty())) {
+            throw UsageError(std::string(p_options.pointData ? "--point-data" : "--time") +
+                             " does not apply to a CGNS file (choose its solution with --solution)");
+        }
         MeshData mesh;
         if (isCgnsPath(in)) {
             // Through the library's geometry, so that a CGNS copy keeps the sets' names.
@@ -84,7 +93,7 @@ public:
         } else {
             mesh = [&] {
                 Phase const reading("reading");
-                return readNoted(in);
+                return readRequested(p_options);
             }();
             writeOutput(mesh, p_options);
         }

@@ -1,0 +1,886 @@
+#include "zev/io/OpenFoamReader.h"
+
+#include "zev/io/FileAccess.h"
+#include "zev/io/FoamFile.h"
+#include "zev/io/FormatError.h"
+#include "zev/io/TextScan.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <regex>
+
+namespace zev::io {
+
+using foam::Dictionary;
+using foam::Entry;
+using foam::File;
+using foam::NumberList;
+using foam::Token;
+
+namespace {
+
+// The largest coordinate magnitude the library's single-precision vertices hold.
+constexpr double s_maxCoordinate = 3.4028235e38;
+
+struct Patch {
+    std::string name;
+    std::string type;
+    std::vector<std::string> groups;
+    std::size_t start = 0;
+    std::size_t size = 0;
+};
+
+// The mesh of a case as its polyMesh files give it.
+struct PolyMesh {
+    std::vector<double> points;
+    std::vector<std::size_t> faceOffsets;
+    std::vector<int> faceLabels;
+    std::vector<int> owner;
+    std::vector<int> neighbour; // one per internal face
+    int numCells = 0;
+    std::vector<Patch> patches;
+    std::vector<std::pair<std::string, std::vector<int>>> zones;
+
+    std::size_t numFaces() const { return owner.size(); }
+    std::size_t numInternal() const { return neighbour.size(); }
+    int faceSize(std::size_t f) const { return static_cast<int>(faceOffsets[f + 1] - faceOffsets[f]); }
+    int const* face(std::size_t f) const { return faceLabels.data() + faceOffsets[f]; }
+};
+
+bool parseTime(std::string const& p_name, double& p_value)
+{
+    if (p_name.empty()) {
+        return false;
+    }
+    auto const result = std::from_chars(p_name.data(), p_name.data() + p_name.size(), p_value);
+    return result.ec == std::errc() && result.ptr == p_name.data() + p_name.size() && std::isfinite(p_value);
+}
+
+bool endsWith(std::string const& p_text, std::string const& p_end)
+{
+    return p_text.size() >= p_end.size() &&
+           p_text.compare(p_text.size() - p_end.size(), p_end.size(), p_end) == 0;
+}
+
+bool isFolderPath(std::string const& p_path)
+{
+    struct stat info;
+    return ::stat(p_path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool exists(std::string const& p_path)
+{
+    struct stat info;
+    return ::stat(p_path.c_str(), &info) == 0;
+}
+
+std::string parentOf(std::string const& p_path)
+{
+    std::string path = p_path;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    std::size_t const slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string baseName(std::string const& p_path)
+{
+    std::string path = p_path;
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    std::size_t const slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class CaseReader {
+public:
+    CaseReader(OpenFoamReader::Source const& p_source) : m_source(p_source) {}
+
+    MeshData read(OpenFoamReader::TimeChoice const& p_time);
+
+private:
+    // The file at p_relative (or its .gz twin), or null when neither exists and it is not required.
+    std::unique_ptr<File> load(std::string const& p_relative, bool p_required) const;
+    std::string nameOf(std::string const& p_relative) const { return m_source.name + "/" + p_relative; }
+
+    void readPoints(File const& p_file);
+    void readFaces(File const& p_file);
+    void readOwnerNeighbour(File const& p_owner, File const& p_neighbour);
+    void readBoundary(File const& p_file);
+    void readZones(File const& p_file);
+    std::string chooseTime(OpenFoamReader::TimeChoice const& p_time, std::vector<std::string> const& p_times);
+
+    void buildCells(MeshData& p_out) const;
+    void readFields(std::string const& p_time, MeshData& p_out) const;
+    void readField(File const& p_file, std::string const& p_name, MeshData& p_out) const;
+    void boundaryValues(File const& p_file, Dictionary const& p_boundary, Patch const& p_patch,
+                        NumberList const& p_internal, double* p_out) const;
+
+    OpenFoamReader::Source const& m_source;
+    PolyMesh m_mesh;
+};
+
+std::unique_ptr<File> CaseReader::load(std::string const& p_relative, bool p_required) const
+{
+    std::string data;
+    std::string relative = p_relative;
+    if (!m_source.read(relative, data)) {
+        relative = p_relative + ".gz";
+        if (!m_source.read(relative, data)) {
+            if (p_required) {
+                throw FormatError(nameOf(p_relative), 0, FormatError::s_noOffset,
+                                  "the case has no file " + p_relative);
+            }
+            return nullptr;
+        }
+    }
+    std::string const name = nameOf(relative);
+    return std::make_unique<File>(name, foam::decompressIfNeeded(std::move(data), name));
+}
+
+void CaseReader::readPoints(File const& p_file)
+{
+    std::size_t pos = p_file.bodyStart();
+    NumberList list = p_file.readList(pos, 3, false, "the points");
+    if (list.size() > static_cast<std::size_t>(INT_MAX)) {
+        p_file.fail(p_file.bodyStart(), "more points than the library can number");
+    }
+    for (std::size_t i = 0; i < list.values.size(); ++i) {
+        double const v = list.values[i];
+        if (!(std::fabs(v) < s_maxCoordinate)) {
+            p_file.fail(p_file.bodyStart(), "point " + std::to_string(i / 3) + " has the coordinate " +
+                                                std::to_string(v) +
+                                                " (coordinates are finite and below 3.4028235e38)");
+        }
+    }
+    m_mesh.points = std::move(list.values);
+}
+
+void CaseReader::readFaces(File const& p_file)
+{
+    std::size_t pos = p_file.bodyStart();
+    int const numPoints = static_cast<int>(m_mesh.points.size() / 3);
+    if (numPoints == 0) {
+        p_file.fail(pos, "the mesh has no points");
+    }
+    if (p_file.className() != "faceCompactList") {
+        p_file.readFaces(pos, numPoints, m_mesh.faceOffsets, m_mesh.faceLabels);
+        return;
+    }
+    // A compact face list is the faces' start offsets (one more than there are faces), then every face's
+    // point labels one after the other.
+    std::vector<int> const starts = p_file.readLabels(pos, 0, INT_MAX, "the face offsets");
+    std::size_t const labelsAt = pos;
+    m_mesh.faceLabels = p_file.readLabels(pos, 0, numPoints - 1, "the face point labels");
+    if (starts.empty() || starts.front() != 0 ||
+        static_cast<std::size_t>(starts.back()) != m_mesh.faceLabels.size()) {
+        p_file.fail(labelsAt, "the face offsets do not span the face point labels");
+    }
+    m_mesh.faceOffsets.assign(starts.begin(), starts.end());
+    for (std::size_t f = 0; f + 1 < starts.size(); ++f) {
+        if (starts[f + 1] - starts[f] < 3) {
+            p_file.fail(labelsAt, "face " + std::to_string(f) + " has " +
+                                      std::to_string(std::max(0, starts[f + 1] - starts[f])) +
+                                      " corners (at least 3 are needed)");
+        }
+    }
+}
+
+void CaseReader::readOwnerNeighbour(File const& p_owner, File const& p_neighbour)
+{
+    std::size_t pos = p_owner.bodyStart();
+    m_mesh.owner = p_owner.readLabels(pos, 0, INT_MAX - 1, "the face owners");
+    std::size_t const numFaces = m_mesh.faceOffsets.size() - 1;
+    if (m_mesh.owner.size() != numFaces) {
+        p_owner.fail(p_owner.bodyStart(), "the mesh has " + std::to_string(numFaces) + " faces but " +
+                                              std::to_string(m_mesh.owner.size()) + " owners");
+    }
+    pos = p_neighbour.bodyStart();
+    m_mesh.neighbour = p_neighbour.readLabels(pos, -1, INT_MAX - 1, "the face neighbours");
+    // Older cases pad the list to one entry per face with -1 for the boundary faces.
+    auto const firstBoundary =
+        std::find_if(m_mesh.neighbour.begin(), m_mesh.neighbour.end(), [](int p_n) { return p_n < 0; });
+    if (std::any_of(firstBoundary, m_mesh.neighbour.end(), [](int p_n) { return p_n >= 0; })) {
+        p_neighbour.fail(p_neighbour.bodyStart(), "internal faces follow boundary faces");
+    }
+    m_mesh.neighbour.erase(firstBoundary, m_mesh.neighbour.end());
+    if (m_mesh.neighbour.size() > numFaces) {
+        p_neighbour.fail(p_neighbour.bodyStart(), "more neighbours (" +
+                                                      std::to_string(m_mesh.neighbour.size()) +
+                                                      ") than faces (" + std::to_string(numFaces) + ")");
+    }
+    int maxCell = -1;
+    for (int c : m_mesh.owner) {
+        maxCell = std::max(maxCell, c);
+    }
+    for (std::size_t f = 0; f < m_mesh.neighbour.size(); ++f) {
+        if (m_mesh.neighbour[f] == m_mesh.owner[f]) {
+            p_neighbour.fail(p_neighbour.bodyStart(), "face " + std::to_string(f) + " has cell " +
+                                                          std::to_string(m_mesh.owner[f]) + " on both sides");
+        }
+        maxCell = std::max(maxCell, m_mesh.neighbour[f]);
+    }
+    m_mesh.numCells = maxCell + 1;
+}
+
+// The words of an entry such as "inGroups 2(wall walls);" or "inGroups List<word> 1(wall);".
+std::vector<std::string> wordsOf(Entry const* p_entry)
+{
+    std::vector<std::string> out;
+    if (p_entry != nullptr) {
+        for (Token const& t : p_entry->tokens) {
+            if ((t.kind == Token::Kind::Word && t.text.compare(0, 5, "List<") != 0) ||
+                t.kind == Token::Kind::String) {
+                out.push_back(t.text);
+            }
+        }
+    }
+    return out;
+}
+
+// A whole non-negative number entry ("nFaces 20;"), or -1.
+long long countOf(Dictionary const& p_dict, char const* p_key)
+{
+    Entry const* e = p_dict.find(p_key);
+    if (e == nullptr || e->dict || e->tokens.size() != 1 || e->tokens[0].kind != Token::Kind::Number) {
+        return -1;
+    }
+    double const v = e->tokens[0].number;
+    return v >= 0 && v <= 9.0e15 && v == std::floor(v) ? static_cast<long long>(v) : -1;
+}
+
+// Reads a list of named dictionaries, "N ( name { ... } ... )", as the boundary and zone files hold.
+std::vector<std::pair<std::string, std::unique_ptr<Dictionary>>> readNamedList(File const& p_file,
+                                                                               char const* p_what)
+{
+    std::size_t pos = p_file.bodyStart();
+    std::int64_t const count = p_file.readLabel(pos, p_what);
+    if (count < 0 || count > 1000000) {
+        p_file.fail(p_file.bodyStart(), std::string("implausible entry count in ") + p_what);
+    }
+    p_file.expect(pos, '(', p_what);
+    std::vector<std::pair<std::string, std::unique_ptr<Dictionary>>> out;
+    for (std::int64_t i = 0; i < count; ++i) {
+        Token const name = p_file.next(pos);
+        if (name.kind != Token::Kind::Word && name.kind != Token::Kind::String) {
+            p_file.fail(name.offset, std::string("expected a name in ") + p_what);
+        }
+        p_file.expect(pos, '{', p_what);
+        out.emplace_back(name.text, p_file.readDictionary(pos, nullptr, true));
+    }
+    p_file.expect(pos, ')', p_what);
+    return out;
+}
+
+void CaseReader::readBoundary(File const& p_file)
+{
+    std::size_t const numFaces = m_mesh.numFaces();
+    std::size_t const numInternal = m_mesh.numInternal();
+    std::size_t next = numInternal;
+    for (auto& [name, dict] : readNamedList(p_file, "the boundary")) {
+        Patch patch;
+        patch.name = name;
+        patch.type = dict->word("type");
+        patch.groups = wordsOf(dict->find("inGroups"));
+        long long const size = countOf(*dict, "nFaces");
+        long long const start = countOf(*dict, "startFace");
+        if (size < 0 || start < 0) {
+            p_file.fail(p_file.bodyStart(), "the patch '" + printable(name) + "' lacks nFaces or startFace");
+        }
+        patch.start = static_cast<std::size_t>(start);
+        patch.size = static_cast<std::size_t>(size);
+        // The patches share out the boundary faces in order, each starting where the one before ends.
+        if (patch.start != next || patch.size > numFaces - next) {
+            p_file.fail(p_file.bodyStart(),
+                        "the patch '" + printable(name) + "' takes faces " + std::to_string(start) + " to " +
+                            std::to_string(start + size) + " where the boundary faces " +
+                            std::to_string(next) + " to " + std::to_string(numFaces) + " remain");
+        }
+        next += patch.size;
+        m_mesh.patches.push_back(std::move(patch));
+    }
+    if (next != numFaces) {
+        p_file.fail(p_file.bodyStart(), "the patches leave the faces " + std::to_string(next) + " to " +
+                                            std::to_string(numFaces) + " without a patch");
+    }
+}
+
+void CaseReader::readZones(File const& p_file)
+{
+    for (auto& [name, dict] : readNamedList(p_file, "the cell zones")) {
+        Entry const* labels = dict->find("cellLabels");
+        std::vector<int> cells;
+        if (labels != nullptr) {
+            for (Token const& t : labels->tokens) {
+                if (t.kind == Token::Kind::List) {
+                    for (double v : t.list->values) {
+                        cells.push_back(static_cast<int>(std::clamp(v, -1.0, double(INT_MAX))));
+                    }
+                } else if (t.kind == Token::Kind::Number && &t != &labels->tokens.front()) {
+                    cells.push_back(static_cast<int>(std::clamp(t.number, -1.0, double(INT_MAX))));
+                }
+            }
+        }
+        for (int c : cells) {
+            if (c < 0 || c >= m_mesh.numCells) {
+                p_file.fail(labels->offset, "the cell zone '" + printable(name) + "' names the cell " +
+                                                std::to_string(c) + " of " + std::to_string(m_mesh.numCells));
+            }
+        }
+        m_mesh.zones.emplace_back(name, std::move(cells));
+    }
+}
+
+std::string CaseReader::chooseTime(OpenFoamReader::TimeChoice const& p_time,
+                                   std::vector<std::string> const& p_times)
+{
+    using Kind = OpenFoamReader::TimeChoice::Kind;
+    if (p_times.empty()) {
+        return {};
+    }
+    if (p_time.kind == Kind::Latest) {
+        return p_times.back();
+    }
+    if (p_time.kind == Kind::First) {
+        return p_times.front();
+    }
+    double wanted = 0;
+    bool const numeric = parseTime(p_time.value, wanted);
+    for (std::string const& t : p_times) {
+        double value = 0;
+        if (t == p_time.value || (numeric && parseTime(t, value) && value == wanted)) {
+            return t;
+        }
+    }
+    std::string offered;
+    for (std::size_t i = 0; i < p_times.size() && i < 10; ++i) {
+        offered += (i > 0 ? ", " : "") + p_times[i];
+    }
+    throw SelectionError("no time '" + printable(p_time.value) + "' in " + m_source.name +
+                         " (times: " + offered + (p_times.size() > 10 ? ", ..." : "") + ")");
+}
+
+MeshData CaseReader::read(OpenFoamReader::TimeChoice const& p_time)
+{
+    std::vector<std::string> const times = OpenFoamReader::times(m_source);
+    std::string const time = chooseTime(p_time, times);
+
+    // A moving mesh writes its points into the time folders.
+    std::unique_ptr<File> points = time.empty() ? nullptr : load(time + "/polyMesh/points", false);
+    if (!points) {
+        points = load("constant/polyMesh/points", true);
+    }
+    readPoints(*points);
+    points.reset();
+    readFaces(*load("constant/polyMesh/faces", true));
+    readOwnerNeighbour(*load("constant/polyMesh/owner", true), *load("constant/polyMesh/neighbour", true));
+    readBoundary(*load("constant/polyMesh/boundary", true));
+    if (std::unique_ptr<File> zones = load("constant/polyMesh/cellZones", false)) {
+        readZones(*zones);
+    }
+
+    MeshData out;
+    out.title = m_source.name;
+    out.pointType = ValueType::Double;
+    out.points = m_mesh.points;
+    buildCells(out);
+    if (!time.empty()) {
+        readFields(time, out);
+    }
+    if (times.size() > 1) {
+        out.notes.push_back("note: read the time " + time + " of the " + std::to_string(times.size()) +
+                            " written times " + times.front() + " to " + times.back());
+    }
+    return out;
+}
+
+// Builds one cell from its faces: a tetrahedron, pyramid, prism or hexahedron when the faces make one,
+// otherwise a polyhedron.
+class CellBuilder {
+public:
+    explicit CellBuilder(PolyMesh const& p_mesh) : m_mesh(p_mesh) {}
+
+    void build(int p_cell, int const* p_faces, int p_count, MeshData& p_out)
+    {
+        int triangles = 0, quads = 0;
+        for (int k = 0; k < p_count; ++k) {
+            int const n = m_mesh.faceSize(static_cast<std::size_t>(p_faces[k]));
+            triangles += n == 3;
+            quads += n == 4;
+        }
+        bool built = false;
+        if (p_count == 6 && quads == 6) {
+            built = extruded(p_cell, p_faces, p_count, 4, true, VtkCellType::Hexahedron, p_out);
+        } else if (p_count == 5 && triangles == 2 && quads == 3) {
+            built = extruded(p_cell, p_faces, p_count, 3, false, VtkCellType::Wedge, p_out);
+        } else if (p_count == 4 && triangles == 4) {
+            built = apex(p_cell, p_faces, p_count, 3, VtkCellType::Tetra, p_out);
+        } else if (p_count == 5 && triangles == 4 && quads == 1) {
+            built = apex(p_cell, p_faces, p_count, 4, VtkCellType::Pyramid, p_out);
+        }
+        if (!built) {
+            polyhedron(p_cell, p_faces, p_count, p_out);
+        }
+    }
+
+private:
+    // Face f's corners as seen from p_cell: pointing out of it when p_outward, into it otherwise.
+    void corners(int p_cell, int p_face, bool p_outward, std::vector<int>& p_out) const
+    {
+        std::size_t const f = static_cast<std::size_t>(p_face);
+        int const n = m_mesh.faceSize(f);
+        int const* ids = m_mesh.face(f);
+        // A face points out of its owner.
+        bool const asStored = (m_mesh.owner[f] == p_cell) == p_outward;
+        p_out.resize(static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k) {
+            p_out[static_cast<std::size_t>(k)] = asStored ? ids[k] : ids[(n - k) % n];
+        }
+    }
+
+    void add(VtkCellType p_type, std::vector<int> const& p_ids, MeshData& p_out) const
+    {
+        p_out.cellTypes.push_back(p_type);
+        p_out.connectivity.insert(p_out.connectivity.end(), p_ids.begin(), p_ids.end());
+        p_out.offsets.push_back(p_out.connectivity.size());
+    }
+
+    // Tetrahedra and pyramids: the base (the one face of p_baseSize corners) facing the apex, then the
+    // apex.
+    bool apex(int p_cell, int const* p_faces, int p_count, int p_baseSize, VtkCellType p_type,
+              MeshData& p_out)
+    {
+        int base = -1;
+        for (int k = 0; k < p_count && base < 0; ++k) {
+            base = m_mesh.faceSize(static_cast<std::size_t>(p_faces[k])) == p_baseSize ? k : -1;
+        }
+        corners(p_cell, p_faces[base], false, m_ids);
+        int top = -1;
+        for (int k = 0; k < p_count; ++k) {
+            if (k == base) {
+                continue;
+            }
+            std::size_t const f = static_cast<std::size_t>(p_faces[k]);
+            for (int i = 0; i < m_mesh.faceSize(f); ++i) {
+                int const v = m_mesh.face(f)[i];
+                if (std::find(m_ids.begin(), m_ids.end(), v) != m_ids.end()) {
+                    continue;
+                }
+                if (top >= 0 && top != v) {
+                    return false;
+                }
+                top = v;
+            }
+        }
+        if (top < 0) {
+            return false;
+        }
+        m_ids.push_back(top);
+        add(p_type, m_ids, p_out);
+        return true;
+    }
+
+    // Hexahedra and prisms: a base face, then for each base corner the corner across the side face that
+    // joins it to the opposite face. VTK orders a hexahedron's base facing the top, a prism's facing away.
+    bool extruded(int p_cell, int const* p_faces, int p_count, int p_baseSize, bool p_baseInward,
+                  VtkCellType p_type, MeshData& p_out)
+    {
+        int base = -1;
+        for (int k = 0; k < p_count && base < 0; ++k) {
+            base = m_mesh.faceSize(static_cast<std::size_t>(p_faces[k])) == p_baseSize ? k : -1;
+        }
+        corners(p_cell, p_faces[base], !p_baseInward, m_ids);
+        auto inBase = [&](int p_v) {
+            return std::find(m_ids.begin(), m_ids.begin() + p_baseSize, p_v) != m_ids.begin() + p_baseSize;
+        };
+        for (int b = 0; b < p_baseSize; ++b) {
+            int const v = m_ids[static_cast<std::size_t>(b)];
+            int partner = -1;
+            for (int k = 0; k < p_count && partner < 0; ++k) {
+                std::size_t const f = static_cast<std::size_t>(p_faces[k]);
+                int const n = m_mesh.faceSize(f);
+                if (k == base || n != 4) {
+                    continue;
+                }
+                int const* ids = m_mesh.face(f);
+                for (int i = 0; i < n; ++i) {
+                    if (ids[i] != v) {
+                        continue;
+                    }
+                    int const before = ids[(i + n - 1) % n];
+                    int const after = ids[(i + 1) % n];
+                    partner = !inBase(before) ? before : !inBase(after) ? after : -1;
+                    break;
+                }
+            }
+            if (partner < 0 || std::find(m_ids.begin(), m_ids.end(), partner) != m_ids.end()) {
+                return false;
+            }
+            m_ids.push_back(partner);
+        }
+        // Every corner of every face must be one of the cell's corners.
+        for (int k = 0; k < p_count; ++k) {
+            std::size_t const f = static_cast<std::size_t>(p_faces[k]);
+            for (int i = 0; i < m_mesh.faceSize(f); ++i) {
+                if (std::find(m_ids.begin(), m_ids.end(), m_mesh.face(f)[i]) == m_ids.end()) {
+                    return false;
+                }
+            }
+        }
+        add(p_type, m_ids, p_out);
+        return true;
+    }
+
+    // The face stream of a polyhedron, each face pointing out of the cell.
+    void polyhedron(int p_cell, int const* p_faces, int p_count, MeshData& p_out)
+    {
+        p_out.cellTypes.push_back(VtkCellType::Polyhedron);
+        p_out.connectivity.push_back(p_count);
+        for (int k = 0; k < p_count; ++k) {
+            corners(p_cell, p_faces[k], true, m_ids);
+            p_out.connectivity.push_back(static_cast<int>(m_ids.size()));
+            p_out.connectivity.insert(p_out.connectivity.end(), m_ids.begin(), m_ids.end());
+        }
+        p_out.offsets.push_back(p_out.connectivity.size());
+    }
+
+    PolyMesh const& m_mesh;
+    std::vector<int> m_ids;
+};
+
+VtkCellType faceType(int p_size)
+{
+    return p_size == 3 ? VtkCellType::Triangle : p_size == 4 ? VtkCellType::Quad : VtkCellType::Polygon;
+}
+
+void CaseReader::buildCells(MeshData& p_out) const
+{
+    std::size_t const numCells = static_cast<std::size_t>(m_mesh.numCells);
+    std::size_t const numFaces = m_mesh.numFaces();
+    // Every cell's faces, in increasing face order.
+    std::vector<std::size_t> start(numCells + 1, 0);
+    for (std::size_t f = 0; f < numFaces; ++f) {
+        ++start[static_cast<std::size_t>(m_mesh.owner[f]) + 1];
+        if (f < m_mesh.numInternal()) {
+            ++start[static_cast<std::size_t>(m_mesh.neighbour[f]) + 1];
+        }
+    }
+    for (std::size_t c = 0; c < numCells; ++c) {
+        start[c + 1] += start[c];
+    }
+    std::vector<int> cellFaces(start.back());
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t f = 0; f < numFaces; ++f) {
+        cellFaces[fill[static_cast<std::size_t>(m_mesh.owner[f])]++] = static_cast<int>(f);
+        if (f < m_mesh.numInternal()) {
+            cellFaces[fill[static_cast<std::size_t>(m_mesh.neighbour[f])]++] = static_cast<int>(f);
+        }
+    }
+
+    std::size_t const numBoundary = numFaces - m_mesh.numInternal();
+    p_out.cellTypes.reserve(numCells + numBoundary);
+    p_out.offsets.reserve(numCells + numBoundary + 1);
+    p_out.connectivity.reserve(8 * numCells + 4 * numBoundary);
+    CellBuilder builder(m_mesh);
+    for (std::size_t c = 0; c < numCells; ++c) {
+        int const count = static_cast<int>(start[c + 1] - start[c]);
+        if (count < 4) {
+            throw FormatError(nameOf("constant/polyMesh/owner"), 0, FormatError::s_noOffset,
+                              "cell " + std::to_string(c) + " has " + std::to_string(count) +
+                                  " faces (a cell has at least 4)");
+        }
+        builder.build(static_cast<int>(c), cellFaces.data() + start[c], count, p_out);
+    }
+    for (Patch const& patch : m_mesh.patches) {
+        for (std::size_t f = patch.start; f < patch.start + patch.size; ++f) {
+            int const n = m_mesh.faceSize(f);
+            p_out.cellTypes.push_back(faceType(n));
+            p_out.connectivity.insert(p_out.connectivity.end(), m_mesh.face(f), m_mesh.face(f) + n);
+            p_out.offsets.push_back(p_out.connectivity.size());
+        }
+    }
+
+    // The regions: cell zones for the cells (the first zone naming a cell wins), patches for the faces.
+    DataArray regions;
+    regions.name = OpenFoamReader::s_regionArray;
+    regions.type = ValueType::Int;
+    regions.values.assign(numCells, -1.0);
+    std::size_t claimedTwice = 0;
+    for (std::size_t z = 0; z < m_mesh.zones.size(); ++z) {
+        for (int c : m_mesh.zones[z].second) {
+            double& region = regions.values[static_cast<std::size_t>(c)];
+            if (region < 0) {
+                region = static_cast<double>(z);
+            } else if (region != static_cast<double>(z)) {
+                ++claimedTwice;
+            }
+        }
+        p_out.regionLabels[{3, static_cast<long long>(z)}] = m_mesh.zones[z].first;
+    }
+    for (std::size_t p = 0; p < m_mesh.patches.size(); ++p) {
+        regions.values.resize(regions.values.size() + m_mesh.patches[p].size, static_cast<double>(p));
+        p_out.regionLabels[{2, static_cast<long long>(p)}] = m_mesh.patches[p].name;
+    }
+    if (claimedTwice > 0) {
+        p_out.notes.push_back("note: " + std::to_string(claimedTwice) +
+                              " cells are in several cell zones; each is kept in the first");
+    }
+    p_out.cellData.push_back(std::move(regions));
+    p_out.regionArray = OpenFoamReader::s_regionArray;
+}
+
+void CaseReader::readFields(std::string const& p_time, MeshData& p_out) const
+{
+    std::vector<std::string> names = m_source.list(p_time);
+    std::sort(names.begin(), names.end());
+    for (std::string const& entry : names) {
+        std::string name = entry;
+        if (endsWith(name, ".gz")) {
+            name.resize(name.size() - 3);
+            // A file present both plain and compressed is read once, plain.
+            if (std::binary_search(names.begin(), names.end(), name)) {
+                continue;
+            }
+        }
+        if (name.empty() || name[0] == '.' || endsWith(name, "~") || endsWith(name, ".orig") ||
+            m_source.isFolder(p_time + "/" + entry)) {
+            continue;
+        }
+        std::unique_ptr<File> file;
+        try {
+            file = load(p_time + "/" + name, true);
+        } catch (FormatError const& e) {
+            // Files without a FoamFile header (notes, scripts) are not fields.
+            if (e.message().find("FoamFile header") != std::string::npos) {
+                continue;
+            }
+            throw;
+        }
+        readField(*file, name, p_out);
+    }
+}
+
+void CaseReader::readField(File const& p_file, std::string const& p_name, MeshData& p_out) const
+{
+    std::string const& kind = p_file.className();
+    bool const volume = kind.compare(0, 3, "vol") == 0 && endsWith(kind, "Field");
+    bool const point = kind.compare(0, 5, "point") == 0 && endsWith(kind, "Field");
+    if (!volume && !point) {
+        return;
+    }
+    std::string const type = volume ? kind.substr(3, kind.size() - 8) : kind.substr(5, kind.size() - 10);
+    std::string lowered = type;
+    if (!lowered.empty()) {
+        lowered[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lowered[0])));
+    }
+    int const comps = foam::componentsOf(lowered);
+    if (comps == 0) {
+        return;
+    }
+    std::size_t pos = p_file.bodyStart();
+    std::unique_ptr<Dictionary> dict = p_file.readDictionary(pos, nullptr, false);
+    Entry const* internal = dict->find("internalField");
+    if (internal == nullptr) {
+        p_file.fail(p_file.bodyStart(), "the field has no internalField");
+    }
+    DataArray array;
+    array.name = p_name;
+    array.numComponents = comps;
+    array.type = ValueType::Double;
+    array.role = comps == 3 ? ArrayRole::Vectors : comps == 9 ? ArrayRole::Tensors : ArrayRole::Scalars;
+    if (comps != 1 && comps != 3 && comps != 9) {
+        array.role = ArrayRole::Field;
+    }
+    if (point) {
+        NumberList values = p_file.fieldValues(*internal, *dict, comps, p_out.numPoints());
+        array.values = std::move(values.values);
+        p_out.pointData.push_back(std::move(array));
+        return;
+    }
+    std::size_t const numCells = static_cast<std::size_t>(m_mesh.numCells);
+    NumberList const values = p_file.fieldValues(*internal, *dict, comps, numCells);
+    array.values.reserve(p_out.numCells() * static_cast<std::size_t>(comps));
+    array.values = values.values;
+    array.values.resize(p_out.numCells() * static_cast<std::size_t>(comps));
+    Dictionary const* boundary = dict->subDictionary("boundaryField");
+    double* out = array.values.data() + numCells * static_cast<std::size_t>(comps);
+    for (Patch const& patch : m_mesh.patches) {
+        if (boundary != nullptr) {
+            boundaryValues(p_file, *boundary, patch, values, out);
+        } else {
+            Dictionary const none;
+            boundaryValues(p_file, none, patch, values, out);
+        }
+        out += patch.size * static_cast<std::size_t>(comps);
+    }
+    p_out.cellData.push_back(std::move(array));
+}
+
+void CaseReader::boundaryValues(File const& p_file, Dictionary const& p_boundary, Patch const& p_patch,
+                                NumberList const& p_internal, double* p_out) const
+{
+    // The patch's entry: by its name, then by a pattern ("(inlet|outlet)", ".*Wall"), then by a group.
+    Dictionary const* dict = p_boundary.subDictionary(p_patch.name);
+    for (auto it = p_boundary.entries.rbegin(); dict == nullptr && it != p_boundary.entries.rend(); ++it) {
+        if (!it->dict || it->key.find_first_of("().*|[]+?") == std::string::npos) {
+            continue;
+        }
+        try {
+            if (std::regex_match(p_patch.name, std::regex(it->key, std::regex::extended))) {
+                dict = it->dict.get();
+            }
+        } catch (std::regex_error const&) {
+            p_file.fail(it->offset, "the patch pattern '" + printable(it->key) + "' is not a valid pattern");
+        }
+    }
+    for (auto g = p_patch.groups.begin(); dict == nullptr && g != p_patch.groups.end(); ++g) {
+        dict = p_boundary.subDictionary(*g);
+    }
+    std::size_t const comps = static_cast<std::size_t>(p_internal.components);
+    std::string const type = dict != nullptr ? dict->word("type") : std::string();
+    Entry const* value = dict != nullptr ? dict->find("value") : nullptr;
+    bool const cellValue = type == "zeroGradient" || type == "empty" || dict == nullptr;
+    if (!cellValue && value != nullptr) {
+        NumberList const values = p_file.fieldValues(*value, *dict, p_internal.components, p_patch.size);
+        std::copy(values.values.begin(), values.values.end(), p_out);
+        return;
+    }
+    if (type == "noSlip") {
+        std::fill(p_out, p_out + p_patch.size * comps, 0.0);
+        return;
+    }
+    bool const tangential = comps == 3 && (type == "symmetry" || type == "symmetryPlane" || type == "slip");
+    for (std::size_t i = 0; i < p_patch.size; ++i) {
+        std::size_t const f = p_patch.start + i;
+        std::size_t const cell = static_cast<std::size_t>(m_mesh.owner[f]);
+        double* item = p_out + i * comps;
+        std::copy(p_internal.values.begin() + static_cast<std::ptrdiff_t>(cell * comps),
+                  p_internal.values.begin() + static_cast<std::ptrdiff_t>((cell + 1) * comps), item);
+        if (!tangential) {
+            continue;
+        }
+        // The face's unit normal (Newell's sum), and the value less its normal part.
+        double normal[3] = {0, 0, 0};
+        int const n = m_mesh.faceSize(f);
+        int const* ids = m_mesh.face(f);
+        for (int k = 0; k < n; ++k) {
+            double const* a = &m_mesh.points[3 * static_cast<std::size_t>(ids[k])];
+            double const* b = &m_mesh.points[3 * static_cast<std::size_t>(ids[(k + 1) % n])];
+            normal[0] += (a[1] - b[1]) * (a[2] + b[2]);
+            normal[1] += (a[2] - b[2]) * (a[0] + b[0]);
+            normal[2] += (a[0] - b[0]) * (a[1] + b[1]);
+        }
+        double const length =
+            std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+        if (length > 0) {
+            double const dot = (item[0] * normal[0] + item[1] * normal[1] + item[2] * normal[2]) / length;
+            for (int k = 0; k < 3; ++k) {
+                item[k] -= dot * normal[k] / length;
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool OpenFoamReader::isCase(std::string const& p_path)
+{
+    if (isFolderPath(p_path)) {
+        return isFolderPath(p_path + "/constant/polyMesh") || exists(p_path + "/system/controlDict");
+    }
+    if (endsWith(p_path, ".foam") || endsWith(p_path, ".OpenFOAM")) {
+        return true;
+    }
+    return baseName(p_path) == "controlDict" && baseName(parentOf(p_path)) == "system";
+}
+
+std::string OpenFoamReader::caseFolder(std::string const& p_path)
+{
+    if (isFolderPath(p_path)) {
+        return p_path;
+    }
+    if (baseName(p_path) == "controlDict") {
+        return parentOf(parentOf(p_path));
+    }
+    return parentOf(p_path);
+}
+
+std::vector<std::string> OpenFoamReader::times(Source const& p_source)
+{
+    std::vector<std::pair<double, std::string>> found;
+    for (std::string const& name : p_source.list("")) {
+        double value = 0;
+        if (parseTime(name, value) && p_source.isFolder(name)) {
+            found.emplace_back(value, name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> out;
+    for (auto const& t : found) {
+        out.push_back(t.second);
+    }
+    return out;
+}
+
+OpenFoamReader::Source OpenFoamReader::folderSource(std::string const& p_folder)
+{
+    Source source;
+    source.name = p_folder;
+    std::string const folder = p_folder;
+    source.read = [folder](std::string const& p_relative, std::string& p_data) {
+        std::string const path = folder + "/" + p_relative;
+        if (!exists(path)) {
+            return false;
+        }
+        p_data = readRegularFile(
+            path, [](std::string_view) {}, "a case file");
+        return true;
+    };
+    source.list = [folder](std::string const& p_relative) {
+        std::vector<std::string> names;
+        std::string const path = p_relative.empty() ? folder : folder + "/" + p_relative;
+        if (DIR* dir = ::opendir(path.c_str())) {
+            while (dirent* entry = ::readdir(dir)) {
+                std::string const name = entry->d_name;
+                if (name != "." && name != "..") {
+                    names.push_back(name);
+                }
+            }
+            ::closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    source.isFolder = [folder](std::string const& p_relative) {
+        return isFolderPath(folder + "/" + p_relative);
+    };
+    return source;
+}
+
+MeshData OpenFoamReader::readCase(std::string const& p_path, TimeChoice const& p_time)
+{
+    std::string const folder = caseFolder(p_path);
+    if (!isFolderPath(folder + "/constant/polyMesh")) {
+        throw FormatError(p_path, 0, FormatError::s_noOffset,
+                          "not an OpenFOAM case: " + folder + "/constant/polyMesh is missing");
+    }
+    return readSource(folderSource(folder), p_time);
+}
+
+MeshData OpenFoamReader::readSource(Source const& p_source, TimeChoice const& p_time)
+{
+    CaseReader reader(p_source);
+    return reader.read(p_time);
+}
+
+} // namespace zev::io
