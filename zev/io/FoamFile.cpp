@@ -142,6 +142,7 @@ File::File(std::string p_name, std::string p_text) : m_name(std::move(p_name)), 
     }
     expect(pos, '{', "the FoamFile header");
     std::unique_ptr<Dictionary> header = readDictionary(pos, nullptr, true);
+    skipSpace(pos);
     m_bodyStart = pos;
     std::string const format = header->word("format");
     if (format == "binary") {
@@ -490,6 +491,7 @@ void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_
     p_labels.clear();
     p_labels.reserve(4 * n);
     for (std::size_t f = 0; f < n; ++f) {
+        skipSpace(p_pos);
         std::size_t const at = p_pos;
         std::size_t const corners = appendLabels(p_pos, 0, p_numPoints - 1, "a face", p_labels);
         if (corners < 3) {

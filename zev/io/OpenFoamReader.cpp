@@ -597,7 +597,7 @@ void CaseReader::buildCells(MeshData& p_out) const
         if (count < 4) {
             throw FormatError(nameOf("constant/polyMesh/owner"), 0, FormatError::s_noOffset,
                               "cell " + std::to_string(c) + " has " + std::to_string(count) +
-                                  " faces (a cell has at least 4)");
+                                  (count == 1 ? " face" : " faces") + " (a cell has at least 4)");
         }
         builder.build(static_cast<int>(c), cellFaces.data() + start[c], count, p_out);
     }
@@ -863,6 +863,43 @@ OpenFoamReader::Source OpenFoamReader::folderSource(std::string const& p_folder)
     };
     source.isFolder = [folder](std::string const& p_relative) {
         return isFolderPath(folder + "/" + p_relative);
+    };
+    return source;
+}
+
+OpenFoamReader::Source OpenFoamReader::memorySource(std::string const& p_name,
+                                                    std::map<std::string, std::string> p_files)
+{
+    auto const files = std::make_shared<std::map<std::string, std::string> const>(std::move(p_files));
+    Source source;
+    source.name = p_name;
+    source.read = [files](std::string const& p_relative, std::string& p_data) {
+        auto const found = files->find(p_relative);
+        if (found == files->end()) {
+            return false;
+        }
+        p_data = found->second;
+        return true;
+    };
+    source.list = [files](std::string const& p_relative) {
+        std::string const prefix = p_relative.empty() ? std::string() : p_relative + "/";
+        std::vector<std::string> names;
+        for (auto const& file : *files) {
+            if (file.first.compare(0, prefix.size(), prefix) == 0 && file.first.size() > prefix.size()) {
+                std::string const rest = file.first.substr(prefix.size());
+                std::string const name = rest.substr(0, rest.find('/'));
+                if (names.empty() || names.back() != name) {
+                    names.push_back(name);
+                }
+            }
+        }
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+        return names;
+    };
+    source.isFolder = [files](std::string const& p_relative) {
+        std::string const prefix = p_relative + "/";
+        auto const after = files->lower_bound(prefix);
+        return after != files->end() && after->first.compare(0, prefix.size(), prefix) == 0;
     };
     return source;
 }

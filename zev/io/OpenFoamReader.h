@@ -17,6 +17,8 @@
 #include "zev/io/MeshData.h"
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,9 @@ public:
     static MeshData readSource(Source const& p_source, TimeChoice const& p_time = TimeChoice());
     // The files of the case folder p_folder.
     static Source folderSource(std::string const& p_folder);
+    // A case held in memory: file contents by path relative to the case ("constant/polyMesh/points",
+    // "0/p"); the folders are those the paths name.
+    static Source memorySource(std::string const& p_name, std::map<std::string, std::string> p_files);
 };
 
 } // namespace zev::io
