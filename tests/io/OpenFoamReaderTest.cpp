@@ -312,6 +312,10 @@ TEST(OpenFoamReader, MalformedCasesNameTheFileAndLine)
         {"corrupt gzip",
          [](Files& p_files) { p_files["constant/polyMesh/owner"] = gzip("FoamFile").substr(0, 12); },
          "two/constant/polyMesh/owner: gzip data ends early"},
+        {"a cell beyond what the faces can bound",
+         replace("constant/polyMesh/owner", "(\n0\n0\n1\n", "(\n0\n2000000000\n1\n"),
+         "two/constant/polyMesh/owner:12: the faces name the cell 2000000000, but 11 faces bound at most 5 "
+         "cells"},
         {"a cell of one face", replace("constant/polyMesh/owner", "(\n0\n0\n1\n", "(\n0\n2\n1\n"),
          "two/constant/polyMesh/owner: cell 2 has 1 face (a cell has at least 4)"},
         {"a field of the wrong size",

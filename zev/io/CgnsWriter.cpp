@@ -217,14 +217,8 @@ private:
             }
         }
         long long next = 1;
-        long long polyhedronFaces = 0;
         for (Block const* b : order) {
             next += static_cast<long long>(b->set->size());
-            if (b->set->getType() == zev::POLYHEDRON) {
-                for (std::size_t i = 0; i < b->set->size(); ++i) {
-                    polyhedronFaces += (*b->set)[i].getNumFaces();
-                }
-            }
         }
         auto const& lines = m_selection.lines ? m_g.getLines() : zev::IntZEVVector();
         long long const numLines = static_cast<long long>(lines.size() / 2);

@@ -230,6 +230,13 @@ void CaseReader::readOwnerNeighbour(File const& p_owner, File const& p_neighbour
         }
         maxCell = std::max(maxCell, m_mesh.neighbour[f]);
     }
+    // A cell has at least four faces and a face two cells: more cells than half the faces cannot be (and
+    // would claim memory for cells that do not exist).
+    if (static_cast<std::size_t>(maxCell) + 1 > numFaces / 2) {
+        p_owner.fail(p_owner.bodyStart(), "the faces name the cell " + std::to_string(maxCell) + ", but " +
+                                              std::to_string(numFaces) + " faces bound at most " +
+                                              std::to_string(numFaces / 2) + " cells");
+    }
     m_mesh.numCells = maxCell + 1;
 }
 
