@@ -590,6 +590,7 @@ int main(int argc, char** argv)
     bench::registerCutBenchmarks();
     bench::registerSliceBenchmarks();
     bench::registerSampleBenchmarks();
+    bench::registerFoamBenchmarks();
 
     bench::TableReporter reporter(tablePath, readmePath);
     benchmark::RunSpecifiedBenchmarks(&reporter);
