@@ -150,6 +150,10 @@ const char* describe(const std::string& p_workload)
         {"SampleEqualArea", "equal-area sample points (High); no peer."},
         {"SampleGrid",
          "grid sample points with face buckets, and with the full scan over every face; no peer."},
+        {"FoamRead",
+         "`zev::io::readGeometry` of a generated OpenFOAM case (the jittered box, six patches, p and "
+         "U at one written time) into a geometry with its variables, ASCII and binary; peer: "
+         "vtkOpenFOAMReader, internal mesh and patches, cell arrays, no cell-to-point, latest time."},
         {"Memory", "heap held by the built geometry per element; peer: "
                    "`vtkUnstructuredGrid::GetActualMemorySize()`."},
     };
@@ -241,6 +245,7 @@ const std::vector<Target>& targets()
          10.0,
          {"SliceTimeStep"},
          ""},
+        {"reading an OpenFOAM case ≥ 2× the peer", Target::PeerRatioAtLeast, 2.0, {"FoamRead"}, ""},
     };
     return s_targets;
 }
@@ -590,6 +595,7 @@ int main(int argc, char** argv)
     bench::registerCutBenchmarks();
     bench::registerSliceBenchmarks();
     bench::registerSampleBenchmarks();
+    bench::registerFoamBenchmarks();
 
     bench::TableReporter reporter(tablePath, readmePath);
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -142,5 +142,6 @@ void registerCutBenchmarks();
 void registerPolyhedronBenchmarks();
 void registerSliceBenchmarks();
 void registerSampleBenchmarks();
+void registerFoamBenchmarks();
 
 } // namespace bench
