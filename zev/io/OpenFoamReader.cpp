@@ -399,11 +399,11 @@ MeshData CaseReader::read(OpenFoamReader::TimeChoice const& p_time)
     MeshData out;
     out.title = m_source.name;
     out.pointType = ValueType::Double;
-    out.points = m_mesh.points;
     buildCells(out);
     if (!time.empty()) {
         readFields(time, out);
     }
+    out.points = std::move(m_mesh.points);
     if (times.size() > 1) {
         out.notes.push_back("note: read the time " + time + " of the " + std::to_string(times.size()) +
                             " written times " + times.front() + " to " + times.back());
@@ -412,10 +412,10 @@ MeshData CaseReader::read(OpenFoamReader::TimeChoice const& p_time)
 }
 
 // Builds one cell from its faces: a tetrahedron, pyramid, prism or hexahedron when the faces make one,
-// otherwise a polyhedron.
+// otherwise a polyhedron. Cells go straight onto the end of the mesh's cell arrays.
 class CellBuilder {
 public:
-    explicit CellBuilder(PolyMesh const& p_mesh) : m_mesh(p_mesh) {}
+    explicit CellBuilder(PolyMesh const& p_mesh) : m_mesh(p_mesh), m_mark(p_mesh.points.size() / 3, 0) {}
 
     void build(int p_cell, int const* p_faces, int p_count, MeshData& p_out)
     {
@@ -441,25 +441,47 @@ public:
     }
 
 private:
-    // Face f's corners as seen from p_cell: pointing out of it when p_outward, into it otherwise.
-    void corners(int p_cell, int p_face, bool p_outward, std::vector<int>& p_out) const
+    // Face f's corners as seen from p_cell into p_out: pointing out of it when p_outward, into it
+    // otherwise (a face points out of its owner). Returns the corner count.
+    int corners(int p_cell, int p_face, bool p_outward, int* p_out) const
     {
         std::size_t const f = static_cast<std::size_t>(p_face);
         int const n = m_mesh.faceSize(f);
         int const* ids = m_mesh.face(f);
-        // A face points out of its owner.
-        bool const asStored = (m_mesh.owner[f] == p_cell) == p_outward;
-        p_out.resize(static_cast<std::size_t>(n));
-        for (int k = 0; k < n; ++k) {
-            p_out[static_cast<std::size_t>(k)] = asStored ? ids[k] : ids[(n - k) % n];
+        if ((m_mesh.owner[f] == p_cell) == p_outward) {
+            std::copy(ids, ids + n, p_out);
+        } else {
+            p_out[0] = ids[0];
+            std::reverse_copy(ids + 1, ids + n, p_out + 1);
         }
+        return n;
     }
 
-    void add(VtkCellType p_type, std::vector<int> const& p_ids, MeshData& p_out) const
+    static bool holds(int const* p_ids, int p_count, int p_v)
+    {
+        for (int k = 0; k < p_count; ++k) {
+            if (p_ids[k] == p_v) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static void add(VtkCellType p_type, int const* p_ids, int p_count, MeshData& p_out)
     {
         p_out.cellTypes.push_back(p_type);
-        p_out.connectivity.insert(p_out.connectivity.end(), p_ids.begin(), p_ids.end());
+        p_out.connectivity.insert(p_out.connectivity.end(), p_ids, p_ids + p_count);
         p_out.offsets.push_back(p_out.connectivity.size());
+    }
+
+    int firstOfSize(int const* p_faces, int p_count, int p_size) const
+    {
+        for (int k = 0; k < p_count; ++k) {
+            if (m_mesh.faceSize(static_cast<std::size_t>(p_faces[k])) == p_size) {
+                return k;
+            }
+        }
+        return -1;
     }
 
     // Tetrahedra and pyramids: the base (the one face of p_baseSize corners) facing the apex, then the
@@ -467,20 +489,15 @@ private:
     bool apex(int p_cell, int const* p_faces, int p_count, int p_baseSize, VtkCellType p_type,
               MeshData& p_out)
     {
-        int base = -1;
-        for (int k = 0; k < p_count && base < 0; ++k) {
-            base = m_mesh.faceSize(static_cast<std::size_t>(p_faces[k])) == p_baseSize ? k : -1;
-        }
-        corners(p_cell, p_faces[base], false, m_ids);
+        int ids[5];
+        int const base = firstOfSize(p_faces, p_count, p_baseSize);
+        corners(p_cell, p_faces[base], false, ids);
         int top = -1;
         for (int k = 0; k < p_count; ++k) {
-            if (k == base) {
-                continue;
-            }
             std::size_t const f = static_cast<std::size_t>(p_faces[k]);
-            for (int i = 0; i < m_mesh.faceSize(f); ++i) {
+            for (int i = 0; k != base && i < m_mesh.faceSize(f); ++i) {
                 int const v = m_mesh.face(f)[i];
-                if (std::find(m_ids.begin(), m_ids.end(), v) != m_ids.end()) {
+                if (holds(ids, p_baseSize, v)) {
                     continue;
                 }
                 if (top >= 0 && top != v) {
@@ -492,8 +509,8 @@ private:
         if (top < 0) {
             return false;
         }
-        m_ids.push_back(top);
-        add(p_type, m_ids, p_out);
+        ids[p_baseSize] = top;
+        add(p_type, ids, p_baseSize + 1, p_out);
         return true;
     }
 
@@ -502,49 +519,54 @@ private:
     bool extruded(int p_cell, int const* p_faces, int p_count, int p_baseSize, bool p_baseInward,
                   VtkCellType p_type, MeshData& p_out)
     {
-        int base = -1;
-        for (int k = 0; k < p_count && base < 0; ++k) {
-            base = m_mesh.faceSize(static_cast<std::size_t>(p_faces[k])) == p_baseSize ? k : -1;
-        }
-        corners(p_cell, p_faces[base], !p_baseInward, m_ids);
-        auto inBase = [&](int p_v) {
-            return std::find(m_ids.begin(), m_ids.begin() + p_baseSize, p_v) != m_ids.begin() + p_baseSize;
-        };
+        int ids[8];
+        int const base = firstOfSize(p_faces, p_count, p_baseSize);
+        corners(p_cell, p_faces[base], !p_baseInward, ids);
+        // The cell's corners found so far carry this cell's mark: membership tests cost one load.
+        std::uint32_t const mark = ++m_serial;
         for (int b = 0; b < p_baseSize; ++b) {
-            int const v = m_ids[static_cast<std::size_t>(b)];
+            m_mark[static_cast<std::size_t>(ids[b])] = mark;
+        }
+        auto marked = [&](int p_v) { return m_mark[static_cast<std::size_t>(p_v)] == mark; };
+        for (int b = 0; b < p_baseSize; ++b) {
+            int const v = ids[b];
             int partner = -1;
             for (int k = 0; k < p_count && partner < 0; ++k) {
                 std::size_t const f = static_cast<std::size_t>(p_faces[k]);
-                int const n = m_mesh.faceSize(f);
-                if (k == base || n != 4) {
+                if (k == base || m_mesh.faceSize(f) != 4) {
                     continue;
                 }
-                int const* ids = m_mesh.face(f);
-                for (int i = 0; i < n; ++i) {
-                    if (ids[i] != v) {
+                int const* face = m_mesh.face(f);
+                for (int i = 0; i < 4; ++i) {
+                    if (face[i] != v) {
                         continue;
                     }
-                    int const before = ids[(i + n - 1) % n];
-                    int const after = ids[(i + 1) % n];
-                    partner = !inBase(before) ? before : !inBase(after) ? after : -1;
+                    int const before = face[(i + 3) % 4];
+                    int const after = face[(i + 1) % 4];
+                    partner = !holds(ids, p_baseSize, before)  ? before
+                              : !holds(ids, p_baseSize, after) ? after
+                                                               : -1;
                     break;
                 }
             }
-            if (partner < 0 || std::find(m_ids.begin(), m_ids.end(), partner) != m_ids.end()) {
+            // A partner must be new: not a base corner and not another corner's partner.
+            if (partner < 0 || marked(partner)) {
                 return false;
             }
-            m_ids.push_back(partner);
+            m_mark[static_cast<std::size_t>(partner)] = mark;
+            ids[p_baseSize + b] = partner;
         }
         // Every corner of every face must be one of the cell's corners.
         for (int k = 0; k < p_count; ++k) {
             std::size_t const f = static_cast<std::size_t>(p_faces[k]);
-            for (int i = 0; i < m_mesh.faceSize(f); ++i) {
-                if (std::find(m_ids.begin(), m_ids.end(), m_mesh.face(f)[i]) == m_ids.end()) {
+            int const* face = m_mesh.face(f);
+            for (int i = 0, n = m_mesh.faceSize(f); i < n; ++i) {
+                if (!marked(face[i])) {
                     return false;
                 }
             }
         }
-        add(p_type, m_ids, p_out);
+        add(p_type, ids, 2 * p_baseSize, p_out);
         return true;
     }
 
@@ -554,8 +576,9 @@ private:
         p_out.cellTypes.push_back(VtkCellType::Polyhedron);
         p_out.connectivity.push_back(p_count);
         for (int k = 0; k < p_count; ++k) {
-            corners(p_cell, p_faces[k], true, m_ids);
-            p_out.connectivity.push_back(static_cast<int>(m_ids.size()));
+            m_ids.resize(static_cast<std::size_t>(m_mesh.faceSize(static_cast<std::size_t>(p_faces[k]))));
+            int const n = corners(p_cell, p_faces[k], true, m_ids.data());
+            p_out.connectivity.push_back(n);
             p_out.connectivity.insert(p_out.connectivity.end(), m_ids.begin(), m_ids.end());
         }
         p_out.offsets.push_back(p_out.connectivity.size());
@@ -563,6 +586,8 @@ private:
 
     PolyMesh const& m_mesh;
     std::vector<int> m_ids;
+    std::vector<std::uint32_t> m_mark; // per point: the serial of the last cell that marked it
+    std::uint32_t m_serial = 0;
 };
 
 VtkCellType faceType(int p_size)
@@ -709,7 +734,7 @@ void CaseReader::readField(File const& p_file, std::string const& p_name, MeshDa
         array.role = ArrayRole::Field;
     }
     if (point) {
-        NumberList values = p_file.fieldValues(*internal, *dict, comps, p_out.numPoints());
+        NumberList values = p_file.fieldValues(*internal, *dict, comps, m_mesh.points.size() / 3);
         array.values = std::move(values.values);
         p_out.pointData.push_back(std::move(array));
         return;
@@ -717,7 +742,7 @@ void CaseReader::readField(File const& p_file, std::string const& p_name, MeshDa
     std::size_t const numCells = static_cast<std::size_t>(m_mesh.numCells);
     NumberList const values = p_file.fieldValues(*internal, *dict, comps, numCells);
     array.values.reserve(p_out.numCells() * static_cast<std::size_t>(comps));
-    array.values = values.values;
+    array.values.assign(values.values.begin(), values.values.end());
     array.values.resize(p_out.numCells() * static_cast<std::size_t>(comps));
     Dictionary const* boundary = dict->subDictionary("boundaryField");
     double* out = array.values.data() + numCells * static_cast<std::size_t>(comps);
