@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -348,6 +349,50 @@ TEST(OpenFoamReader, MalformedCasesNameTheFileAndLine)
         } catch (FormatError const& e) {
             EXPECT_STREQ(e.what(), c.message);
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Numbers are read exactly as the general parser reads them, the short ones through a faster path.
+TEST(OpenFoamReader, DecimalsReadAsTheGeneralParserReadsThem)
+{
+    std::vector<std::string> const texts = {"0",
+                                            "-0",
+                                            "0.1",
+                                            "1e-5",
+                                            "-2.5e+3",
+                                            "123456",
+                                            "1.5E2",
+                                            "0.30000000000000004",
+                                            "9007199254740993",
+                                            "1e-30",
+                                            "5e22",
+                                            "7e23",
+                                            "4.9406564584124654e-324",
+                                            "12345678901234567890",
+                                            ".5",
+                                            "5.",
+                                            "2.2250738585072014e-308",
+                                            "1e22"};
+    // The two cubes' 36 coordinates taken from the list in turn: the reader checks no geometry.
+    std::string body = "12\n(\n";
+    std::vector<double> expected;
+    for (std::size_t i = 0; i < 36; ++i) {
+        std::string const& t = texts[i % texts.size()];
+        body += (i % 3 == 0 ? "(" : " ") + t + (i % 3 == 2 ? ")\n" : "");
+        double value = 0;
+        std::from_chars(t.data(), t.data() + t.size(), value);
+        expected.push_back(value);
+    }
+    Files files = twoCells();
+    files["constant/polyMesh/points"] = header("vectorField", "points") + body + ")\n";
+    MeshData const mesh = read(files);
+    ASSERT_EQ(mesh.points.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(std::memcmp(&mesh.points[i], &expected[i], sizeof(double)), 0) << texts[i % texts.size()];
     }
 }
 
