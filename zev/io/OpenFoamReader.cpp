@@ -46,10 +46,45 @@ struct PolyMesh {
     std::vector<Patch> patches;
     std::vector<std::pair<std::string, std::vector<int>>> zones;
 
-    std::size_t numFaces() const { return owner.size(); }
-    std::size_t numInternal() const { return neighbour.size(); }
-    int faceSize(std::size_t f) const { return static_cast<int>(faceOffsets[f + 1] - faceOffsets[f]); }
-    int const* face(std::size_t f) const { return faceLabels.data() + faceOffsets[f]; }
+    // Once the cells are built only the boundary faces are kept: faces, offsets and owners then start at
+    // face firstKept.
+    std::size_t firstKept = 0;
+    std::size_t keptFaces = 0;
+    std::size_t keptInternal = 0;
+
+    std::size_t numFaces() const { return firstKept > 0 ? keptFaces : owner.size(); }
+    std::size_t numInternal() const { return firstKept > 0 ? keptInternal : neighbour.size(); }
+    int faceSize(std::size_t f) const
+    {
+        return static_cast<int>(faceOffsets[f - firstKept + 1] - faceOffsets[f - firstKept]);
+    }
+    int const* face(std::size_t f) const { return faceLabels.data() + faceOffsets[f - firstKept]; }
+    int ownerOf(std::size_t f) const { return owner[f - firstKept]; }
+
+    // Frees the internal faces (the larger part of the mesh's memory) once the cells no longer need them.
+    void keepBoundaryOnly()
+    {
+        std::size_t const internal = numInternal();
+        std::size_t const faces = numFaces();
+        if (internal == 0 || firstKept > 0) {
+            return;
+        }
+        std::size_t const base = faceOffsets[internal];
+        std::vector<std::size_t> offsets(faceOffsets.begin() + static_cast<std::ptrdiff_t>(internal),
+                                         faceOffsets.end());
+        for (std::size_t& o : offsets) {
+            o -= base;
+        }
+        std::vector<int> labels(faceLabels.begin() + static_cast<std::ptrdiff_t>(base), faceLabels.end());
+        std::vector<int> owners(owner.begin() + static_cast<std::ptrdiff_t>(internal), owner.end());
+        faceOffsets.swap(offsets);
+        faceLabels.swap(labels);
+        owner.swap(owners);
+        std::vector<int>().swap(neighbour);
+        keptFaces = faces;
+        keptInternal = internal;
+        firstKept = internal;
+    }
 };
 
 bool parseTime(std::string const& p_name, double& p_value)
@@ -400,6 +435,7 @@ MeshData CaseReader::read(OpenFoamReader::TimeChoice const& p_time)
     out.title = m_source.name;
     out.pointType = ValueType::Double;
     buildCells(out);
+    m_mesh.keepBoundaryOnly();
     if (!time.empty()) {
         readFields(time, out);
     }
@@ -448,7 +484,7 @@ private:
         std::size_t const f = static_cast<std::size_t>(p_face);
         int const n = m_mesh.faceSize(f);
         int const* ids = m_mesh.face(f);
-        if ((m_mesh.owner[f] == p_cell) == p_outward) {
+        if ((m_mesh.ownerOf(f) == p_cell) == p_outward) {
             std::copy(ids, ids + n, p_out);
         } else {
             p_out[0] = ids[0];
@@ -794,7 +830,7 @@ void CaseReader::boundaryValues(File const& p_file, Dictionary const& p_boundary
     bool const tangential = comps == 3 && (type == "symmetry" || type == "symmetryPlane" || type == "slip");
     for (std::size_t i = 0; i < p_patch.size; ++i) {
         std::size_t const f = p_patch.start + i;
-        std::size_t const cell = static_cast<std::size_t>(m_mesh.owner[f]);
+        std::size_t const cell = static_cast<std::size_t>(m_mesh.ownerOf(f));
         double* item = p_out + i * comps;
         std::copy(p_internal.values.begin() + static_cast<std::ptrdiff_t>(cell * comps),
                   p_internal.values.begin() + static_cast<std::ptrdiff_t>((cell + 1) * comps), item);
