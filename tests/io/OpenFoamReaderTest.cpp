@@ -286,6 +286,17 @@ TEST(OpenFoamReader, MalformedCasesNameTheFileAndLine)
          "two/constant/polyMesh/owner:12: the mesh has 11 faces but 10 owners"},
         {"a cell on both sides", replace("constant/polyMesh/neighbour", "(\n1\n", "(\n0\n"),
          "two/constant/polyMesh/neighbour:12: face 0 has cell 0 on both sides"},
+        {"a compact face of two corners",
+         [](Files& p_files) {
+             std::vector<int> starts{0, 2}, corners{1, 4};
+             for (std::size_t f = 1; f < s_faces.size(); ++f) {
+                 corners.insert(corners.end(), s_faces[f].begin(), s_faces[f].end());
+                 starts.push_back(static_cast<int>(corners.size()));
+             }
+             p_files["constant/polyMesh/faces"] =
+                 header("faceCompactList", "faces") + labels(starts) + labels(corners);
+         },
+         "two/constant/polyMesh/faces:27: face 0 has 2 corners (at least 3 are needed)"},
         {"a list longer than its file", replace("constant/polyMesh/points", "12\n(", "1200\n("),
          "two/constant/polyMesh/points:12: the item count 1200 of the points does not fit the file"},
         {"a huge uniform list",

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <limits>
 
@@ -161,11 +162,12 @@ int componentsOf(std::string_view p_type)
     return 0;
 }
 
-std::string decompressIfNeeded(std::string p_data, std::string const& p_name)
+FoamBytes decompressIfNeeded(FoamBytes p_bytes, std::string const& p_name)
 {
+    std::string_view const p_data = p_bytes.text;
     if (p_data.size() < 2 || static_cast<unsigned char>(p_data[0]) != 0x1f ||
         static_cast<unsigned char>(p_data[1]) != 0x8b) {
-        return p_data;
+        return p_bytes;
     }
     // zlib cannot expand data by much more than 1032 to 1: more output than that is not a real file.
     std::size_t const limit = p_data.size() * 1032 + (1u << 20);
@@ -175,7 +177,7 @@ std::string decompressIfNeeded(std::string p_data, std::string const& p_name)
     }
     std::string out;
     out.resize(std::min(limit, std::max<std::size_t>(p_data.size() * 4, 1 << 16)));
-    stream.next_in = reinterpret_cast<Bytef*>(p_data.data());
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(p_data.data()));
     stream.avail_in = static_cast<uInt>(p_data.size());
     std::size_t produced = 0;
     int status = Z_OK;
@@ -206,10 +208,15 @@ std::string decompressIfNeeded(std::string p_data, std::string const& p_name)
     }
     inflateEnd(&stream);
     out.resize(produced);
-    return out;
+    auto text = std::make_shared<std::string const>(std::move(out));
+    FoamBytes result;
+    result.text = *text;
+    result.owner = std::move(text);
+    return result;
 }
 
-File::File(std::string p_name, std::string p_text) : m_name(std::move(p_name)), m_text(std::move(p_text))
+File::File(std::string p_name, FoamBytes p_bytes)
+    : m_name(std::move(p_name)), m_owner(std::move(p_bytes.owner)), m_text(p_bytes.text)
 {
     std::size_t pos = 0;
     Token const first = next(pos);
@@ -269,10 +276,10 @@ void File::skipSpace(std::size_t& p_pos) const
             ++p_pos;
         } else if (c == '/' && p_pos + 1 < n && text[p_pos + 1] == '/') {
             std::size_t const end = m_text.find('\n', p_pos);
-            p_pos = end == std::string::npos ? n : end + 1;
+            p_pos = end == std::string_view::npos ? n : end + 1;
         } else if (c == '/' && p_pos + 1 < n && text[p_pos + 1] == '*') {
             std::size_t const end = m_text.find("*/", p_pos + 2);
-            if (end == std::string::npos) {
+            if (end == std::string_view::npos) {
                 fail(p_pos, "a comment is never closed");
             }
             p_pos = end + 2;
@@ -308,7 +315,7 @@ Token File::next(std::size_t& p_pos) const
             fail(p_pos, "a string is never closed");
         }
         t.kind = Token::Kind::String;
-        t.text = m_text.substr(p_pos + 1, i - p_pos - 1);
+        t.text = std::string(m_text.substr(p_pos + 1, i - p_pos - 1));
         p_pos = i + 1;
         return t;
     }
@@ -378,7 +385,7 @@ double File::readNumber(std::size_t& p_pos, bool p_label, char const* p_what) co
         auto const result = std::from_chars(first, last, value);
         if (result.ec != std::errc() || (result.ptr < last && !isDelimiter(*result.ptr))) {
             fail(p_pos, std::string("expected an integer in ") + p_what + ", found '" +
-                            printable(std::string_view(m_text).substr(p_pos, 20)) + "'");
+                            printable(m_text.substr(p_pos, 20)) + "'");
         }
         p_pos = static_cast<std::size_t>(result.ptr - m_text.data());
         return static_cast<double>(value);
@@ -392,7 +399,7 @@ double File::readNumber(std::size_t& p_pos, bool p_label, char const* p_what) co
     auto const result = std::from_chars(first, last, value);
     if (result.ec != std::errc() || (result.ptr < last && !isDelimiter(*result.ptr))) {
         fail(p_pos, std::string("expected a number in ") + p_what + ", found '" +
-                        printable(std::string_view(m_text).substr(p_pos, 20)) + "'");
+                        printable(m_text.substr(p_pos, 20)) + "'");
     }
     p_pos = static_cast<std::size_t>(result.ptr - m_text.data());
     return value;
@@ -580,7 +587,7 @@ std::size_t File::appendLabels(std::size_t& p_pos, std::int64_t p_min, std::int6
     return n;
 }
 
-void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_t>& p_offsets,
+void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<int>& p_offsets,
                      std::vector<int>& p_labels) const
 {
     std::size_t const start = p_pos;
@@ -596,6 +603,12 @@ void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_
     p_labels.reserve(4 * n);
     char const* const text = m_text.data();
     std::size_t const size = m_text.size();
+    auto cornerTotal = [this](std::size_t p_total, std::size_t p_at) {
+        if (p_total > static_cast<std::size_t>(INT_MAX)) {
+            fail(p_at, "the faces have more corners than the reader can number");
+        }
+        return static_cast<int>(p_total);
+    };
     for (std::size_t f = 0; f < n; ++f) {
         skipSpace(p_pos);
         std::size_t const at = p_pos;
@@ -623,7 +636,7 @@ void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_
             skipBlanks(text, size, q);
             if (plain && q < size && text[q] == ')') {
                 p_pos = q + 1;
-                p_offsets.push_back(p_labels.size());
+                p_offsets.push_back(cornerTotal(p_labels.size(), at));
                 continue;
             }
             p_labels.resize(first);
@@ -633,7 +646,7 @@ void File::readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_
             fail(at, "face " + std::to_string(f) + " has " + std::to_string(corners) +
                          " corners (at least 3 are needed)");
         }
-        p_offsets.push_back(p_labels.size());
+        p_offsets.push_back(cornerTotal(p_labels.size(), at));
     }
     expect(p_pos, ')', "the face list");
 }
@@ -660,12 +673,11 @@ std::unique_ptr<Dictionary> File::readDictionary(std::size_t& p_pos, Dictionary 
         if (key.kind == Token::Kind::Word && !key.text.empty() && key.text[0] == '#') {
             // Directives (#include, #inputMode, ...) are not followed: the rest of their line is skipped.
             std::size_t const end = m_text.find('\n', p_pos);
-            p_pos = end == std::string::npos ? m_text.size() : end;
+            p_pos = end == std::string_view::npos ? m_text.size() : end;
             continue;
         }
         if (key.kind != Token::Kind::Word && key.kind != Token::Kind::String) {
-            fail(key.offset, "expected a keyword, found '" +
-                                 printable(std::string_view(m_text).substr(key.offset, 20)) + "'");
+            fail(key.offset, "expected a keyword, found '" + printable(m_text.substr(key.offset, 20)) + "'");
         }
         Entry entry;
         entry.key = key.text;

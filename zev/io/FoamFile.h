@@ -4,6 +4,7 @@
 #pragma once
 
 #include "zev/io/FormatError.h"
+#include "zev/io/OpenFoamReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -62,8 +63,8 @@ public:
 // A file of a case in memory with its header read.
 class File {
 public:
-    // p_name is used in messages; p_text the whole (already decompressed) file.
-    File(std::string p_name, std::string p_text);
+    // p_name is used in messages; p_bytes the whole (already decompressed) file.
+    File(std::string p_name, FoamBytes p_bytes);
 
     std::string const& name() const { return m_name; }
     std::string const& className() const { return m_class; }
@@ -94,8 +95,8 @@ public:
     std::vector<int> readLabels(std::size_t& p_pos, std::int64_t p_min, std::int64_t p_max,
                                 char const* p_what) const;
     // A faceList: "N ( k(a b ...) ... )" into offsets (N + 1) and vertex labels, each checked against
-    // p_numPoints.
-    void readFaces(std::size_t& p_pos, int p_numPoints, std::vector<std::size_t>& p_offsets,
+    // p_numPoints; more corners in all than an int counts is refused.
+    void readFaces(std::size_t& p_pos, int p_numPoints, std::vector<int>& p_offsets,
                    std::vector<int>& p_labels) const;
 
     // The dictionary from p_pos to the end of the text (or to the '}' closing it when p_nested).
@@ -118,7 +119,8 @@ private:
     void readEntryTokens(std::size_t& p_pos, Entry& p_entry, Dictionary const* p_scope) const;
 
     std::string m_name;
-    std::string m_text;
+    std::shared_ptr<void const> m_owner;
+    std::string_view m_text;
     std::string m_class;
     std::string m_note;
     bool m_binary = false;
@@ -133,6 +135,6 @@ int componentsOf(std::string_view p_type);
 
 // The contents of a file, decompressed when it is gzip data (by its first bytes). p_name is used in
 // messages.
-std::string decompressIfNeeded(std::string p_data, std::string const& p_name);
+FoamBytes decompressIfNeeded(FoamBytes p_data, std::string const& p_name);
 
 } // namespace zev::io::foam

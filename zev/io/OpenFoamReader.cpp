@@ -6,7 +6,10 @@
 #include "zev/io/TextScan.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -38,7 +41,7 @@ struct Patch {
 // The mesh of a case as its polyMesh files give it.
 struct PolyMesh {
     std::vector<double> points;
-    std::vector<std::size_t> faceOffsets;
+    std::vector<int> faceOffsets; // one more than there are faces; the total of corners fits an int
     std::vector<int> faceLabels;
     std::vector<int> owner;
     std::vector<int> neighbour; // one per internal face
@@ -69,10 +72,10 @@ struct PolyMesh {
         if (internal == 0 || firstKept > 0) {
             return;
         }
-        std::size_t const base = faceOffsets[internal];
-        std::vector<std::size_t> offsets(faceOffsets.begin() + static_cast<std::ptrdiff_t>(internal),
-                                         faceOffsets.end());
-        for (std::size_t& o : offsets) {
+        int const base = faceOffsets[internal];
+        std::vector<int> offsets(faceOffsets.begin() + static_cast<std::ptrdiff_t>(internal),
+                                 faceOffsets.end());
+        for (int& o : offsets) {
             o -= base;
         }
         std::vector<int> labels(faceLabels.begin() + static_cast<std::ptrdiff_t>(base), faceLabels.end());
@@ -137,6 +140,35 @@ std::string baseName(std::string const& p_path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A whole regular file, mapped into memory (read into a string where it cannot be mapped): the parsers
+// read the page cache in place, with no copy and no zero-filled buffer.
+FoamBytes mapFile(std::string const& p_path)
+{
+    FoamBytes bytes;
+    int const fd = ::open(p_path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        std::size_t const size = static_cast<std::size_t>(info.st_size);
+        void* const map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (map != MAP_FAILED) {
+            ::close(fd);
+            bytes.owner = std::shared_ptr<void const>(
+                map, [size](void const* p_map) { ::munmap(const_cast<void*>(p_map), size); });
+            bytes.text = std::string_view(static_cast<char const*>(map), size);
+            return bytes;
+        }
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    // Empty, special or unmappable: the checked reading names what is wrong.
+    auto text = std::make_shared<std::string const>(readRegularFile(
+        p_path, [](std::string_view) {}, "a case file"));
+    bytes.text = *text;
+    bytes.owner = std::move(text);
+    return bytes;
+}
+
 class CaseReader {
 public:
     CaseReader(OpenFoamReader::Source const& p_source) : m_source(p_source) {}
@@ -167,7 +199,7 @@ private:
 
 std::unique_ptr<File> CaseReader::load(std::string const& p_relative, bool p_required) const
 {
-    std::string data;
+    FoamBytes data;
     std::string relative = p_relative;
     if (!m_source.read(relative, data)) {
         relative = p_relative + ".gz";
@@ -214,14 +246,14 @@ void CaseReader::readFaces(File const& p_file)
     }
     // A compact face list is the faces' start offsets (one more than there are faces), then every face's
     // point labels one after the other.
-    std::vector<int> const starts = p_file.readLabels(pos, 0, INT_MAX, "the face offsets");
+    std::vector<int> starts = p_file.readLabels(pos, 0, INT_MAX, "the face offsets");
+    p_file.skipSpace(pos);
     std::size_t const labelsAt = pos;
     m_mesh.faceLabels = p_file.readLabels(pos, 0, numPoints - 1, "the face point labels");
     if (starts.empty() || starts.front() != 0 ||
         static_cast<std::size_t>(starts.back()) != m_mesh.faceLabels.size()) {
         p_file.fail(labelsAt, "the face offsets do not span the face point labels");
     }
-    m_mesh.faceOffsets.assign(starts.begin(), starts.end());
     for (std::size_t f = 0; f + 1 < starts.size(); ++f) {
         if (starts[f + 1] - starts[f] < 3) {
             p_file.fail(labelsAt, "face " + std::to_string(f) + " has " +
@@ -229,6 +261,7 @@ void CaseReader::readFaces(File const& p_file)
                                       " corners (at least 3 are needed)");
         }
     }
+    m_mesh.faceOffsets = std::move(starts);
 }
 
 void CaseReader::readOwnerNeighbour(File const& p_owner, File const& p_neighbour)
@@ -647,13 +680,17 @@ void CaseReader::buildCells(MeshData& p_out) const
         start[c + 1] += start[c];
     }
     std::vector<int> cellFaces(start.back());
-    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    // start[c] serves as cell c's fill cursor, which ends at cell c + 1's start; shifted back after.
     for (std::size_t f = 0; f < numFaces; ++f) {
-        cellFaces[fill[static_cast<std::size_t>(m_mesh.owner[f])]++] = static_cast<int>(f);
+        cellFaces[start[static_cast<std::size_t>(m_mesh.owner[f])]++] = static_cast<int>(f);
         if (f < m_mesh.numInternal()) {
-            cellFaces[fill[static_cast<std::size_t>(m_mesh.neighbour[f])]++] = static_cast<int>(f);
+            cellFaces[start[static_cast<std::size_t>(m_mesh.neighbour[f])]++] = static_cast<int>(f);
         }
     }
+    for (std::size_t c = numCells; c > 0; --c) {
+        start[c] = start[c - 1];
+    }
+    start[0] = 0;
 
     std::size_t const numBoundary = numFaces - m_mesh.numInternal();
     p_out.cellTypes.reserve(numCells + numBoundary);
@@ -905,13 +942,12 @@ OpenFoamReader::Source OpenFoamReader::folderSource(std::string const& p_folder)
     Source source;
     source.name = p_folder;
     std::string const folder = p_folder;
-    source.read = [folder](std::string const& p_relative, std::string& p_data) {
+    source.read = [folder](std::string const& p_relative, FoamBytes& p_data) {
         std::string const path = folder + "/" + p_relative;
         if (!exists(path)) {
             return false;
         }
-        p_data = readRegularFile(
-            path, [](std::string_view) {}, "a case file");
+        p_data = mapFile(path);
         return true;
     };
     source.list = [folder](std::string const& p_relative) {
@@ -941,12 +977,13 @@ OpenFoamReader::Source OpenFoamReader::memorySource(std::string const& p_name,
     auto const files = std::make_shared<std::map<std::string, std::string> const>(std::move(p_files));
     Source source;
     source.name = p_name;
-    source.read = [files](std::string const& p_relative, std::string& p_data) {
+    source.read = [files](std::string const& p_relative, FoamBytes& p_data) {
         auto const found = files->find(p_relative);
         if (found == files->end()) {
             return false;
         }
-        p_data = found->second;
+        p_data.owner = files;
+        p_data.text = found->second;
         return true;
     };
     source.list = [files](std::string const& p_relative) {

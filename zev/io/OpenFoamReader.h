@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zev::io {
@@ -32,6 +33,12 @@ struct FoamTimeChoice {
     std::string value;
 };
 
+// The bytes of one file of a case and what keeps them alive (a mapping of the file, a string).
+struct FoamBytes {
+    std::shared_ptr<void const> owner;
+    std::string_view text;
+};
+
 class ZEV_IO_EXPORT OpenFoamReader {
 public:
     static constexpr char const* s_regionArray = "RegionId";
@@ -42,7 +49,7 @@ public:
     // memory. read returns false for a missing file; list gives the names in a folder ("" is the case).
     struct Source {
         std::string name; // the case as named in messages
-        std::function<bool(std::string const& p_relative, std::string& p_data)> read;
+        std::function<bool(std::string const& p_relative, FoamBytes& p_data)> read;
         std::function<std::vector<std::string>(std::string const& p_relative)> list;
         // Whether the relative path names a folder.
         std::function<bool(std::string const& p_relative)> isFolder;
