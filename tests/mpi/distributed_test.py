@@ -127,6 +127,11 @@ def main():
         same_figures(tool, ["select"] + mesh + ["--sphere", "0.5,0.5,0.5,0.35", "--side", "inside", "--var",
                                                 "pressure"], VERTEX_SUMS)
     same_figures(tool, ["integrate", "hex.pvtu", "--var", "velocity", "--over", "boundary"], VERTEX_SUMS)
+    # An OpenFOAM case, read on the first process at a chosen time, its cell data averaged to the points.
+    cavity = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "io", "corpus", "foam", "cavity")
+    same_figures(tool, ["integrate", cavity, "--time", "0.25", "--var", "p"])
+    same_figures(tool, ["slice", cavity, "--plane", "0.05,0.05,0.005,0,1,0", "--var", "p", "--point-data"],
+                 VERTEX_SUMS)
     # Answers per set and fluxes come from the whole mesh, read by the first process.
     same_figures(tool, ["integrate", "mixed.pvtu", "--flux", "velocity", "--over", "boundary"])
     same_figures(tool, ["integrate", "mixed.pvtu", "--var", "linear", "--over", "ES1", "--over", "volume"])
