@@ -72,6 +72,18 @@ std::string boundary()
            "    walls { type wall; inGroups List<word> 1(wall); nFaces 8; startFace 3; }\n)\n";
 }
 
+// A compact face list of the faces: their offsets, then their corners.
+std::string compactFaces(std::vector<std::vector<int>> const& p_faces, bool p_binary = false)
+{
+    std::vector<int> starts{0}, corners;
+    for (auto const& f : p_faces) {
+        corners.insert(corners.end(), f.begin(), f.end());
+        starts.push_back(static_cast<int>(corners.size()));
+    }
+    return header("faceCompactList", "faces", p_binary) +
+           (p_binary ? binaryList(starts) + binaryList(corners) : labels(starts) + labels(corners));
+}
+
 Files twoCells()
 {
     std::string faces = "11\n(\n";
@@ -155,30 +167,16 @@ TEST(OpenFoamReader, ReadsTheLayoutsOpenFoamWrites)
     std::map<std::string, std::function<void(Files&)>> const layouts = {
         {"ascii face list", [](Files&) {}},
         {"compact face list, ascii",
-         [](Files& p_files) {
-             std::vector<int> starts{0}, corners;
-             for (auto const& f : s_faces) {
-                 corners.insert(corners.end(), f.begin(), f.end());
-                 starts.push_back(static_cast<int>(corners.size()));
-             }
-             p_files["constant/polyMesh/faces"] =
-                 header("faceCompactList", "faces") + labels(starts) + labels(corners);
-         }},
+         [](Files& p_files) { p_files["constant/polyMesh/faces"] = compactFaces(s_faces); }},
         {"binary, compressed",
          [](Files& p_files) {
-             std::vector<int> starts{0}, corners;
-             for (auto const& f : s_faces) {
-                 corners.insert(corners.end(), f.begin(), f.end());
-                 starts.push_back(static_cast<int>(corners.size()));
-             }
              std::vector<double> points;
              for (int k = 0; k < 2; ++k)
                  for (int j = 0; j < 2; ++j)
                      for (int i = 0; i < 3; ++i)
                          points.insert(points.end(), {double(i), double(j), double(k)});
              p_files.erase("constant/polyMesh/faces");
-             p_files["constant/polyMesh/faces.gz"] =
-                 gzip(header("faceCompactList", "faces", true) + binaryList(starts) + binaryList(corners));
+             p_files["constant/polyMesh/faces.gz"] = gzip(compactFaces(s_faces, true));
              p_files["constant/polyMesh/points"] =
                  header("vectorField", "points", true) + binaryList(points, 3);
              p_files["constant/polyMesh/owner"] = header("labelList", "owner", true) + binaryList(s_owner);
@@ -288,13 +286,9 @@ TEST(OpenFoamReader, MalformedCasesNameTheFileAndLine)
          "two/constant/polyMesh/neighbour:12: face 0 has cell 0 on both sides"},
         {"a compact face of two corners",
          [](Files& p_files) {
-             std::vector<int> starts{0, 2}, corners{1, 4};
-             for (std::size_t f = 1; f < s_faces.size(); ++f) {
-                 corners.insert(corners.end(), s_faces[f].begin(), s_faces[f].end());
-                 starts.push_back(static_cast<int>(corners.size()));
-             }
-             p_files["constant/polyMesh/faces"] =
-                 header("faceCompactList", "faces") + labels(starts) + labels(corners);
+             std::vector<std::vector<int>> faces = s_faces;
+             faces[0] = {1, 4};
+             p_files["constant/polyMesh/faces"] = compactFaces(faces);
          },
          "two/constant/polyMesh/faces:27: face 0 has 2 corners (at least 3 are needed)"},
         {"a list longer than its file", replace("constant/polyMesh/points", "12\n(", "1200\n("),
