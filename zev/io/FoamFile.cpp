@@ -752,8 +752,8 @@ void File::readEntryTokens(std::size_t& p_pos, Entry& p_entry, Dictionary const*
     }
 }
 
-NumberList File::fieldValues(Entry const& p_entry, Dictionary const& p_scope, int p_components,
-                             std::size_t p_count) const
+std::shared_ptr<NumberList const> File::fieldValues(Entry const& p_entry, Dictionary const& p_scope,
+                                                    int p_components, std::size_t p_count) const
 {
     Entry const* entry = &p_entry;
     for (int hops = 0; entry->tokens.size() == 1 && entry->tokens[0].kind == Token::Kind::Word &&
@@ -794,7 +794,7 @@ NumberList File::fieldValues(Entry const& p_entry, Dictionary const& p_scope, in
         for (std::size_t i = 0; i < out.values.size(); ++i) {
             out.values[i] = item[i % comps];
         }
-        return out;
+        return std::make_shared<NumberList const>(std::move(out));
     }
     if (tokens[0].isWord("nonuniform") && tokens.size() >= 2 && tokens.back().kind == Token::Kind::List) {
         NumberList const& list = *tokens.back().list;
@@ -806,7 +806,7 @@ NumberList File::fieldValues(Entry const& p_entry, Dictionary const& p_scope, in
             fail(entry->offset, what + " has " + std::to_string(list.size()) + " values for " +
                                     std::to_string(p_count) + " items");
         }
-        return list;
+        return tokens.back().list;
     }
     fail(entry->offset, what + " is neither 'uniform VALUE' nor 'nonuniform List<TYPE> N (...)'");
 }

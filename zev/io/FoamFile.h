@@ -105,8 +105,8 @@ public:
 
     // The value of a field entry ("uniform V" or "nonuniform List<T> N (...)") as p_count items of
     // p_components values; an entry "$name" is looked up in p_scope first.
-    NumberList fieldValues(Entry const& p_entry, Dictionary const& p_scope, int p_components,
-                           std::size_t p_count) const;
+    std::shared_ptr<NumberList const> fieldValues(Entry const& p_entry, Dictionary const& p_scope,
+                                                  int p_components, std::size_t p_count) const;
 
 private:
     std::size_t lineOf(std::size_t p_offset) const;

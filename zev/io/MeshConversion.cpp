@@ -301,6 +301,11 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
     std::map<std::pair<int, long long>, int> elementSlot, faceSlot;
     std::vector<CellPlace> places(p_mesh.numCells());
     std::size_t lineEntries = 0;
+    struct Recent {
+        int shape = 0;
+        long long region = 0;
+        int slot = -1;
+    } recentElement, recentFace;
     for (std::size_t c = 0; c < p_mesh.numCells(); ++c) {
         VtkCellType const type = p_mesh.cellTypes[c];
         int const n = p_mesh.cellSize(c);
@@ -315,15 +320,21 @@ LoadedMesh toLibrary(MeshData const& p_mesh, std::string const& p_source, std::s
         bool const volume = isVolumeCell(type);
         auto& plans = volume ? elementPlans : facePlans;
         auto& slots = volume ? elementSlot : faceSlot;
-        auto found = slots.emplace(std::make_pair(shape, region), static_cast<int>(plans.size()));
-        if (found.second) {
-            SetPlan plan{shape, region, std::string(), 0, nullptr};
-            plan.name = volume ? zev::Geometry::getElementSetName(static_cast<int>(plans.size()))
-                               : surfaceSetName(regions != nullptr, region, shape);
-            plans.push_back(plan);
+        // Cells of one set mostly come together: the set of the cell before is tried first.
+        Recent& recent = volume ? recentElement : recentFace;
+        if (recent.slot < 0 || recent.shape != shape || recent.region != region) {
+            auto found = slots.find(std::make_pair(shape, region));
+            if (found == slots.end()) {
+                found = slots.emplace(std::make_pair(shape, region), static_cast<int>(plans.size())).first;
+                SetPlan plan{shape, region, std::string(), 0, nullptr};
+                plan.name = volume ? zev::Geometry::getElementSetName(static_cast<int>(plans.size()))
+                                   : surfaceSetName(regions != nullptr, region, shape);
+                plans.push_back(plan);
+            }
+            recent = Recent{shape, region, found->second};
         }
         place.destination = volume ? Destination::Element : Destination::Face;
-        place.set = found.first->second;
+        place.set = recent.slot;
         place.index = plans[static_cast<std::size_t>(place.set)].count++;
     }
 

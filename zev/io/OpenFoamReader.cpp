@@ -603,13 +603,13 @@ void CaseReader::readField(File const& p_file, std::string const& p_name, MeshDa
         array.role = ArrayRole::Field;
     }
     if (point) {
-        NumberList values = p_file.fieldValues(*internal, *dict, comps, m_mesh.points.size() / 3);
-        array.values = std::move(values.values);
+        array.values = p_file.fieldValues(*internal, *dict, comps, m_mesh.points.size() / 3)->values;
         p_out.pointData.push_back(std::move(array));
         return;
     }
     std::size_t const numCells = static_cast<std::size_t>(m_mesh.numCells);
-    NumberList const values = p_file.fieldValues(*internal, *dict, comps, numCells);
+    std::shared_ptr<NumberList const> const held = p_file.fieldValues(*internal, *dict, comps, numCells);
+    NumberList const& values = *held;
     array.values.reserve(p_out.numCells() * static_cast<std::size_t>(comps));
     array.values.assign(values.values.begin(), values.values.end());
     array.values.resize(p_out.numCells() * static_cast<std::size_t>(comps));
@@ -652,8 +652,9 @@ void CaseReader::boundaryValues(File const& p_file, Dictionary const& p_boundary
     Entry const* value = dict != nullptr ? dict->find("value") : nullptr;
     bool const cellValue = type == "zeroGradient" || type == "empty" || dict == nullptr;
     if (!cellValue && value != nullptr) {
-        NumberList const values = p_file.fieldValues(*value, *dict, p_internal.components, p_patch.size);
-        std::copy(values.values.begin(), values.values.end(), p_out);
+        std::shared_ptr<NumberList const> const values =
+            p_file.fieldValues(*value, *dict, p_internal.components, p_patch.size);
+        std::copy(values->values.begin(), values->values.end(), p_out);
         return;
     }
     if (type == "noSlip") {
