@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -180,6 +184,27 @@ TEST(OpenFoamCases, PointDataAveragesTheCellsAroundEachVertex)
         ASSERT_FALSE(slice.is_null());
         EXPECT_NEAR(slice["average"].get<double>(), pointData ? 0.00375 : 0.0025, 1e-8) << slice.dump();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(OpenFoamCases, AFifoInACaseIsRefusedWithoutWaiting)
+{
+    char folder[] = "/tmp/zev-foam-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    std::string const root = folder;
+    std::string const mesh = root + "/constant/polyMesh";
+    ASSERT_EQ(
+        std::system(("mkdir -p " + mesh + " && cp " + s_foam + "cavity/constant/polyMesh/* " + mesh).c_str()),
+        0);
+    ASSERT_EQ(::unlink((mesh + "/points").c_str()), 0);
+    ASSERT_EQ(::mkfifo((mesh + "/points").c_str(), 0600), 0);
+    Outcome const o = run({"info", root});
+    EXPECT_EQ(o.code, 2);
+    EXPECT_NE(o.err.find("points: is not a regular file"), std::string::npos) << o.err;
+    std::system(("rm -rf " + root).c_str());
 }
 
 } // namespace

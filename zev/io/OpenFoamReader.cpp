@@ -146,7 +146,8 @@ std::string baseName(std::string const& p_path)
 FoamBytes mapFile(std::string const& p_path)
 {
     FoamBytes bytes;
-    int const fd = ::open(p_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO put in a case cannot hold the reader up before it is refused.
+    int const fd = ::open(p_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
         std::size_t const size = static_cast<std::size_t>(info.st_size);
