@@ -64,7 +64,8 @@ TEST(ZevgeomIso, UsageErrors)
         {{"iso", "--iso-var", "velocity", "--value", "1"},
          "'velocity' is not a scalar; an isosurface needs one value per vertex"},
         {{"iso", "--iso-var", "region", "--value", "1.5"},
-         "'region' does not live at the vertices; an isosurface needs vertex values"},
+         "'region' does not live at the vertices; an isosurface needs vertex values (--point-data averages "
+         "cell values to the vertices)"},
     };
     for (auto const& [args, message] : cases) {
         Outcome const r = run(args);

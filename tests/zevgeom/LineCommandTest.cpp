@@ -158,7 +158,8 @@ TEST(ZevgeomLine, UsageErrors)
          "no variable 'nothing' in default mesh (mixed box 6x6x6) (variables: linear, pressure, velocity, "
          "region)"},
         {{"line", "--from", "0,0,0", "--to", "1,1,1", "--var", "region"},
-         "'region' lives on elements; only vertex variables have values at points"},
+         "'region' lives on elements; only vertex variables have values at points (--point-data averages "
+         "cell values to the vertices)"},
     };
     for (Case const& c : cases) {
         Outcome const o = run(c.args);

@@ -186,7 +186,8 @@ TEST(ZevgeomSample, UsageErrors)
         {{"sample", "--method", "vertices", "--var", "a", "--expr", "x"},
          "sample takes at most one of --var NAME and --expr EXPR"},
         {{"sample", "--method", "vertices", "--var", "region"},
-         "'region' lives on elements; only vertex variables have values at points"},
+         "'region' lives on elements; only vertex variables have values at points (--point-data averages "
+         "cell values to the vertices)"},
     };
     for (Case const& c : cases) {
         Outcome const o = run(c.args);

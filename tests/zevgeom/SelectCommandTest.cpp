@@ -115,7 +115,8 @@ TEST(ZevgeomSelect, UsageErrors)
         {{"select", "--range-var", "linear", "--min", "1", "--side", "above"},
          "--side goes with --plane or --sphere"},
         {{"select", "--range-var", "region", "--min", "1"},
-         "'region' does not live at the vertices; a range selects by vertex values"},
+         "'region' does not live at the vertices; a range selects by vertex values (--point-data averages "
+         "cell values to the vertices)"},
         {{"select", "--range-var", "velocity", "--min", "1"},
          "'velocity' is not a scalar; a range needs one value per vertex"},
     };

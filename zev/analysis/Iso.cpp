@@ -15,7 +15,9 @@ MadeCut makeIso(Request const& p_request, LoadedMesh& p_mesh)
     std::string const& field =
         (isExpression ? p_request.values.at("--iso-expr") : p_request.values.at("--iso-var")).front();
     if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
-        throw UsageError("'" + field + "' does not live at the vertices; an isosurface needs vertex values");
+        throw UsageError("'" + field +
+                         "' does not live at the vertices; an isosurface needs vertex values (--point-data "
+                         "averages cell values to the vertices)");
     }
     fileCarriedQuantity(p_mesh, p_request);
     auto const* scalar =

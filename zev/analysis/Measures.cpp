@@ -725,8 +725,10 @@ std::vector<float> vertexValues(LoadedMesh& p_mesh, std::string const& p_quantit
     } else {
         zev::VarLocation const found = variableLocation(p_mesh, p_quantity);
         if (found != zev::eVertex)
-            throw UsageError("'" + p_quantity + "' lives on " + locationName(found) +
-                             "s; only vertex variables have values at points");
+            throw UsageError(
+                "'" + p_quantity + "' lives on " + locationName(found) +
+                "s; only vertex variables have values at points (--point-data averages cell values to the "
+                "vertices)");
         variable = g.findVariable(p_quantity, zev::eVertex);
     }
     if (variable == nullptr)

@@ -69,8 +69,10 @@ MadeCut makeSelection(Request const& p_request, LoadedMesh& p_mesh)
         bool const isExpression = given(p_request, "--range-var").empty();
         std::string const& field = given(p_request, isExpression ? "--range-expr" : "--range-var").front();
         if (fileQuantity(p_mesh, field, isExpression) != zev::eVertex) {
-            throw UsageError("'" + field +
-                             "' does not live at the vertices; a range selects by vertex values");
+            throw UsageError(
+                "'" + field +
+                "' does not live at the vertices; a range selects by vertex values (--point-data averages "
+                "cell values to the vertices)");
         }
         auto const* scalar =
             dynamic_cast<zev::ScalarVariable const*>(domain.findVariable(field, zev::eVertex));
