@@ -208,3 +208,55 @@ TEST(OpenFoamCases, AFifoInACaseIsRefusedWithoutWaiting)
 }
 
 } // namespace
+
+namespace {
+
+// A case kept only as its processor folders reads as the whole case it was split from: the same points,
+// cells in the same order, the same patches and fields.
+TEST(OpenFoamCases, ADecomposedCaseReadsAsTheCaseItWasSplitFrom)
+{
+    std::vector<std::vector<std::string>> const questions = {
+        {"info"},
+        {"integrate", "--var", "p", "--over", "volume", "--over", "movingWall"},
+        {"integrate", "--flux", "U", "--over", "fixedWalls"},
+        {"probe", "--var", "p", "--at", "0.03,0.07,0.005", "--at", "0.0999,0.001,0.001"},
+        {"slice", "--plane", "0.05,0.05,0.005,1,1,0", "--var", "Cx", "--point-data"}};
+    for (std::vector<std::string> const& question : questions) {
+        SCOPED_TRACE(question.front());
+        std::vector<std::string> whole = question, parts = question;
+        whole.insert(whole.begin() + 1, s_foam + "cavity");
+        parts.insert(parts.begin() + 1, s_foam + "cavity-decomposed");
+        Json ofWhole = runJson(whole), ofParts = runJson(parts);
+        ASSERT_FALSE(ofParts.is_null());
+        for (Json* doc : {&ofWhole, &ofParts}) {
+            if (doc->is_array()) {
+                for (Json& row : *doc) {
+                    row.erase("mesh");
+                }
+            } else {
+                doc->erase("mesh");
+            }
+        }
+        EXPECT_EQ(ofParts, ofWhole);
+    }
+    Outcome const o = run({"info", s_foam + "cavity-decomposed"});
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n')),
+              "zevgeom: note: read the decomposed case from its 3 processor folders");
+
+    // Parts that claim one cell twice are refused, naming the part's file.
+    char folder[] = "/tmp/zev-foam-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    std::string const root = folder;
+    std::string const cells = root + "/processor1/constant/polyMesh/cellProcAddressing";
+    std::string const copy =
+        "cp -r " + s_foam + "cavity-decomposed/. " + root + " && sed -i '0,/^6$/s//0/' " + cells;
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    Outcome const twice = run({"info", root});
+    EXPECT_EQ(twice.code, 2);
+    EXPECT_NE(twice.err.find(cells + ": the global cell 0 is not one of 0 to 399 or is claimed twice"),
+              std::string::npos)
+        << twice.err;
+    std::system(("rm -rf " + root).c_str());
+}
+
+} // namespace

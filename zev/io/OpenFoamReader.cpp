@@ -16,6 +16,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <regex>
 
 namespace zev::io {
@@ -177,9 +179,23 @@ public:
 
     MeshData read(OpenFoamReader::TimeChoice const& p_time);
 
-private:
+    // After read: the time read ("" for none), the cell count, the patches and the cell zones' names.
+    std::string const& time() const { return m_time; }
+    int numCells() const { return m_mesh.numCells; }
+    std::vector<Patch> const& patches() const { return m_mesh.patches; }
+    std::vector<std::string> zoneNames() const
+    {
+        std::vector<std::string> names;
+        for (auto const& zone : m_mesh.zones) {
+            names.push_back(zone.first);
+        }
+        return names;
+    }
+
     // The file at p_relative (or its .gz twin), or null when neither exists and it is not required.
     std::unique_ptr<File> load(std::string const& p_relative, bool p_required) const;
+
+private:
     std::string nameOf(std::string const& p_relative) const { return m_source.name + "/" + p_relative; }
 
     void readPoints(File const& p_file);
@@ -197,6 +213,7 @@ private:
 
     OpenFoamReader::Source const& m_source;
     PolyMesh m_mesh;
+    std::string m_time;
 };
 
 std::unique_ptr<File> CaseReader::load(std::string const& p_relative, bool p_required) const
@@ -451,6 +468,7 @@ MeshData CaseReader::read(OpenFoamReader::TimeChoice const& p_time)
 {
     std::vector<std::string> const times = OpenFoamReader::times(m_source);
     std::string const time = chooseTime(p_time, times);
+    m_time = time;
 
     // A moving mesh writes its points into the time folders.
     std::unique_ptr<File> points = time.empty() ? nullptr : load(time + "/polyMesh/points", false);
@@ -560,7 +578,8 @@ void CaseReader::readFields(std::string const& p_time, MeshData& p_out) const
         }
         std::unique_ptr<File> file;
         try {
-            file = load(p_time + "/" + name, true);
+            // A listed name that cannot be read as a file (a dangling link, as decomposing leaves) is none.
+            file = load(p_time + "/" + name, false);
         } catch (FormatError const& e) {
             // Files without a FoamFile header (notes, scripts) are not fields.
             if (e.message().find("FoamFile header") != std::string::npos) {
@@ -568,7 +587,9 @@ void CaseReader::readFields(std::string const& p_time, MeshData& p_out) const
             }
             throw;
         }
-        readField(*file, name, p_out);
+        if (file) {
+            readField(*file, name, p_out);
+        }
     }
 }
 
@@ -694,12 +715,280 @@ void CaseReader::boundaryValues(File const& p_file, Dictionary const& p_boundary
     }
 }
 
+// The processor folders of a decomposed case ("processor0", "processor1", ...), in number order.
+std::vector<std::string> processorFolders(OpenFoamReader::Source const& p_source)
+{
+    std::vector<std::pair<long long, std::string>> found;
+    for (std::string const& name : p_source.list("")) {
+        std::string const digits = name.compare(0, 9, "processor") == 0 ? name.substr(9) : std::string();
+        if (!digits.empty() && digits.size() < 10 &&
+            std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+            p_source.isFolder(name)) {
+            found.emplace_back(std::stoll(digits), name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> out;
+    for (auto const& f : found) {
+        out.push_back(f.second);
+    }
+    return out;
+}
+
+// The files of one folder of a case, as a case of their own.
+OpenFoamReader::Source subSource(OpenFoamReader::Source const& p_source, std::string const& p_folder)
+{
+    OpenFoamReader::Source sub;
+    sub.name = p_source.name + "/" + p_folder;
+    std::string const prefix = p_folder + "/";
+    sub.read = [p_source, prefix](std::string const& p_relative, FoamBytes& p_data) {
+        return p_source.read(prefix + p_relative, p_data);
+    };
+    sub.list = [p_source, p_folder, prefix](std::string const& p_relative) {
+        return p_source.list(p_relative.empty() ? p_folder : prefix + p_relative);
+    };
+    sub.isFolder = [p_source, prefix](std::string const& p_relative) {
+        return p_source.isFolder(prefix + p_relative);
+    };
+    return sub;
+}
+
+// Appends cell p_cell of p_from to p_to with its point numbers mapped through p_points.
+void appendMapped(MeshData const& p_from, std::size_t p_cell, std::vector<int> const& p_points,
+                  MeshData& p_to)
+{
+    VtkCellType const type = p_from.cellTypes[p_cell];
+    int const* ids = p_from.cellPoints(p_cell);
+    int const n = p_from.cellSize(p_cell);
+    p_to.cellTypes.push_back(type);
+    if (type != VtkCellType::Polyhedron) {
+        for (int k = 0; k < n; ++k) {
+            p_to.connectivity.push_back(p_points[static_cast<std::size_t>(ids[k])]);
+        }
+    } else {
+        // The face stream: counts stay, corners are mapped.
+        p_to.connectivity.push_back(ids[0]);
+        for (int k = 1; k < n;) {
+            int const corners = ids[k];
+            p_to.connectivity.push_back(corners);
+            for (int i = 1; i <= corners; ++i) {
+                p_to.connectivity.push_back(p_points[static_cast<std::size_t>(ids[k + i])]);
+            }
+            k += corners + 1;
+        }
+    }
+    p_to.offsets.push_back(p_to.connectivity.size());
+}
+
+// A decomposed case (no constant/polyMesh of its own; one processorN folder per part): every part read
+// as a case, then merged back into the whole by the parts' addressing files: points by their global
+// number, cells in their global order, the patches' faces in their global order, the faces between parts
+// dropped. The answer is the mesh the reconstructed case gives.
+MeshData readDecomposed(OpenFoamReader::Source const& p_source, std::vector<std::string> const& p_folders,
+                        OpenFoamReader::TimeChoice const& p_time)
+{
+    struct Part {
+        OpenFoamReader::Source source;
+        std::unique_ptr<CaseReader> reader;
+        MeshData mesh;
+        std::vector<int> points, cells, faces;
+    };
+    std::vector<Part> parts(p_folders.size());
+    std::size_t totalPoints = 0, totalCells = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        Part& part = parts[i];
+        part.source = subSource(p_source, p_folders[i]);
+        part.reader = std::make_unique<CaseReader>(part.source);
+        part.mesh = part.reader->read(p_time);
+        if (part.reader->time() != parts[0].reader->time()) {
+            throw FormatError(part.source.name, 0, FormatError::s_noOffset,
+                              "holds the time '" + part.reader->time() + "' where " + p_folders[0] +
+                                  " holds '" + parts[0].reader->time() + "'");
+        }
+        auto addressing = [&](char const* p_file, std::int64_t p_min, std::size_t p_count) {
+            std::unique_ptr<File> const file =
+                part.reader->load(std::string("constant/polyMesh/") + p_file, true);
+            std::size_t pos = file->bodyStart();
+            std::vector<int> values = file->readLabels(pos, p_min, INT_MAX - 1, p_file);
+            if (values.size() != p_count) {
+                file->fail(file->bodyStart(), "holds " + std::to_string(values.size()) + " entries for " +
+                                                  std::to_string(p_count));
+            }
+            return values;
+        };
+        part.points = addressing("pointProcAddressing", 0, part.mesh.numPoints());
+        part.cells = addressing("cellProcAddressing", 0, static_cast<std::size_t>(part.reader->numCells()));
+        std::size_t faces = 0;
+        for (Patch const& patch : part.reader->patches()) {
+            faces = std::max(faces, patch.start + patch.size);
+        }
+        part.faces = addressing("faceProcAddressing", INT_MIN + 1, faces);
+        totalPoints += part.mesh.numPoints();
+        totalCells += part.cells.size();
+    }
+
+    // Points by their global number; the parts share the points on the faces between them.
+    MeshData out;
+    out.title = p_source.name;
+    out.pointType = ValueType::Double;
+    std::size_t numPoints = 0;
+    for (Part const& part : parts) {
+        for (int g : part.points) {
+            numPoints = std::max(numPoints, static_cast<std::size_t>(g) + 1);
+        }
+    }
+    if (numPoints > totalPoints) {
+        throw FormatError(p_source.name, 0, FormatError::s_noOffset,
+                          "the parts number their points up to " + std::to_string(numPoints - 1) +
+                              " but hold " + std::to_string(totalPoints));
+    }
+    out.points.assign(3 * numPoints, 0.0);
+    for (Part const& part : parts) {
+        for (std::size_t l = 0; l < part.points.size(); ++l) {
+            std::copy_n(part.mesh.points.begin() + static_cast<std::ptrdiff_t>(3 * l), 3,
+                        out.points.begin() + 3 * static_cast<std::ptrdiff_t>(part.points[l]));
+        }
+    }
+
+    // The cells in global order, then the patches' faces: (part, cell of the part's mesh) per cell.
+    std::vector<std::pair<std::size_t, std::size_t>> order(totalCells, {SIZE_MAX, 0});
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        for (std::size_t c = 0; c < parts[i].cells.size(); ++c) {
+            std::size_t const g = static_cast<std::size_t>(parts[i].cells[c]);
+            if (g >= totalCells || order[g].first != SIZE_MAX) {
+                throw FormatError(parts[i].source.name + "/constant/polyMesh/cellProcAddressing", 0,
+                                  FormatError::s_noOffset,
+                                  "the global cell " + std::to_string(g) + " is not one of 0 to " +
+                                      std::to_string(totalCells - 1) + " or is claimed twice");
+            }
+            order[g] = {i, c};
+        }
+    }
+    std::vector<std::string> patchNames, zoneNames;
+    auto indexOf = [](std::vector<std::string>& p_names, std::string const& p_name) {
+        auto const at = std::find(p_names.begin(), p_names.end(), p_name);
+        if (at != p_names.end()) {
+            return static_cast<long long>(at - p_names.begin());
+        }
+        p_names.push_back(p_name);
+        return static_cast<long long>(p_names.size() - 1);
+    };
+    std::vector<long long> regions(totalCells, -1);
+    for (std::size_t g = 0; g < totalCells; ++g) {
+        Part const& part = parts[order[g].first];
+        DataArray const* partRegions = part.mesh.findCellArray(OpenFoamReader::s_regionArray);
+        long long const zone =
+            partRegions ? static_cast<long long>(partRegions->values[order[g].second]) : -1;
+        regions[g] =
+            zone < 0 ? -1 : indexOf(zoneNames, part.reader->zoneNames()[static_cast<std::size_t>(zone)]);
+    }
+    // Boundary faces, ordered by global patch and global face; the faces between parts are left out.
+    struct Face {
+        long long patch;
+        long long global;
+        std::size_t part;
+        std::size_t cell;
+    };
+    std::vector<Face> boundary;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::size_t cell = parts[i].cells.size();
+        for (Patch const& patch : parts[i].reader->patches()) {
+            bool const between = patch.type == "processor" || patch.type == "processorCyclic";
+            long long const global = between ? -1 : indexOf(patchNames, patch.name);
+            for (std::size_t f = 0; f < patch.size; ++f, ++cell) {
+                if (!between) {
+                    boundary.push_back({global, std::llabs(parts[i].faces[patch.start + f]), i, cell});
+                }
+            }
+        }
+    }
+    std::sort(boundary.begin(), boundary.end(), [](Face const& a, Face const& b) {
+        return a.patch != b.patch ? a.patch < b.patch : a.global < b.global;
+    });
+    for (Face const& face : boundary) {
+        order.emplace_back(face.part, face.cell);
+        regions.push_back(face.patch);
+    }
+
+    for (auto const& [part, cell] : order) {
+        appendMapped(parts[part].mesh, cell, parts[part].points, out);
+    }
+    DataArray regionArray;
+    regionArray.name = OpenFoamReader::s_regionArray;
+    regionArray.type = ValueType::Int;
+    regionArray.values.assign(regions.begin(), regions.end());
+    out.cellData.push_back(std::move(regionArray));
+    for (std::size_t z = 0; z < zoneNames.size(); ++z) {
+        out.regionLabels[{3, static_cast<long long>(z)}] = zoneNames[z];
+    }
+    for (std::size_t p = 0; p < patchNames.size(); ++p) {
+        out.regionLabels[{2, static_cast<long long>(p)}] = patchNames[p];
+    }
+    out.regionArray = OpenFoamReader::s_regionArray;
+
+    // Fields every part has, in the first part's order; a field some part lacks is left out with a note.
+    for (DataArray const& first : parts[0].mesh.cellData) {
+        if (first.name == OpenFoamReader::s_regionArray) {
+            continue;
+        }
+        std::size_t const comps = static_cast<std::size_t>(first.numComponents);
+        std::vector<DataArray const*> sources;
+        for (Part const& part : parts) {
+            DataArray const* a = part.mesh.findCellArray(first.name);
+            if (a != nullptr && a->numComponents == first.numComponents) {
+                sources.push_back(a);
+            }
+        }
+        if (sources.size() != parts.size()) {
+            out.notes.push_back("note: the field " + first.name +
+                                " is missing from some processor folders; left out");
+            continue;
+        }
+        DataArray array = first;
+        array.values.clear();
+        array.values.reserve(order.size() * comps);
+        for (auto const& [part, cell] : order) {
+            auto const from = sources[part]->values.begin() + static_cast<std::ptrdiff_t>(cell * comps);
+            array.values.insert(array.values.end(), from, from + static_cast<std::ptrdiff_t>(comps));
+        }
+        out.cellData.push_back(std::move(array));
+    }
+    for (DataArray const& first : parts[0].mesh.pointData) {
+        std::size_t const comps = static_cast<std::size_t>(first.numComponents);
+        DataArray array = first;
+        array.values.assign(numPoints * comps, 0.0);
+        bool complete = true;
+        for (Part const& part : parts) {
+            DataArray const* a = part.mesh.findPointArray(first.name);
+            complete = complete && a != nullptr && a->numComponents == first.numComponents;
+            for (std::size_t l = 0; complete && l < part.points.size(); ++l) {
+                std::copy_n(a->values.begin() + static_cast<std::ptrdiff_t>(l * comps), comps,
+                            array.values.begin() + static_cast<std::ptrdiff_t>(part.points[l] * comps));
+            }
+        }
+        if (complete) {
+            out.pointData.push_back(std::move(array));
+        } else {
+            out.notes.push_back("note: the field " + first.name +
+                                " is missing from some processor folders; left out");
+        }
+    }
+    out.notes.insert(out.notes.begin(), "note: read the decomposed case from its " +
+                                            std::to_string(parts.size()) + " processor folders");
+    for (std::string const& note : parts[0].mesh.notes) {
+        if (note.compare(0, 19, "note: read the time") == 0) {
+            out.notes.push_back(note);
+        }
+    }
+    return out;
+}
 } // namespace
 
 bool OpenFoamReader::isCase(std::string const& p_path)
 {
     if (isFolderPath(p_path)) {
-        return isFolderPath(p_path + "/constant/polyMesh") || exists(p_path + "/system/controlDict");
+        return isFolderPath(p_path + "/constant/polyMesh") || exists(p_path + "/system/controlDict") ||
+               isFolderPath(p_path + "/processor0/constant/polyMesh");
     }
     if (endsWith(p_path, ".foam") || endsWith(p_path, ".OpenFOAM")) {
         return true;
@@ -810,7 +1099,7 @@ OpenFoamReader::Source OpenFoamReader::memorySource(std::string const& p_name,
 MeshData OpenFoamReader::readCase(std::string const& p_path, TimeChoice const& p_time)
 {
     std::string const folder = caseFolder(p_path);
-    if (!isFolderPath(folder + "/constant/polyMesh")) {
+    if (!isFolderPath(folder + "/constant/polyMesh") && !isFolderPath(folder + "/processor0")) {
         throw FormatError(p_path, 0, FormatError::s_noOffset,
                           "not an OpenFOAM case: " + folder + "/constant/polyMesh is missing");
     }
@@ -819,6 +1108,13 @@ MeshData OpenFoamReader::readCase(std::string const& p_path, TimeChoice const& p
 
 MeshData OpenFoamReader::readSource(Source const& p_source, TimeChoice const& p_time)
 {
+    // A case without its own mesh but with processor folders is read from them.
+    if (!p_source.isFolder("constant/polyMesh")) {
+        std::vector<std::string> const folders = processorFolders(p_source);
+        if (!folders.empty()) {
+            return readDecomposed(p_source, folders, p_time);
+        }
+    }
     CaseReader reader(p_source);
     return reader.read(p_time);
 }

@@ -10,6 +10,9 @@
 // (fixedValue and calculated patches their "value", zeroGradient and empty patches the value of the cell
 // beside the face, noSlip zero, symmetry and slip patches the cell's value without its normal part, any
 // other patch its "value" or else the cell's value).
+// A case without constant/polyMesh but with processor0, processor1, ... folders (decomposed, never
+// reconstructed) is read part by part and merged through the parts' point, cell and face addressing into
+// the whole case: its points, cells in global order, patches and fields; the faces between parts drop out.
 #pragma once
 
 #include "zev/io/IOExport.h"

@@ -107,13 +107,31 @@ moving() { # the cavity's mesh moved by a point displacement field
     publish "$c" moving
 }
 
+decomposed() { # the cavity split in three along x, kept only as its processor folders (as after a
+    # parallel run whose case was never reconstructed); decomposePar's links to the root's uniform/
+    # folders are left dangling on purpose
+    local c=$scratch/cavity-decomposed dst=$here/cavity-decomposed
+    fromTutorial incompressible/icoFoam/cavity/cavity "$c"
+    cp "$inputs/cavity/controlDict" "$c/system/controlDict"
+    cp "$inputs/cavity-decomposed/decomposeParDict" "$c/system/"
+    run "$c" blockMesh blockMesh
+    run "$c" icoFoam icoFoam
+    run "$c" centres postProcess -func writeCellCentres
+    run "$c" decomposePar decomposePar -time '0:0.5'
+    rm -rf "$dst"
+    mkdir -p "$dst/system"
+    cp -r "$c"/processor* "$dst/"
+    cp "$c/system/controlDict" "$dst/system/"
+    : >"$dst/cavity-decomposed.foam"
+}
+
 cases=("$@")
-[[ ${#cases[@]} -gt 0 ]] || cases=(cavity cavity-binary cavity-gz pitzDaily mixed poly moving)
+[[ ${#cases[@]} -gt 0 ]] || cases=(cavity cavity-binary cavity-gz pitzDaily mixed poly moving decomposed)
 for name in "${cases[@]}"; do
     echo "== $name"
     case $name in
     cavity | cavity-binary | cavity-gz) cavity "$name" ;;
-    pitzDaily | mixed | poly | moving) "$name" ;;
+    pitzDaily | mixed | poly | moving | decomposed) "$name" ;;
     *)
         echo "regenerate.sh: unknown case $name" >&2
         exit 1
