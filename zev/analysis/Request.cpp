@@ -63,7 +63,8 @@ MeshData readNoted(std::string const& p_path)
 MeshData readRequested(Request const& p_request)
 {
     std::string const& path = p_request.positional.front();
-    if (!p_request.time.empty() && formatOfPath(path) != FileFormat::OpenFoam && !OpenFoamReader::isCase(path)) {
+    if (!p_request.time.empty() && formatOfPath(path) != FileFormat::OpenFoam &&
+        !OpenFoamReader::isCase(path)) {
         throw UsageError("--time chooses a written time of an OpenFOAM case; '" + terminalSafe(path) +
                          "' is not one");
     }
@@ -93,12 +94,12 @@ LoadedMesh load(Request const& p_request)
     if (cgns && !p_request.region.empty()) {
         throw UsageError("--region splits the cells of a VTK file; a CGNS file's sets are its sections");
     }
-    LoadedMesh mesh = cgns ? CgnsReader::readMesh(p_request.positional.front(), cgnsSelection(p_request))
-                      : p_request.positional.empty()
-                          ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells),
-                                      defaultMeshDescription(), p_request.region)
-                          : toLibrary(readRequested(p_request), p_request.positional.front(),
-                                      p_request.region);
+    LoadedMesh mesh =
+        cgns ? CgnsReader::readMesh(p_request.positional.front(), cgnsSelection(p_request))
+        : p_request.positional.empty()
+            ? toLibrary(generateBox(BoxKind::Mixed, s_defaultMeshCells), defaultMeshDescription(),
+                        p_request.region)
+            : toLibrary(readRequested(p_request), p_request.positional.front(), p_request.region);
     renameCoordinateArrays(mesh);
     return mesh;
 }
@@ -135,7 +136,8 @@ void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, 
     // A name without an extension is written in the legacy format, as the writers define it.
     std::size_t const slash = path.rfind('/');
     bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if ((format == FileFormat::Auto || format == FileFormat::Gmsh || format == FileFormat::OpenFoam) && extension && !csv) {
+    if ((format == FileFormat::Auto || format == FileFormat::Gmsh || format == FileFormat::OpenFoam) &&
+        extension && !csv) {
         throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
                          (p_table ? ".csv, " : "") +
                          ".vtk, .vtu, .vtp, .pvtu, .pvtp and .cgns, by extension");

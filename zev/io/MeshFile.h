@@ -40,9 +40,10 @@ struct ZEV_IO_EXPORT WriteOptions {
 // Reads a mesh file. With Auto an OpenFOAM case (its folder, a .foam file or its system/controlDict) is
 // read as one, and an unknown extension as XML when the file starts with '<' and as legacy otherwise.
 // p_time chooses the written time of an OpenFOAM case: "latest" (also ""), "first", or a time's name or
-// value; other formats refuse a time other than "" (SelectionError). Malformed input is a FormatError. A CGNS file (every zone of its first base, the
-// first solutions) comes through the library's geometry, its sets becoming cells. A .pvtu/.pvtp index is
-// read with every piece it names, the pieces merged into one mesh by their "GlobalNodeIds".
+// value; other formats refuse a time other than "" (SelectionError). Malformed input is a FormatError. A CGNS
+// file (every zone of its first base, the first solutions) comes through the library's geometry, its sets
+// becoming cells. A .pvtu/.pvtp index is read with every piece it names, the pieces merged into one mesh by
+// their "GlobalNodeIds".
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto,
                                     std::string const& p_time = "");
 
@@ -56,7 +57,8 @@ ZEV_IO_EXPORT void writeMeshFile(MeshData const& p_mesh, std::string const& p_pa
 // names an integer cell array), face sets, lines, and the point and cell arrays filed as vertex, element
 // and face variables.
 ZEV_IO_EXPORT GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray = "",
-                                           FileFormat p_format = FileFormat::Auto, std::string const& p_time = "");
+                                           FileFormat p_format = FileFormat::Auto,
+                                           std::string const& p_time = "");
 
 // Reads the selected zones of a CGNS file into one geometry with its variables filed (see CgnsReader).
 ZEV_IO_EXPORT GeometryAutoPtr readCgnsGeometry(std::string const& p_path, CgnsSelection const& p_selection);
