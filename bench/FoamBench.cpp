@@ -9,6 +9,7 @@
 // sides are measured in the same process after dropping every other workload's inputs.
 
 #include "bench/BenchSupport.h"
+#include "bench/EnsightCaseWriter.h"
 #include "bench/FoamCaseWriter.h"
 
 #include "zev/geometry/Geometry.h"
@@ -17,6 +18,7 @@
 
 #ifdef ZEV_BENCH_PEER
 #include <vtkDoubleArray.h>
+#include <vtkEnSightGoldBinaryReader.h>
 #include <vtkMultiBlockDataSet.h>
 #include <vtkNew.h>
 #include <vtkOpenFOAMReader.h>
@@ -60,23 +62,36 @@ void finishMemory(benchmark::State& p_state, MemoryScope& p_memory, std::size_t 
     p_state.counters["read_MB"] = static_cast<double>(peak > p_base ? peak - p_base : 0) / 1e6;
 }
 
-void readLibrary(benchmark::State& p_state, int p_n, bool p_binary)
+// The library's whole read of p_path into a geometry, which must hold p_cells elements.
+void readLibraryFile(benchmark::State& p_state, const std::string& p_path, std::size_t p_cells)
 {
-    const FoamCase& foam = prepare(p_n, p_binary);
     MemoryScope memory;
     const std::size_t base = currentResidentBytes();
     for (auto _ : p_state) {
-        zev::GeometryAutoPtr geometry = zev::io::readGeometry(foam.folder);
+        zev::GeometryAutoPtr geometry = zev::io::readGeometry(p_path);
         std::size_t cells = 0;
         for (const std::string& name : geometry->getElementSetNames())
             cells += geometry->getElementSet(name)->size();
-        if (cells != foam.cells) {
+        if (cells != p_cells) {
             p_state.SkipWithError("the library read a different number of cells");
             break;
         }
         benchmark::DoNotOptimize(geometry.get());
     }
-    finishMemory(p_state, memory, base, foam.cells);
+    finishMemory(p_state, memory, base, p_cells);
+}
+
+void readLibrary(benchmark::State& p_state, int p_n, bool p_binary)
+{
+    const FoamCase& foam = prepare(p_n, p_binary);
+    readLibraryFile(p_state, foam.folder, foam.cells);
+}
+
+const EnsightCase& prepareEnsight(int p_n)
+{
+    registerCache("foam", dropNothing);
+    claimCaches("foam", false);
+    return cachedEnsightBox(p_n);
 }
 
 #ifdef ZEV_BENCH_PEER
@@ -111,12 +126,42 @@ void readPeer(benchmark::State& p_state, int p_n, bool p_binary)
     }
     finishMemory(p_state, memory, base, foam.cells);
 }
+
+void readEnsightPeer(benchmark::State& p_state, int p_n)
+{
+    const EnsightCase& ensight = prepareEnsight(p_n);
+    MemoryScope memory;
+    const std::size_t base = currentResidentBytes();
+    for (auto _ : p_state) {
+        vtkNew<vtkEnSightGoldBinaryReader> reader;
+        reader->SetCaseFileName(ensight.caseFile.c_str());
+        reader->Update();
+        vtkMultiBlockDataSet* output = reader->GetOutput();
+        if (output == nullptr || output->GetNumberOfCells() < static_cast<vtkIdType>(ensight.cells)) {
+            p_state.SkipWithError("the peer read fewer cells than the case holds");
+            break;
+        }
+        benchmark::DoNotOptimize(output);
+    }
+    finishMemory(p_state, memory, base, ensight.cells);
+}
 #endif
 
 } // namespace
 
 void registerFoamBenchmarks()
 {
+    // EnSight Gold, C binary: the same box as one volume part and its boundary as a surface part.
+    for (int n : foamSizes())
+        add({"EnsightRead", "binary", "zev", n, "cell"}, [n](benchmark::State& s) {
+            const EnsightCase& ensight = prepareEnsight(n);
+            readLibraryFile(s, ensight.caseFile, ensight.cells);
+        });
+#ifdef ZEV_BENCH_PEER
+    for (int n : foamSizes())
+        add({"EnsightRead", "binary", "peer", n, "cell"},
+            [n](benchmark::State& s) { readEnsightPeer(s, n); });
+#endif
     for (int n : foamSizes())
         for (bool binary : {false, true})
             add({"FoamRead", layoutName(binary), "zev", n, "cell"},
