@@ -10,6 +10,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/EnsightCaseWriter.h"
+#include "bench/FluentCaseWriter.h"
 #include "bench/FoamCaseWriter.h"
 
 #include "zev/geometry/Geometry.h"
@@ -19,6 +20,7 @@
 #ifdef ZEV_BENCH_PEER
 #include <vtkDoubleArray.h>
 #include <vtkEnSightGoldBinaryReader.h>
+#include <vtkFLUENTReader.h>
 #include <vtkMultiBlockDataSet.h>
 #include <vtkNew.h>
 #include <vtkOpenFOAMReader.h>
@@ -94,6 +96,13 @@ const EnsightCase& prepareEnsight(int p_n)
     return cachedEnsightBox(p_n);
 }
 
+const FluentCase& prepareFluent(int p_n)
+{
+    registerCache("foam", dropNothing);
+    claimCaches("foam", false);
+    return cachedFluentBox(p_n);
+}
+
 #ifdef ZEV_BENCH_PEER
 void readPeer(benchmark::State& p_state, int p_n, bool p_binary)
 {
@@ -145,6 +154,25 @@ void readEnsightPeer(benchmark::State& p_state, int p_n)
     }
     finishMemory(p_state, memory, base, ensight.cells);
 }
+
+void readFluentPeer(benchmark::State& p_state, int p_n)
+{
+    const FluentCase& fluent = prepareFluent(p_n);
+    MemoryScope memory;
+    const std::size_t base = currentResidentBytes();
+    for (auto _ : p_state) {
+        vtkNew<vtkFLUENTReader> reader;
+        reader->SetFileName(fluent.caseFile.c_str());
+        reader->Update();
+        vtkMultiBlockDataSet* output = reader->GetOutput();
+        if (output == nullptr || output->GetNumberOfCells() < static_cast<vtkIdType>(fluent.cells)) {
+            p_state.SkipWithError("the peer read fewer cells than the case holds");
+            break;
+        }
+        benchmark::DoNotOptimize(output);
+    }
+    finishMemory(p_state, memory, base, fluent.cells);
+}
 #endif
 
 } // namespace
@@ -161,6 +189,16 @@ void registerFoamBenchmarks()
     for (int n : foamSizes())
         add({"EnsightRead", "binary", "peer", n, "cell"},
             [n](benchmark::State& s) { readEnsightPeer(s, n); });
+#endif
+    // Fluent, binary sections: the same box with its data file beside the case.
+    for (int n : foamSizes())
+        add({"FluentRead", "binary", "zev", n, "cell"}, [n](benchmark::State& s) {
+            const FluentCase& fluent = prepareFluent(n);
+            readLibraryFile(s, fluent.caseFile, fluent.cells);
+        });
+#ifdef ZEV_BENCH_PEER
+    for (int n : foamSizes())
+        add({"FluentRead", "binary", "peer", n, "cell"}, [n](benchmark::State& s) { readFluentPeer(s, n); });
 #endif
     for (int n : foamSizes())
         for (bool binary : {false, true})

@@ -135,13 +135,7 @@ private:
 };
 
 // The box's faces as the solver orders them, with the owner and neighbour of each.
-struct FoamFaces {
-    std::vector<std::int32_t> points; // four per face
-    std::vector<std::int32_t> owner;
-    std::vector<std::int32_t> neighbour;
-    std::size_t patchStart[6] = {};
-    std::size_t patchSize[6] = {};
-};
+} // namespace
 
 FoamFaces boxFaces(int p_n)
 {
@@ -227,6 +221,8 @@ FoamFaces boxFaces(int p_n)
     }
     return f;
 }
+
+namespace {
 
 void writeBoundary(FoamWriter& p_w, const FoamFaces& p_faces)
 {
