@@ -18,12 +18,6 @@ std::uint32_t swapBytes(std::uint32_t p_value)
     return (p_value >> 24) | ((p_value >> 8) & 0xff00u) | ((p_value << 8) & 0xff0000u) | (p_value << 24);
 }
 
-// A count, part number or node number: small and not negative.
-bool plausible(std::uint32_t p_value)
-{
-    return p_value < (1u << 28);
-}
-
 } // namespace
 
 EnsightFile::EnsightFile(std::string p_name, std::string p_bytes, Encoding p_encoding, int p_swap)
@@ -147,7 +141,9 @@ std::uint32_t EnsightFile::word(char const* p_what)
     std::uint32_t value;
     std::memcpy(&value, m_bytes.data() + m_pos, 4);
     if (m_swap < 0) {
-        m_swap = !plausible(value) && plausible(swapBytes(value)) ? 1 : 0;
+        // The first integer of a file is a part number, a small positive number: its byte order is the
+        // one that reads it smaller.
+        m_swap = swapBytes(value) < value ? 1 : 0;
     }
     m_pos += 4;
     return m_swap == 1 ? swapBytes(value) : value;
