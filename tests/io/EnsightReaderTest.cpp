@@ -245,4 +245,200 @@ TEST(EnsightReader, ReadsEveryElementTypeInVtkOrderWithNoCellInverted)
     }
 }
 
+// A unit cube as part 1 "solid", and as part 2 "wall" two quadrilaterals and a point element.
+std::string twoParts(Form p_form)
+{
+    Writer w = geometryHeader(p_form);
+    part(w, 1, "solid", volumeCases()[6].nodes);
+    w.text("hexa8").ints({1}).ints(oneToN(8));
+    part(w, 2, "wall", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}});
+    w.text("quad4").ints({2}).ints({1, 2, 5, 4}).ints({2, 3, 6, 5});
+    w.text("point").ints({1}).ints({3});
+    return w.out;
+}
+
+std::string const s_variables = "VARIABLE\nscalar per node: T T.node\nvector per node: U U.node\n"
+                                "scalar per element: p p.elem\nvector per element: V V.elem\n";
+
+TEST(EnsightReader, VariablesFillTheirPartsAndLeaveTheRestUndefined)
+{
+    double const u = s_undefined;
+    for (Form form : {Form::Ascii, Form::Binary, Form::Swapped}) {
+        SCOPED_TRACE(s_formNames[static_cast<int>(form)]);
+        Writer t(form), v(form), p(form), e(form);
+        t.text("T").text("part").ints({1}).text("coordinates").reals({1, 2, 3, 4, 5, 6, 7, 8});
+        t.text("part").ints({2}).text("coordinates undef").reals({-99}).reals({10, -99, 12, 13, 14, 15});
+        // Part 1 left out; its nodes stay undefined.
+        v.text("U").text("part").ints({2}).text("coordinates");
+        v.reals({1, 2, 3, 4, 5, 6}).reals({0, 0, 0, 0, 0, 0}).reals({-1, -2, -3, -4, -5, -6});
+        // Blocks in another order than the geometry's; only the second quadrilateral given.
+        p.text("p").text("part").ints({2}).text("point").reals({3}).text("quad4 partial").ints({1}).ints({2});
+        p.reals({7}).text("part").ints({1}).text("hexa8").reals({5});
+        e.text("V").text("part").ints({1}).text("hexa8").reals({1}).reals({2}).reals({3});
+        e.text("part").ints({2}).text("quad4 undef").reals({-1}).reals({-1, 4}).reals({5, 6}).reals({7, 8});
+        MeshData const mesh = readCase({{"c.case", s_case + s_variables},
+                                        {"geo", twoParts(form)},
+                                        {"T.node", t.out},
+                                        {"U.node", v.out},
+                                        {"p.elem", p.out},
+                                        {"V.elem", e.out}});
+        ASSERT_EQ(mesh.numCells(), 3u);
+        ASSERT_EQ(mesh.pointData.size(), 2u);
+        EXPECT_EQ(mesh.pointData[0].values,
+                  (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 10, u, 12, 13, 14, 15}));
+        std::vector<double> expectedU(24, u);
+        for (int i = 0; i < 6; ++i) {
+            expectedU.insert(expectedU.end(), {i + 1.0, 0.0, -(i + 1.0)});
+        }
+        EXPECT_EQ(mesh.pointData[1].name, "U");
+        EXPECT_EQ(mesh.pointData[1].numComponents, 3);
+        EXPECT_EQ(mesh.pointData[1].values, expectedU);
+        ASSERT_EQ(mesh.cellData.size(), 3u);
+        EXPECT_EQ(mesh.cellData[0].values, (std::vector<double>{5, u, 7}));
+        EXPECT_EQ(mesh.cellData[1].values, (std::vector<double>{1, 2, 3, u, 5, 7, 4, 6, 8}));
+        EXPECT_EQ(mesh.cellData[2].name, EnsightReader::s_regionArray);
+        EXPECT_EQ(mesh.cellData[2].values, (std::vector<double>{1, 2, 2}));
+        EXPECT_EQ(mesh.regionArray, EnsightReader::s_regionArray);
+        EXPECT_EQ(mesh.regionLabels,
+                  (std::map<std::pair<int, long long>, std::string>{{{3, 1}, "solid"}, {{2, 2}, "wall"}}));
+        EXPECT_EQ(readerNotes(mesh), std::vector<std::string>{"note: 1 vertex cell was skipped"});
+    }
+}
+
+// A unit cube moved p_shift along x: the whole geometry, or its coordinates only.
+std::string cube(double p_shift, bool p_coordinatesOnly)
+{
+    Writer w = geometryHeader(Form::Ascii);
+    std::vector<std::vector<double>> nodes = volumeCases()[6].nodes;
+    for (auto& n : nodes) {
+        n[0] += p_shift;
+    }
+    part(w, 1, "solid", nodes);
+    if (!p_coordinatesOnly) {
+        w.text("hexa8").ints({1}).ints(oneToN(8));
+    }
+    return w.out;
+}
+
+std::string cellValue(double p_value)
+{
+    return Writer(Form::Ascii).text("x").text("part").ints({1}).text("hexa8").reals({p_value}).out;
+}
+
+TEST(EnsightReader, TimeSetsChooseEachFilesStep)
+{
+    // The geometry and a in time set 1 (0, 1, 2 as files 0, 5, 10), b in time set 2 (0.5, 1.5 as files 1, 2);
+    // only the geometry's first step holds the connectivity.
+    Files const files = {
+        {"c.case",
+         "FORMAT\ntype: ensight gold\n\nGEOMETRY\nmodel: 1 geo.*** change_coords_only\n\nVARIABLE\n"
+         "scalar per element: 1 a a.***\nscalar per element: 2 b b*\n# a comment\nTIME\ntime set: 1\n"
+         "number of steps: 3\nfilename numbers: 0 5\n10\ntime values: 0 1 2\ntime set: 2 the other\n"
+         "number of steps: 2\nfilename start number: 1\nfilename increment: 1\ntime values:\n0.5\n1.5\n"},
+        {"geo.000", cube(0, false)},
+        {"geo.005", cube(1, true)},
+        {"geo.010", cube(2, true)},
+        {"a.000", cellValue(0)},
+        {"a.005", cellValue(5)},
+        {"a.010", cellValue(10)},
+        {"b1", cellValue(1)},
+        {"b2", cellValue(2)}};
+    using Kind = FoamTimeChoice::Kind;
+    struct Case {
+        FoamTimeChoice time;
+        double shift, a, b;
+    };
+    Case const cases[] = {{{Kind::Latest, ""}, 2, 10, 2},
+                          {{Kind::First, ""}, 0, 0, 1},
+                          {{Kind::Value, "1"}, 1, 5, 1},
+                          {{Kind::Value, "1.5e0"}, 1, 5, 2}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.time.value);
+        MeshData const mesh = readCase(files, c.time);
+        EXPECT_EQ(mesh.points[0], c.shift);
+        EXPECT_EQ(mesh.cellData[0].values, std::vector<double>{c.a});
+        EXPECT_EQ(mesh.cellData[1].values, std::vector<double>{c.b});
+    }
+    EXPECT_EQ(readCase(files).notes,
+              std::vector<std::string>{"note: read the time 2 of the 5 time values 0 to 2"});
+    try {
+        readCase(files, {Kind::Value, "3"});
+        ADD_FAILURE() << "no time 3";
+    } catch (SelectionError const& e) {
+        EXPECT_STREQ(e.what(), "no time '3' in c.case (times: 0, 0.5, 1, 1.5, 2)");
+    }
+}
+
+std::string replaced(std::string p_text, std::string const& p_from, std::string const& p_to)
+{
+    std::size_t const at = p_text.find(p_from);
+    EXPECT_NE(at, std::string::npos) << p_from;
+    return at == std::string::npos ? p_text : p_text.replace(at, p_from.size(), p_to);
+}
+
+TEST(EnsightReader, MalformedCasesNameTheFileAndLineOrByte)
+{
+    std::string const caseFile = s_case + "VARIABLE\nscalar per element: p p.elem\n";
+    std::string const geo = twoParts(Form::Ascii);
+    std::string const binary = twoParts(Form::Binary);
+    std::string const p = Writer(Form::Ascii).text("p").text("part").ints({1}).text("hexa8").reals({5}).out;
+    struct Case {
+        char const* file; // the file changed
+        std::string text; // its text
+        char const* message;
+    };
+    Case const cases[] = {
+        {"c.case", replaced(caseFile, "ensight gold", "ensight"),
+         "c.case:2: the case's type is 'ensight'; only ensight gold cases are read"},
+        {"c.case", replaced(caseFile, "model: geo", "measured: geo"),
+         "c.case: the case file names no geometry model"},
+        {"c.case", replaced(caseFile, "model: geo", "model: 1 2 geo"),
+         "c.case:4: file sets (several steps in one file) are not read"},
+        {"c.case", caseFile + "TIME\ntime set: 1\nnumber of steps: 2\ntime values: 0\n",
+         "c.case:8: the time set 1 has 2 steps and 1 time values"},
+        {"c.case", caseFile + "TIME\ntime set: 1\nnumber of steps: 1\ntime values: soon\n",
+         "c.case:10: a time value is 'soon', not a number"},
+        {"c.case", replaced(caseFile, "p p.elem", "3 p p.elem"), "c.case:6: the time set 3 is not defined"},
+        {"geo", "", "geo: the case's file is missing"},
+        {"geo", replaced(geo, "node id off", "node id sometimes"),
+         "geo:3: the node id mode is 'sometimes', not off, given, assign or ignore"},
+        {"geo", replaced(geo, "part\n1 \nsolid\ncoordinates", "part\n1 \nsolid\nblock"),
+         "geo:8: part 1 is a structured block; only unstructured parts are read"},
+        {"geo", replaced(geo, " 1.00000e+00", "one"), "geo:11: a coordinate is 'one', not a number"},
+        {"geo", replaced(geo, "hexa8\n1 \n1 2", "hexa8\n1 \n9 2"),
+         "geo:36: a hexa8 element of part 1 names node 9 of 8"},
+        {"geo", replaced(geo, "hexa8", "hexa27"), "geo:34: part 1 has elements of the unknown type 'hexa27'"},
+        {"geo", replaced(geo, "hexa8\n1 ", "hexa8\n123456789 "),
+         "geo:35: 123456789 elements do not fit in the 320 bytes left"},
+        {"geo", replaced(geo, "part\n2", "part\n1"), "geo:38: the part 1 comes twice"},
+        {"geo", std::string(4, '\0') + "Fortran Binary",
+         "geo: Fortran binary files are not read; write the case as C binary or ASCII"},
+        {"geo", binary.substr(0, binary.size() - 2),
+         "geo:byte 1380: 1 elements do not fit in the 2 bytes left"},
+        {"geo", replaced(binary, std::string("hexa8\0", 6), "nfaced"),
+         "geo:byte 832: nfaced element 1 of part 1 has 1 faces"},
+        {"p.elem", replaced(p, "part\n1", "part\n3"), "p.elem:3: the geometry has no part 3"},
+        {"p.elem", replaced(p, "hexa8", "tetra4"), "p.elem:4: part 1 has no tetra4 elements"},
+        {"p.elem", replaced(p, "hexa8\n", "hexa8 partial\n2\n1\n1\n"),
+         "p.elem:5: the partial values are 2 of 1"},
+        {"p.elem", replaced(p, "hexa8\n", "hexa8 partial\n1\n4\n"),
+         "p.elem:6: a partial value's index is 4, not 1 to 1"},
+        {"p.elem", replaced(p, "hexa8", "hexa8 sometimes"),
+         "p.elem:4: 'hexa8 sometimes' has 'sometimes', not partial or undef"},
+    };
+    for (Case const& c : cases) {
+        Files files = {{"c.case", caseFile}, {"geo", geo}, {"p.elem", p}};
+        files[c.file] = c.text;
+        if (c.text.empty()) {
+            files.erase(c.file);
+        }
+        try {
+            readCase(files);
+            ADD_FAILURE() << "no failure: " << c.message;
+        } catch (FormatError const& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+}
+
 } // namespace

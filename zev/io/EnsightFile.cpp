@@ -25,7 +25,8 @@ EnsightFile::EnsightFile(std::string p_name, std::string p_bytes, Encoding p_enc
 {
     if (p_encoding == Encoding::Detect) {
         if (m_bytes.size() >= 18 && m_bytes.compare(4, 14, "Fortran Binary") == 0) {
-            fail("Fortran binary files are not read; write the case as C binary or ASCII");
+            throw FormatError(m_name, 0, FormatError::s_noOffset,
+                              "Fortran binary files are not read; write the case as C binary or ASCII");
         }
         std::size_t start = 0;
         while (start < m_bytes.size() && isSpace(m_bytes[start])) {
