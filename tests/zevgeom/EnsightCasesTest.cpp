@@ -132,7 +132,7 @@ TEST(EnsightCases, ChooseTheirTimeAndNameTheirParts)
     EXPECT_EQ(first["integral"], 0.0);
     Outcome const missing = run({"info", cavity, "--time", "0.3"});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_NE(missing.err.find("no time '0.3' in cavity-ascii.case (times: 0, 0.25, 0.5)"), std::string::npos)
+    EXPECT_NE(missing.err.find("no time '0.3' in " + cavity + " (times: 0, 0.25, 0.5)"), std::string::npos)
         << missing.err;
 
     // The binary and ASCII forms of a case hold the same cells, none of them inverted (ASCII holds

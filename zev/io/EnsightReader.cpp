@@ -500,8 +500,9 @@ void CaseReader::chooseTime(EnsightReader::TimeChoice const& p_time)
             for (std::size_t i = 0; i < times.size() && i < 10; ++i) {
                 offered += (i > 0 ? ", " : "") + timeText(times[i]);
             }
-            throw SelectionError("no time '" + printable(p_time.value) + "' in " + m_source.caseFile +
-                                 " (times: " + offered + (times.size() > 10 ? ", ..." : "") + ")");
+            throw SelectionError("no time '" + printable(p_time.value) + "' in " +
+                                 m_source.nameOf(m_source.caseFile) + " (times: " + offered +
+                                 (times.size() > 10 ? ", ..." : "") + ")");
         }
     } else if (!times.empty()) {
         m_timed = true;
@@ -535,7 +536,7 @@ MeshData CaseReader::read(EnsightReader::TimeChoice const& p_time)
     chooseTime(p_time);
 
     MeshData out;
-    out.title = m_source.caseFile;
+    out.title = m_source.nameOf(m_source.caseFile);
     out.pointType = ValueType::Float;
     std::vector<Part> parts;
     std::size_t const step = stepOf(m_case.geometry.timeSet);
