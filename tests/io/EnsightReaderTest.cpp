@@ -243,6 +243,14 @@ TEST(EnsightReader, ReadsEveryElementTypeInVtkOrderWithNoCellInverted)
         EXPECT_EQ(mesh.regionLabels.at({2, 10}), "surfaces");
         EXPECT_EQ(mesh.regionLabels.count({3, 10}), 0u);
     }
+    // A first part of no nodes and no elements.
+    Writer empty = geometryHeader(Form::Binary);
+    part(empty, 1, "nothing", {});
+    part(empty, 2, "line", {{0, 0, 0}, {1, 0, 0}});
+    empty.text("bar2").ints({1}).ints({1, 2});
+    MeshData const mesh = readCase({{"c.case", s_case}, {"geo", empty.out}});
+    EXPECT_EQ(mesh.numPoints(), 2u);
+    EXPECT_EQ(mesh.cellTypes, std::vector<VtkCellType>{VtkCellType::Line});
 }
 
 // A unit cube as part 1 "solid", and as part 2 "wall" two quadrilaterals and a point element.

@@ -179,8 +179,9 @@ void GeometryReader::read()
             m_file.fail("the parts have more than " + std::to_string(INT_MAX) + " nodes");
         }
         m_out.points.resize(m_out.points.size() + 3 * part.numPoints);
-        double* const xyz = m_out.points.data() + 3 * part.firstPoint;
-        for (std::size_t c = 0; c < 3; ++c) {
+        // A part may have no nodes, and the point array then no storage yet.
+        double* const xyz = part.numPoints > 0 ? m_out.points.data() + 3 * part.firstPoint : nullptr;
+        for (std::size_t c = 0; c < 3 && xyz != nullptr; ++c) {
             m_file.floats(part.numPoints, xyz + c, 3, "a coordinate");
         }
         for (std::size_t i = 0; i < 3 * part.numPoints; ++i) {
