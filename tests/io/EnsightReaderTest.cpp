@@ -253,7 +253,8 @@ TEST(EnsightReader, ReadsEveryElementTypeInVtkOrderWithNoCellInverted)
     EXPECT_EQ(mesh.cellTypes, std::vector<VtkCellType>{VtkCellType::Line});
 }
 
-// A unit cube as part 1 "solid", and as part 2 "wall" two quadrilaterals and a point element.
+// A unit cube as part 1 "solid", and as part 2 "wall" two quadrilaterals, a point element and a ghost
+// quadrilateral.
 std::string twoParts(Form p_form)
 {
     Writer w = geometryHeader(p_form);
@@ -262,6 +263,7 @@ std::string twoParts(Form p_form)
     part(w, 2, "wall", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}});
     w.text("quad4").ints({2}).ints({1, 2, 5, 4}).ints({2, 3, 6, 5});
     w.text("point").ints({1}).ints({3});
+    w.text("g_quad4").ints({1}).ints({1, 2, 5, 4});
     return w.out;
 }
 
@@ -281,7 +283,7 @@ TEST(EnsightReader, VariablesFillTheirPartsAndLeaveTheRestUndefined)
         v.reals({1, 2, 3, 4, 5, 6}).reals({0, 0, 0, 0, 0, 0}).reals({-1, -2, -3, -4, -5, -6});
         // Blocks in another order than the geometry's; only the second quadrilateral given.
         p.text("p").text("part").ints({2}).text("point").reals({3}).text("quad4 partial").ints({1}).ints({2});
-        p.reals({7}).text("part").ints({1}).text("hexa8").reals({5});
+        p.reals({7}).text("g_quad4").reals({9}).text("part").ints({1}).text("hexa8").reals({5});
         e.text("V").text("part").ints({1}).text("hexa8").reals({1}).reals({2}).reals({3});
         e.text("part").ints({2}).text("quad4 undef").reals({-1}).reals({-1, 4}).reals({5, 6}).reals({7, 8});
         MeshData const mesh = readCase({{"c.case", s_case + s_variables},
@@ -309,7 +311,8 @@ TEST(EnsightReader, VariablesFillTheirPartsAndLeaveTheRestUndefined)
         EXPECT_EQ(mesh.regionArray, EnsightReader::s_regionArray);
         EXPECT_EQ(mesh.regionLabels,
                   (std::map<std::pair<int, long long>, std::string>{{{3, 1}, "solid"}, {{2, 2}, "wall"}}));
-        EXPECT_EQ(readerNotes(mesh), std::vector<std::string>{"note: 1 vertex cell was skipped"});
+        EXPECT_EQ(readerNotes(mesh), (std::vector<std::string>{"note: 1 vertex cell was skipped",
+                                                               "note: 1 ghost element skipped"}));
     }
 }
 
@@ -417,12 +420,12 @@ TEST(EnsightReader, MalformedCasesNameTheFileAndLineOrByte)
          "geo:36: a hexa8 element of part 1 names node 9 of 8"},
         {"geo", replaced(geo, "hexa8", "hexa27"), "geo:34: part 1 has elements of the unknown type 'hexa27'"},
         {"geo", replaced(geo, "hexa8\n1 ", "hexa8\n123456789 "),
-         "geo:35: 123456789 elements do not fit in the 320 bytes left"},
+         "geo:35: 123456789 elements do not fit in the 340 bytes left"},
         {"geo", replaced(geo, "part\n2", "part\n1"), "geo:38: the part 1 comes twice"},
         {"geo", std::string(4, '\0') + "Fortran Binary",
          "geo: Fortran binary files are not read; write the case as C binary or ASCII"},
         {"geo", binary.substr(0, binary.size() - 2),
-         "geo:byte 1380: 1 elements do not fit in the 2 bytes left"},
+         "geo:byte 1468: 1 elements do not fit in the 14 bytes left"},
         {"geo", replaced(binary, std::string("hexa8\0", 6), "nfaced"),
          "geo:byte 832: nfaced element 1 of part 1 has 1 faces"},
         {"p.elem", replaced(p, "part\n1", "part\n3"), "p.elem:3: the geometry has no part 3"},

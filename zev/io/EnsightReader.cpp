@@ -132,6 +132,7 @@ private:
     std::vector<Part>& m_parts;
     bool m_nodeIds = false;
     bool m_elementIds = false;
+    std::size_t m_ghosts = 0;
 };
 
 void GeometryReader::read()
@@ -200,6 +201,10 @@ void GeometryReader::read()
     if (!keyword.empty()) {
         m_file.fail("'" + printable(keyword) + "' where a part belongs");
     }
+    if (m_ghosts > 0) {
+        m_out.notes.push_back("note: " + std::to_string(m_ghosts) + " ghost element" +
+                              (m_ghosts == 1 ? "" : "s") + " skipped");
+    }
 }
 
 void GeometryReader::nodes(Part const& p_part, std::size_t p_count, std::vector<int>& p_out,
@@ -219,9 +224,13 @@ void GeometryReader::nodes(Part const& p_part, std::size_t p_count, std::vector<
 
 void GeometryReader::readBlock(Part& p_part, std::string const& p_type)
 {
-    ElementType const* const type = typeNamed(p_type);
-    bool const nsided = p_type == "nsided";
-    bool const nfaced = p_type == "nfaced";
+    // Ghost elements ("g_" and a type) are another process's cells next to this part: read and dropped.
+    bool const ghost = p_type.compare(0, 2, "g_") == 0;
+    std::string const base = ghost ? p_type.substr(2) : p_type;
+    MeshData::ReadChanges const changes = m_out.readChanges;
+    ElementType const* const type = typeNamed(base);
+    bool const nsided = base == "nsided";
+    bool const nfaced = base == "nfaced";
     if (type == nullptr && !nsided && !nfaced) {
         m_file.fail("part " + std::to_string(p_part.number) + " has elements of the unknown type '" +
                     printable(p_type) + "'");
@@ -327,6 +336,14 @@ void GeometryReader::readBlock(Part& p_part, std::string const& p_type)
                                   static_cast<int>(n)};
             cells.appendCells(m_out); // every element has four faces or more
         }
+    }
+    if (ghost) {
+        m_out.cellTypes.resize(block.firstCell);
+        m_out.offsets.resize(block.firstCell + 1);
+        m_out.connectivity.resize(m_out.offsets.back());
+        m_out.readChanges = changes;
+        block.kept = false;
+        m_ghosts += n;
     }
     for (std::size_t c = block.firstCell; c < m_out.numCells(); ++c) {
         p_part.volume = p_part.volume || isVolumeCell(m_out.cellTypes[c]);
@@ -605,7 +622,7 @@ MeshData CaseReader::read(EnsightReader::TimeChoice const& p_time)
     }
     out.cellData.push_back(std::move(partIds));
     out.regionArray = EnsightReader::s_regionArray;
-    out.notes = m_case.notes;
+    out.notes.insert(out.notes.begin(), m_case.notes.begin(), m_case.notes.end());
     return out;
 }
 
