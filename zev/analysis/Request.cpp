@@ -64,7 +64,7 @@ MeshData readRequested(Request const& p_request)
 {
     std::string const& path = p_request.positional.front();
     if (!p_request.time.empty() && formatOfPath(path) != FileFormat::OpenFoam &&
-        !OpenFoamReader::isCase(path)) {
+        formatOfPath(path) != FileFormat::EnsightGold && !OpenFoamReader::isCase(path)) {
         throw UsageError("--time chooses a written time of an OpenFOAM case; '" + terminalSafe(path) +
                          "' is not one");
     }
@@ -136,7 +136,8 @@ void checkOutputPath(std::string const& p_path, bool p_binary, bool p_compress, 
     // A name without an extension is written in the legacy format, as the writers define it.
     std::size_t const slash = path.rfind('/');
     bool const extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if ((format == FileFormat::Auto || format == FileFormat::Gmsh || format == FileFormat::OpenFoam) &&
+    if ((format == FileFormat::Auto || format == FileFormat::Gmsh || format == FileFormat::OpenFoam ||
+         format == FileFormat::EnsightGold) &&
         extension && !csv) {
         throw UsageError("cannot write '" + terminalSafe(path) + "': the formats are " +
                          (p_table ? ".csv, " : "") +

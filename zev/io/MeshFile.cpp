@@ -2,6 +2,7 @@
 
 #include "zev/geometry/Geometry.h"
 #include "zev/io/CgnsWriter.h"
+#include "zev/io/EnsightReader.h"
 #include "zev/io/FileAccess.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/GmshReader.h"
@@ -40,7 +41,8 @@ FileFormat formatOfPath(std::string const& p_path)
                                                  {"pvtp", FileFormat::ParallelPolyData},
                                                  {"msh", FileFormat::Gmsh},
                                                  {"foam", FileFormat::OpenFoam},
-                                                 {"openfoam", FileFormat::OpenFoam}};
+                                                 {"openfoam", FileFormat::OpenFoam},
+                                                 {"case", FileFormat::EnsightGold}};
     for (Extension const& e : s_extensions) {
         if (ext == e.name) {
             return e.format;
@@ -55,7 +57,7 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::strin
     if (format == FileFormat::Auto && OpenFoamReader::isCase(p_path)) {
         format = FileFormat::OpenFoam;
     }
-    if (format == FileFormat::OpenFoam) {
+    if (format == FileFormat::OpenFoam || format == FileFormat::EnsightGold) {
         OpenFoamReader::TimeChoice time;
         if (p_time == "first") {
             time.kind = OpenFoamReader::TimeChoice::Kind::First;
@@ -63,7 +65,8 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::strin
             time.kind = OpenFoamReader::TimeChoice::Kind::Value;
             time.value = p_time;
         }
-        return OpenFoamReader::readCase(p_path, time);
+        return format == FileFormat::EnsightGold ? EnsightReader::readCase(p_path, time)
+                                                 : OpenFoamReader::readCase(p_path, time);
     }
     if (!p_time.empty()) {
         throw SelectionError("a time is chosen in an OpenFOAM case; " + p_path + " holds one mesh");
@@ -102,9 +105,11 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::strin
 void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
 {
     FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
-    if (format == FileFormat::Gmsh || format == FileFormat::OpenFoam) {
+    if (format == FileFormat::Gmsh || format == FileFormat::OpenFoam || format == FileFormat::EnsightGold) {
         throw FormatError(p_path, 0, FormatError::s_noOffset,
-                          std::string(format == FileFormat::Gmsh ? "gmsh files" : "OpenFOAM cases") +
+                          std::string(format == FileFormat::Gmsh       ? "gmsh files"
+                                      : format == FileFormat::OpenFoam ? "OpenFOAM cases"
+                                                                       : "EnSight Gold cases") +
                               " are read, not written");
     }
     if (format == FileFormat::Cgns) {

@@ -24,10 +24,12 @@ enum class FileFormat {
     ParallelUnstructured,
     ParallelPolyData,
     Gmsh,
-    OpenFoam
+    OpenFoam,
+    EnsightGold
 };
 
-// The format a path's extension names (case-insensitive; ".foam" and ".OpenFOAM" name an OpenFOAM case);
+// The format a path's extension names (case-insensitive; ".foam" and ".OpenFOAM" name an OpenFOAM case,
+// ".case" an EnSight Gold case);
 // Auto for an unknown extension.
 ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
 
@@ -39,11 +41,11 @@ struct ZEV_IO_EXPORT WriteOptions {
 
 // Reads a mesh file. With Auto an OpenFOAM case (its folder, a .foam file or its system/controlDict) is
 // read as one, and an unknown extension as XML when the file starts with '<' and as legacy otherwise.
-// p_time chooses the written time of an OpenFOAM case: "latest" (also ""), "first", or a time's name or
-// value; other formats refuse a time other than "" (SelectionError). Malformed input is a FormatError. A CGNS
-// file (every zone of its first base, the first solutions) comes through the library's geometry, its sets
-// becoming cells. A .pvtu/.pvtp index is read with every piece it names, the pieces merged into one mesh by
-// their "GlobalNodeIds".
+// p_time chooses the written time of an OpenFOAM case or the time step of an EnSight Gold case: "latest"
+// (also ""), "first", or a time's name or value; other formats refuse a time other than "" (SelectionError).
+// Malformed input is a FormatError. A CGNS file (every zone of its first base, the first solutions) comes
+// through the library's geometry, its sets becoming cells. A .pvtu/.pvtp index is read with every piece it
+// names, the pieces merged into one mesh by their "GlobalNodeIds".
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto,
                                     std::string const& p_time = "");
 
