@@ -66,7 +66,10 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::Gmsh;
     if (p_format == "foam")
         return zev::io::FileFormat::OpenFoam;
-    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp, msh or foam, not '" + p_format + "'");
+    if (p_format == "cas")
+        return zev::io::FileFormat::Fluent;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp, msh, foam or cas, not '" + p_format +
+                       "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.

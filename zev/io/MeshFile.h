@@ -1,6 +1,6 @@
 // Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .pvtu and .pvtp
-// pieces, .cgns, gmsh's .msh, read only) unless given, and a whole file becomes a geometry with its variables
-// filed on it, or a geometry's sets and variables become a file.
+// pieces, .cgns, gmsh's or Fluent's .msh and Fluent's .cas, read only) unless given, and a whole file becomes
+// a geometry with its variables filed on it, or a geometry's sets and variables become a file.
 #pragma once
 
 #include "zev/geometry/GeometryAutoPtr.h"
@@ -24,10 +24,12 @@ enum class FileFormat {
     ParallelUnstructured,
     ParallelPolyData,
     Gmsh,
-    OpenFoam
+    OpenFoam,
+    Fluent
 };
 
 // The format a path's extension names (case-insensitive; ".foam" and ".OpenFOAM" name an OpenFOAM case);
+// ".cas", ".cas.gz", ".msh.gz" and ".h5" a Fluent case;
 // Auto for an unknown extension.
 ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
 
@@ -40,9 +42,11 @@ struct ZEV_IO_EXPORT WriteOptions {
 // Reads a mesh file. With Auto an OpenFOAM case (its folder, a .foam file or its system/controlDict) is
 // read as one, and an unknown extension as XML when the file starts with '<' and as legacy otherwise.
 // p_time chooses the written time of an OpenFOAM case: "latest" (also ""), "first", or a time's name or
-// value; other formats refuse a time other than "" (SelectionError). Malformed input is a FormatError. A CGNS file (every zone of its first base, the
-// first solutions) comes through the library's geometry, its sets becoming cells. A .pvtu/.pvtp index is
-// read with every piece it names, the pieces merged into one mesh by their "GlobalNodeIds".
+// value; other formats refuse a time other than "" (SelectionError). Malformed input is a FormatError. A CGNS
+// file (every zone of its first base, the first solutions) comes through the library's geometry, its sets
+// becoming cells. A .pvtu/.pvtp index is read with every piece it names, the pieces merged into one mesh by
+// their "GlobalNodeIds". A .msh file is gmsh's when it starts with "$MeshFormat" and Fluent's when it starts
+// with '('; a Fluent case is read with the data file beside it (see FluentReader).
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto,
                                     std::string const& p_time = "");
 
@@ -56,7 +60,8 @@ ZEV_IO_EXPORT void writeMeshFile(MeshData const& p_mesh, std::string const& p_pa
 // names an integer cell array), face sets, lines, and the point and cell arrays filed as vertex, element
 // and face variables.
 ZEV_IO_EXPORT GeometryAutoPtr readGeometry(std::string const& p_path, std::string const& p_regionArray = "",
-                                           FileFormat p_format = FileFormat::Auto, std::string const& p_time = "");
+                                           FileFormat p_format = FileFormat::Auto,
+                                           std::string const& p_time = "");
 
 // Reads the selected zones of a CGNS file into one geometry with its variables filed (see CgnsReader).
 ZEV_IO_EXPORT GeometryAutoPtr readCgnsGeometry(std::string const& p_path, CgnsSelection const& p_selection);
