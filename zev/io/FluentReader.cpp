@@ -63,6 +63,11 @@ public:
             1 + static_cast<std::size_t>(std::count(m_text.begin(), m_text.begin() + end, '\n'));
         throw FormatError(m_name, line, FormatError::s_noOffset, p_message);
     }
+    // A failure of the case as a whole (counts that disagree), with no one place in the file.
+    [[noreturn]] void failWhole(std::string const& p_message) const
+    {
+        throw FormatError(m_name, 0, FormatError::s_noOffset, p_message);
+    }
     [[noreturn]] void failAtByte(std::size_t p_offset, std::string const& p_message) const
     {
         throw FormatError(m_name, 0, p_offset, p_message);
@@ -444,6 +449,9 @@ private:
             return m_in.readInt(p_pos, 16, p_what);
         };
         for (long long f = 0; f < count; ++f) {
+            if (!p_binary) {
+                m_in.skipBlanks(p_pos);
+            }
             std::size_t const at = p_pos;
             long long const n = fixed != 0 ? fixed : next("a face's node count");
             if (n < 3 || n > 4096) {
@@ -581,18 +589,18 @@ private:
         bool inOrder = true;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
             if (blocks[b].first != next) {
-                m_in.fail(0, blocks[b].first < next
-                                 ? "node " + std::to_string(blocks[b].first) + " is given twice"
-                                 : "nodes " + std::to_string(next) + " to " +
-                                       std::to_string(blocks[b].first - 1) + " are not given");
+                m_in.failWhole(blocks[b].first < next
+                                   ? "node " + std::to_string(blocks[b].first) + " is given twice"
+                                   : "nodes " + std::to_string(next) + " to " +
+                                         std::to_string(blocks[b].first - 1) + " are not given");
             }
             inOrder = inOrder && blocks[b].offset == static_cast<std::size_t>(3 * (next - 1));
             next += blocks[b].count;
         }
         long long const total = next - 1;
         if (m_case.declaredNodes >= 0 && m_case.declaredNodes != total) {
-            m_in.fail(0, "the case declares " + std::to_string(m_case.declaredNodes) + " nodes and gives " +
-                             std::to_string(total));
+            m_in.failWhole("the case declares " + std::to_string(m_case.declaredNodes) + " nodes and gives " +
+                           std::to_string(total));
         }
         if (inOrder) {
             p_out.points = std::move(m_case.points);
@@ -618,22 +626,22 @@ private:
         }
         // Every cell has four faces at least and a face two sides: more cells than that is no mesh.
         if (numCells > 2 * static_cast<long long>(numFaces)) {
-            m_in.fail(0, "the case declares " + std::to_string(numCells) + " cells and has " +
-                             std::to_string(numFaces) + " faces");
+            m_in.failWhole("the case declares " + std::to_string(numCells) + " cells and has " +
+                           std::to_string(numFaces) + " faces");
         }
         for (CellZone const& z : m_case.cellZones) {
             if (z.last > numCells) {
-                m_in.fail(0, "cell zone " + std::to_string(z.id) + " holds the cells " +
-                                 std::to_string(z.first) + " to " + std::to_string(z.last) + " of " +
-                                 std::to_string(numCells));
+                m_in.failWhole("cell zone " + std::to_string(z.id) + " holds the cells " +
+                               std::to_string(z.first) + " to " + std::to_string(z.last) + " of " +
+                               std::to_string(numCells));
             }
         }
         std::vector<int> labels(m_case.faceNodes.size());
         for (std::size_t i = 0; i < labels.size(); ++i) {
             long long const v = m_case.faceNodes[i];
             if (v < 1 || v > static_cast<long long>(numPoints)) {
-                m_in.fail(0,
-                          "a face names the node " + std::to_string(v) + " of " + std::to_string(numPoints));
+                m_in.failWhole("a face names the node " + std::to_string(v) + " of " +
+                               std::to_string(numPoints));
             }
             labels[i] = static_cast<int>(v - 1);
         }
@@ -645,8 +653,8 @@ private:
         for (std::size_t f = 0; f < numFaces; ++f) {
             long long const a = m_case.c0[f], b = m_case.c1[f];
             if (a > numCells || b > numCells) {
-                m_in.fail(0, "face " + std::to_string(f + 1) + " names the cell " +
-                                 std::to_string(std::max(a, b)) + " of " + std::to_string(numCells));
+                m_in.failWhole("face " + std::to_string(f + 1) + " names the cell " +
+                               std::to_string(std::max(a, b)) + " of " + std::to_string(numCells));
             }
             if (b != 0) {
                 owner[f] = static_cast<int>(b - 1);
@@ -663,9 +671,9 @@ private:
                               neighbour,          numPoints, static_cast<int>(numCells)};
         FaceCells::Failure const failure = faces.appendCells(p_out);
         if (failure.cell >= 0) {
-            m_in.fail(0, "cell " + std::to_string(failure.cell + 1) + " has " +
-                             std::to_string(failure.faces) + (failure.faces == 1 ? " face" : " faces") +
-                             " (a cell has at least 4)");
+            m_in.failWhole("cell " + std::to_string(failure.cell + 1) + " has " +
+                           std::to_string(failure.faces) + (failure.faces == 1 ? " face" : " faces") +
+                           " (a cell has at least 4)");
         }
         m_numCells = static_cast<std::size_t>(numCells);
 
