@@ -80,8 +80,9 @@ std::string twoCubes(Sides p_sides, bool p_binary)
             }
         }
     }
-    std::string out = "(0 \"two cubes\")\n(0 \"a (comment) with parentheses\")\n(2 3)\n(10 (0 1 c 0 3))\n"
-                      "(12 (0 1 2 0 0))\n(13 (0 1 b 0 0))\n";
+    std::string out =
+        "(0 \"two cubes\")\n(0 \"a (comment) with \\\"quoted)\\\" parentheses\")\n(2 3)\n(10 (0 1 c 0 3))\n"
+        "(12 (0 1 2 0 0))\n(13 (0 1 b 0 0))\n";
     if (p_binary) {
         out += "(3010 (1 1 c 1 3)\n(" + bytes(xyz) + ")\nEnd of Binary Section 3010)\n";
     } else {
@@ -250,11 +251,11 @@ TEST(FluentReader, MalformedFilesNameTheFileAndLineOrByte)
          "case:32: the section is not closed"},
         {"not a section", "(0 \"two cubes\")", "two cubes", false, "case:1: expected '(' to open a section"},
         {"binary coordinates cut short", "(3010 (1 1 c 1 3)\n(", "", true,
-         "case:byte 127: the coordinates end before the 36 values the header gives"},
+         "case:byte 139: the coordinates end before the 36 values the header gives"},
         {"binary nodes beyond the count", "(3010 (1 1 c 1 3)", "(3010 (1 1 1c 1 3)", true,
          "case: the case declares 12 nodes and gives 28"},
         {"binary faces read past their end", "(2013 (9 4 b 3 0)", "(2013 (9 4 1b 3 0)", true,
-         "case:byte 876: face 12 has 1850018345 nodes (a face has 3 to 4096)"},
+         "case:byte 888: face 12 has 1850018345 nodes (a face has 3 to 4096)"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

@@ -170,11 +170,15 @@ public:
             } else if (c == ')') {
                 --p_depth;
             } else if (c == '"') {
-                std::size_t const end = m_text.find('"', p_pos);
-                if (end == std::string_view::npos) {
-                    fail(p_pos - 1, "a string is not closed");
+                // Strings may hold parentheses and escaped quotes (\").
+                std::size_t const start = p_pos - 1;
+                while (p_pos < m_text.size() && m_text[p_pos] != '"') {
+                    p_pos += m_text[p_pos] == '\\' ? 2 : 1;
                 }
-                p_pos = end + 1;
+                if (p_pos >= m_text.size()) {
+                    fail(start, "a string is not closed");
+                }
+                ++p_pos;
             }
         }
     }
