@@ -48,7 +48,7 @@ TEST(FluentCases, GiveThePeerReadersFigures)
         Json const info = runJson({"info", path});
         ASSERT_FALSE(info.is_null());
         EXPECT_EQ(info["elements"]["total"], figures["cells"]);
-        // The peer's mixed volume misses its prisms and hexahedra: the solver's own cell volumes hold.
+        // The peer turns the mixed case's prisms inside-out: the solver's own cell volumes hold.
         double const volume = figures.contains("solverVolume") ? figures["solverVolume"].get<double>()
                                                                : figures["volume"].get<double>();
         expectClose(info["volume"].get<double>(), volume, volume, "volume");

@@ -10,7 +10,8 @@ per patch (a face zone of the same name) its faces, area and the area
 integrals of the scalar fields, under the names the data file gives them;
 and where the case has the solver's own cell volumes (field V) their sum,
 solverVolume: VTK's Fluent reader gives the mixed case (a unit cube) a
-volume of 0.6, its prisms and hexahedra adding nothing.
+volume of 0.6, its prisms coming out inside-out (-0.2, against the
+hexahedra's 0.2).
 
 Run with: /usr/bin/python3 reference.py
 """
