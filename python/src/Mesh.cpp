@@ -68,7 +68,10 @@ zev::io::FileFormat parseFormat(std::string const& p_format)
         return zev::io::FileFormat::OpenFoam;
     if (p_format == "case")
         return zev::io::FileFormat::EnsightGold;
-    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp, msh, foam or case, not '" + p_format + "'");
+    if (p_format == "cas")
+        return zev::io::FileFormat::Fluent;
+    throw RequestError("format is auto, vtk, vtu, vtp, cgns, pvtu, pvtp, msh, foam, case or cas, not '" +
+                       p_format + "'");
 }
 
 // The sets at a location in name order with their sizes; element and face data are laid out this way.
@@ -157,8 +160,10 @@ std::shared_ptr<Mesh> Mesh::read(std::string const& p_path, std::string const& p
         format = zev::io::formatOfPath(p_path);
     if (format == zev::io::FileFormat::Auto && zev::io::OpenFoamReader::isCase(p_path))
         format = zev::io::FileFormat::OpenFoam;
-    if (!p_time.empty() && format != zev::io::FileFormat::OpenFoam && format != zev::io::FileFormat::EnsightGold)
-        throw RequestError("time chooses a written time of an OpenFOAM or EnSight case; '" + p_path + "' is not one");
+    if (!p_time.empty() && format != zev::io::FileFormat::OpenFoam &&
+        format != zev::io::FileFormat::EnsightGold)
+        throw RequestError("time chooses a written time of an OpenFOAM or EnSight case; '" + p_path +
+                           "' is not one");
     if (format == zev::io::FileFormat::Cgns && p_pointData)
         throw RequestError("point_data averages the cell arrays of VTK, gmsh and OpenFOAM files, not CGNS");
     if (format == zev::io::FileFormat::Cgns) {

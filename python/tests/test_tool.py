@@ -57,5 +57,5 @@ def test_reads_the_pieces_of_a_partitioned_mesh(tool, tmp_path):
         assert mesh.num_elements == whole.num_elements
         assert mesh.volume == pytest.approx(whole.volume, rel=1e-12)
         assert mesh.boundary().area == pytest.approx(whole.boundary().area, rel=1e-12)
-    with pytest.raises(Exception, match="pvtu, pvtp, msh, foam or case"):
+    with pytest.raises(Exception, match="pvtu, pvtp, msh, foam, case or cas"):
         zevgeom.read(pieces, format="xyz")

@@ -27,6 +27,8 @@ char const* const s_commonOptions =
     "                 (default the first solution at the vertices and at the cell centres)\n"
     "  --time T       OpenFOAM: the written time to read: latest (the default),\n"
     "                 first, or a time's name or value\n"
+    "  --data FILE    Fluent: the data file to read with the case (default the\n"
+    "                 .dat or .dat.gz beside it with the same name)\n"
     "  --point-data   also give each cell variable at the vertices, as the plain\n"
     "                 mean of the volume cells around each vertex\n"
     "  --json         write the report as JSON\n"
@@ -40,7 +42,8 @@ char const* const s_mainHelp =
     "Answers questions about a mesh file (VTK legacy format, ASCII or BINARY, UNSTRUCTURED_GRID or\n"
     "POLYDATA; or VTK XML, .vtu or .vtp, and their pieces, .pvtu or .pvtp; or CGNS, .cgns, unstructured\n"
     "zones; or gmsh, .msh, versions 2.2 and 4.1, its cells split by physical group; or an OpenFOAM\n"
-    "case, given as its folder, a .foam file in it or its system/controlDict). Without MESH the\n"
+    "case, given as its folder, a .foam file in it or its system/controlDict; or an EnSight Gold\n"
+    "case, .case; or a Fluent case, .cas or .msh, plain or .gz, with its data file). Without MESH the\n"
     "built-in default mesh is used: a unit box of 6x6x6 cells in columns of hexahedra, wedges and pyramids, "
     "with the point fields linear, pressure and\n"
     "velocity and the cell field region.\n"
@@ -194,6 +197,12 @@ void declareMesh(CLI::App& p_app, Options& p_options)
     p_app.add_option("--time", p_options.time)->check([](std::string const& p_value) {
         if (p_value.empty()) {
             throw UsageError("--time needs latest, first or a time");
+        }
+        return std::string();
+    });
+    p_app.add_option("--data", p_options.data)->check([](std::string const& p_value) {
+        if (p_value.empty()) {
+            throw UsageError("--data needs the data file of a Fluent case");
         }
         return std::string();
     });

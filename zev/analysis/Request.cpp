@@ -3,6 +3,7 @@
 #include "zev/analysis/BoxGenerator.h"
 #include "zev/analysis/Progress.h"
 #include "zev/analysis/Report.h"
+#include "zev/io/FluentReader.h"
 #include "zev/io/OpenFoamReader.h"
 
 #include <algorithm>
@@ -42,9 +43,10 @@ CgnsSelection cgnsSelection(Request const& p_request)
 
 namespace {
 
-MeshData readNotedAt(std::string const& p_path, std::string const& p_time)
+MeshData readNotedAt(std::string const& p_path, std::string const& p_time, std::string const& p_data = "")
 {
-    MeshData mesh = readMeshFile(p_path, FileFormat::Auto, p_time);
+    MeshData mesh = p_data.empty() ? readMeshFile(p_path, FileFormat::Auto, p_time)
+                                   : FluentReader::readFile(p_path, p_data);
     if (s_warnings != nullptr) {
         for (std::string const& note : readerNotes(mesh)) {
             *s_warnings << "zevgeom: " << terminalSafe(note) << '\n';
@@ -68,7 +70,12 @@ MeshData readRequested(Request const& p_request)
         throw UsageError("--time chooses a written time of an OpenFOAM case; '" + terminalSafe(path) +
                          "' is not one");
     }
-    MeshData mesh = readNotedAt(path, p_request.time);
+    if (!p_request.data.empty() && formatOfPath(path) != FileFormat::Fluent &&
+        formatOfPath(path) != FileFormat::Gmsh) {
+        throw UsageError("--data names the data file of a Fluent case; '" + terminalSafe(path) +
+                         "' is not one");
+    }
+    MeshData mesh = readNotedAt(path, p_request.time, p_request.data);
     if (p_request.pointData) {
         averageCellDataToPoints(mesh);
     }
@@ -87,8 +94,11 @@ LoadedMesh load(Request const& p_request)
         throw UsageError("--point-data averages the cell arrays of VTK, gmsh and OpenFOAM files; a CGNS "
                          "file's cell-centred solutions stay on its elements");
     }
-    if (p_request.positional.empty() && (p_request.pointData || !p_request.time.empty())) {
-        throw UsageError(std::string(p_request.pointData ? "--point-data" : "--time") +
+    if (p_request.positional.empty() &&
+        (p_request.pointData || !p_request.time.empty() || !p_request.data.empty())) {
+        throw UsageError(std::string(p_request.pointData       ? "--point-data"
+                                     : !p_request.time.empty() ? "--time"
+                                                               : "--data") +
                          " applies to a mesh file; none was given");
     }
     if (cgns && !p_request.region.empty()) {

@@ -30,6 +30,8 @@ struct Request {
     std::string solution;
     // The written time of an OpenFOAM case: "latest", "first" or a time; "" for the default (latest).
     std::string time;
+    // The data file of a Fluent case; "" for the one beside the case with the same stem.
+    std::string data;
     // Cell data also averaged to the vertices (a vertex variable of each cell variable's name).
     bool pointData = false;
     bool json = false;

@@ -4,6 +4,7 @@
 #include "zev/io/CgnsWriter.h"
 #include "zev/io/EnsightReader.h"
 #include "zev/io/FileAccess.h"
+#include "zev/io/FluentReader.h"
 #include "zev/io/FormatError.h"
 #include "zev/io/GmshReader.h"
 #include "zev/io/OpenFoamReader.h"
@@ -29,6 +30,17 @@ FileFormat formatOfPath(std::string const& p_path)
     for (char& c : ext) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
+    // Fluent files come gzipped (case.cas.gz, case.msh.gz) or as HDF5 (case.cas.h5), which its reader
+    // refuses by name.
+    if (ext == "h5") {
+        return FileFormat::Fluent;
+    }
+    if (ext == "gz") {
+        std::string const inner = p_path.substr(0, dot);
+        FileFormat const format = formatOfPath(inner);
+        return format == FileFormat::Fluent || format == FileFormat::Gmsh ? FileFormat::Fluent
+                                                                          : FileFormat::Auto;
+    }
     struct Extension {
         char const* name;
         FileFormat format;
@@ -42,7 +54,8 @@ FileFormat formatOfPath(std::string const& p_path)
                                                  {"msh", FileFormat::Gmsh},
                                                  {"foam", FileFormat::OpenFoam},
                                                  {"openfoam", FileFormat::OpenFoam},
-                                                 {"case", FileFormat::EnsightGold}};
+                                                 {"case", FileFormat::EnsightGold},
+                                                 {"cas", FileFormat::Fluent}};
     for (Extension const& e : s_extensions) {
         if (ext == e.name) {
             return e.format;
@@ -90,7 +103,17 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::strin
         return VtkLegacyReader::readFile(p_path);
     }
     if (format == FileFormat::Gmsh) {
+        // Fluent writes meshes as .msh too: gmsh files start with "$MeshFormat", Fluent's with '('.
+        char start[64] = {0};
+        std::ifstream file(p_path, std::ios::binary);
+        file.read(start, sizeof start);
+        if (FluentReader::looksLikeCase(std::string_view(start, static_cast<std::size_t>(file.gcount())))) {
+            return FluentReader::readFile(p_path);
+        }
         return GmshReader::readFile(p_path);
+    }
+    if (format == FileFormat::Fluent) {
+        return FluentReader::readFile(p_path);
     }
     if (format == FileFormat::Cgns) {
         LoadedMesh mesh = CgnsReader::readMesh(p_path, CgnsSelection());
@@ -105,11 +128,13 @@ MeshData readMeshFile(std::string const& p_path, FileFormat p_format, std::strin
 void writeMeshFile(MeshData const& p_mesh, std::string const& p_path, WriteOptions const& p_options)
 {
     FileFormat format = p_options.format == FileFormat::Auto ? formatOfPath(p_path) : p_options.format;
-    if (format == FileFormat::Gmsh || format == FileFormat::OpenFoam || format == FileFormat::EnsightGold) {
+    if (format == FileFormat::Gmsh || format == FileFormat::OpenFoam || format == FileFormat::EnsightGold ||
+        format == FileFormat::Fluent) {
         throw FormatError(p_path, 0, FormatError::s_noOffset,
-                          std::string(format == FileFormat::Gmsh       ? "gmsh files"
-                                      : format == FileFormat::OpenFoam ? "OpenFOAM cases"
-                                                                       : "EnSight Gold cases") +
+                          std::string(format == FileFormat::Gmsh          ? "gmsh files"
+                                      : format == FileFormat::OpenFoam    ? "OpenFOAM cases"
+                                      : format == FileFormat::EnsightGold ? "EnSight Gold cases"
+                                                                          : "Fluent cases") +
                               " are read, not written");
     }
     if (format == FileFormat::Cgns) {

@@ -1,6 +1,6 @@
 // Mesh files by name: the format follows the extension (.vtk legacy, .vtu and .vtp XML, .pvtu and .pvtp
-// pieces, .cgns, gmsh's .msh, read only) unless given, and a whole file becomes a geometry with its variables
-// filed on it, or a geometry's sets and variables become a file.
+// pieces, .cgns, gmsh's or Fluent's .msh and Fluent's .cas, read only) unless given, and a whole file becomes
+// a geometry with its variables filed on it, or a geometry's sets and variables become a file.
 #pragma once
 
 #include "zev/geometry/GeometryAutoPtr.h"
@@ -25,11 +25,12 @@ enum class FileFormat {
     ParallelPolyData,
     Gmsh,
     OpenFoam,
-    EnsightGold
+    EnsightGold,
+    Fluent
 };
 
 // The format a path's extension names (case-insensitive; ".foam" and ".OpenFOAM" name an OpenFOAM case,
-// ".case" an EnSight Gold case);
+// ".case" an EnSight Gold case, ".cas", ".cas.gz", ".msh.gz" and ".h5" a Fluent case);
 // Auto for an unknown extension.
 ZEV_IO_EXPORT FileFormat formatOfPath(std::string const& p_path);
 
@@ -45,7 +46,9 @@ struct ZEV_IO_EXPORT WriteOptions {
 // (also ""), "first", or a time's name or value; other formats refuse a time other than "" (SelectionError).
 // Malformed input is a FormatError. A CGNS file (every zone of its first base, the first solutions) comes
 // through the library's geometry, its sets becoming cells. A .pvtu/.pvtp index is read with every piece it
-// names, the pieces merged into one mesh by their "GlobalNodeIds".
+// names, the pieces merged into one mesh by their "GlobalNodeIds". A .msh file is gmsh's when it starts with
+// "$MeshFormat" and Fluent's when it starts with '('; a Fluent case is read with the data file beside it (see
+// FluentReader).
 ZEV_IO_EXPORT MeshData readMeshFile(std::string const& p_path, FileFormat p_format = FileFormat::Auto,
                                     std::string const& p_time = "");
 
