@@ -96,7 +96,7 @@ FluentCase writeFluentBox(const fs::path& p_folder, int p_n)
         cas.text("(45 (" + std::to_string(4 + patch) + " wall " + sides[patch] + ")())\n");
     cas.save(p_folder / "box.cas");
 
-    // The data: pressure (field 1) and the velocity components (2, 3, 4) at the cells, as in the
+    // The data (its headers in decimal, unlike the case's): pressure (field 1) and the velocity components (2, 3, 4) at the cells, as in the
     // OpenFOAM case.
     SectionWriter dat;
     dat.text("(0 \"data of the jittered box\")\n");
@@ -116,7 +116,7 @@ FluentCase writeFluentBox(const fs::path& p_folder, int p_n)
                 fields[3][c] = 0.1 * z;
             }
     for (int field = 0; field < 4; ++field)
-        dat.binary(3300, std::to_string(field + 1) + " 2 1 0 0 1 " + hex(cells), fields[field]);
+        dat.binary(3300, std::to_string(field + 1) + " 2 1 0 0 1 " + std::to_string(cells), fields[field]);
     dat.save(p_folder / "box.dat");
 
     FluentCase result;
