@@ -96,8 +96,8 @@ FluentCase writeFluentBox(const fs::path& p_folder, int p_n)
         cas.text("(45 (" + std::to_string(4 + patch) + " wall " + sides[patch] + ")())\n");
     cas.save(p_folder / "box.cas");
 
-    // The data (its headers in decimal, unlike the case's): pressure (field 1) and the velocity components (2, 3, 4) at the cells, as in the
-    // OpenFOAM case.
+    // The data (its headers in decimal, unlike the case's): pressure (field 1) and the velocity components
+    // (2, 3, 4) at the cells, as in the OpenFOAM case.
     SectionWriter dat;
     dat.text("(0 \"data of the jittered box\")\n");
     std::vector<double> fields[4];

@@ -21,23 +21,7 @@ std::string const s_ensight = std::string(ZEVGEOM_CORPUS_DIR) + "/../../io/corpu
 
 Json reference()
 {
-    std::ifstream in(s_ensight + "reference.json");
-    std::stringstream text;
-    text << in.rdbuf();
-    return Json::parse(text.str());
-}
-
-// Both read single-precision files; the peer sums in its own order.
-void expectClose(double p_ours, double p_peer, double p_scale, std::string const& p_what)
-{
-    EXPECT_NEAR(p_ours, p_peer, 2e-6 * std::fabs(p_peer) + 2e-6 * p_scale) << p_what;
-}
-
-std::string timeName(double p_time)
-{
-    std::ostringstream out;
-    out << p_time;
-    return out.str();
+    return readJson(s_ensight + "reference.json");
 }
 
 bool isVolumePart(Json const& p_part)

@@ -22,16 +22,7 @@ std::string const s_fluent = std::string(ZEVGEOM_CORPUS_DIR) + "/../../io/corpus
 
 Json reference()
 {
-    std::ifstream in(s_fluent + "reference.json");
-    std::stringstream text;
-    text << in.rdbuf();
-    return Json::parse(text.str());
-}
-
-// The peers hold coordinates in single precision: agreement to a few parts in 10^6 of the scale.
-void expectClose(double p_ours, double p_peer, double p_scale, std::string const& p_what)
-{
-    EXPECT_NEAR(p_ours, p_peer, 2e-6 * std::fabs(p_peer) + 2e-6 * p_scale) << p_what;
+    return readJson(s_fluent + "reference.json");
 }
 
 TEST(FluentCases, GiveThePeerReadersFigures)

@@ -25,25 +25,7 @@ std::string const s_foam = std::string(ZEVGEOM_CORPUS_DIR) + "/../../io/corpus/f
 
 Json reference()
 {
-    std::ifstream in(s_foam + "reference.json");
-    std::stringstream text;
-    text << in.rdbuf();
-    return Json::parse(text.str());
-}
-
-// The peer holds coordinates and values in single precision: agreement to a few parts in 10^6 of the
-// quantity's scale.
-void expectClose(double p_ours, double p_peer, double p_scale, std::string const& p_what)
-{
-    EXPECT_NEAR(p_ours, p_peer, 2e-6 * std::fabs(p_peer) + 2e-6 * p_scale) << p_what;
-}
-
-// The time's name as the case folder spells it.
-std::string timeName(double p_time)
-{
-    std::ostringstream out;
-    out << p_time;
-    return out.str();
+    return readJson(s_foam + "reference.json");
 }
 
 TEST(OpenFoamCases, GiveThePeerReadersFiguresAtEveryTime)

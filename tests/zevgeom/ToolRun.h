@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,6 +34,30 @@ inline nlohmann::ordered_json runJson(std::vector<std::string> p_args)
     Outcome const o = run(p_args);
     EXPECT_EQ(o.code, 0) << o.err;
     return o.code == 0 ? nlohmann::ordered_json::parse(o.out) : nlohmann::ordered_json();
+}
+
+// A JSON file read whole (a reader's reference figures).
+inline nlohmann::ordered_json readJson(std::string const& p_path)
+{
+    std::ifstream in(p_path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return nlohmann::ordered_json::parse(text.str());
+}
+
+// Agreement with a peer that holds values in single precision: a few parts in 10^6 of the quantity's
+// scale.
+inline void expectClose(double p_ours, double p_peer, double p_scale, std::string const& p_what)
+{
+    EXPECT_NEAR(p_ours, p_peer, 2e-6 * std::fabs(p_peer) + 2e-6 * p_scale) << p_what;
+}
+
+// A time as a case spells it in its folder and file names ("0.5", "5").
+inline std::string timeName(double p_time)
+{
+    std::ostringstream out;
+    out << p_time;
+    return out.str();
 }
 
 } // namespace zevgeomtest

@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <sstream>
+#include <string>
 #include <string_view>
 
 namespace zevfuzz {
@@ -47,6 +49,28 @@ inline zev::io::MeshData throughXml(zev::io::MeshData const& p_mesh)
     std::ostringstream out;
     zev::io::VtkXmlWriter::write(p_mesh, out, options, "fuzz-out.vtu");
     return zev::io::VtkXmlReader::readBuffer(out.str(), "fuzz-out.vtu");
+}
+
+// A case of several files in one input: each file introduced by a line "@@ PATH", its contents the
+// lines up to the next such line.
+inline std::map<std::string, std::string> splitFiles(std::string_view p_text)
+{
+    std::map<std::string, std::string> files;
+    std::string_view const mark = "@@ ";
+    std::size_t at = p_text.compare(0, mark.size(), mark) == 0 ? 0 : p_text.find("\n@@ ");
+    while (at != std::string_view::npos) {
+        std::size_t const nameStart = at + (p_text[at] == '\n' ? 1 : 0) + mark.size();
+        std::size_t const nameEnd = p_text.find('\n', nameStart);
+        if (nameEnd == std::string_view::npos) {
+            break;
+        }
+        std::size_t const next = p_text.find("\n@@ ", nameEnd);
+        std::size_t const end = next == std::string_view::npos ? p_text.size() : next + 1;
+        files[std::string(p_text.substr(nameStart, nameEnd - nameStart))] =
+            std::string(p_text.substr(nameEnd + 1, end - nameEnd - 1));
+        at = next;
+    }
+    return files;
 }
 
 // Whatever a reader of another format read writes as XML and reads back to the same cells; a mesh the
